@@ -1,0 +1,1 @@
+// The runtime arrives with the foundation work.

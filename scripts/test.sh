@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test: the normal build, then the whole suite
+# again built with AddressSanitizer and UndefinedBehaviorSanitizer, then a short fuzzing run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh test
+
+# The oracle reader for interop tests lives outside the sources (and outside ../shared).
+npm_dir=${LEDRIMO_NPM_DIR:-$HOME/.cache/ledrimo-npm}
+if [ ! -f "$npm_dir/node_modules/mdb-reader/package.json" ]; then
+  mkdir -p "$npm_dir"
+  (cd "$npm_dir" && npm install --silent --no-audit --no-fund mdb-reader@3.2.0 >/dev/null)
+fi
+export LEDRIMO_NODE_PATH="$npm_dir/node_modules"
+
+# No display here: Qt draws offscreen.
+export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+export LANG=${LANG:-zh_CN.UTF-8}
+jobs=$(nproc)
+
+echo "== build and test"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600
+
+echo "== build and test with AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLEDRIMO_SANITIZE=ON -DLEDRIMO_BENCH=OFF >/dev/null
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 900
+
+if [ -f fuzz/run.sh ]; then
+  echo "== short fuzzing run"
+  bash fuzz/run.sh 60
+fi
+echo "All tests passed."

@@ -1,0 +1,2 @@
+#include "store/credential.h"
+// Implementation arrives with the credential work.

@@ -1,0 +1,1 @@
+// Database file, restore, entry statements: arrives with the data-layer work.

@@ -1,0 +1,1 @@
+// Handlers arrive with their windows.
