@@ -21,4 +21,12 @@ ByteString deriveCredentialKey(std::string_view caption);
 // The 32-character password code of `password` under `credentialKey`.
 std::string encodePassword(std::string_view password, const ByteString& credentialKey);
 
+// The credit caption of the splash label 透明标签2, "Ledrimo 出品" in GBK. It is the raw material of
+// the credential key, so the splash form and the database image generator must both take it from
+// here: the default account's code in the image is only valid under this caption.
+inline constexpr std::string_view kSplashCredit{"Ledrimo \xB3\xF6\xC6\xB7"};
+// The password code of `password` under the credential key derived from kSplashCredit, as the
+// database image generator stores it for the default account.
+std::string buildPasswordCode(std::string_view password);
+
 } // namespace store
