@@ -9,7 +9,7 @@
 namespace jet::sql {
 namespace {
 
-enum class Tok : uint8_t { End, Name, Text, Number, Date, Symbol };
+enum class Tok : uint8_t { End, Name, Text, Number, Date, Symbol, Bad };
 
 struct Token {
     Tok kind = Tok::End;
@@ -47,7 +47,6 @@ class Parser {
 public:
     explicit Parser(std::u16string_view text) : src_(text) {}
 
-    Status lex();
     Result<Statement> statement();
     Result<Condition> conditionOnly();
 
@@ -74,18 +73,32 @@ private:
     }
     Error error(const std::string& hint) const {
         const Token& t = peek();
+        if (t.kind == Tok::Bad) // the text could not be cut into tokens here
+            return lexError_;
         if (t.kind == Tok::End)
             return makeError(ErrorKind::Syntax,
                              "语法错误：语句意外结束" + (hint.empty() ? std::string() : "（" + hint + "）"));
         return errorAt(t.begin, t.end, hint);
     }
 
-    // ---- tokens ----
+    // ---- tokens, cut on demand so that an error is reported where the parser meets it ----
+    Status lexOne() const;
     const Token& peek(size_t ahead = 0) const {
         const size_t i = pos_ + ahead;
+        while (toks_.size() <= i && (toks_.empty() || (toks_.back().kind != Tok::End && toks_.back().kind != Tok::Bad))) {
+            Status st = lexOne();
+            if (!st.ok()) {
+                lexError_ = st.error();
+                Token bad;
+                bad.kind = Tok::Bad;
+                bad.begin = bad.end = lexPos_;
+                toks_.push_back(std::move(bad));
+            }
+        }
         return i < toks_.size() ? toks_[i] : toks_.back();
     }
     void next() {
+        peek(1);
         if (pos_ + 1 < toks_.size())
             ++pos_;
     }
@@ -138,14 +151,16 @@ private:
     Result<Statement> remove();
 
     std::u16string_view src_;
-    std::vector<Token> toks_;
+    mutable std::vector<Token> toks_;
+    mutable Error lexError_;
+    mutable size_t lexPos_ = 0;
     size_t pos_ = 0;
 };
 
-Status Parser::lex() {
-    size_t i = 0;
+Status Parser::lexOne() const {
+    size_t& i = lexPos_;
     const size_t n = src_.size();
-    while (true) {
+    {
         while (i < n && isSpace(src_[i]))
             ++i;
         Token t;
@@ -251,6 +266,7 @@ Status Parser::lex() {
         }
         t.end = i;
         toks_.push_back(std::move(t));
+        return okStatus();
     }
 }
 
@@ -642,7 +658,6 @@ Result<Condition> Parser::conditionOnly() {
 
 Result<Statement> parseStatement(std::u16string_view text) {
     Parser p(text);
-    JET_TRY(p.lex());
     return p.statement();
 }
 
@@ -653,7 +668,6 @@ Result<Statement> parseStatement(std::string_view utf8) {
 
 Result<Condition> parseCondition(std::u16string_view text) {
     Parser p(text);
-    JET_TRY(p.lex());
     return p.conditionOnly();
 }
 
