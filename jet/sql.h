@@ -114,10 +114,14 @@ struct ExecOptions {
 
 struct ExecResult {
     StatementKind kind = StatementKind::Select;
-    std::vector<ResultColumn> columns;    // SELECT: the result columns
-    std::vector<RowId> rowIds;            // SELECT: the rows in result order
-    std::vector<std::vector<Value>> rows; // SELECT: their values (empty with rowIdsOnly)
-    uint64_t rowsAffected = 0;            // INSERT, UPDATE, DELETE
+    std::vector<ResultColumn> columns; // SELECT: the result columns
+    std::vector<RowId> rowIds;         // SELECT: the rows in result order
+    // SELECT: their values row after row, columns.size() per row (empty with rowIdsOnly).
+    std::vector<Value> values;
+    uint64_t rowsAffected = 0; // INSERT, UPDATE, DELETE
+
+    size_t rowCount() const { return rowIds.size(); }
+    const Value& value(size_t row, size_t column) const { return values[row * columns.size() + column]; }
 };
 
 // Runs a statement. Errors: NotFound for an unknown table or column ("找不到表 'x'",

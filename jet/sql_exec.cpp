@@ -102,6 +102,102 @@ struct SortColumn {
     }
 };
 
+// The order of rows 0..n-1 by the keys, equal keys keeping table order; empty when the rows are
+// in order already (identifiers are usually appended in order).
+std::vector<uint32_t> sortOrder(const std::vector<SortColumn>& keys, size_t n) {
+    auto before = [&](uint32_t i, uint32_t j) {
+        for (const SortColumn& k : keys) {
+            const int c = k.compare(i, j);
+            if (c != 0)
+                return c < 0;
+        }
+        return i < j;
+    };
+    bool sorted = true;
+    for (uint32_t i = 1; i < n && sorted; ++i)
+        sorted = !before(i, i - 1);
+    if (sorted)
+        return {};
+    std::vector<uint32_t> order(n);
+    std::iota(order.begin(), order.end(), uint32_t(0));
+    if (keys.size() == 1) {
+        // One key: each row's key reduced to its first 8 bytes as a number, then the rest, so that
+        // most comparisons are one integer comparison.
+        const SortColumn& k = keys[0];
+        struct Item {
+            uint64_t head;    // the first 8 bytes of a text key, big-endian, zero-padded
+            const char* rest; // text: the key (from byte 8 on)
+            uint32_t length;  // text: the whole key's length
+            uint32_t index;
+            bool null;
+        };
+        // Text keys often share a prefix ("GZ-000"): leave it out of the comparisons.
+        size_t skip = 0;
+        if (k.text) {
+            const char* first = nullptr;
+            for (uint32_t i = 0; i < n; ++i) {
+                if (k.nulls[i])
+                    continue;
+                const char* p = k.pool.data() + k.offsets[i];
+                const size_t len = k.offsets[i + 1] - k.offsets[i];
+                if (!first) {
+                    first = p;
+                    skip = len;
+                    continue;
+                }
+                size_t j = 0;
+                const size_t m = std::min(skip, len);
+                while (j < m && p[j] == first[j])
+                    ++j;
+                skip = j;
+            }
+        }
+        std::vector<Item> items(n);
+        for (uint32_t i = 0; i < n; ++i) {
+            Item& it = items[i];
+            it = Item{0, nullptr, 0, i, k.nulls[i] != 0};
+            if (it.null)
+                continue;
+            if (k.text) {
+                const char* p = k.pool.data() + k.offsets[i] + skip;
+                it.length = uint32_t(k.offsets[i + 1] - k.offsets[i] - skip);
+                for (uint32_t b = 0; b < 8; ++b)
+                    it.head = it.head << 8 | (b < it.length ? uint8_t(p[b]) : 0);
+                it.rest = p + 8;
+            } else { // a double as an unsigned number in the same order
+                uint64_t bits = 0;
+                std::memcpy(&bits, &k.numbers[i], 8);
+                it.head = bits >> 63 ? ~bits : bits | (uint64_t(1) << 63);
+            }
+        }
+        const bool desc = k.descending;
+        auto cmp = [&](const Item& a, const Item& b) {
+            int c = 0;
+            if (a.null || b.null) {
+                c = int(b.null) - int(a.null); // NULL first
+            } else if (a.head != b.head) {
+                c = a.head < b.head ? -1 : 1;
+            } else if (k.text) {
+                // Equal heads: a key of at most 8 bytes is a prefix of the other key.
+                const uint32_t m = std::min(a.length, b.length);
+                c = m > 8 ? std::memcmp(a.rest, b.rest, m - 8) : 0;
+                if (c == 0)
+                    c = a.length < b.length ? -1 : (a.length > b.length ? 1 : 0);
+            }
+            return desc ? -c : c;
+        };
+        std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+            const int c = cmp(a, b);
+            return c != 0 ? c < 0 : a.index < b.index;
+        });
+        for (uint32_t i = 0; i < n; ++i)
+            order[i] = items[i].index;
+        return order;
+    }
+    std::sort(order.begin(), order.end(), before);
+    return order;
+}
+
 Result<ExecResult> runSelect(const Statement& st, Table& table, const ExecOptions& options) {
     const std::vector<ColumnInfo>& columns = table.columns();
     ExecResult out;
@@ -168,43 +264,30 @@ Result<ExecResult> runSelect(const Statement& st, Table& table, const ExecOption
         out.rowIds.push_back(id);
         for (SortColumn& k : keys)
             k.add(values[k.slot]);
-        if (!options.rowIdsOnly) {
-            std::vector<Value> row;
-            row.reserve(valueSlots.size());
-            for (uint32_t s : valueSlots)
-                row.push_back(values[s]);
-            out.rows.push_back(std::move(row));
-        }
+        for (uint32_t s : valueSlots)
+            out.values.push_back(values[s]);
         return true;
     }));
+    if (keys.empty() || out.rowIds.size() < 2)
+        return out;
 
-    if (!keys.empty() && out.rowIds.size() > 1) {
-        for (SortColumn& k : keys)
-            k.finish();
-        auto before = [&](size_t i, size_t j) {
-            for (const SortColumn& k : keys) {
-                const int c = k.compare(i, j);
-                if (c != 0)
-                    return c < 0;
-            }
-            return false;
-        };
-        std::vector<size_t> order(out.rowIds.size());
-        std::iota(order.begin(), order.end(), size_t(0));
-        // Rows often come in key order already (identifiers are appended in order).
-        if (!std::is_sorted(order.begin(), order.end(), before)) {
-            std::stable_sort(order.begin(), order.end(), before);
-            std::vector<RowId> ids(order.size());
-            for (size_t i = 0; i < order.size(); ++i)
-                ids[i] = out.rowIds[order[i]];
-            out.rowIds = std::move(ids);
-            if (!out.rows.empty()) {
-                std::vector<std::vector<Value>> rows(order.size());
-                for (size_t i = 0; i < order.size(); ++i)
-                    rows[i] = std::move(out.rows[order[i]]);
-                out.rows = std::move(rows);
-            }
-        }
+    for (SortColumn& k : keys)
+        k.finish();
+    const std::vector<uint32_t> order = sortOrder(keys, out.rowIds.size());
+    if (order.empty())
+        return out; // already in order
+    std::vector<RowId> ids(order.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        ids[i] = out.rowIds[order[i]];
+    out.rowIds = std::move(ids);
+    if (!out.values.empty()) {
+        const size_t width = valueSlots.size();
+        std::vector<Value> values;
+        values.reserve(out.values.size());
+        for (uint32_t from : order)
+            for (size_t k = 0; k < width; ++k)
+                values.push_back(std::move(out.values[from * width + k]));
+        out.values = std::move(values);
     }
     return out;
 }

@@ -53,19 +53,44 @@ bool sameName(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
-uint32_t textWeight(char16_t c) {
-    if (c < 0x80) {
-        if (c >= u'0' && c <= u'9')
-            return 0x100 + (c - u'0');
-        if (c >= u'a' && c <= u'z')
-            return 0x200 + (c - u'a');
-        if (c >= u'A' && c <= u'Z')
-            return 0x200 + (c - u'A');
-        return 1 + c;
+namespace {
+
+// Weights of the ASCII characters: blanks and symbols by code, then digits, then letters without
+// case; 102 weights from 1.
+struct AsciiWeights {
+    uint16_t w[128];
+    AsciiWeights() {
+        uint16_t next = 1;
+        auto isDigit = [](int c) { return c >= '0' && c <= '9'; };
+        auto isLetter = [](int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+        for (int c = 0; c < 128; ++c)
+            if (!isDigit(c) && !isLetter(c))
+                w[c] = next++;
+        for (int c = '0'; c <= '9'; ++c)
+            w[c] = next++;
+        for (int c = 'a'; c <= 'z'; ++c) {
+            w[c] = next++;
+            w[c - 32] = w[c];
+        }
     }
-    if (c >= 0xD800 && c <= 0xDFFF) // surrogates: after the whole BMP, pairs keep code point order
-        return 0x10300 + (c - 0xD800);
-    return 0x300 + foldCase(c);
+};
+const AsciiWeights kAscii;
+constexpr uint16_t kAsciiWeights = 102;
+
+} // namespace
+
+// After the ASCII weights come the other BMP characters by code point (case folded), then the
+// surrogates, so that a pair sorts after every BMP character and pairs keep code point order.
+// 102 + (0xD800 - 0x80) + (0x10000 - 0xE000) + 0x800 weights fit in 16 bits.
+uint16_t textWeight(char16_t c) {
+    if (c < 0x80)
+        return kAscii.w[c];
+    if (c >= 0xD800 && c <= 0xDFFF)
+        return uint16_t(kAsciiWeights + 1 + (0xD800 - 0x80) + (0x10000 - 0xE000) + (c - 0xD800));
+    const char16_t f = foldCase(c);
+    if (f < 0xD800)
+        return uint16_t(kAsciiWeights + 1 + (f - 0x80));
+    return uint16_t(kAsciiWeights + 1 + (0xD800 - 0x80) + (f - 0xE000));
 }
 
 int compareText(std::u16string_view a, std::u16string_view b) {
@@ -90,16 +115,30 @@ bool equalText(std::u16string_view a, std::u16string_view b) {
 }
 
 void appendSortKey(std::u16string_view s, std::string& out) {
-    out.reserve(out.size() + s.size() * 4 + 3);
+    bool upper = false;
+    char buf[3 * 64 + 2];
+    const bool small = s.size() <= 64;
+    const size_t at = out.size();
+    if (!small)
+        out.resize(at + 3 * s.size() + 2);
+    char* const start = small ? buf : out.data() + at;
+    char* p = start;
     for (char16_t c : s) {
-        const uint32_t w = textWeight(c);
-        out += char(w >> 16);
-        out += char((w >> 8) & 0xFF);
-        out += char(w & 0xFF);
+        const uint16_t w = c < 0x80 ? kAscii.w[c] : textWeight(c);
+        *p++ = char(w >> 8);
+        *p++ = char(w & 0xFF);
+        upper = upper || (c < 0x80 ? (c >= u'A' && c <= u'Z') : foldCase(c) != c);
     }
-    out.append(3, '\0');
-    for (char16_t c : s)
-        out += char(foldCase(c) != c ? 2 : 1);
+    if (upper) {
+        *p++ = 0;
+        *p++ = 0;
+        for (char16_t c : s)
+            *p++ = char(foldCase(c) != c ? 2 : 1);
+    }
+    if (small)
+        out.append(buf, size_t(p - buf));
+    else
+        out.resize(at + size_t(p - start));
 }
 
 LikePattern::LikePattern(std::u16string_view p) {

@@ -22,16 +22,17 @@ char16_t foldCase(char16_t c);
 // Table and column names compare case-insensitively.
 bool sameName(std::u16string_view a, std::u16string_view b);
 
-// Primary weight of one UTF-16 unit in the text order (never 0).
-uint32_t textWeight(char16_t c);
+// Primary weight of one UTF-16 unit in the text order: 1 to 0xFFFF, never 0.
+uint16_t textWeight(char16_t c);
 
 // <0, 0 or >0 by the text order, ignoring case.
 int compareText(std::u16string_view a, std::u16string_view b);
 bool equalText(std::u16string_view a, std::u16string_view b);
 
-// Appends the ORDER BY key of a text: its primary weights (3 bytes each, big-endian), three zero
-// bytes, then one case mark per unit (1 lower or caseless, 2 upper). Keys compare with memcmp, a
-// key that is a prefix of another coming first.
+// Appends the ORDER BY key of a text: its primary weights (2 bytes each, big-endian), and when
+// the text has upper-case letters two zero bytes and one case mark per unit (1 lower or caseless,
+// 2 upper). Keys compare with memcmp, a key that is a prefix of another coming first; so texts
+// equal but for case come lower case first.
 void appendSortKey(std::u16string_view s, std::string& out);
 
 // A compiled LIKE pattern. % and * match any run of characters, _ and ? any one character,

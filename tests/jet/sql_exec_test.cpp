@@ -40,9 +40,10 @@ protected:
     }
     std::vector<std::u16string> texts(const std::string& select) {
         std::vector<std::u16string> out;
-        for (const auto& row : run(select).rows)
-            out.push_back(std::holds_alternative<std::u16string>(row.at(0)) ? std::get<std::u16string>(row[0])
-                                                                            : u"(not text)");
+        const ExecResult r = run(select);
+        for (size_t i = 0; i < r.rowCount(); ++i)
+            out.push_back(std::holds_alternative<std::u16string>(r.value(i, 0)) ? std::get<std::u16string>(r.value(i, 0))
+                                                                                : u"(not text)");
         return out;
     }
     void addEntry(const std::string& id, const std::string& workDate = "2010年7月20日", const std::string& hours = "8",
@@ -290,15 +291,18 @@ TEST_F(Sql, SelectStarGivesEveryColumnAndRowIdsCanComeAlone) {
     EXPECT_EQ(all.columns[4].name, u"上班日期");
     EXPECT_EQ(all.columns[4].type, jet::ColumnType::DateTime);
     EXPECT_EQ(all.columns[8].tableColumn, 8u);
-    ASSERT_EQ(all.rows.size(), 3u);
-    EXPECT_EQ(all.rows[0][8], Value(std::u16string(u"GZ-00003")));
+    ASSERT_EQ(all.rowCount(), 3u);
+    ASSERT_EQ(all.values.size(), 27u);
+    EXPECT_EQ(all.value(0, 8), Value(std::u16string(u"GZ-00003")));
+    EXPECT_EQ(all.value(2, 8), Value(std::u16string(u"GZ-00001")));
+    EXPECT_EQ(all.value(2, 0), Value(std::u16string(u"张三")));
     EXPECT_EQ(all.rowIds, (std::vector<RowId>{data().rowId(2), data().rowId(0), data().rowId(1)}));
 
     ExecOptions idsOnly;
     idsOnly.rowIdsOnly = true;
     auto ids = execute(std::string_view("select ID from data where ID like 'GZ-%' order by ID"), db, idsOnly);
     ASSERT_TRUE(ids.ok());
-    EXPECT_TRUE(ids->rows.empty());
+    EXPECT_TRUE(ids->values.empty());
     EXPECT_EQ(ids->columns.size(), 1u);
     EXPECT_EQ(ids->rowIds, (std::vector<RowId>{data().rowId(1), data().rowId(0), data().rowId(2)}));
 }
