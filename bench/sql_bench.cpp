@@ -43,9 +43,10 @@ std::unique_ptr<MemoryStorage> makeData(bool shuffled) {
         std::snprintf(id, sizeof id, "GZ-%05d", numbers[size_t(i)]);
         const double day = first + (i % 2000);
         (void)t.insert({std::u16string(u"张三"), std::u16string(u"广州某某科技有限公司"),
-                        std::u16string(u"广州市天河区某路1号"), jet::DateTime{first - 500}, jet::DateTime{day},
-                        int32_t(8), std::u16string(u"调试程序，写文档，开会讨论下一步的计划"),
-                        jet::DateTime{day + 0.67}, jet::fromUtf8(id)});
+                        std::u16string(u"广州市天河区某路1号"), jet::DateTime{first - 500},
+                        jet::DateTime{day}, int32_t(8),
+                        std::u16string(u"调试程序，写文档，开会讨论下一步的计划"), jet::DateTime{day + 0.67},
+                        jet::fromUtf8(id)});
     }
     return db;
 }
@@ -75,11 +76,21 @@ void run(benchmark::State& state, MemoryStorage& db, const char* sql, bool idsOn
 const char* kIdQuery = "select ID from data where ID like 'GZ-%' order by ID";
 const char* kDateQuery = "select * from data where 上班日期='2010年7月20日'";
 
-void IdentifierQuery(benchmark::State& s) { run(s, ordered(), kIdQuery, false, kRows); }
-void IdentifierQueryRowIdsOnly(benchmark::State& s) { run(s, ordered(), kIdQuery, true, kRows); }
-void IdentifierQueryShuffledRows(benchmark::State& s) { run(s, shuffled(), kIdQuery, false, kRows); }
-void DateQuery(benchmark::State& s) { run(s, ordered(), kDateQuery, false, kRows / 2000); }
-void DateQueryRowIdsOnly(benchmark::State& s) { run(s, ordered(), kDateQuery, true, kRows / 2000); }
+void IdentifierQuery(benchmark::State& s) {
+    run(s, ordered(), kIdQuery, false, kRows);
+}
+void IdentifierQueryRowIdsOnly(benchmark::State& s) {
+    run(s, ordered(), kIdQuery, true, kRows);
+}
+void IdentifierQueryShuffledRows(benchmark::State& s) {
+    run(s, shuffled(), kIdQuery, false, kRows);
+}
+void DateQuery(benchmark::State& s) {
+    run(s, ordered(), kDateQuery, false, kRows / 2000);
+}
+void DateQueryRowIdsOnly(benchmark::State& s) {
+    run(s, ordered(), kDateQuery, true, kRows / 2000);
+}
 
 // What a record set's Find does: compile the criterion once, test rows until one matches (here the
 // last date, so every row is tested).
@@ -106,7 +117,9 @@ void FindCriterionLastRow(benchmark::State& state) {
 
 void ParseInsertStatement(benchmark::State& state) {
     const std::string sql =
-        "insert into data  (姓名,公司名称,公司地址,入厂时间,上班日期,上班时间,工作备注,时间,id) values ('张三','广州某某科技有限公司','广州市天河区某路1号','2009年3月1日','2010年7月20日',8,'调试程序','2010年7月20日16时7分26秒','GZ-00001')";
+        "insert into data  (姓名,公司名称,公司地址,入厂时间,上班日期,上班时间,工作备注,时间,id) values "
+        "('张三','广州某某科技有限公司','广州市天河区某路1号','2009年3月1日','2010年7月20日',8,'调试程序','"
+        "2010年7月20日16时7分26秒','GZ-00001')";
     for (auto _ : state)
         benchmark::DoNotOptimize(parseStatement(std::string_view(sql)).ok());
 }

@@ -32,7 +32,9 @@ void civilFromDays(int64_t z, int& year, int& month, int& day) {
 
 const int64_t kEpoch = daysFromCivil(1899, 12, 30); // day 0 of the Access calendar
 
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int daysInMonth(int y, int m) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -256,7 +258,9 @@ int64_t dateSeconds(double days) {
     return day * 86400 + second;
 }
 
-std::optional<double> parseDateText(std::u16string_view text) { return parse(text, Options{}); }
+std::optional<double> parseDateText(std::u16string_view text) {
+    return parse(text, Options{});
+}
 
 std::optional<double> parseDateText(std::string_view utf8) {
     return parseDateText(std::u16string_view(fromUtf8(std::string(utf8))));

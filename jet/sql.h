@@ -57,8 +57,8 @@ enum class CompareOp : uint8_t { Eq, Ne, Lt, Le, Gt, Ge };
 struct Expr {
     enum class Kind : uint8_t { And, Or, Not, Compare, IsNull, Like, Between, In, Truth };
     Kind kind = Kind::Truth;
-    CompareOp op = CompareOp::Eq; // Compare
-    bool negated = false;         // IS NOT NULL, NOT LIKE, NOT BETWEEN, NOT IN
+    CompareOp op = CompareOp::Eq;            // Compare
+    bool negated = false;                    // IS NOT NULL, NOT LIKE, NOT BETWEEN, NOT IN
     std::shared_ptr<const Expr> left, right; // And and Or: both; Not: left
     // Compare: 2; IsNull, Truth: 1; Like: value and pattern; Between: value, low, high;
     // In: the value followed by the list.
@@ -72,8 +72,8 @@ struct Condition {
 };
 
 struct OrderKey {
-    ColumnRef column;  // when position is 0
-    int position = 0;  // 1-based position in the select list, or 0
+    ColumnRef column; // when position is 0
+    int position = 0; // 1-based position in the select list, or 0
     bool descending = false;
 };
 
@@ -87,12 +87,12 @@ enum class StatementKind : uint8_t { Select, Insert, Update, Delete };
 struct Statement {
     StatementKind kind = StatementKind::Select;
     std::u16string table;
-    bool allColumns = false;        // SELECT *
-    std::vector<ColumnRef> columns; // SELECT list; INSERT column list (empty: every column)
-    std::vector<Literal> values;    // INSERT
+    bool allColumns = false;             // SELECT *
+    std::vector<ColumnRef> columns;      // SELECT list; INSERT column list (empty: every column)
+    std::vector<Literal> values;         // INSERT
     std::vector<Assignment> assignments; // UPDATE
-    Condition where;                // SELECT, UPDATE, DELETE
-    std::vector<OrderKey> orderBy;  // SELECT
+    Condition where;                     // SELECT, UPDATE, DELETE
+    std::vector<OrderKey> orderBy;       // SELECT
 };
 
 // Parses one statement (an optional ';' may end it). Errors are ErrorKind::Syntax with a message
@@ -159,7 +159,8 @@ private:
     size_t width_ = 0;
 };
 
-Result<CompiledCondition> compileCondition(const Condition& condition, const std::vector<ColumnInfo>& columns);
+Result<CompiledCondition> compileCondition(const Condition& condition,
+                                           const std::vector<ColumnInfo>& columns);
 // compileCondition and matches in one call, for a single row.
 Result<bool> evaluate(const Condition& condition, const std::vector<ColumnInfo>& columns,
                       const std::vector<Value>& row);

@@ -64,7 +64,9 @@ std::string ascii(std::u16string_view s) {
     return out;
 }
 
-std::u16string widen(std::string_view s) { return std::u16string(s.begin(), s.end()); }
+std::u16string widen(std::string_view s) {
+    return std::u16string(s.begin(), s.end());
+}
 
 std::string describe(const Literal& lit) {
     switch (lit.kind) {
@@ -87,8 +89,8 @@ std::string describe(const Literal& lit) {
 }
 
 Error mismatch(const ColumnInfo& c, const Literal& lit) {
-    return makeError(ErrorKind::Invalid,
-                     "类型不匹配：列 " + quoteName(c.name) + " 需要" + needWord(c.type) + "，得到 " + describe(lit));
+    return makeError(ErrorKind::Invalid, "类型不匹配：列 " + quoteName(c.name) + " 需要" + needWord(c.type) +
+                                             "，得到 " + describe(lit));
 }
 
 Error overflow(const ColumnInfo& c, const std::string& range, const Literal& lit) {
@@ -216,8 +218,9 @@ std::u16string formatNumber(const char* format, double v) {
 std::u16string guidText(const Guid& g) {
     const auto& b = g.bytes;
     char buf[64];
-    std::snprintf(buf, sizeof buf, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3], b[2],
-                  b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+    std::snprintf(buf, sizeof buf, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  b[3], b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
+                  b[14], b[15]);
     return widen(buf);
 }
 
@@ -237,7 +240,7 @@ bool guidFromText(std::u16string_view s, Guid& g) {
             continue;
         }
         auto hex = [](char16_t c) {
-            return c >= u'0' && c <= u'9' ? c - u'0'
+            return c >= u'0' && c <= u'9'   ? c - u'0'
                    : c >= u'a' && c <= u'f' ? c - u'a' + 10
                    : c >= u'A' && c <= u'F' ? c - u'A' + 10
                                             : -1;
@@ -283,65 +286,104 @@ bool secondsOf(const Value& v, int64_t& out) {
 // Where a Like or Truth operand of a literal ends up.
 Value plainValue(const Literal& lit) {
     switch (lit.kind) {
-    case Literal::Kind::Null: return Null{};
-    case Literal::Kind::Text: return lit.text;
-    case Literal::Kind::Number: return lit.number;
-    case Literal::Kind::Date: return DateTime{lit.number};
-    case Literal::Kind::Boolean: return lit.boolean;
+    case Literal::Kind::Null:
+        return Null{};
+    case Literal::Kind::Text:
+        return lit.text;
+    case Literal::Kind::Number:
+        return lit.number;
+    case Literal::Kind::Date:
+        return DateTime{lit.number};
+    case Literal::Kind::Boolean:
+        return lit.boolean;
     }
     return Null{};
 }
 
 CompareOp mirrored(CompareOp op) {
     switch (op) {
-    case CompareOp::Lt: return CompareOp::Gt;
-    case CompareOp::Le: return CompareOp::Ge;
-    case CompareOp::Gt: return CompareOp::Lt;
-    case CompareOp::Ge: return CompareOp::Le;
-    default: return op;
+    case CompareOp::Lt:
+        return CompareOp::Gt;
+    case CompareOp::Le:
+        return CompareOp::Ge;
+    case CompareOp::Gt:
+        return CompareOp::Lt;
+    case CompareOp::Ge:
+        return CompareOp::Le;
+    default:
+        return op;
     }
 }
 
-Truth truthOf(bool b) { return b ? Truth::True : Truth::False; }
+Truth truthOf(bool b) {
+    return b ? Truth::True : Truth::False;
+}
 
 Truth apply(CompareOp op, int c) {
     switch (op) {
-    case CompareOp::Eq: return truthOf(c == 0);
-    case CompareOp::Ne: return truthOf(c != 0);
-    case CompareOp::Lt: return truthOf(c < 0);
-    case CompareOp::Le: return truthOf(c <= 0);
-    case CompareOp::Gt: return truthOf(c > 0);
-    case CompareOp::Ge: return truthOf(c >= 0);
+    case CompareOp::Eq:
+        return truthOf(c == 0);
+    case CompareOp::Ne:
+        return truthOf(c != 0);
+    case CompareOp::Lt:
+        return truthOf(c < 0);
+    case CompareOp::Le:
+        return truthOf(c <= 0);
+    case CompareOp::Gt:
+        return truthOf(c > 0);
+    case CompareOp::Ge:
+        return truthOf(c >= 0);
     }
     return Truth::Unknown;
 }
 
-const Value& valueOf(const BoundOperand& o, const Value* slots) { return o.isSlot ? slots[o.slot] : o.constant; }
+const Value& valueOf(const BoundOperand& o, const Value* slots) {
+    return o.isSlot ? slots[o.slot] : o.constant;
+}
 
 } // namespace
 
 bool numberOf(const Value& v, double& out) {
     switch (v.index()) {
-    case 1: out = std::get<bool>(v) ? -1 : 0; return true;
-    case 2: out = std::get<uint8_t>(v); return true;
-    case 3: out = std::get<int16_t>(v); return true;
-    case 4: out = std::get<int32_t>(v); return true;
-    case 5: out = double(std::get<Currency>(v).scaled) / 10000.0; return true;
-    case 6: out = std::get<float>(v); return true;
-    case 7: out = std::get<double>(v); return true;
-    case 8: out = std::get<DateTime>(v).days; return true;
+    case 1:
+        out = std::get<bool>(v) ? -1 : 0;
+        return true;
+    case 2:
+        out = std::get<uint8_t>(v);
+        return true;
+    case 3:
+        out = std::get<int16_t>(v);
+        return true;
+    case 4:
+        out = std::get<int32_t>(v);
+        return true;
+    case 5:
+        out = double(std::get<Currency>(v).scaled) / 10000.0;
+        return true;
+    case 6:
+        out = std::get<float>(v);
+        return true;
+    case 7:
+        out = std::get<double>(v);
+        return true;
+    case 8:
+        out = std::get<DateTime>(v).days;
+        return true;
     case 12: {
         const Decimal& d = std::get<Decimal>(v);
-        const double m = double(d.magnitude[2]) * 18446744073709551616.0 + double(d.magnitude[1]) * 4294967296.0 +
-                         double(d.magnitude[0]);
+        const double m = double(d.magnitude[2]) * 18446744073709551616.0 +
+                         double(d.magnitude[1]) * 4294967296.0 + double(d.magnitude[0]);
         out = (d.negative ? -m : m) / std::pow(10.0, d.scale);
         return true;
     }
-    default: return false;
+    default:
+        return false;
     }
 }
 
-std::string quoteName(const std::u16string& name) { return "'" + toUtf8(name) + "'"; }
+std::string quoteName(const std::u16string& name) {
+    return "'" + toUtf8(name) + "'";
+}
 
 // ---- conversion ----
 
@@ -355,11 +397,19 @@ Result<Value> storeLiteral(const Literal& lit, const ColumnInfo& c) {
     // Numbers given as text, TRUE/FALSE and dates as numbers, for the number columns.
     auto number = [&](double& v, std::u16string& text) -> bool {
         switch (lit.kind) {
-        case K::Number: v = lit.number, text = lit.text; return true;
-        case K::Text: return numberFromText(lit.text, v, text);
-        case K::Boolean: v = lit.boolean ? -1 : 0, text = lit.boolean ? u"-1" : u"0"; return true;
-        case K::Date: v = lit.number, text = formatNumber("%.17g", v); return true;
-        default: return false;
+        case K::Number:
+            v = lit.number, text = lit.text;
+            return true;
+        case K::Text:
+            return numberFromText(lit.text, v, text);
+        case K::Boolean:
+            v = lit.boolean ? -1 : 0, text = lit.boolean ? u"-1" : u"0";
+            return true;
+        case K::Date:
+            v = lit.number, text = formatNumber("%.17g", v);
+            return true;
+        default:
+            return false;
         }
     };
     auto whole = [&](double lo, double hi, const char* range) -> Result<double> {
@@ -441,7 +491,9 @@ Result<Value> storeLiteral(const Literal& lit, const ColumnInfo& c) {
         for (int k = 0; k < precision; ++k)
             limit *= 10;
         if (!fits || m >= limit)
-            return overflow(c, "最多 " + std::to_string(precision) + " 位数字（其中小数 " + std::to_string(scale) + " 位）",
+            return overflow(c,
+                            "最多 " + std::to_string(precision) + " 位数字（其中小数 " +
+                                std::to_string(scale) + " 位）",
                             lit);
         Decimal d;
         d.negative = negative && m != 0;
@@ -493,8 +545,11 @@ Literal literalOf(const Value& v) {
     Literal lit;
     using K = Literal::Kind;
     switch (v.index()) {
-    case 0: break;
-    case 1: lit.kind = K::Boolean, lit.boolean = std::get<bool>(v); break;
+    case 0:
+        break;
+    case 1:
+        lit.kind = K::Boolean, lit.boolean = std::get<bool>(v);
+        break;
     case 2:
     case 3:
     case 4:
@@ -524,12 +579,15 @@ Literal literalOf(const Value& v) {
         lit.number = std::get<DateTime>(v).days;
         lit.text = formatIsoDateTime(lit.number);
         break;
-    case 9: lit.kind = K::Text, lit.text = std::get<std::u16string>(v); break;
-    case 11: lit.kind = K::Text, lit.text = guidText(std::get<Guid>(v)); break;
+    case 9:
+        lit.kind = K::Text, lit.text = std::get<std::u16string>(v);
+        break;
+    case 11:
+        lit.kind = K::Text, lit.text = guidText(std::get<Guid>(v));
+        break;
     case 12: {
         const Decimal& d = std::get<Decimal>(v);
-        const u128 m = (u128)(d.magnitude[2]) << 64 |
-                                    (u128)(d.magnitude[1]) << 32 | d.magnitude[0];
+        const u128 m = (u128)(d.magnitude[2]) << 64 | (u128)(d.magnitude[1]) << 32 | d.magnitude[0];
         lit.kind = K::Number;
         numberOf(v, lit.number);
         lit.text = decimalText(d.negative, m, d.scale);
@@ -544,12 +602,18 @@ Literal literalOf(const Value& v) {
 
 std::u16string valueText(const Value& v) {
     switch (v.index()) {
-    case 0: return {};
-    case 1: return std::get<bool>(v) ? u"True" : u"False";
-    case 8: return formatDateText(std::get<DateTime>(v).days);
-    case 9: return std::get<std::u16string>(v);
-    case 10: return {};
-    default: return literalOf(v).text;
+    case 0:
+        return {};
+    case 1:
+        return std::get<bool>(v) ? u"True" : u"False";
+    case 8:
+        return formatDateText(std::get<DateTime>(v).days);
+    case 9:
+        return std::get<std::u16string>(v);
+    case 10:
+        return {};
+    default:
+        return literalOf(v).text;
     }
 }
 
@@ -568,7 +632,8 @@ Result<size_t> Binder::column(const ColumnRef& ref) const {
     return notFound();
 }
 
-Result<std::unique_ptr<BoundExpr>> Binder::compare(const Operand& xIn, CompareOp opIn, const Operand& yIn) const {
+Result<std::unique_ptr<BoundExpr>> Binder::compare(const Operand& xIn, CompareOp opIn,
+                                                   const Operand& yIn) const {
     const Operand* x = &xIn;
     const Operand* y = &yIn;
     CompareOp op = opIn;
@@ -590,9 +655,13 @@ Result<std::unique_ptr<BoundExpr>> Binder::compare(const Operand& xIn, CompareOp
         if (!cy)
             return cy.error();
         const Family fx = familyOf(columns[*cx].type), fy = familyOf(columns[*cy].type);
-        const bool numeric = (fx == Family::Number || fx == Family::Date) && (fy == Family::Number || fy == Family::Date);
+        const bool numeric =
+            (fx == Family::Number || fx == Family::Date) && (fy == Family::Number || fy == Family::Date);
         if (fx == fy && fx != Family::Binary)
-            e->mode = fx == Family::Text ? Mode::Text : fx == Family::Date ? Mode::Date : fx == Family::Guid ? Mode::Guid : Mode::Number;
+            e->mode = fx == Family::Text   ? Mode::Text
+                      : fx == Family::Date ? Mode::Date
+                      : fx == Family::Guid ? Mode::Guid
+                                           : Mode::Number;
         else if (numeric)
             e->mode = Mode::Number;
         else
@@ -662,7 +731,8 @@ Result<std::unique_ptr<BoundExpr>> Binder::compare(const Operand& xIn, CompareOp
             break;
         }
         case Family::Binary:
-            return makeError(ErrorKind::Invalid, "类型不匹配：列 " + quoteName(c.name) + " 是二进制数据，不能比较");
+            return makeError(ErrorKind::Invalid,
+                             "类型不匹配：列 " + quoteName(c.name) + " 是二进制数据，不能比较");
         }
         return e;
     }
@@ -676,7 +746,8 @@ Result<std::unique_ptr<BoundExpr>> Binder::compare(const Operand& xIn, CompareOp
         return e;
     auto numeric = [](K k) { return k == K::Number || k == K::Boolean || k == K::Date; };
     auto fail = [&] {
-        return makeError(ErrorKind::Invalid, "类型不匹配：" + describe(l) + " 与 " + describe(r) + " 不能比较");
+        return makeError(ErrorKind::Invalid,
+                         "类型不匹配：" + describe(l) + " 与 " + describe(r) + " 不能比较");
     };
     if (l.kind == K::Text && r.kind == K::Text) {
         e->mode = Mode::Text;
@@ -797,7 +868,8 @@ Result<std::unique_ptr<BoundExpr>> Binder::bind(const Expr& x) const {
         if (*c != SIZE_MAX) {
             const ColumnInfo& col = columns[*c];
             if (familyOf(col.type) == Family::Binary)
-                return makeError(ErrorKind::Invalid, "类型不匹配：列 " + quoteName(col.name) + " 是二进制数据，不能用 LIKE");
+                return makeError(ErrorKind::Invalid,
+                                 "类型不匹配：列 " + quoteName(col.name) + " 是二进制数据，不能用 LIKE");
             e->a.textual = familyOf(col.type) != Family::Text;
         } else {
             e->a.constant = valueText(e->a.constant);
@@ -830,11 +902,11 @@ Result<std::unique_ptr<BoundExpr>> Binder::bind(const Expr& x) const {
         if (*c != SIZE_MAX) {
             const ColumnInfo& col = columns[*c];
             if (familyOf(col.type) != Family::Number)
-                return makeError(ErrorKind::Invalid,
-                                 "类型不匹配：列 " + quoteName(col.name) + " 不是是/否值或数字，不能单独作为条件");
+                return makeError(ErrorKind::Invalid, "类型不匹配：列 " + quoteName(col.name) +
+                                                         " 不是是/否值或数字，不能单独作为条件");
         } else if (x.operands[0].literal.kind == Literal::Kind::Text) {
-            return makeError(ErrorKind::Invalid,
-                             "类型不匹配：" + describe(x.operands[0].literal) + " 不是是/否值，不能单独作为条件");
+            return makeError(ErrorKind::Invalid, "类型不匹配：" + describe(x.operands[0].literal) +
+                                                     " 不是是/否值，不能单独作为条件");
         }
         return e;
     }
@@ -961,7 +1033,8 @@ bool CompiledCondition::matches(const std::vector<Value>& row) const {
     return detail::evaluate(*root_, row.data()) == detail::Truth::True;
 }
 
-Result<CompiledCondition> compileCondition(const Condition& condition, const std::vector<ColumnInfo>& columns) {
+Result<CompiledCondition> compileCondition(const Condition& condition,
+                                           const std::vector<ColumnInfo>& columns) {
     CompiledCondition out;
     out.width_ = 0;
     if (!condition.root)
@@ -994,7 +1067,8 @@ Result<bool> evaluate(const Condition& condition, const std::vector<ColumnInfo>&
 Result<Value> convertForColumn(const Value& value, const ColumnInfo& column) {
     if (const Bytes* b = std::get_if<Bytes>(&value)) {
         if (column.type != ColumnType::Binary && column.type != ColumnType::OLE)
-            return makeError(ErrorKind::Invalid, "类型不匹配：列 " + detail::quoteName(column.name) + " 不能存放二进制数据");
+            return makeError(ErrorKind::Invalid,
+                             "类型不匹配：列 " + detail::quoteName(column.name) + " 不能存放二进制数据");
         if (column.maxLength > 0 && b->size() > column.maxLength)
             return makeError(ErrorKind::Invalid, "值太长：列 " + detail::quoteName(column.name) + " 最多 " +
                                                      std::to_string(column.maxLength) + " 个字节");

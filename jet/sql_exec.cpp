@@ -46,8 +46,8 @@ template <class Writes> Status inBatch(Storage& storage, Writes&& writes) {
     return storage.commit();
 }
 
-Result<std::unique_ptr<detail::BoundExpr>> bindWhere(const Statement& st, const std::vector<ColumnInfo>& columns,
-                                                     Slots& slots) {
+Result<std::unique_ptr<detail::BoundExpr>> bindWhere(const Statement& st,
+                                                     const std::vector<ColumnInfo>& columns, Slots& slots) {
     if (!st.where.root)
         return std::unique_ptr<detail::BoundExpr>();
     detail::Binder binder{columns, st.table, [&](size_t c) { return slots(c); }};
@@ -233,7 +233,8 @@ Result<ExecResult> runSelect(const Statement& st, Table& table, const ExecOption
         if (k.position > 0) {
             if (size_t(k.position) > selected.size())
                 return makeError(ErrorKind::Invalid, "ORDER BY 的列序号 " + std::to_string(k.position) +
-                                                         " 超出范围（1 到 " + std::to_string(selected.size()) + "）");
+                                                         " 超出范围（1 到 " +
+                                                         std::to_string(selected.size()) + "）");
             c = selected[size_t(k.position) - 1];
         } else {
             auto found = detail::Binder{columns, st.table, {}}.column(k.column);
@@ -243,7 +244,8 @@ Result<ExecResult> runSelect(const Statement& st, Table& table, const ExecOption
         }
         const ColumnType t = columns[c].type;
         if (t == ColumnType::Binary || t == ColumnType::OLE)
-            return makeError(ErrorKind::Invalid, "不能按二进制数据列 " + quoteName(columns[c].name) + " 排序");
+            return makeError(ErrorKind::Invalid,
+                             "不能按二进制数据列 " + quoteName(columns[c].name) + " 排序");
         SortColumn key;
         key.slot = slots(c);
         key.text = t == ColumnType::Text || t == ColumnType::Memo || t == ColumnType::GUID;
@@ -310,8 +312,9 @@ Result<ExecResult> runInsert(const Statement& st, Storage& storage, Table& table
         }
     }
     if (st.values.size() != targets.size())
-        return makeError(ErrorKind::Invalid, "值的个数（" + std::to_string(st.values.size()) + "）与列的个数（" +
-                                                 std::to_string(targets.size()) + "）不一致");
+        return makeError(ErrorKind::Invalid, "值的个数（" + std::to_string(st.values.size()) +
+                                                 "）与列的个数（" + std::to_string(targets.size()) +
+                                                 "）不一致");
     std::vector<Value> row(columns.size(), Value(Null{}));
     std::vector<bool> given(columns.size(), false);
     for (size_t i = 0; i < targets.size(); ++i) {
@@ -340,7 +343,7 @@ Result<ExecResult> runUpdate(const Statement& st, Storage& storage, Table& table
     const std::vector<ColumnInfo>& columns = table.columns();
     Slots slots(columns.size());
     detail::Binder names{columns, st.table, {}};
-    std::vector<ColumnValue> constant;                 // SET col = value
+    std::vector<ColumnValue> constant;                // SET col = value
     std::vector<std::pair<size_t, uint32_t>> fromRow; // SET col = other column: target, slot
     std::vector<bool> set(columns.size(), false);
     for (const Assignment& a : st.assignments) {

@@ -91,7 +91,9 @@ std::vector<std::vector<Value>> MemoryTable::rows() const {
     return out;
 }
 
-size_t MemoryTable::rowCount() const { return live_; }
+size_t MemoryTable::rowCount() const {
+    return live_;
+}
 
 RowId MemoryTable::rowId(size_t n) const {
     for (size_t i = 0; i < slots_.size(); ++i)
@@ -119,7 +121,9 @@ MemoryTable* MemoryStorage::table(std::u16string_view name) {
     return nullptr;
 }
 
-Result<Table*> MemoryStorage::openTable(std::u16string_view name) { return static_cast<Table*>(table(name)); }
+Result<Table*> MemoryStorage::openTable(std::u16string_view name) {
+    return static_cast<Table*>(table(name));
+}
 
 Status MemoryStorage::begin() {
     if (inBatch_)

@@ -23,18 +23,19 @@ bool isSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f' || c == u'\v' || c == 0x3000 ||
            c == 0xA0 || c == 0xFEFF;
 }
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
 bool isNameChar(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || isDigit(c) || c == u'_' || c == u'$' ||
            (c >= 0x80 && !isSpace(c));
 }
 
 // Reserved words: never taken as a bare name.
-const char16_t* const kReserved[] = {u"SELECT", u"FROM",  u"WHERE",   u"ORDER", u"BY",       u"ASC",
-                                     u"DESC",   u"INSERT", u"INTO",   u"VALUES", u"UPDATE",  u"SET",
-                                     u"DELETE", u"AND",   u"OR",      u"NOT",   u"IS",       u"NULL",
-                                     u"LIKE",   u"TRUE",  u"FALSE",   u"BETWEEN", u"IN",     u"DISTINCT",
-                                     u"TOP",    u"GROUP", u"HAVING",  u"JOIN",  u"AS",       u"UNION"};
+const char16_t* const kReserved[] = {
+    u"SELECT", u"FROM",    u"WHERE",  u"ORDER",    u"BY",  u"ASC",   u"DESC",   u"INSERT", u"INTO", u"VALUES",
+    u"UPDATE", u"SET",     u"DELETE", u"AND",      u"OR",  u"NOT",   u"IS",     u"NULL",   u"LIKE", u"TRUE",
+    u"FALSE",  u"BETWEEN", u"IN",     u"DISTINCT", u"TOP", u"GROUP", u"HAVING", u"JOIN",   u"AS",   u"UNION"};
 
 bool isReserved(const std::u16string& s) {
     for (const char16_t* w : kReserved)
@@ -66,7 +67,8 @@ private:
         return toUtf8(s);
     }
     Error errorAt(size_t begin, size_t end, const std::string& hint) const {
-        std::string m = "语法错误：第 " + std::to_string(charPosition(begin)) + " 个字符附近 '" + near(begin, end) + "'";
+        std::string m =
+            "语法错误：第 " + std::to_string(charPosition(begin)) + " 个字符附近 '" + near(begin, end) + "'";
         if (!hint.empty())
             m += "（" + hint + "）";
         return makeError(ErrorKind::Syntax, m);
@@ -85,7 +87,8 @@ private:
     Status lexOne() const;
     const Token& peek(size_t ahead = 0) const {
         const size_t i = pos_ + ahead;
-        while (toks_.size() <= i && (toks_.empty() || (toks_.back().kind != Tok::End && toks_.back().kind != Tok::Bad))) {
+        while (toks_.size() <= i &&
+               (toks_.empty() || (toks_.back().kind != Tok::End && toks_.back().kind != Tok::Bad))) {
             Status st = lexOne();
             if (!st.ok()) {
                 lexError_ = st.error();
@@ -254,7 +257,8 @@ Status Parser::lexOne() const {
         } else {
             t.kind = Tok::Symbol;
             const char16_t d = i + 1 < n ? src_[i + 1] : 0;
-            if ((c == u'<' && (d == u'>' || d == u'=')) || (c == u'>' && d == u'=') || (c == u'!' && d == u'=')) {
+            if ((c == u'<' && (d == u'>' || d == u'=')) || (c == u'>' && d == u'=') ||
+                (c == u'!' && d == u'=')) {
                 t.text = {c, d};
                 i += 2;
             } else if (std::u16string_view(u",()*=<>.;-+").find(c) != std::u16string_view::npos) {
@@ -343,8 +347,13 @@ Result<Literal> Parser::literal() {
 Result<Operand> Parser::operand() {
     Operand op;
     const Token& t = peek();
-    const bool isValueWord = t.kind == Tok::Name && !t.bracketed &&
-                             (sameName(t.text, u"NULL") || sameName(t.text, u"TRUE") || sameName(t.text, u"FALSE"));
+    const bool isValueWord =
+        t.kind == Tok::Name && !t.bracketed &&
+        (sameName(t.text, u"NULL") || sameName(t.text, u"TRUE") || sameName(t.text, u"FALSE"));
+    const bool startsValue = t.kind == Tok::Name || t.kind == Tok::Text || t.kind == Tok::Number ||
+                             t.kind == Tok::Date || isSymbol(u"-") || isSymbol(u"+");
+    if (!startsValue)
+        return error("应为列名或值");
     if (t.kind == Tok::Name && !isValueWord) {
         auto ref = columnRef();
         if (!ref)
@@ -427,8 +436,8 @@ Result<std::shared_ptr<const Expr>> Parser::predicate() {
     static const struct {
         const char16_t* sym;
         CompareOp op;
-    } ops[] = {{u"=", CompareOp::Eq}, {u"<>", CompareOp::Ne}, {u"!=", CompareOp::Ne}, {u"<", CompareOp::Lt},
-               {u"<=", CompareOp::Le}, {u">", CompareOp::Gt}, {u">=", CompareOp::Ge}};
+    } ops[] = {{u"=", CompareOp::Eq},  {u"<>", CompareOp::Ne}, {u"!=", CompareOp::Ne}, {u"<", CompareOp::Lt},
+               {u"<=", CompareOp::Le}, {u">", CompareOp::Gt},  {u">=", CompareOp::Ge}};
     for (const auto& o : ops) {
         if (eatSymbol(o.sym)) {
             auto second = operand();
@@ -446,7 +455,8 @@ Result<std::shared_ptr<const Expr>> Parser::predicate() {
         JET_TRY(expectKeyword(u"NULL"));
         return std::shared_ptr<const Expr>(std::move(node));
     }
-    const bool negated = isKeyword(u"NOT") && (isKeyword(u"LIKE", 1) || isKeyword(u"BETWEEN", 1) || isKeyword(u"IN", 1));
+    const bool negated =
+        isKeyword(u"NOT") && (isKeyword(u"LIKE", 1) || isKeyword(u"BETWEEN", 1) || isKeyword(u"IN", 1));
     if (negated)
         next();
     node->negated = negated;

@@ -3,8 +3,12 @@
 namespace jet::sql {
 namespace {
 
-bool isHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool isLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool isHigh(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool isLow(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 // The character at `at` as a code point, and how many units it takes.
 char32_t codePointAt(std::u16string_view s, size_t at, size_t& len) {

@@ -49,7 +49,7 @@ private:
     struct Element {
         Kind kind;
         bool negated = false;
-        char16_t c = 0;                // Char: folded
+        char16_t c = 0;                    // Char: folded
         uint32_t setBegin = 0, setEnd = 0; // Set: range pairs in ranges_
     };
     enum class Shape : uint8_t { General, Exact, Prefix };

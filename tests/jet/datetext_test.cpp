@@ -10,9 +10,15 @@ using jet::parseDateText;
 
 namespace {
 
-std::string text(double d) { return jet::toUtf8(formatDateText(d)); }
-std::string iso(double d) { return jet::toUtf8(formatIsoDateTime(d)); }
-double at(int h, int m, int s) { return (h * 3600 + m * 60 + s) / 86400.0; }
+std::string text(double d) {
+    return jet::toUtf8(formatDateText(d));
+}
+std::string iso(double d) {
+    return jet::toUtf8(formatIsoDateTime(d));
+}
+double at(int h, int m, int s) {
+    return (h * 3600 + m * 60 + s) / 86400.0;
+}
 
 const double k20100720 = 40379; // 2010-07-20
 
@@ -72,12 +78,32 @@ TEST(DateText, ReadsTheIsoForms) {
 }
 
 TEST(DateText, RejectsDatesThatDoNotExistAndEverythingElse) {
-    for (const char* bad :
-         {"2010年2月30日", "2010年13月1日", "2010年0月1日", "2010年7月0日", "2010年7月32日", "1900年2月29日",
-          "2010年7月20日24时", "2010年7月20日9时60分", "2010年7月20日9时5分60秒", "2010年7月20日9分",
-          "2010年7月20", "2010年7月20日9时5", "abc", "", "   ", "2010", "20100720", "2010-07-20 25:00",
-          "2010-07-20 16:07:26 PM", "7/20/2010", "2010-07/20", "99年7月20日", "10000年1月1日",
-          "2010年7月20日x", "2010-07-20x", "２０１０年7月20日"}) {
+    for (const char* bad : {"2010年2月30日",
+                            "2010年13月1日",
+                            "2010年0月1日",
+                            "2010年7月0日",
+                            "2010年7月32日",
+                            "1900年2月29日",
+                            "2010年7月20日24时",
+                            "2010年7月20日9时60分",
+                            "2010年7月20日9时5分60秒",
+                            "2010年7月20日9分",
+                            "2010年7月20",
+                            "2010年7月20日9时5",
+                            "abc",
+                            "",
+                            "   ",
+                            "2010",
+                            "20100720",
+                            "2010-07-20 25:00",
+                            "2010-07-20 16:07:26 PM",
+                            "7/20/2010",
+                            "2010-07/20",
+                            "99年7月20日",
+                            "10000年1月1日",
+                            "2010年7月20日x",
+                            "2010-07-20x",
+                            "２０１０年7月20日"}) {
         EXPECT_FALSE(parseDateText(std::string_view(bad)).has_value()) << bad;
     }
     EXPECT_TRUE(parseDateText(std::string_view("2000年2月29日")).has_value());

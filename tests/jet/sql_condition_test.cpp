@@ -66,14 +66,15 @@ TEST(FindCriterion, OnlyTheColumnsUsedNeedValues) {
     row[5] = int32_t(8);
     EXPECT_TRUE(c->matches(row));
     row[5] = Null{};
-    EXPECT_FALSE(c->matches(row));                               // NULL > 7 is not true
+    EXPECT_FALSE(c->matches(row));                                  // NULL > 7 is not true
     EXPECT_FALSE(c->matches(std::vector<Value>(3, Value(Null{})))); // too short a row never matches
 }
 
 TEST(FindCriterion, EvaluateInOneCallAndItsErrors) {
     const auto columns = dataColumns();
     const auto row = entry("GZ-00002", "2010年7月20日", 8);
-    auto yes = evaluate(*parseCondition(std::string_view("上班日期 = #2010-07-20# AND id = 'gz-00002'")), columns, row);
+    auto yes = evaluate(*parseCondition(std::string_view("上班日期 = #2010-07-20# AND id = 'gz-00002'")),
+                        columns, row);
     ASSERT_TRUE(yes.ok());
     EXPECT_TRUE(*yes);
     auto no = evaluate(*parseCondition(std::string_view("上班日期 <> '2010-07-20'")), columns, row);
@@ -92,7 +93,8 @@ TEST(FindCriterion, EvaluateInOneCallAndItsErrors) {
     EXPECT_EQ(syntax.error().kind, jet::ErrorKind::Syntax);
     EXPECT_EQ(syntax.error().message, "语法错误：第 6 个字符附近 ''2010年7月20日'（引号没有结束）");
     EXPECT_EQ(parseCondition(std::string_view("")).error().message, "语法错误：条件是空的");
-    EXPECT_EQ(parseCondition(std::string_view("a = 1 b")).error().message, "语法错误：第 7 个字符附近 'b'（条件应在此结束）");
+    EXPECT_EQ(parseCondition(std::string_view("a = 1 b")).error().message,
+              "语法错误：第 7 个字符附近 'b'（条件应在此结束）");
 }
 
 TEST(ConvertForColumn, UsesTheRulesOfInsert) {

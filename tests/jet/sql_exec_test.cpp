@@ -42,12 +42,13 @@ protected:
         std::vector<std::u16string> out;
         const ExecResult r = run(select);
         for (size_t i = 0; i < r.rowCount(); ++i)
-            out.push_back(std::holds_alternative<std::u16string>(r.value(i, 0)) ? std::get<std::u16string>(r.value(i, 0))
-                                                                                : u"(not text)");
+            out.push_back(std::holds_alternative<std::u16string>(r.value(i, 0))
+                              ? std::get<std::u16string>(r.value(i, 0))
+                              : u"(not text)");
         return out;
     }
-    void addEntry(const std::string& id, const std::string& workDate = "2010年7月20日", const std::string& hours = "8",
-                  const std::string& name = "张三") {
+    void addEntry(const std::string& id, const std::string& workDate = "2010年7月20日",
+                  const std::string& hours = "8", const std::string& name = "张三") {
         Entry e;
         e.id = id;
         e.workDate = workDate;
@@ -127,7 +128,8 @@ TEST_F(Sql, TheAccountStatements) {
     EXPECT_EQ(rows[0][2], Value(jet::fromUtf8(std::string(32, 'F'))));
     // A name of ten characters fits, eleven do not.
     run("update admin set name='一二三四五六七八九十' where id=1");
-    EXPECT_EQ(fails("update admin set name='一二三四五六七八九十一' where id=1"), "值太长：列 'name' 最多 10 个字符");
+    EXPECT_EQ(fails("update admin set name='一二三四五六七八九十一' where id=1"),
+              "值太长：列 'name' 最多 10 个字符");
     // The row with another id is not touched.
     EXPECT_EQ(run("update admin set name='x' where id=2").rowsAffected, 0u);
 }
@@ -172,7 +174,8 @@ TEST_F(Sql, UnknownTablesAndColumns) {
     EXPECT_EQ(fails("select * from data order by 日期", jet::ErrorKind::NotFound), "找不到列 '日期'");
     EXPECT_EQ(fails("update data set 备注='x'", jet::ErrorKind::NotFound), "找不到列 '备注'");
     EXPECT_EQ(fails("update data set 姓名=abc", jet::ErrorKind::NotFound), "找不到列 'abc'");
-    EXPECT_EQ(fails("insert into data (姓名, 年龄) values ('a', 1)", jet::ErrorKind::NotFound), "找不到列 '年龄'");
+    EXPECT_EQ(fails("insert into data (姓名, 年龄) values ('a', 1)", jet::ErrorKind::NotFound),
+              "找不到列 '年龄'");
     EXPECT_EQ(fails("select admin.id from data", jet::ErrorKind::NotFound), "找不到列 'admin.id'");
     EXPECT_EQ(fails("delete from data where xxx is null", jet::ErrorKind::NotFound), "找不到列 'xxx'");
 }
@@ -182,19 +185,25 @@ TEST_F(Sql, TypeMismatches) {
     Entry e;
     e.workDate = "abc";
     EXPECT_EQ(fails(sqltest::insertStatement(e)), "类型不匹配：列 '上班日期' 需要日期，得到 'abc'");
-    EXPECT_EQ(fails("update data set 上班日期='2010年2月30日'"), "类型不匹配：列 '上班日期' 需要日期，得到 '2010年2月30日'");
-    EXPECT_EQ(fails("update data set 入厂时间='2010年13月1日'"), "类型不匹配：列 '入厂时间' 需要日期，得到 '2010年13月1日'");
+    EXPECT_EQ(fails("update data set 上班日期='2010年2月30日'"),
+              "类型不匹配：列 '上班日期' 需要日期，得到 '2010年2月30日'");
+    EXPECT_EQ(fails("update data set 入厂时间='2010年13月1日'"),
+              "类型不匹配：列 '入厂时间' 需要日期，得到 '2010年13月1日'");
     EXPECT_EQ(fails("update data set 入厂时间=''"), "类型不匹配：列 '入厂时间' 需要日期，得到 ''");
     EXPECT_EQ(fails("update data set 上班时间='abc'"), "类型不匹配：列 '上班时间' 需要整数，得到 'abc'");
     EXPECT_EQ(fails("update data set 上班时间=3.5"), "类型不匹配：列 '上班时间' 需要整数，得到 3.5");
     EXPECT_EQ(fails("update data set 上班时间=#2010-07-20 12:00#"),
               "类型不匹配：列 '上班时间' 需要整数，得到 #2010-07-20 12:00#");
     EXPECT_EQ(fails("update data set 姓名=TRUE"), "类型不匹配：列 '姓名' 需要文本，得到 TRUE");
-    EXPECT_EQ(fails("select * from data where 上班日期 = 'abc'"), "类型不匹配：列 '上班日期' 需要日期，得到 'abc'");
+    EXPECT_EQ(fails("select * from data where 上班日期 = 'abc'"),
+              "类型不匹配：列 '上班日期' 需要日期，得到 'abc'");
     EXPECT_EQ(fails("select * from data where ID = 5"), "类型不匹配：列 'ID' 需要文本，得到 5");
-    EXPECT_EQ(fails("select * from data where 上班时间 = '八'"), "类型不匹配：列 '上班时间' 需要整数，得到 '八'");
-    EXPECT_EQ(fails("select * from data where 姓名 = 上班时间"), "类型不匹配：列 '姓名' 与列 '上班时间' 不能比较");
-    EXPECT_EQ(fails("select * from data where 姓名"), "类型不匹配：列 '姓名' 不是是/否值或数字，不能单独作为条件");
+    EXPECT_EQ(fails("select * from data where 上班时间 = '八'"),
+              "类型不匹配：列 '上班时间' 需要整数，得到 '八'");
+    EXPECT_EQ(fails("select * from data where 姓名 = 上班时间"),
+              "类型不匹配：列 '姓名' 与列 '上班时间' 不能比较");
+    EXPECT_EQ(fails("select * from data where 姓名"),
+              "类型不匹配：列 '姓名' 不是是/否值或数字，不能单独作为条件");
     EXPECT_EQ(fails("select * from data where 'a' = 1"), "类型不匹配：'a' 与 1 不能比较");
 }
 
@@ -235,7 +244,8 @@ TEST_F(Sql, ValuesTooLongForTheirColumn) {
     EXPECT_EQ(fails(sqltest::insertStatement(e)), "值太长：列 '姓名' 最多 20 个字符");
     e.name.resize(20 * 3);
     run(sqltest::insertStatement(e));
-    EXPECT_EQ(fails("update data set 工作备注='" + std::string(256, 'x') + "'"), "值太长：列 '工作备注' 最多 255 个字符");
+    EXPECT_EQ(fails("update data set 工作备注='" + std::string(256, 'x') + "'"),
+              "值太长：列 '工作备注' 最多 255 个字符");
 }
 
 TEST_F(Sql, ValueCountsAndDuplicateColumns) {
@@ -250,7 +260,8 @@ TEST_F(Sql, ValueCountsAndDuplicateColumns) {
 }
 
 TEST_F(Sql, NullInARequiredColumn) {
-    db.addTable(u"t", {ColumnInfo{u"a", jet::ColumnType::Long, 0, false}, ColumnInfo{u"b", jet::ColumnType::Text, 5}});
+    db.addTable(u"t", {ColumnInfo{u"a", jet::ColumnType::Long, 0, false},
+                       ColumnInfo{u"b", jet::ColumnType::Text, 5}});
     EXPECT_EQ(fails("insert into t (b) values ('x')"), "列 'a' 不能为空");
     EXPECT_EQ(fails("insert into t values (NULL, 'x')"), "列 'a' 不能为空");
     run("insert into t values (1, NULL)");
@@ -310,8 +321,10 @@ TEST_F(Sql, SelectStarGivesEveryColumnAndRowIdsCanComeAlone) {
 TEST_F(Sql, NamesAndKeywordsIgnoreCaseAndMayBeBracketed) {
     addEntry("GZ-00001");
     EXPECT_EQ(texts("SELECT id FROM DATA WHERE Id LIKE 'gz%'"), std::vector<std::u16string>{u"GZ-00001"});
-    EXPECT_EQ(texts("select [姓名] from [data] where [data].[ID] = \"GZ-00001\""), std::vector<std::u16string>{u"张三"});
-    EXPECT_EQ(texts("select data.姓名 from data where data.id='gz-00001';"), std::vector<std::u16string>{u"张三"});
+    EXPECT_EQ(texts("select [姓名] from [data] where [data].[ID] = \"GZ-00001\""),
+              std::vector<std::u16string>{u"张三"});
+    EXPECT_EQ(texts("select data.姓名 from data where data.id='gz-00001';"),
+              std::vector<std::u16string>{u"张三"});
     db.addTable(u"My Table", {ColumnInfo{u"Full Name", jet::ColumnType::Text, 50}});
     run("insert into [my table] ([full name]) values ('x')");
     EXPECT_EQ(texts("select [FULL NAME] from [My Table]"), std::vector<std::u16string>{u"x"});
@@ -324,7 +337,8 @@ TEST_F(Sql, OrderByDirectionSeveralKeysAndPositions) {
     addEntry("D", "2010年7月19日", "9", "d");
     EXPECT_EQ(texts("select ID from data order by 上班日期, 上班时间 desc"),
               (std::vector<std::u16string>{u"B", u"D", u"A", u"C"}));
-    EXPECT_EQ(texts("select ID, 姓名 from data order by 2 desc"), (std::vector<std::u16string>{u"D", u"C", u"A", u"B"}));
+    EXPECT_EQ(texts("select ID, 姓名 from data order by 2 desc"),
+              (std::vector<std::u16string>{u"D", u"C", u"A", u"B"}));
     EXPECT_EQ(texts("select ID from data order by 上班时间 asc, ID desc"),
               (std::vector<std::u16string>{u"C", u"A", u"D", u"B"}));
     EXPECT_EQ(fails("select ID from data order by 2"), "ORDER BY 的列序号 2 超出范围（1 到 1）");
@@ -355,15 +369,18 @@ TEST_F(Sql, NullsSortFirstAscendingAndLastDescending) {
     addEntry("A", "2010年7月20日", "8");
     run("insert into data (ID) values ('N')");
     addEntry("B", "2010年7月19日", "8");
-    EXPECT_EQ(texts("select ID from data order by 上班日期"), (std::vector<std::u16string>{u"N", u"B", u"A"}));
-    EXPECT_EQ(texts("select ID from data order by 上班日期 desc"), (std::vector<std::u16string>{u"A", u"B", u"N"}));
+    EXPECT_EQ(texts("select ID from data order by 上班日期"),
+              (std::vector<std::u16string>{u"N", u"B", u"A"}));
+    EXPECT_EQ(texts("select ID from data order by 上班日期 desc"),
+              (std::vector<std::u16string>{u"A", u"B", u"N"}));
 }
 
 TEST_F(Sql, DatesBeforeTheEpochSortOnTheTimeLine) {
     run("insert into data (ID, 上班日期) values ('noon', #1899-12-29 12:00#)");
     run("insert into data (ID, 上班日期) values ('six', #1899-12-29 06:00#)");
     run("insert into data (ID, 上班日期) values ('zero', 0)");
-    EXPECT_EQ(texts("select ID from data order by 上班日期"), (std::vector<std::u16string>{u"six", u"noon", u"zero"}));
+    EXPECT_EQ(texts("select ID from data order by 上班日期"),
+              (std::vector<std::u16string>{u"six", u"noon", u"zero"}));
     EXPECT_EQ(texts("select ID from data where 上班日期 > '1899-12-29 07:00' order by 上班日期"),
               (std::vector<std::u16string>{u"noon", u"zero"}));
 }
@@ -378,7 +395,8 @@ TEST_F(Sql, NullNeverEqualsAnything) {
     EXPECT_EQ(texts("select ID from data where 上班时间 is null"), std::vector<std::u16string>{u"N"});
     EXPECT_EQ(texts("select ID from data where 上班时间 is not null"), std::vector<std::u16string>{u"A"});
     EXPECT_EQ(texts("select ID from data where 上班时间 = 7 or ID = 'N'"), std::vector<std::u16string>{u"N"});
-    EXPECT_EQ(texts("select ID from data where 姓名 like '%' order by ID"), std::vector<std::u16string>{u"A"});
+    EXPECT_EQ(texts("select ID from data where 姓名 like '%' order by ID"),
+              std::vector<std::u16string>{u"A"});
     EXPECT_EQ(texts("select ID from data where 上班时间 not in (1, 2)"), std::vector<std::u16string>{u"A"});
 }
 
@@ -388,13 +406,16 @@ TEST_F(Sql, DateColumnsCompareWithDateTextsInEveryForm) {
     addEntry("C", "2010年7月20日9时");
     for (const char* value : {"'2010年7月20日'", "'2010-07-20'", "'2010/7/20'", "#2010-07-20#", "#7/20/2010#",
                               "'2010-07-20 00:00:00'"})
-        EXPECT_EQ(texts(std::string("select ID from data where 上班日期=") + value), std::vector<std::u16string>{u"B"})
+        EXPECT_EQ(texts(std::string("select ID from data where 上班日期=") + value),
+                  std::vector<std::u16string>{u"B"})
             << value;
-    EXPECT_EQ(texts("select ID from data where 上班日期='2010年7月20日9时'"), std::vector<std::u16string>{u"C"});
+    EXPECT_EQ(texts("select ID from data where 上班日期='2010年7月20日9时'"),
+              std::vector<std::u16string>{u"C"});
     EXPECT_EQ(texts("select ID from data where 上班日期 > '2010年7月14日' order by ID"),
               (std::vector<std::u16string>{u"B", u"C"}));
-    EXPECT_EQ(texts("select ID from data where 上班日期 between #2010-07-14# and '2010年7月20日' order by ID"),
-              (std::vector<std::u16string>{u"A", u"B"}));
+    EXPECT_EQ(
+        texts("select ID from data where 上班日期 between #2010-07-14# and '2010年7月20日' order by ID"),
+        (std::vector<std::u16string>{u"A", u"B"}));
     EXPECT_EQ(texts("select ID from data where 上班日期 like '2010年7月20日%' order by ID"),
               (std::vector<std::u16string>{u"B", u"C"}));
 }
@@ -405,8 +426,10 @@ TEST_F(Sql, TextComparisonsIgnoreCase) {
     EXPECT_EQ(texts("select ID from data where 姓名 = 'SMITH'"), std::vector<std::u16string>{u"GZ-00001"});
     EXPECT_EQ(texts("select ID from data where 姓名 < 'K'"), std::vector<std::u16string>{u"GZ-00002"});
     EXPECT_EQ(texts("select ID from data where 姓名 >= 'smith'"), std::vector<std::u16string>{u"GZ-00001"});
-    EXPECT_EQ(texts("select ID from data where 姓名 in ('JONES', 'x')"), std::vector<std::u16string>{u"GZ-00002"});
-    EXPECT_EQ(texts("select ID from data where 姓名 not like 's%'"), std::vector<std::u16string>{u"GZ-00002"});
+    EXPECT_EQ(texts("select ID from data where 姓名 in ('JONES', 'x')"),
+              std::vector<std::u16string>{u"GZ-00002"});
+    EXPECT_EQ(texts("select ID from data where 姓名 not like 's%'"),
+              std::vector<std::u16string>{u"GZ-00002"});
 }
 
 TEST_F(Sql, LikeOnChineseAndOnNumbers) {
@@ -420,14 +443,17 @@ TEST_F(Sql, LikeOnChineseAndOnNumbers) {
     EXPECT_EQ(texts("select ID from data where 姓名 like '张_'"), std::vector<std::u16string>{u"GZ-00002"});
     EXPECT_EQ(texts("select ID from data where 姓名 like '张*'  and 上班时间 like '1%'"),
               std::vector<std::u16string>{u"GZ-00002"});
-    EXPECT_EQ(texts("select ID from data where 上班时间 like '_8'"), std::vector<std::u16string>{u"GZ-00003"});
+    EXPECT_EQ(texts("select ID from data where 上班时间 like '_8'"),
+              std::vector<std::u16string>{u"GZ-00003"});
 }
 
 TEST_F(Sql, OtherValueForms) {
-    db.addTable(u"t", {ColumnInfo{u"d", jet::ColumnType::Double}, ColumnInfo{u"b", jet::ColumnType::Boolean},
-                       ColumnInfo{u"m", jet::ColumnType::Currency}, ColumnInfo{u"n", jet::ColumnType::Numeric, 0, true, 6, 2},
-                       ColumnInfo{u"i", jet::ColumnType::Integer}, ColumnInfo{u"y", jet::ColumnType::Byte},
-                       ColumnInfo{u"s", jet::ColumnType::Single}, ColumnInfo{u"memo", jet::ColumnType::Memo}});
+    db.addTable(u"t",
+                {ColumnInfo{u"d", jet::ColumnType::Double}, ColumnInfo{u"b", jet::ColumnType::Boolean},
+                 ColumnInfo{u"m", jet::ColumnType::Currency},
+                 ColumnInfo{u"n", jet::ColumnType::Numeric, 0, true, 6, 2},
+                 ColumnInfo{u"i", jet::ColumnType::Integer}, ColumnInfo{u"y", jet::ColumnType::Byte},
+                 ColumnInfo{u"s", jet::ColumnType::Single}, ColumnInfo{u"memo", jet::ColumnType::Memo}});
     run("insert into t values (-1.5e2, TRUE, 12.34567, 1234.565, -32768, 255, 0.5, 'long')");
     auto row = db.table(u"t")->rows()[0];
     EXPECT_EQ(row[0], Value(-150.0));

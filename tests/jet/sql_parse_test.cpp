@@ -40,7 +40,8 @@ TEST(SqlParse, TheIdentifierQuery) {
 TEST(SqlParse, TheInsertWithTwoBlanksAndTheUpdate) {
     auto ins = parseStatement(std::string_view(
         "insert into data  (姓名,公司名称,公司地址,入厂时间,上班日期,上班时间,工作备注,时间,id) values "
-        "('张三','某公司','某地','2009年3月1日','2010年7月20日',8,'备注','2010年7月20日16时7分26秒','GZ-00001')"));
+        "('张三','某公司','某地','2009年3月1日','2010年7月20日',8,'备注','2010年7月20日16时7分26秒','GZ-"
+        "00001')"));
     ASSERT_TRUE(ins.ok()) << ins.error().message;
     EXPECT_EQ(ins->columns.size(), 9u);
     ASSERT_EQ(ins->values.size(), 9u);
@@ -48,7 +49,8 @@ TEST(SqlParse, TheInsertWithTwoBlanksAndTheUpdate) {
     EXPECT_EQ(ins->values[5].number, 8);
     EXPECT_EQ(ins->columns[8].name, u"id");
 
-    auto upd = parseStatement(std::string_view("update data set 姓名='张三',上班时间=8,时间='2010年7月20日' where id='GZ-00001'"));
+    auto upd = parseStatement(
+        std::string_view("update data set 姓名='张三',上班时间=8,时间='2010年7月20日' where id='GZ-00001'"));
     ASSERT_TRUE(upd.ok()) << upd.error().message;
     ASSERT_EQ(upd->assignments.size(), 3u);
     EXPECT_EQ(upd->assignments[1].column.name, u"上班时间");
@@ -56,8 +58,8 @@ TEST(SqlParse, TheInsertWithTwoBlanksAndTheUpdate) {
 }
 
 TEST(SqlParse, KeywordsIgnoreCaseAndNamesMayBeBracketedOrQualified) {
-    auto r = parseStatement(std::string_view(
-        "SeLeCt [my col], data.姓名, `from` FROM [data] WHERE [上班时间] >= 8 ORDER BY 2 DESC, [my col] asc;"));
+    auto r = parseStatement(std::string_view("SeLeCt [my col], data.姓名, `from` FROM [data] WHERE "
+                                             "[上班时间] >= 8 ORDER BY 2 DESC, [my col] asc;"));
     ASSERT_TRUE(r.ok()) << r.error().message;
     ASSERT_EQ(r->columns.size(), 3u);
     EXPECT_EQ(r->columns[0].name, u"my col");
@@ -108,7 +110,8 @@ TEST(SqlParse, ConditionsBindAsUsualAndOrNot) {
     EXPECT_EQ(p->root->kind, Expr::Kind::And);
     EXPECT_EQ(p->root->left->kind, Expr::Kind::Or);
     EXPECT_TRUE(p->root->right->negated);
-    auto q = parseCondition(std::string_view("x not like 'a%' and y not between 1 and 2 and z not in (1, 2, 3)"));
+    auto q =
+        parseCondition(std::string_view("x not like 'a%' and y not between 1 and 2 and z not in (1, 2, 3)"));
     ASSERT_TRUE(q.ok()) << q.error().message;
     auto c = parseCondition(std::string_view("5 < 上班时间"));
     ASSERT_TRUE(c.ok());
@@ -119,21 +122,25 @@ TEST(SqlParse, SyntaxErrorsNameThePositionAndTheToken) {
     EXPECT_EQ(syntaxError("select ID frm data"), "语法错误：第 11 个字符附近 'frm'（应为 FROM）");
     EXPECT_EQ(syntaxError("select 姓名 frm data"), "语法错误：第 11 个字符附近 'frm'（应为 FROM）");
     EXPECT_EQ(syntaxError("select ID from"), "语法错误：语句意外结束（应为表名）");
-    EXPECT_EQ(syntaxError("selec ID from data"), "语法错误：第 1 个字符附近 'selec'（应为 SELECT、INSERT、UPDATE 或 DELETE）");
+    EXPECT_EQ(syntaxError("selec ID from data"),
+              "语法错误：第 1 个字符附近 'selec'（应为 SELECT、INSERT、UPDATE 或 DELETE）");
     EXPECT_EQ(syntaxError("select from data"), "语法错误：第 8 个字符附近 'from'（应为列名）");
     // An unescaped quote ends the text early; the error points at what follows it.
     EXPECT_EQ(syntaxError("update data set 姓名='O'Brien' where id='GZ-00001'"),
               "语法错误：第 23 个字符附近 'Brien'（语句应在此结束）");
-    EXPECT_EQ(syntaxError("insert into data (a) values ('x)"), "语法错误：第 30 个字符附近 ''x)'（引号没有结束）");
+    EXPECT_EQ(syntaxError("insert into data (a) values ('x)"),
+              "语法错误：第 30 个字符附近 ''x)'（引号没有结束）");
     EXPECT_EQ(syntaxError("select * from data where 上班时间 = 8abc"), "语法错误：第 33 个字符附近 '8abc'");
     EXPECT_EQ(syntaxError("select * from data where 上班日期 = #2010-13-01#"),
               "语法错误：第 33 个字符附近 '#2010-13-01#'（不是有效的日期）");
     EXPECT_EQ(syntaxError("update data set 上班时间=,工作备注='x' where id='GZ-00001'"),
-              "语法错误：第 22 个字符附近 ','（应为值）");
-    EXPECT_EQ(syntaxError("select * from data; drop table data"), "语法错误：第 21 个字符附近 'drop'（语句应在此结束）");
+              "语法错误：第 22 个字符附近 ','（应为列名或值）");
+    EXPECT_EQ(syntaxError("select * from data; drop table data"),
+              "语法错误：第 21 个字符附近 'drop'（语句应在此结束）");
     EXPECT_EQ(syntaxError(""), "语法错误：语句是空的");
-    EXPECT_EQ(syntaxError("select * from data where"), "语法错误：语句意外结束（应为值）");
+    EXPECT_EQ(syntaxError("select * from data where"), "语法错误：语句意外结束（应为列名或值）");
     EXPECT_EQ(syntaxError("select * from [data"), "语法错误：第 15 个字符附近 '[data'（缺少 ]）");
     EXPECT_EQ(syntaxError("select * from data where a @ 1"), "语法错误：第 28 个字符附近 '@'");
-    EXPECT_EQ(syntaxError("select distinct ID from data"), "语法错误：第 8 个字符附近 'distinct'（不支持 distinct）");
+    EXPECT_EQ(syntaxError("select distinct ID from data"),
+              "语法错误：第 8 个字符附近 'distinct'（不支持 distinct）");
 }

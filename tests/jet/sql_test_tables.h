@@ -45,15 +45,16 @@ struct Entry {
 
 // Built exactly as the program concatenates it (note the two blanks after "data").
 inline std::string insertStatement(const Entry& e) {
-    return "insert into data  (姓名,公司名称,公司地址,入厂时间,上班日期,上班时间,工作备注,时间,id) values ('" + e.name +
-           "','" + e.company + "','" + e.address + "','" + e.joined + "','" + e.workDate + "'," + e.hours + ",'" +
-           e.notes + "','" + e.stamp + "','" + e.id + "')";
+    return "insert into data  (姓名,公司名称,公司地址,入厂时间,上班日期,上班时间,工作备注,时间,id) values "
+           "('" +
+           e.name + "','" + e.company + "','" + e.address + "','" + e.joined + "','" + e.workDate + "'," +
+           e.hours + ",'" + e.notes + "','" + e.stamp + "','" + e.id + "')";
 }
 
 inline std::string updateStatement(const Entry& e) {
-    return "update data set 姓名='" + e.name + "',公司名称='" + e.company + "',公司地址='" + e.address + "',入厂时间='" +
-           e.joined + "',上班日期='" + e.workDate + "',上班时间=" + e.hours + ",工作备注='" + e.notes + "',时间='" +
-           e.stamp + "' where id='" + e.id + "'";
+    return "update data set 姓名='" + e.name + "',公司名称='" + e.company + "',公司地址='" + e.address +
+           "',入厂时间='" + e.joined + "',上班日期='" + e.workDate + "',上班时间=" + e.hours + ",工作备注='" +
+           e.notes + "',时间='" + e.stamp + "' where id='" + e.id + "'";
 }
 
 // Doubles every quote of a value, as the program does before placing it between quotes.

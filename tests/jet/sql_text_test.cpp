@@ -10,7 +10,9 @@ using jet::sql::LikePattern;
 
 namespace {
 
-bool like(std::u16string_view text, std::u16string_view pattern) { return LikePattern(pattern).matches(text); }
+bool like(std::u16string_view text, std::u16string_view pattern) {
+    return LikePattern(pattern).matches(text);
+}
 
 std::string key(std::u16string_view s) {
     std::string k;
@@ -66,7 +68,7 @@ TEST(Like, JetWildcardsAndSets) {
     EXPECT_FALSE(like(u"500", u"50[%]"));
     EXPECT_TRUE(like(u"a*b", u"a[*]b"));
     EXPECT_FALSE(like(u"axb", u"a[*]b"));
-    EXPECT_TRUE(like(u"[x", u"[x"));  // an unclosed [ is itself
+    EXPECT_TRUE(like(u"[x", u"[x")); // an unclosed [ is itself
     EXPECT_TRUE(like(u"[]", u"[]"));
     EXPECT_TRUE(like(u"张", u"[张李]"));
 }
@@ -84,7 +86,7 @@ TEST(TextOrder, IgnoresCaseAndPutsDigitsBeforeLetters) {
     EXPECT_LT(compareText(u"abc", u"ABD"), 0);
     EXPECT_LT(compareText(u"9", u"a"), 0);
     EXPECT_LT(compareText(u"Z", u"张"), 0);
-    EXPECT_LT(compareText(u" x", u"0"), 0);  // blanks and symbols before digits
+    EXPECT_LT(compareText(u" x", u"0"), 0); // blanks and symbols before digits
     EXPECT_LT(compareText(u"-", u"0"), 0);
     EXPECT_LT(compareText(u"GZ-00009", u"GZ-00010"), 0);
     EXPECT_LT(compareText(u"ab", u"abc"), 0);
@@ -101,8 +103,8 @@ TEST(TextOrder, ChineseByCodePointAndSupplementaryCharactersLast) {
 }
 
 TEST(TextOrder, SortKeysAgreeWithCompareAndOrderLowerCaseFirst) {
-    std::vector<std::u16string> words = {u"b",  u"B",    u"a",   u"A",   u"ab",  u"张三", u"李四",
-                                         u"10", u"9",    u"",    u"a b", u"a-b", u"Ab",   u"𠀀"};
+    std::vector<std::u16string> words = {u"b",  u"B", u"a", u"A",   u"ab",  u"张三", u"李四",
+                                         u"10", u"9", u"",  u"a b", u"a-b", u"Ab",   u"𠀀"};
     for (const auto& x : words)
         for (const auto& y : words) {
             const std::string kx = key(x), ky = key(y);
