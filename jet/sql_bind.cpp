@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace jet::sql::detail {
 
@@ -258,19 +259,20 @@ bool guidFromText(std::u16string_view s, Guid& g) {
     return true;
 }
 
-bool booleanFromText(std::u16string_view s, bool& b) {
+// "true", "yes", "on", "真", "是" and their opposites, or a number (not 0 is true).
+std::optional<bool> booleanFromText(std::u16string_view s) {
     const std::u16string t = trimmed(s);
     for (const char16_t* w : {u"true", u"yes", u"on", u"真", u"是"})
         if (sameName(t, w))
-            return b = true, true;
+            return true;
     for (const char16_t* w : {u"false", u"no", u"off", u"假", u"否"})
         if (sameName(t, w))
-            return b = false, true;
+            return false;
     double v = 0;
     std::u16string text;
     if (numberFromText(t, v, text))
-        return b = v != 0, true;
-    return false;
+        return v != 0;
+    return std::nullopt;
 }
 
 bool secondsOf(const Value& v, int64_t& out) {
@@ -398,15 +400,18 @@ Result<Value> storeLiteral(const Literal& lit, const ColumnInfo& c) {
     auto number = [&](double& v, std::u16string& text) -> bool {
         switch (lit.kind) {
         case K::Number:
-            v = lit.number, text = lit.text;
+            v = lit.number;
+            text = lit.text;
             return true;
         case K::Text:
             return numberFromText(lit.text, v, text);
         case K::Boolean:
-            v = lit.boolean ? -1 : 0, text = lit.boolean ? u"-1" : u"0";
+            v = lit.boolean ? -1 : 0;
+            text = lit.boolean ? u"-1" : u"0";
             return true;
         case K::Date:
-            v = lit.number, text = formatNumber("%.17g", v);
+            v = lit.number;
+            text = formatNumber("%.17g", v);
             return true;
         default:
             return false;
@@ -503,14 +508,16 @@ Result<Value> storeLiteral(const Literal& lit, const ColumnInfo& c) {
         return Value(d);
     }
     case ColumnType::Boolean: {
-        bool b = false;
+        std::optional<bool> b;
         if (lit.kind == K::Boolean)
             b = lit.boolean;
         else if (lit.kind == K::Number)
             b = lit.number != 0;
-        else if (lit.kind != K::Text || !booleanFromText(lit.text, b))
+        else if (lit.kind == K::Text)
+            b = booleanFromText(lit.text);
+        if (!b)
             return mismatch(c, lit);
-        return Value(b);
+        return Value(*b);
     }
     case ColumnType::DateTime: {
         if (lit.kind == K::Date)
@@ -692,14 +699,15 @@ Result<std::unique_ptr<BoundExpr>> Binder::compare(const Operand& xIn, CompareOp
         case Family::Number: {
             double v = 0;
             std::u16string text;
-            bool b = false;
+            const std::optional<bool> b =
+                c.type == ColumnType::Boolean ? booleanFromText(lit.text) : std::optional<bool>();
             e->mode = Mode::Number;
             if (lit.kind == K::Number || lit.kind == K::Date)
                 v = lit.number;
             else if (lit.kind == K::Boolean)
                 v = lit.boolean ? -1 : 0;
-            else if (c.type == ColumnType::Boolean && booleanFromText(lit.text, b))
-                v = b ? -1 : 0;
+            else if (b)
+                v = *b ? -1 : 0;
             else if (!numberFromText(lit.text, v, text))
                 return mismatch(c, lit);
             e->b.constant = v;

@@ -495,3 +495,19 @@ TEST_F(Sql, ColumnToColumnUpdatesAndComparisons) {
     EXPECT_EQ(texts("select ID from data where 入厂时间 = 上班日期 and 公司名称 = 姓名"),
               std::vector<std::u16string>{u"GZ-00001"});
 }
+
+TEST_F(Sql, GuidsAndYesNoTexts) {
+    db.addTable(u"t", {ColumnInfo{u"g", jet::ColumnType::GUID}, ColumnInfo{u"b", jet::ColumnType::Boolean},
+                       ColumnInfo{u"o", jet::ColumnType::OLE}});
+    run("insert into t (g, b) values ('{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}', '是')");
+    const jet::Guid g = std::get<jet::Guid>(db.table(u"t")->rows()[0][0]);
+    EXPECT_EQ(g.bytes[0], 0x3D); // the first group is stored little-endian
+    EXPECT_EQ(g.bytes[8], 0x82);
+    EXPECT_EQ(run("select g from t where g = '0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9' and b = 'yes'").rowCount(), 1u);
+    EXPECT_EQ(run("select g from t where g like '{0A1B%' and b = -1 and b <> 'false'").rowCount(), 1u);
+    EXPECT_EQ(fails("update t set g = 'not a guid'"), "类型不匹配：列 'g' 需要GUID，得到 'not a guid'");
+    EXPECT_EQ(fails("update t set o = 'text'"), "类型不匹配：列 'o' 需要二进制数据，得到 'text'");
+    EXPECT_EQ(fails("select * from t where o = 'x'"), "类型不匹配：列 'o' 是二进制数据，不能比较");
+    EXPECT_EQ(fails("select * from t order by o"), "不能按二进制数据列 'o' 排序");
+    EXPECT_EQ(run("select * from t where o is null").rowCount(), 1u);
+}
