@@ -120,21 +120,29 @@ bool equalText(std::u16string_view a, std::u16string_view b) {
 
 void appendSortKey(std::u16string_view s, std::string& out) {
     bool upper = false;
-    char buf[3 * 64 + 2];
+    char buf[4 * 64 + 1];
     const bool small = s.size() <= 64;
     const size_t at = out.size();
     if (!small)
-        out.resize(at + 3 * s.size() + 2);
+        out.resize(at + 4 * s.size() + 1);
     char* const start = small ? buf : out.data() + at;
     char* p = start;
     for (char16_t c : s) {
+        // Weights in 1, 2 or 3 bytes; the first byte tells the length and keeps the order.
         const uint16_t w = c < 0x80 ? kAscii.w[c] : textWeight(c);
-        *p++ = char(w >> 8);
-        *p++ = char(w & 0xFF);
+        if (w < 0x80) {
+            *p++ = char(w);
+        } else if (w < 0x4000) {
+            *p++ = char(0x80 | (w >> 8));
+            *p++ = char(w & 0xFF);
+        } else {
+            *p++ = char(0xC0);
+            *p++ = char(w >> 8);
+            *p++ = char(w & 0xFF);
+        }
         upper = upper || (c < 0x80 ? (c >= u'A' && c <= u'Z') : foldCase(c) != c);
     }
     if (upper) {
-        *p++ = 0;
         *p++ = 0;
         for (char16_t c : s)
             *p++ = char(foldCase(c) != c ? 2 : 1);

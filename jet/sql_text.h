@@ -29,10 +29,10 @@ uint16_t textWeight(char16_t c);
 int compareText(std::u16string_view a, std::u16string_view b);
 bool equalText(std::u16string_view a, std::u16string_view b);
 
-// Appends the ORDER BY key of a text: its primary weights (2 bytes each, big-endian), and when
-// the text has upper-case letters two zero bytes and one case mark per unit (1 lower or caseless,
-// 2 upper). Keys compare with memcmp, a key that is a prefix of another coming first; so texts
-// equal but for case come lower case first.
+// Appends the ORDER BY key of a text: its primary weights (1 byte for ASCII, 2 or 3 for others,
+// in an order-keeping encoding), and when the text has upper-case letters a zero byte and one
+// case mark per unit (1 lower or caseless, 2 upper). Keys compare with memcmp, a key that is a
+// prefix of another coming first; so texts equal but for case come lower case first.
 void appendSortKey(std::u16string_view s, std::string& out);
 
 // A compiled LIKE pattern. % and * match any run of characters, _ and ? any one character,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
 
 using jet::sql::compareText;
 using jet::sql::LikePattern;
@@ -118,4 +119,32 @@ TEST(TextOrder, SortKeysAgreeWithCompareAndOrderLowerCaseFirst) {
     EXPECT_LT(key(u"A"), key(u"ab"));
     EXPECT_LT(key(u"ab"), key(u"Ab"));
     EXPECT_LT(key(u""), key(u"a"));
+}
+
+TEST(TextOrder, SortKeysAgreeWithCompareOnRandomTexts) {
+    // Characters from every weight class: symbols, digits, letters of both cases, Latin-1, CJK,
+    // the last BMP characters and a surrogate pair.
+    const std::u16string alphabet =
+        u" -_09aAzZ\u00A5\u00B7\u00C4\u00E4\u3000\u0100\u0101\u4E00\u5F20\uFF21\uFF41\uFFFD𠀀";
+    std::mt19937 rng(7);
+    auto randomText = [&] {
+        std::u16string s;
+        const int n = int(rng() % 6);
+        for (int i = 0; i < n; ++i) {
+            const size_t k = rng() % (alphabet.size() - 1);
+            s += alphabet[k];
+            if (alphabet[k] == 0xD840) // keep the pair whole
+                s += alphabet[k + 1];
+        }
+        return s;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const std::u16string x = randomText(), y = randomText();
+        const std::string kx = key(x), ky = key(y);
+        const int byCompare = compareText(x, y);
+        if (byCompare != 0)
+            ASSERT_EQ(kx < ky, byCompare < 0) << round;
+        else
+            ASSERT_EQ(kx == ky, x == y) << round; // equal but for case: the keys still differ
+    }
 }
