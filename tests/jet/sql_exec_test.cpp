@@ -503,7 +503,8 @@ TEST_F(Sql, GuidsAndYesNoTexts) {
     const jet::Guid g = std::get<jet::Guid>(db.table(u"t")->rows()[0][0]);
     EXPECT_EQ(g.bytes[0], 0x3D); // the first group is stored little-endian
     EXPECT_EQ(g.bytes[8], 0x82);
-    EXPECT_EQ(run("select g from t where g = '0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9' and b = 'yes'").rowCount(), 1u);
+    EXPECT_EQ(
+        run("select g from t where g = '0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9' and b = 'yes'").rowCount(), 1u);
     EXPECT_EQ(run("select g from t where g like '{0A1B%' and b = -1 and b <> 'false'").rowCount(), 1u);
     EXPECT_EQ(fails("update t set g = 'not a guid'"), "类型不匹配：列 'g' 需要GUID，得到 'not a guid'");
     EXPECT_EQ(fails("update t set o = 'text'"), "类型不匹配：列 'o' 需要二进制数据，得到 'text'");
