@@ -1,0 +1,172 @@
+// SQL over the engine: the statements the program runs against its tables, and what a user of a
+// database tool expects around them.
+//
+//   SELECT * | col [, col...] FROM t [WHERE cond] [ORDER BY col|position [ASC|DESC], ...]
+//   INSERT INTO t [(col, ...)] VALUES (value, ...)
+//   UPDATE t SET col = value|col [, ...] [WHERE cond]
+//   DELETE [*] FROM t [WHERE cond]
+//
+// Keywords, table and column names are case-insensitive; names may be Chinese, [bracketed] or
+// `quoted`, and may be written t.col. Values: 'text' (a doubled '' is one quote) and "text" (a
+// doubled "" is one quote), numbers (12, -3.5, 1e3, .5), #dates# (#2010-07-20#, #7/20/2010#,
+// #2010-07-20 16:07:26#, #7/20/2010 4:07 PM#, #2010年7月20日#), NULL, TRUE, FALSE. Conditions:
+// =, <>, !=, <, <=, >, >=, IS [NOT] NULL, [NOT] LIKE, [NOT] BETWEEN x AND y, [NOT] IN (...), AND,
+// OR, NOT and parentheses; a column or value alone is true when it is TRUE or a number not 0.
+// Text compares and sorts as jet/sql_text.h says (case-insensitive). A quoted text compared with
+// or stored into a date column is read as a date text (jet/datetext.h); a text compared with or
+// stored into a number column must be a number. Comparisons with NULL are never true.
+//
+// Every error carries a Chinese message for people; a statement that fails changes nothing.
+#pragma once
+
+#include "jet/error.h"
+#include "jet/sql_storage.h"
+#include "jet/value.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace jet::sql {
+
+struct Literal {
+    enum class Kind : uint8_t { Null, Text, Number, Date, Boolean };
+    Kind kind = Kind::Null;
+    // Text: the value, quotes undone. Number: the digits as written, with a leading '-' when
+    // negative. Date: the text between the #s.
+    std::u16string text;
+    double number = 0; // Number: the value; Date: the Access date number
+    bool boolean = false;
+};
+
+struct ColumnRef {
+    std::u16string qualifier; // the table part of t.col, or empty
+    std::u16string name;
+};
+
+struct Operand {
+    enum class Kind : uint8_t { Column, Literal };
+    Kind kind = Kind::Literal;
+    ColumnRef column;
+    Literal literal;
+};
+
+enum class CompareOp : uint8_t { Eq, Ne, Lt, Le, Gt, Ge };
+
+struct Expr {
+    enum class Kind : uint8_t { And, Or, Not, Compare, IsNull, Like, Between, In, Truth };
+    Kind kind = Kind::Truth;
+    CompareOp op = CompareOp::Eq;            // Compare
+    bool negated = false;                    // IS NOT NULL, NOT LIKE, NOT BETWEEN, NOT IN
+    std::shared_ptr<const Expr> left, right; // And and Or: both; Not: left
+    // Compare: 2; IsNull, Truth: 1; Like: value and pattern; Between: value, low, high;
+    // In: the value followed by the list.
+    std::vector<Operand> operands;
+};
+
+// A search condition: a WHERE clause or a record set's Find criterion. An empty root matches
+// every row.
+struct Condition {
+    std::shared_ptr<const Expr> root;
+};
+
+struct OrderKey {
+    ColumnRef column; // when position is 0
+    int position = 0; // 1-based position in the select list, or 0
+    bool descending = false;
+};
+
+struct Assignment {
+    ColumnRef column;
+    Operand value;
+};
+
+enum class StatementKind : uint8_t { Select, Insert, Update, Delete };
+
+struct Statement {
+    StatementKind kind = StatementKind::Select;
+    std::u16string table;
+    bool allColumns = false;             // SELECT *
+    std::vector<ColumnRef> columns;      // SELECT list; INSERT column list (empty: every column)
+    std::vector<Literal> values;         // INSERT
+    std::vector<Assignment> assignments; // UPDATE
+    Condition where;                     // SELECT, UPDATE, DELETE
+    std::vector<OrderKey> orderBy;       // SELECT
+};
+
+// Parses one statement (an optional ';' may end it). Errors are ErrorKind::Syntax with a message
+// such as "语法错误：第 12 个字符附近 'frm'（应为 FROM）"; positions count characters from 1.
+Result<Statement> parseStatement(std::u16string_view text);
+Result<Statement> parseStatement(std::string_view utf8);
+
+struct ResultColumn {
+    std::u16string name; // as the table spells it
+    ColumnType type = ColumnType::Text;
+    size_t tableColumn = 0; // position in Table::columns()
+};
+
+struct ExecOptions {
+    // SELECT only: give the row ids in result order and no values, reading only the columns
+    // that WHERE and ORDER BY need, so that a record set can decode rows when it visits them.
+    bool rowIdsOnly = false;
+};
+
+struct ExecResult {
+    StatementKind kind = StatementKind::Select;
+    std::vector<ResultColumn> columns; // SELECT: the result columns
+    std::vector<RowId> rowIds;         // SELECT: the rows in result order
+    // SELECT: their values row after row, columns.size() per row (empty with rowIdsOnly).
+    std::vector<Value> values;
+    uint64_t rowsAffected = 0; // INSERT, UPDATE, DELETE
+
+    size_t rowCount() const { return rowIds.size(); }
+    const Value& value(size_t row, size_t column) const { return values[row * columns.size() + column]; }
+};
+
+// Runs a statement. Errors: NotFound for an unknown table or column ("找不到表 'x'",
+// "找不到列 'x'"); Invalid for values that do not fit ("类型不匹配：…", "值太长：…",
+// "数值溢出：…", value counts, duplicate columns, NULL in a required column); whatever the storage
+// reports. INSERT, UPDATE and DELETE check every value of every row before the first write and
+// run their writes in one batch, so a failure leaves the tables as they were.
+Result<ExecResult> execute(const Statement& statement, Storage& storage, const ExecOptions& options = {});
+// Parses and runs.
+Result<ExecResult> execute(std::u16string_view text, Storage& storage, const ExecOptions& options = {});
+Result<ExecResult> execute(std::string_view utf8, Storage& storage, const ExecOptions& options = {});
+
+// ---- Search conditions on their own (a record set's Find: 上班日期='2010年7月20日') ----
+
+Result<Condition> parseCondition(std::u16string_view text);
+Result<Condition> parseCondition(std::string_view utf8);
+
+namespace detail {
+struct BoundExpr;
+}
+
+// A condition bound to a column list: names resolved, values converted to the columns' types.
+class CompiledCondition {
+public:
+    // Positions of the columns the condition reads.
+    const std::vector<size_t>& columnsUsed() const { return used_; }
+    // True only when the condition holds for the row (NULL comparisons do not). `row` holds the
+    // values in column order; only the columns in columnsUsed() need to be filled in.
+    bool matches(const std::vector<Value>& row) const;
+
+private:
+    friend Result<CompiledCondition> compileCondition(const Condition&, const std::vector<ColumnInfo>&);
+    std::shared_ptr<const detail::BoundExpr> root_;
+    std::vector<size_t> used_;
+    size_t width_ = 0;
+};
+
+Result<CompiledCondition> compileCondition(const Condition& condition,
+                                           const std::vector<ColumnInfo>& columns);
+// compileCondition and matches in one call, for a single row.
+Result<bool> evaluate(const Condition& condition, const std::vector<ColumnInfo>& columns,
+                      const std::vector<Value>& row);
+
+// Converts a value for storing into a column by the rules INSERT uses (a date text into a date,
+// '8' into a Long, length and range checks...), with the same messages.
+Result<Value> convertForColumn(const Value& value, const ColumnInfo& column);
+
+} // namespace jet::sql
