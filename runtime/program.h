@@ -50,8 +50,10 @@ template <class T> class ProgramValue : public detail::ProgramValueBase {
 public:
     void set(T v) { value_ = std::move(v); }
     const T& get() const {
+        if (value_)
+            return *value_;
         static const T empty{};
-        return value_ ? *value_ : empty;
+        return empty;
     }
     bool isSet() const { return value_.has_value(); }
     void release() override { value_.reset(); }

@@ -393,6 +393,7 @@ ListViewWidget::ListViewWidget(QWidget* parent) : QTreeView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     header()->setStretchLastSection(false);
+    header()->setMinimumSectionSize(8);
     header()->setSectionsMovable(false);
 }
 
