@@ -40,7 +40,9 @@ bool& loopRunning() {
 }
 
 // Font names of Windows Chinese systems, mapped to the fonts a Debian machine has. The first
-// installed family of each list is used.
+// installed family of each list is used. 宋体 draws ASCII at half the width of a Chinese character,
+// and the forms count on it (blanks that make room for an edit box, text laid out in columns), so
+// it maps to the monospaced Noto CJK face, which keeps those widths.
 void substituteFonts() {
     const QStringList families = QFontDatabase::families();
     auto present = [&](const QStringList& wanted) {
@@ -50,15 +52,15 @@ void substituteFonts() {
                 out << f;
         return out;
     };
-    const QStringList serif =
-        present({"AR PL UMing CN", "Noto Serif CJK SC", "Noto Sans CJK SC", "WenQuanYi Zen Hei"});
+    const QStringList song =
+        present({"Noto Sans Mono CJK SC", "AR PL UMing CN", "Noto Serif CJK SC", "WenQuanYi Zen Hei"});
     const QStringList kai =
         present({"AR PL UKai CN", "Noto Serif CJK SC", "Noto Sans CJK SC", "WenQuanYi Zen Hei"});
     const QStringList sans = present({"Noto Sans CJK SC", "WenQuanYi Zen Hei", "Noto Serif CJK SC"});
     const QStringList roman = present({"Liberation Serif", "DejaVu Serif", "Noto Serif CJK SC"});
     const QStringList arial = present({"Liberation Sans", "DejaVu Sans", "Noto Sans CJK SC"});
     for (const char* f : {"宋体", "SimSun", "新宋体", "NSimSun", "宋体-18030", "MS Song"})
-        QFont::insertSubstitutions(QString::fromUtf8(f), serif);
+        QFont::insertSubstitutions(QString::fromUtf8(f), song);
     for (const char* f : {"楷体_GB2312", "楷体", "KaiTi", "KaiTi_GB2312", "华文楷体", "STKaiti"})
         QFont::insertSubstitutions(QString::fromUtf8(f), kai);
     for (const char* f : {"黑体", "SimHei", "微软雅黑", "Microsoft YaHei", "方正静蕾简体", "幼圆"})

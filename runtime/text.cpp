@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -150,6 +151,8 @@ std::string encodeGbk(QStringView s) {
 }
 
 QString decodeGbk(std::string_view b) {
+    if (std::all_of(b.begin(), b.end(), [](char c) { return uint8_t(c) < 0x80; }))
+        return QString::fromLatin1(b.data(), qsizetype(b.size()));
     const Cp936& t = cp936();
     QString out;
     out.reserve(qsizetype(b.size()));

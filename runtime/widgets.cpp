@@ -317,8 +317,6 @@ int ListModel::appendRow(const QString& first) {
     ++rows_;
     if (batch_ == 0)
         endInsertRows();
-    else
-        batchChanged_ = true;
     return row;
 }
 
@@ -330,8 +328,6 @@ void ListModel::setCell(int row, int column, const QString& text) {
     if (batch_ == 0) {
         QModelIndex i = index(row, column);
         emit dataChanged(i, i);
-    } else {
-        batchChanged_ = true;
     }
 }
 
@@ -351,8 +347,6 @@ void ListModel::clearRows() {
     provider_ = nullptr;
     if (batch_ == 0)
         endResetModel();
-    else
-        batchChanged_ = true;
 }
 
 void ListModel::setLazy(int rows, ListView::RowProvider provider) {
@@ -365,15 +359,11 @@ void ListModel::setLazy(int rows, ListView::RowProvider provider) {
     provider_ = std::move(provider);
     if (batch_ == 0)
         endResetModel();
-    else
-        batchChanged_ = true;
 }
 
 void ListModel::beginBatch() {
-    if (batch_++ == 0) {
-        batchChanged_ = false;
+    if (batch_++ == 0)
         beginResetModel();
-    }
 }
 
 void ListModel::endBatch() {

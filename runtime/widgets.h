@@ -158,8 +158,7 @@ private:
     mutable std::vector<QString> cells_; // rows_ x columns
     mutable std::vector<bool> fetched_;  // lazy rows already asked for
     ListView::RowProvider provider_;
-    int batch_ = 0;
-    bool batchChanged_ = false;
+    int batch_ = 0; // while above 0 the view is told nothing until the batch ends
 };
 
 class ListViewWidget : public QTreeView {
