@@ -419,6 +419,51 @@ private slots:
         QVERIFY(!rt::isLoaded("查询"));
     }
 
+    void damagedDescriptionsAreRefused() {
+        struct Case {
+            const char* json;
+            const char* reason;
+        } cases[] = {
+            {"not json", "not JSON"},
+            {"[1]", "JSON object"},
+            {R"({"form": "坏", "width": 10})", "missing \"height\""},
+            {R"({"form": "坏", "width": 10, "height": 10, "colour": 1})", "unknown property \"colour\""},
+            {R"({"form": "坏", "width": 10, "height": 10, "controls": [{"name": "a", "kind": "按钮"}]})",
+             "unknown kind"},
+            {R"({"form": "坏", "width": 10, "height": 10, "controls": [{"name": "a", "kind": "编辑框", "left": 1,
+                "top": 1, "width": 1, "height": 1, "parent": "b"}]})",
+             "parent"},
+            {R"({"form": "坏", "width": 10, "height": 10, "controls": [{"name": "a", "kind": "编辑框", "left": 1,
+                "top": 1, "width": 1, "height": 1, "inputMode": "hex"}]})",
+             "inputMode"},
+            {R"({"form": "坏", "width": 10, "height": 10, "controls": [{"name": "a", "kind": "时钟",
+                "events": {"clicked": "x"}}]})",
+             "no event \"clicked\""},
+            {R"({"form": "坏", "width": 10, "height": 10, "menu": [{"level": 1, "caption": "x"}]})",
+             "level-0"},
+            {R"({"form": "坏", "width": 10, "height": 10, "menu": [{"level": 0, "caption": "m"},
+                {"level": 1, "caption": "x", "shortcut": "Alt+X"}]})",
+             "unknown shortcut"},
+            {R"({"form": "坏", "width": 10, "height": 10, "controls": [{"name": "a", "kind": "透明标签", "left": 1,
+                "top": 1, "width": 1, "height": 1, "textColor": [1, 2, 300]}]})",
+             "textColor"},
+        };
+        for (const Case& c : cases) {
+            const QString error = rt::addFormDescription(QByteArray(c.json));
+            QVERIFY2(error.contains(QString::fromUtf8(c.reason)), qPrintable(error));
+        }
+        QVERIFY(!rt::formNames().contains(QStringLiteral("坏")));
+        // A sound description loads; one that is loaded cannot be replaced.
+        const QByteArray good = R"({"form": "好", "width": 120, "height": 60, "border": "none",
+            "controls": [{"name": "框", "kind": "图片框", "left": 0, "top": 0, "width": 50, "height": 50},
+                         {"name": "字", "kind": "透明标签", "parent": "框", "left": 2, "top": 2, "width": 40,
+                          "height": 16, "caption": "里面"}]})";
+        QCOMPARE(rt::addFormDescription(good), QString());
+        QVERIFY(rt::loadForm("好"));
+        QCOMPARE(rt::form("好").control("字").text(), Text("里面"));
+        QVERIFY(!rt::addFormDescription(good).isEmpty());
+    }
+
     void programValuesHoldOnlyTheirLastValue() {
         static rt::ProgramValue<Counted> value;
         static rt::ProgramValue<rt::Bytes> key;
