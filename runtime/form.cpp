@@ -1385,8 +1385,10 @@ QWidget* Timer::build(QWidget*) {
     return nullptr;
 }
 
+// Deleted by the event loop: its own signal may still be on the stack when the form goes.
 void Timer::unbuild() {
-    timer_.reset();
+    timer_->stop();
+    timer_.release()->deleteLater();
 }
 
 int Timer::interval() {
@@ -1420,7 +1422,8 @@ QWidget* TrayIcon::build(QWidget*) {
 }
 
 void TrayIcon::unbuild() {
-    tray_.reset();
+    tray_->hide();
+    tray_.release()->deleteLater();
 }
 
 void TrayIcon::setIcon(const QIcon& icon) {
