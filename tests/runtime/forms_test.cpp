@@ -1,6 +1,7 @@
 // The six forms as the loader builds them from their descriptions: controls, geometry, initial
 // states, fonts, menus, shortcuts, tab order, and the behaviour of the control kinds.
 #include "runtime/runtime.h"
+#include "test_support.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -119,18 +120,8 @@ const std::vector<Expected> kQuery = {
     {"透明标签1", "透明标签", 20, 64, 248, 16, "以日期为查询条件进行查看所查日期内容"},
 };
 
-void unloadAll() {
-    for (const QString& name : rt::formNames())
-        if (rt::isLoaded(name))
-            rt::form(name).destroy();
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-void unregisterAll() {
-    for (const QString& k : rt::boundHandlers())
-        rt::unregisterHandler(k);
-}
+using testing_support::unloadAll;
+using testing_support::unregisterAll;
 
 rt::Form& loaded(const QString& name) {
     if (!rt::loadForm(name))

@@ -1,6 +1,7 @@
 // The program frame: loading and destroying forms, close requests, the event loop and its end,
 // the message box contract, the runtime error box and program-wide values.
 #include "runtime/runtime.h"
+#include "test_support.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -12,18 +13,8 @@ using rt::Text;
 
 namespace {
 
-void unloadAll() {
-    for (const QString& name : rt::formNames())
-        if (rt::isLoaded(name))
-            rt::form(name).destroy();
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-void unregisterAll() {
-    for (const QString& k : rt::boundHandlers())
-        rt::unregisterHandler(k);
-}
+using testing_support::unloadAll;
+using testing_support::unregisterAll;
 
 // Answers the next real message box from the event loop.
 void answerNextBox(std::function<void(QMessageBox*)> act, QStringList* buttonTexts = nullptr) {
