@@ -1,0 +1,166 @@
+#include "runtime/program.h"
+#include "runtime/form.h"
+#include "runtime/kernel.h"
+#include "runtime/msgbox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace rt {
+
+namespace {
+
+std::vector<std::function<void()>>& cleanups() {
+    static std::vector<std::function<void()>> c;
+    return c;
+}
+
+std::vector<detail::ProgramValueBase*>& programValues() {
+    static std::vector<detail::ProgramValueBase*> v;
+    return v;
+}
+
+EndProgramHook& endHook() {
+    static EndProgramHook h;
+    return h;
+}
+
+bool& loopRunning() {
+    static bool running = false;
+    return running;
+}
+
+// Font names of Windows Chinese systems, mapped to the fonts a Debian machine has. The first
+// installed family of each list is used. 宋体 draws ASCII at half the width of a Chinese character,
+// and the forms count on it (blanks that make room for an edit box, text laid out in columns), so
+// it maps to the monospaced Noto CJK face, which keeps those widths.
+void substituteFonts() {
+    const QStringList families = QFontDatabase::families();
+    auto present = [&](const QStringList& wanted) {
+        QStringList out;
+        for (const QString& f : wanted)
+            if (families.contains(f, Qt::CaseInsensitive))
+                out << f;
+        return out;
+    };
+    const QStringList song =
+        present({"Noto Sans Mono CJK SC", "AR PL UMing CN", "Noto Serif CJK SC", "WenQuanYi Zen Hei"});
+    const QStringList kai =
+        present({"AR PL UKai CN", "Noto Serif CJK SC", "Noto Sans CJK SC", "WenQuanYi Zen Hei"});
+    const QStringList sans = present({"Noto Sans CJK SC", "WenQuanYi Zen Hei", "Noto Serif CJK SC"});
+    const QStringList roman = present({"Liberation Serif", "DejaVu Serif", "Noto Serif CJK SC"});
+    const QStringList arial = present({"Liberation Sans", "DejaVu Sans", "Noto Sans CJK SC"});
+    for (const char* f : {"宋体", "SimSun", "新宋体", "NSimSun", "宋体-18030", "MS Song"})
+        QFont::insertSubstitutions(QString::fromUtf8(f), song);
+    for (const char* f : {"楷体_GB2312", "楷体", "KaiTi", "KaiTi_GB2312", "华文楷体", "STKaiti"})
+        QFont::insertSubstitutions(QString::fromUtf8(f), kai);
+    for (const char* f : {"黑体", "SimHei", "微软雅黑", "Microsoft YaHei", "方正静蕾简体", "幼圆"})
+        QFont::insertSubstitutions(QString::fromUtf8(f), sans);
+    QFont::insertSubstitutions(QStringLiteral("Times New Roman"), roman);
+    for (const char* f : {"Arial", "Tahoma", "MS Sans Serif"})
+        QFont::insertSubstitutions(QString::fromUtf8(f), arial);
+}
+
+} // namespace
+
+void initRuntime() {
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app)
+        return;
+    app->setQuitOnLastWindowClosed(false); // the program ends when its last form is destroyed
+    QDir::setCurrent(nativePath(programDirectory()));
+    substituteFonts();
+    QFont font(QStringLiteral("宋体"));
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    auto* translator = new QTranslator(app);
+    if (translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+    formNames(); // reads the form descriptions
+}
+
+int runProgram(const QString& firstForm) {
+    addExitCleanup(releaseProgramValues);
+    if (!loadForm(firstForm))
+        runtimeError(kFirstFormFailed);
+    int code = runEventLoop();
+    runExitCleanup();
+    return code;
+}
+
+int runEventLoop() {
+    if (loadedFormCount() == 0)
+        return 0;
+    loopRunning() = true;
+    QApplication::exec();
+    loopRunning() = false;
+    // Windows taken down at the very end are still waiting for deletion.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return 0;
+}
+
+bool eventLoopRunning() {
+    return loopRunning();
+}
+
+void addExitCleanup(std::function<void()> fn) {
+    cleanups().push_back(std::move(fn));
+}
+
+void runExitCleanup() {
+    auto fns = std::move(cleanups());
+    cleanups().clear();
+    for (auto it = fns.rbegin(); it != fns.rend(); ++it)
+        (*it)();
+}
+
+detail::ProgramValueBase::ProgramValueBase() {
+    programValues().push_back(this);
+}
+
+detail::ProgramValueBase::~ProgramValueBase() {
+    auto& v = programValues();
+    v.erase(std::remove(v.begin(), v.end(), this), v.end());
+}
+
+void releaseProgramValues() {
+    for (detail::ProgramValueBase* v : programValues())
+        v->release();
+}
+
+EndProgramHook setEndProgramHook(EndProgramHook hook) {
+    EndProgramHook previous = std::move(endHook());
+    endHook() = std::move(hook);
+    return previous;
+}
+
+void endProgram(int code) {
+    if (endHook())
+        endHook()(code);
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+void runtimeError(const Text& message, std::optional<int> code) {
+    Text text("运行时出错!\r\n\r\n");
+    if (code)
+        text += Text("错误代码：") + toText(*code) + "\r\n\r\n";
+    if (!message.empty())
+        text += Text("错误信息：") + message + "\r\n";
+    messageBox(text, MbIconError, "错误");
+    endProgram(-1);
+}
+
+} // namespace rt

@@ -1,1 +1,0 @@
-// The runtime arrives with the foundation work.

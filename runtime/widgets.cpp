@@ -1,0 +1,402 @@
+#include "runtime/widgets.h"
+#include "runtime/text.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+#include <QStyleOptionButton>
+
+#include <cmath>
+#include <limits>
+
+namespace rt::detail {
+
+// ---- FormWindow ----
+
+FormWindow::FormWindow(Form* form, QWidget* owner, Qt::WindowFlags flags)
+    : QWidget(owner, flags), form_(form) {}
+
+void FormWindow::closeEvent(QCloseEvent* e) {
+    // The form decides; when it agrees it takes the window down itself.
+    e->ignore();
+    bool accept = true;
+    form_->onCloseRequested(accept);
+}
+
+void FormWindow::layoutParts() {
+    int barHeight = 0;
+    if (menuBar_ && !menuBar_->isHidden()) {
+        barHeight = menuBar_->sizeHint().height();
+        menuBar_->setGeometry(0, 0, width(), barHeight);
+    }
+    if (QWidget* client = form_->clientArea())
+        client->setGeometry(0, barHeight, width(), std::max(0, height() - barHeight));
+}
+
+void FormWindow::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    layoutParts();
+}
+
+void FormWindow::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (pendingOuter_.isValid()) {
+        // Now that the window has its frame, make the outer size the one asked for.
+        QSize s = pendingOuter_;
+        pendingOuter_ = QSize();
+        QMargins m(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                   frameGeometry().right() - geometry().right(),
+                   frameGeometry().bottom() - geometry().bottom());
+        if (!m.isNull()) {
+            QSize inner(std::max(0, s.width() - m.left() - m.right()),
+                        std::max(0, s.height() - m.top() - m.bottom()));
+            if (minimumSize() == maximumSize())
+                setFixedSize(inner);
+            else
+                resize(inner);
+        }
+    }
+}
+
+// ---- ClientArea ----
+
+void ClientArea::setPicture(const QImage& img) {
+    picture_ = img;
+    pixmap_ = img.isNull() ? QPixmap() : QPixmap::fromImage(img);
+    update();
+}
+
+void ClientArea::paintEvent(QPaintEvent*) {
+    if (pixmap_.isNull())
+        return;
+    QPainter p(this);
+    p.drawTiledPixmap(rect(), pixmap_);
+}
+
+// ---- SuperButtonWidget ----
+
+SuperButtonWidget::SuperButtonWidget(QWidget* parent) : QPushButton(parent) {
+    setAttribute(Qt::WA_Hover);
+    setAutoDefault(false);
+}
+
+void SuperButtonWidget::paintEvent(QPaintEvent* e) {
+    if (pictures[0].isNull()) {
+        QPushButton::paintEvent(e);
+        return;
+    }
+    QPainter p(this);
+    const QImage* img = &pictures[0];
+    if (!isEnabled() && !pictures[2].isNull())
+        img = &pictures[2];
+    else if (isEnabled() && underMouse() && !pictures[1].isNull())
+        img = &pictures[1];
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(rect(), *img);
+    QRect r = rect();
+    if (isDown())
+        r.translate(1, 1);
+    p.setFont(font());
+    p.setPen(isEnabled() ? textColor : palette().color(QPalette::Disabled, QPalette::ButtonText));
+    p.drawText(r, Qt::AlignCenter | Qt::TextShowMnemonic, text());
+    if (hasFocus()) {
+        QStyleOptionFocusRect o;
+        o.initFrom(this);
+        o.rect = rect().adjusted(3, 3, -3, -3);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &o, &p, this);
+    }
+}
+
+void SuperButtonWidget::enterEvent(QEnterEvent* e) {
+    QPushButton::enterEvent(e);
+    update();
+}
+
+void SuperButtonWidget::leaveEvent(QEvent* e) {
+    QPushButton::leaveEvent(e);
+    update();
+}
+
+// ---- GraphicButtonWidget ----
+
+GraphicButtonWidget::GraphicButtonWidget(QWidget* parent) : QAbstractButton(parent) {
+    setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void GraphicButtonWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QImage* img = &pictures[0];
+    if (!isEnabled() && !pictures[3].isNull())
+        img = &pictures[3];
+    else if (isDown() && !pictures[2].isNull())
+        img = &pictures[2];
+    else if (underMouse() && !pictures[1].isNull())
+        img = &pictures[1];
+    if (!img->isNull()) {
+        p.drawImage(rect(), *img);
+        return;
+    }
+    // No picture yet: a plain close mark, so the button can still be found.
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(isEnabled() ? QColor(60, 60, 60) : QColor(160, 160, 160), 1.5));
+    QRectF r = QRectF(rect()).adjusted(4, 4, -4, -4);
+    p.drawLine(r.topLeft(), r.bottomRight());
+    p.drawLine(r.topRight(), r.bottomLeft());
+}
+
+void GraphicButtonWidget::enterEvent(QEnterEvent* e) {
+    QAbstractButton::enterEvent(e);
+    update();
+}
+
+void GraphicButtonWidget::leaveEvent(QEvent* e) {
+    QAbstractButton::leaveEvent(e);
+    update();
+}
+
+// ---- PictureWidget ----
+
+void PictureWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (backColor)
+        p.fillRect(rect(), *backColor);
+    if (!picture.isNull()) {
+        if (mode == QLatin1String("stretch"))
+            p.drawImage(rect(), picture);
+        else if (mode == QLatin1String("center"))
+            p.drawImage((width() - picture.width()) / 2, (height() - picture.height()) / 2, picture);
+        else if (mode == QLatin1String("tile"))
+            p.drawTiledPixmap(rect(), QPixmap::fromImage(picture));
+        else
+            p.drawImage(0, 0, picture);
+    }
+    if (border == QLatin1String("single")) {
+        p.setPen(Qt::black);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    } else if (border == QLatin1String("sunken")) {
+        p.setPen(palette().color(QPalette::Dark));
+        p.drawLine(0, 0, width() - 1, 0);
+        p.drawLine(0, 0, 0, height() - 1);
+        p.setPen(palette().color(QPalette::Light));
+        p.drawLine(width() - 1, 0, width() - 1, height() - 1);
+        p.drawLine(0, height() - 1, width() - 1, height() - 1);
+    }
+}
+
+// ---- ShapeWidget ----
+
+ShapeWidget::ShapeWidget(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void ShapeWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (shape == QLatin1String("rect")) {
+        p.setPen(lineColor);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        return;
+    }
+    // A rule one pixel thick is a plain line; a thicker one is etched: dark above a light line.
+    const bool horizontal = shape == QLatin1String("hline");
+    const int thickness = horizontal ? height() : width();
+    if (thickness <= 1) {
+        p.fillRect(rect(), lineColor);
+        return;
+    }
+    if (horizontal) {
+        p.fillRect(0, 0, width(), thickness / 2, lineColor);
+        p.fillRect(0, thickness / 2, width(), thickness - thickness / 2, Qt::white);
+    } else {
+        p.fillRect(0, 0, thickness / 2, height(), lineColor);
+        p.fillRect(thickness / 2, 0, thickness - thickness / 2, height(), Qt::white);
+    }
+}
+
+// ---- StatusBarWidget ----
+
+void StatusBarWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Window));
+    int x = 0;
+    for (size_t i = 0; i < panes.size(); ++i) {
+        // The last pane reaches to the right end, as the Windows status bar draws it.
+        int w = i + 1 == panes.size() ? std::max(panes[i].width, width() - x) : panes[i].width;
+        QRect r(x, 1, w - 2, height() - 2);
+        p.setPen(palette().color(QPalette::Dark));
+        p.drawLine(r.topLeft(), r.topRight());
+        p.drawLine(r.topLeft(), r.bottomLeft());
+        p.setPen(palette().color(QPalette::Light));
+        p.drawLine(r.topRight(), r.bottomRight());
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+        p.setPen(palette().color(QPalette::WindowText));
+        QRect textRect = r.adjusted(3, 0, -3, 0);
+        p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
+                   fontMetrics().elidedText(panes[i].text, Qt::ElideRight, textRect.width()));
+        x += w;
+    }
+}
+
+// ---- LineEditWidget ----
+
+QString integerEntryText(const QString& typed) {
+    double v = std::trunc(toNumber(Text(typed)));
+    if (std::isnan(v))
+        v = 0;
+    v = std::clamp(v, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max()));
+    int n = static_cast<int>(v);
+    return n == 0 ? QString() : QString::number(n);
+}
+
+void LineEditWidget::focusOutEvent(QFocusEvent* e) {
+    if (integerMode) {
+        QString t = integerEntryText(text());
+        if (t != text())
+            setText(t);
+    }
+    QLineEdit::focusOutEvent(e);
+}
+
+// ---- ListModel ----
+
+ListModel::ListModel(std::vector<Column> columns, QObject* parent)
+    : QAbstractTableModel(parent), columns_(std::move(columns)) {}
+
+int ListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
+
+int ListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(columns_.size());
+}
+
+QVariant ListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rows_ || index.column() >= int(columns_.size()))
+        return {};
+    if (role == Qt::DisplayRole)
+        return cell(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(columns_[size_t(index.column())].align | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant ListModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (o != Qt::Horizontal || section < 0 || section >= int(columns_.size()))
+        return {};
+    if (role == Qt::DisplayRole)
+        return columns_[size_t(section)].title;
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(columns_[size_t(section)].align | Qt::AlignVCenter);
+    return {};
+}
+
+void ListModel::materialize(int row) const {
+    if (!provider_ || size_t(row) >= fetched_.size() || fetched_[size_t(row)])
+        return;
+    fetched_[size_t(row)] = true;
+    std::vector<Text> texts;
+    provider_(row, texts);
+    const size_t cols = columns_.size();
+    for (size_t c = 0; c < cols && c < texts.size(); ++c)
+        cells_[size_t(row) * cols + c] = texts[c].toQString();
+}
+
+int ListModel::appendRow(const QString& first) {
+    const size_t cols = std::max<size_t>(columns_.size(), 1);
+    const int row = rows_;
+    if (batch_ == 0)
+        beginInsertRows(QModelIndex(), row, row);
+    cells_.resize(cells_.size() + cols);
+    if (provider_)
+        fetched_.push_back(true);
+    cells_[size_t(row) * cols] = first;
+    ++rows_;
+    if (batch_ == 0)
+        endInsertRows();
+    return row;
+}
+
+void ListModel::setCell(int row, int column, const QString& text) {
+    if (row < 0 || row >= rows_ || column < 0 || column >= int(columns_.size()))
+        return;
+    materialize(row);
+    cells_[size_t(row) * columns_.size() + size_t(column)] = text;
+    if (batch_ == 0) {
+        QModelIndex i = index(row, column);
+        emit dataChanged(i, i);
+    }
+}
+
+QString ListModel::cell(int row, int column) const {
+    if (row < 0 || row >= rows_ || column < 0 || column >= int(columns_.size()))
+        return {};
+    materialize(row);
+    return cells_[size_t(row) * columns_.size() + size_t(column)];
+}
+
+void ListModel::clearRows() {
+    if (batch_ == 0)
+        beginResetModel();
+    rows_ = 0;
+    cells_.clear();
+    fetched_.clear();
+    provider_ = nullptr;
+    if (batch_ == 0)
+        endResetModel();
+}
+
+void ListModel::setLazy(int rows, ListView::RowProvider provider) {
+    if (batch_ == 0)
+        beginResetModel();
+    rows_ = std::max(0, rows);
+    const size_t cols = std::max<size_t>(columns_.size(), 1);
+    cells_.assign(size_t(rows_) * cols, QString());
+    fetched_.assign(size_t(rows_), false);
+    provider_ = std::move(provider);
+    if (batch_ == 0)
+        endResetModel();
+}
+
+void ListModel::beginBatch() {
+    if (batch_++ == 0)
+        beginResetModel();
+}
+
+void ListModel::endBatch() {
+    if (batch_ > 0 && --batch_ == 0)
+        endResetModel();
+}
+
+// ---- ListViewWidget ----
+
+ListViewWidget::ListViewWidget(QWidget* parent) : QTreeView(parent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    header()->setStretchLastSection(false);
+    header()->setMinimumSectionSize(8);
+    header()->setSectionsMovable(false);
+}
+
+void ListViewWidget::contextMenuEvent(QContextMenuEvent* e) {
+    e->accept();
+    if (onRightClick)
+        onRightClick();
+}
+
+void ListViewWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+    QTreeView::mouseDoubleClickEvent(e);
+    if (e->button() == Qt::LeftButton && onDoubleClick)
+        onDoubleClick();
+}
+
+} // namespace rt::detail

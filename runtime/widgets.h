@@ -1,0 +1,175 @@
+// Qt widgets behind the control kinds (internal to the runtime).
+#pragma once
+
+#include "runtime/form.h"
+
+#include <QAbstractButton>
+#include <QAbstractTableModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTreeView>
+#include <QWidget>
+
+#include <array>
+#include <vector>
+
+namespace rt::detail {
+
+// The top-level window of a form. A close request from outside (close box, Alt+F4) goes to the
+// form, which asks its close-requested handler.
+class FormWindow : public QWidget {
+public:
+    FormWindow(Form* form, QWidget* owner, Qt::WindowFlags flags);
+    Form* form() const { return form_; }
+    void setMenuBar(QWidget* bar) { menuBar_ = bar; }
+    void layoutParts();
+    // The outer size asked for before the window had a frame; applied once the frame is known.
+    void setPendingOuterSize(QSize s) { pendingOuter_ = s; }
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    Form* form_;
+    QWidget* menuBar_ = nullptr;
+    QSize pendingOuter_;
+};
+
+// The client area below the menu bar; draws the background picture tiled from its top-left corner.
+class ClientArea : public QWidget {
+public:
+    explicit ClientArea(QWidget* parent) : QWidget(parent) {}
+    void setPicture(const QImage& img);
+    QImage picture() const { return picture_; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    QImage picture_;
+    QPixmap pixmap_;
+};
+
+class SuperButtonWidget : public QPushButton {
+public:
+    explicit SuperButtonWidget(QWidget* parent);
+    std::array<QImage, 3> pictures; // normal, pointer over, disabled
+    QColor textColor = Qt::black;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void enterEvent(QEnterEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+};
+
+class GraphicButtonWidget : public QAbstractButton {
+public:
+    explicit GraphicButtonWidget(QWidget* parent);
+    std::array<QImage, 4> pictures; // normal, pointer over, pressed, disabled
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void enterEvent(QEnterEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+};
+
+class PictureWidget : public QWidget {
+public:
+    explicit PictureWidget(QWidget* parent) : QWidget(parent) {}
+    QImage picture;
+    QString mode = QStringLiteral("topLeft");
+    QString border = QStringLiteral("none");
+    std::optional<QColor> backColor;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+};
+
+class ShapeWidget : public QWidget {
+public:
+    explicit ShapeWidget(QWidget* parent);
+    QString shape = QStringLiteral("hline");
+    QColor lineColor{128, 128, 128};
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+};
+
+class StatusBarWidget : public QWidget {
+public:
+    explicit StatusBarWidget(QWidget* parent) : QWidget(parent) {}
+    struct Pane {
+        int width;
+        QString text;
+    };
+    std::vector<Pane> panes;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+};
+
+// Single-line edit box; in integer mode only digits and "-" can be typed, and on losing the focus
+// the text becomes the integer it denotes (limited to 32 bits, 0 shown as an empty box).
+class LineEditWidget : public QLineEdit {
+public:
+    explicit LineEditWidget(QWidget* parent) : QLineEdit(parent) {}
+    bool integerMode = false;
+
+protected:
+    void focusOutEvent(QFocusEvent* e) override;
+};
+
+// The text the integer edit box shows after losing the focus.
+QString integerEntryText(const QString& typed);
+
+// Rows of the super list view, stored as texts per cell. Either filled row by row, or lazily from a
+// provider that is asked for a row when the view first needs it.
+class ListModel : public QAbstractTableModel {
+public:
+    struct Column {
+        QString title;
+        int width;
+        Qt::Alignment align;
+    };
+    explicit ListModel(std::vector<Column> columns, QObject* parent);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+    const std::vector<Column>& columns() const { return columns_; }
+    int appendRow(const QString& first);
+    void setCell(int row, int column, const QString& text);
+    QString cell(int row, int column) const;
+    void clearRows();
+    void setLazy(int rows, ListView::RowProvider provider);
+    void beginBatch();
+    void endBatch();
+
+private:
+    void materialize(int row) const;
+    std::vector<Column> columns_;
+    int rows_ = 0;
+    mutable std::vector<QString> cells_; // rows_ x columns
+    mutable std::vector<bool> fetched_;  // lazy rows already asked for
+    ListView::RowProvider provider_;
+    int batch_ = 0; // while above 0 the view is told nothing until the batch ends
+};
+
+class ListViewWidget : public QTreeView {
+public:
+    explicit ListViewWidget(QWidget* parent);
+    std::function<void()> onRightClick;
+    std::function<void()> onDoubleClick;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+};
+
+} // namespace rt::detail

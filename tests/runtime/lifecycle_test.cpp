@@ -1,0 +1,475 @@
+// The program frame: loading and destroying forms, close requests, the event loop and its end,
+// the message box contract, the runtime error box and program-wide values.
+#include "runtime/runtime.h"
+#include "test_support.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <QtTest>
+
+using rt::Text;
+
+namespace {
+
+using testing_support::unloadAll;
+using testing_support::unregisterAll;
+
+// Answers the next real message box from the event loop.
+void answerNextBox(std::function<void(QMessageBox*)> act, QStringList* buttonTexts = nullptr) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, buttonTexts] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (buttonTexts)
+            for (QAbstractButton* b : box->buttons())
+                *buttonTexts << b->text();
+        timer->stop();
+        timer->deleteLater();
+        act(box);
+    });
+    timer->start();
+}
+
+struct Counted {
+    static inline int alive = 0;
+    int value = 0;
+    Counted() { ++alive; }
+    explicit Counted(int v) : value(v) { ++alive; }
+    Counted(const Counted& o) : value(o.value) { ++alive; }
+    Counted& operator=(const Counted&) = default;
+    ~Counted() { --alive; }
+};
+
+} // namespace
+
+class LifecycleTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        rt::initRuntime();
+        rt::setEndProgramHook([](int code) { throw rt::ProgramEnded{code}; });
+        QVERIFY(!QApplication::quitOnLastWindowClosed());
+    }
+    void cleanup() {
+        unregisterAll();
+        unloadAll();
+        QCOMPARE(rt::loadedFormCount(), 0);
+    }
+
+    void handlersAreBoundByName() {
+        QStringList bound = rt::boundHandlers();
+        for (const char* k :
+             {"工作时间记录工具.created", "用户登录.closeRequested", "用户登录.登录.clicked",
+              "主窗口.destroyed", "主窗口.打开数据库.chosen", "主窗口.时钟1.tick",
+              "主窗口.托盘图标1.rightButtonReleased", "列表查看.超级列表框1.currentRowChanged",
+              "列表查看.删除所选.chosen", "查询.日期框1.valueChanged", "用户密码设置.确认.clicked"})
+            QVERIFY2(bound.contains(QString::fromUtf8(k)), k);
+        QCOMPARE(rt::missingHandlers(), bound); // nothing registered yet: every form still loads
+        rt::registerHandler("主窗口.关于.chosen", [] {});
+        QVERIFY(!rt::missingHandlers().contains(QStringLiteral("主窗口.关于.chosen")));
+        QCOMPARE(rt::missingHandlers().size(), bound.size() - 1);
+        if (!rt::missingHandlers().isEmpty())
+            qInfo("handlers still missing: %s", qPrintable(rt::missingHandlers().join(QStringLiteral(", "))));
+        for (const QString& name : rt::formNames()) {
+            QVERIFY(rt::loadForm(name));
+            QVERIFY(rt::isLoaded(name));
+        }
+    }
+
+    void createdRunsBeforeTheLoadReturns() {
+        QStringList seen;
+        rt::registerHandler("工作时间记录工具.created", [&](rt::Event& e) {
+            seen << e.name;
+            QVERIFY(e.form.isLoaded());
+            QVERIFY(!e.form.visible()); // shown after the created event
+            e.form.control("透明标签1").setText("改");
+        });
+        QVERIFY(rt::loadForm("工作时间记录工具"));
+        QCOMPARE(seen, QStringList{"created"});
+        QVERIFY(rt::form("工作时间记录工具").visible());
+        QCOMPARE(rt::form("工作时间记录工具").control("透明标签1").text(), Text("改"));
+        // A handler may keep the window invisible.
+        unloadAll();
+        rt::registerHandler("工作时间记录工具.created", [](rt::Event& e) { e.form.setVisible(false); });
+        QVERIFY(rt::loadForm("工作时间记录工具"));
+        QVERIFY(!rt::form("工作时间记录工具").visible());
+        // Loading a loaded form shows it again.
+        QVERIFY(rt::loadForm("工作时间记录工具"));
+        QVERIFY(rt::form("工作时间记录工具").visible());
+        QVERIFY(!rt::loadForm("没有这个窗口"));
+    }
+
+    void destroyHappensAfterTheHandlerWithoutCloseRequest() {
+        int closeRequests = 0, destroyed = 0;
+        bool loadedInside = false;
+        rt::registerHandler("主窗口.closeRequested", [&] {
+            ++closeRequests;
+            return true;
+        });
+        rt::registerHandler("主窗口.destroyed", [&](rt::Event& e) {
+            ++destroyed;
+            // The controls are still there for the clean-up.
+            e.form.recordSet("记录集1").Close();
+            e.form.connection("数据库连接1").Close();
+        });
+        rt::registerHandler("主窗口.关于.chosen", [&](rt::Event& e) {
+            e.form.destroy();
+            e.form.destroy(); // twice is once
+            loadedInside = e.form.isLoaded();
+            e.form.control("姓名编辑框").setText("still here");
+        });
+        QVERIFY(rt::loadForm("主窗口"));
+        QVERIFY(rt::form("主窗口").menuItem("关于").choose());
+        QVERIFY(loadedInside);
+        QVERIFY(rt::isLoaded("主窗口"));
+        QCoreApplication::processEvents();
+        QVERIFY(!rt::isLoaded("主窗口"));
+        QCOMPARE(closeRequests, 0);
+        QCOMPARE(destroyed, 1);
+    }
+
+    void closeRequestsAskTheHandler() {
+        int destroyed = 0;
+        bool keep = true;
+        rt::registerHandler("主窗口.closeRequested", [&] { return !keep; });
+        rt::registerHandler("主窗口.destroyed", [&] { ++destroyed; });
+        QVERIFY(rt::loadForm("主窗口"));
+        QWidget* w = rt::form("主窗口").window();
+        w->close(); // the close box
+        QVERIFY(rt::isLoaded("主窗口"));
+        QVERIFY(w->isVisible());
+        keep = false;
+        w->close();
+        QVERIFY(!rt::isLoaded("主窗口"));
+        QCOMPARE(destroyed, 1);
+
+        // The login window refuses every close request.
+        rt::registerHandler("用户登录.closeRequested", [] { return false; });
+        QVERIFY(rt::loadForm("用户登录"));
+        rt::form("用户登录").window()->close();
+        QVERIFY(rt::isLoaded("用户登录"));
+        // A form without a close-requested handler closes.
+        QVERIFY(rt::loadForm("查询"));
+        rt::form("查询").window()->close();
+        QVERIFY(!rt::isLoaded("查询"));
+    }
+
+    void ownedFormsGoWithTheirOwner() {
+        QStringList destroyed;
+        rt::registerHandler("主窗口.destroyed", [&] { destroyed << "主窗口"; });
+        rt::registerHandler("列表查看.closeRequested", [&] {
+            destroyed << "asked";
+            return true;
+        });
+        QVERIFY(rt::loadForm("主窗口"));
+        QVERIFY(rt::loadForm("列表查看", &rt::form("主窗口")));
+        QCOMPARE(rt::form("列表查看").owner(), &rt::form("主窗口"));
+        QCOMPARE(rt::form("列表查看").window()->parentWidget(), rt::form("主窗口").window());
+        rt::form("主窗口").destroy();
+        QCoreApplication::processEvents();
+        QVERIFY(!rt::isLoaded("列表查看"));
+        QVERIFY(!rt::isLoaded("主窗口"));
+        QCOMPARE(destroyed, QStringList{"主窗口"});
+    }
+
+    void modalLoadReturnsWhenTheFormIsGone() {
+        QVERIFY(rt::loadForm("主窗口"));
+        bool sawModal = false;
+        QTimer::singleShot(20, [&] {
+            sawModal = rt::isLoaded("查询") && rt::form("查询").isModal() &&
+                       rt::form("查询").window()->windowModality() == Qt::ApplicationModal;
+            rt::form("查询").window()->close();
+        });
+        QVERIFY(rt::loadForm("查询", nullptr, true));
+        QVERIFY(sawModal);
+        QVERIFY(!rt::isLoaded("查询"));
+        QVERIFY(rt::isLoaded("主窗口"));
+    }
+
+    void eventLoopEndsWithTheLastWindow() {
+        QVERIFY(rt::loadForm("主窗口"));
+        QVERIFY(rt::loadForm("查询"));
+        QTimer::singleShot(20, [] { rt::form("查询").destroy(); });
+        QTimer::singleShot(60, [] {
+            QVERIFY(rt::isLoaded("主窗口"));
+            rt::form("主窗口").setVisible(false); // a hidden window still keeps the program alive
+        });
+        QTimer::singleShot(100, [] { rt::form("主窗口").destroy(); });
+        QCOMPARE(rt::runEventLoop(), 0);
+        QCOMPARE(rt::loadedFormCount(), 0);
+        QVERIFY(!rt::eventLoopRunning());
+        // Without a window the loop does not even start.
+        QCOMPARE(rt::runEventLoop(), 0);
+    }
+
+    void programRunsUntilTheSplashIsClosed() {
+        static rt::ProgramValue<Text> lastPassword;
+        lastPassword.set("secret");
+        QTimer::singleShot(30, [] {
+            QVERIFY(rt::isLoaded("工作时间记录工具"));
+            rt::form("工作时间记录工具").window()->close();
+        });
+        QCOMPARE(rt::runProgram("工作时间记录工具"), 0);
+        QVERIFY(!lastPassword.isSet()); // released by the exit clean-up
+    }
+
+    void closeRequestedDuringStartupEndsTheProgram() {
+        // The start-up routine requests the splash's close before the load returns.
+        rt::registerHandler("工作时间记录工具.created", [](rt::Event& e) { e.form.destroy(); });
+        QCOMPARE(rt::runProgram("工作时间记录工具"), 0);
+        QCOMPARE(rt::loadedFormCount(), 0);
+    }
+
+    void firstFormThatCannotBeCreated() {
+        rt::ScriptedMessageBoxes boxes;
+        try {
+            rt::runProgram("不存在的窗口");
+            QFAIL("the program went on");
+        } catch (const rt::ProgramEnded& end) {
+            QCOMPARE(end.code, -1);
+        }
+        QCOMPARE(boxes.calls().size(), size_t(1));
+        QCOMPARE(boxes.calls()[0].text, Text("运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n"));
+        QCOMPARE(boxes.calls()[0].caption, Text("错误"));
+        QCOMPARE(boxes.calls()[0].icon(), rt::MessageBoxIcon::Error);
+        rt::runExitCleanup();
+    }
+
+    void addressingWhatIsNotLoadedEndsTheProgram() {
+        rt::ScriptedMessageBoxes boxes;
+        auto expectEnd = [&](const std::function<void()>& f) {
+            boxes.clear();
+            try {
+                f();
+                return false;
+            } catch (const rt::ProgramEnded& end) {
+                return end.code == -1 && boxes.calls().size() == 1 &&
+                       boxes.calls()[0].text ==
+                           Text("运行时出错!\r\n\r\n错误信息：指定窗口或窗口组件不存在或尚未载入\r\n") &&
+                       boxes.calls()[0].caption == Text("错误");
+            }
+        };
+        QVERIFY(expectEnd([] { rt::form("列表查看"); }));
+        QVERIFY(expectEnd([] { rt::form("没有"); }));
+        QVERIFY(rt::loadForm("主窗口"));
+        rt::Form& main = rt::form("主窗口");
+        rt::Control& name = main.control("姓名编辑框");
+        QVERIFY(expectEnd([&] { main.control("没有"); }));
+        QVERIFY(expectEnd([&] { main.menuItem("没有"); }));
+        QVERIFY(expectEnd([&] { main.listView("姓名编辑框"); }));
+        main.destroy();
+        QCoreApplication::processEvents();
+        // The objects stay valid, but every use of them ends the program.
+        QVERIFY(expectEnd([&] { name.text(); }));
+        QVERIFY(expectEnd([&] { main.caption(); }));
+        QVERIFY(expectEnd([&] { main.handle(); }));
+        QVERIFY(expectEnd([&] { name.setFocus(); }));
+        QVERIFY(expectEnd([&] { main.recordSet("记录集1"); }));
+        main.destroy(); // destroying a form that is gone does nothing
+
+        boxes.clear();
+        try {
+            rt::runtimeError("坏了", 42);
+        } catch (const rt::ProgramEnded&) {
+        }
+        QCOMPARE(boxes.calls()[0].text, Text("运行时出错!\r\n\r\n错误代码：42\r\n\r\n错误信息：坏了\r\n"));
+        boxes.clear();
+        try {
+            rt::runtimeError("");
+        } catch (const rt::ProgramEnded&) {
+        }
+        QCOMPARE(boxes.calls()[0].text, Text("运行时出错!\r\n\r\n"));
+    }
+
+    void messageBoxContract() {
+        rt::ScriptedMessageBoxes boxes;
+        boxes.answer(rt::MbCancel);
+        QCOMPARE(rt::messageBox("数据库文件不存在，需要恢复请确认！", 49, "数据库不存在"), 1);
+        QCOMPARE(rt::messageBox("数据库恢复成功!默认用户名密码为：tamsu"), 0); // unscripted: OK
+        QVERIFY(rt::loadForm("用户登录"));
+        QCOMPARE(rt::messageBox("请输入用户名", 0x30, "错误", &rt::form("用户登录")), 0);
+        QCOMPARE(rt::messageBox(rt::toText(12.5), 64), 0);
+        QCOMPARE(boxes.calls().size(), size_t(4));
+        const rt::MessageBoxCall& a = boxes.calls()[0];
+        QCOMPARE(a.text, Text("数据库文件不存在，需要恢复请确认！"));
+        QCOMPARE(a.caption, Text("数据库不存在"));
+        QCOMPARE(a.icon(), rt::MessageBoxIcon::Warning);
+        QCOMPARE(a.buttons(), int(rt::MbOkCancel));
+        QVERIFY(a.style & rt::MbTaskModal); // no owner: task-modal
+        QCOMPARE(a.owner, nullptr);
+        QCOMPARE(boxes.calls()[1].caption, Text("信息："));
+        QCOMPARE(boxes.calls()[1].icon(), rt::MessageBoxIcon::None);
+        QCOMPARE(boxes.calls()[2].owner, &rt::form("用户登录"));
+        QVERIFY(!(boxes.calls()[2].style & rt::MbTaskModal));
+        QCOMPARE(boxes.calls()[3].text, Text("12.5"));
+        QCOMPARE(boxes.calls()[3].icon(), rt::MessageBoxIcon::Information);
+        boxes.answer(rt::MbNo);
+        QCOMPARE(rt::messageBox("?", rt::MbYesNo | rt::MbIconQuestion), int(rt::MbNo));
+        QCOMPARE(rt::messageBox("?", rt::MbYesNo), int(rt::MbYes));
+    }
+
+    void realMessageBoxAnswers() {
+        QStringList texts;
+        answerNextBox([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }, &texts);
+        QCOMPARE(rt::messageBox("Esc", 49), int(rt::MbCancel));
+        QCOMPARE(texts, (QStringList{"确定", "取消"})); // the standard buttons speak Chinese
+        answerNextBox([](QMessageBox* box) { box->close(); });
+        QCOMPARE(rt::messageBox("close box", 49), int(rt::MbCancel));
+        answerNextBox([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
+        QCOMPARE(rt::messageBox("Enter", 49), int(rt::MbOk));
+        answerNextBox([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+        QCOMPARE(rt::messageBox("OK only", 16), int(rt::MbOk));
+        QString caption, text;
+        bool modal = false;
+        answerNextBox([&](QMessageBox* box) {
+            caption = box->windowTitle();
+            text = box->text();
+            modal = box->windowModality() == Qt::ApplicationModal;
+            box->button(QMessageBox::Ok)->click();
+        });
+        rt::messageBox("第一行\r\n第二行", 64);
+        QCOMPARE(caption, QStringLiteral("信息："));
+        QCOMPARE(text, QStringLiteral("第一行\n第二行"));
+        QVERIFY(modal);
+        // Owned by a window: modal to that window.
+        QVERIFY(rt::loadForm("用户登录"));
+        QWidget* parent = nullptr;
+        answerNextBox([&](QMessageBox* box) {
+            parent = box->parentWidget();
+            modal = box->windowModality() == Qt::WindowModal;
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QCOMPARE(rt::messageBox("请输入用户名", 0x30, "错误", &rt::form("用户登录")), 0);
+        QCOMPARE(parent, rt::form("用户登录").window());
+        QVERIFY(modal);
+    }
+
+    void windowGeometryIsTheOuterWindow() {
+        QVERIFY(rt::loadForm("主窗口"));
+        rt::Form& f = rt::form("主窗口");
+        const QMargins frame(f.window()->geometry().left() - f.left(), f.window()->geometry().top() - f.top(),
+                             f.left() + f.width() - f.window()->geometry().right() - 1,
+                             f.top() + f.height() - f.window()->geometry().bottom() - 1);
+        QCOMPARE(f.width() - frame.left() - frame.right(), f.window()->width());
+        f.move(100, 120);
+        QCOMPARE(QPoint(f.left(), f.top()), QPoint(100, 120));
+        QCOMPARE(QSize(f.width(), f.height()), QSize(609, 488));
+        f.move(rt::kKeep, rt::kKeep, 300, -1);
+        QCOMPARE(QSize(f.width(), f.height()), QSize(300, 488));
+        QCOMPARE(f.left(), 100);
+        f.setWidth(609);
+        f.setHeight(0);
+        QCOMPARE(f.height(), frame.top() + frame.bottom());
+        f.setHeight(488);
+        // The client area lies below the menu bar.
+        QVERIFY(f.clientHeight() < f.window()->height());
+        QCOMPARE(f.clientWidth(), f.window()->width());
+        QCOMPARE(f.clientOrigin(),
+                 f.window()->mapToGlobal(QPoint(0, f.window()->height() - f.clientHeight())));
+        // Position 1 centres the window on the screen.
+        f.setPosition(1);
+        QCOMPARE(f.left(), (rt::screenWidth() - 609) / 2);
+        QCOMPARE(f.top(), (rt::screenHeight() - 488) / 2);
+        QCOMPARE(f.position(), 1);
+        f.setTransparency(128);
+        QCOMPARE(f.transparency(), 128);
+        f.setTransparency(300);
+        QCOMPARE(f.transparency(), 255);
+        QVERIFY(f.handle() != 0);
+        // Controls move relative to their parent; an unchanged rectangle is left alone.
+        rt::Control& name = f.control("姓名编辑框");
+        name.move(5, rt::kKeep, 80);
+        QCOMPARE(QRect(name.left(), name.top(), name.width(), name.height()), QRect(5, 9, 80, 20));
+        name.move(rt::kKeep, rt::kKeep, -1, -1);
+        QCOMPARE(name.width(), 80);
+    }
+
+    void delayProcessesEvents() {
+        int ticks = 0;
+        QTimer t;
+        QObject::connect(&t, &QTimer::timeout, [&] { ++ticks; });
+        t.start(5);
+        QElapsedTimer clock;
+        clock.start();
+        rt::delay(60);
+        QVERIFY(clock.elapsed() >= 60);
+        QVERIFY(ticks >= 3);
+        clock.restart();
+        rt::delay(0);
+        rt::delay(-5);
+        QVERIFY(clock.elapsed() < 50);
+        // A posted destroy is carried out inside a delay.
+        QVERIFY(rt::loadForm("查询"));
+        rt::form("查询").destroy();
+        rt::delay(1);
+        QVERIFY(!rt::isLoaded("查询"));
+    }
+
+    void damagedDescriptionsAreRefused() {
+        struct Case {
+            const char* json;
+            const char* reason;
+        } cases[] = {
+            {"not json", "not JSON"},
+            {"[1]", "JSON object"},
+            {R"({"form": "坏", "width": 10})", "missing \"height\""},
+            {R"({"form": "坏", "width": 10, "height": 10, "colour": 1})", "unknown property \"colour\""},
+            {R"({"form": "坏", "width": 10, "height": 10, "controls": [{"name": "a", "kind": "按钮"}]})",
+             "unknown kind"},
+            {R"({"form": "坏", "width": 10, "height": 10, "controls": [{"name": "a", "kind": "编辑框", "left": 1,
+                "top": 1, "width": 1, "height": 1, "parent": "b"}]})",
+             "parent"},
+            {R"({"form": "坏", "width": 10, "height": 10, "controls": [{"name": "a", "kind": "编辑框", "left": 1,
+                "top": 1, "width": 1, "height": 1, "inputMode": "hex"}]})",
+             "inputMode"},
+            {R"({"form": "坏", "width": 10, "height": 10, "controls": [{"name": "a", "kind": "时钟",
+                "events": {"clicked": "x"}}]})",
+             "no event \"clicked\""},
+            {R"({"form": "坏", "width": 10, "height": 10, "menu": [{"level": 1, "caption": "x"}]})",
+             "level-0"},
+            {R"({"form": "坏", "width": 10, "height": 10, "menu": [{"level": 0, "caption": "m"},
+                {"level": 1, "caption": "x", "shortcut": "Alt+X"}]})",
+             "unknown shortcut"},
+            {R"({"form": "坏", "width": 10, "height": 10, "controls": [{"name": "a", "kind": "透明标签", "left": 1,
+                "top": 1, "width": 1, "height": 1, "textColor": [1, 2, 300]}]})",
+             "textColor"},
+        };
+        for (const Case& c : cases) {
+            const QString error = rt::addFormDescription(QByteArray(c.json));
+            QVERIFY2(error.contains(QString::fromUtf8(c.reason)), qPrintable(error));
+        }
+        QVERIFY(!rt::formNames().contains(QStringLiteral("坏")));
+        // A sound description loads; one that is loaded cannot be replaced.
+        const QByteArray good = R"({"form": "好", "width": 120, "height": 60, "border": "none",
+            "controls": [{"name": "框", "kind": "图片框", "left": 0, "top": 0, "width": 50, "height": 50},
+                         {"name": "字", "kind": "透明标签", "parent": "框", "left": 2, "top": 2, "width": 40,
+                          "height": 16, "caption": "里面"}]})";
+        QCOMPARE(rt::addFormDescription(good), QString());
+        QVERIFY(rt::loadForm("好"));
+        QCOMPARE(rt::form("好").control("字").text(), Text("里面"));
+        QVERIFY(!rt::addFormDescription(good).isEmpty());
+    }
+
+    void programValuesHoldOnlyTheirLastValue() {
+        static rt::ProgramValue<Counted> value;
+        static rt::ProgramValue<rt::Bytes> key;
+        for (int i = 0; i < 1000; ++i)
+            value.set(Counted(i));
+        QCOMPARE(value.get().value, 999);
+        QCOMPARE(Counted::alive, 1);
+        key.set(rt::Bytes("\0\1\2", 3));
+        QCOMPARE(key.get().size(), size_t(3));
+        rt::releaseProgramValues();
+        QCOMPARE(Counted::alive, 0);
+        QVERIFY(!value.isSet());
+        QVERIFY(key.get().empty());
+    }
+};
+
+QTEST_MAIN(LifecycleTest)
+#include "lifecycle_test.moc"
