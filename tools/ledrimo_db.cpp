@@ -9,7 +9,8 @@
 // verbs are added by writing the function and one line in the verb table. Output conventions
 // (documented in --help and kept stable for scripts):
 //   - CSV is RFC 4180 with a header row, UTF-8, CRLF line ends; text and memo values are always
-//     quoted, so an empty text is "" and NULL is an empty unquoted field.
+//     quoted, as is any other empty value, so an empty text is "" and only NULL is an empty
+//     unquoted field.
 //   - JSON is an array of objects keyed by column name, one row per line; NULL is null.
 //   - Dates "YYYY-MM-DD HH:MM:SS" (the Access rule for negative day numbers; outside the years
 //     100..9999 the stored day number); booleans true/false; binary and OLE upper-case hex;
@@ -206,7 +207,9 @@ void csvField(std::string& out, const jet::Value& v, std::string& scratch) {
     }
     scratch.clear();
     plainText(v, scratch);
-    if (scratch.find_first_of(",\"\r\n") != std::string::npos)
+    // Quoted when it must be, and when it is empty (a zero-length binary value), so that only
+    // NULL is an empty unquoted field.
+    if (scratch.empty() || scratch.find_first_of(",\"\r\n") != std::string::npos)
         csvQuoted(out, scratch);
     else
         out += scratch;
