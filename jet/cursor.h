@@ -99,7 +99,6 @@ private:
     std::shared_ptr<const Table> table_;
     size_t pageIndex_ = 0; // index into the owned map's pages of the page being walked
     int slot_ = -1;        // slot of the current row on that page
-    bool started_ = false;
     bool atEnd_ = false;
     std::optional<DataPage> page_;
     RowId current_;

@@ -74,6 +74,8 @@ Result<std::shared_ptr<const TableDef>> readTableDef(const PageFile& file, uint3
     def->name = std::move(name);
     def->page = page;
 
+    if (page == 0)
+        return file.corrupt("表定义的页号为 0（那是文件头页）", 0);
     // Gather the page chain (docs/jet4-format.md §3: continuation pages).
     std::unordered_set<uint32_t> seen;
     uint32_t next = page;
