@@ -155,7 +155,7 @@ TEST(Damage, DefinitionChainThatLoops) {
     expectCorrupt(readEverything(b), def->pages[1], "表定义页");
     // An index count the definition's bytes cannot hold.
     b = s.bytes;
-    jet::put32(b.data() + size_t(def->pages[0]) * 4096 + 0x33, 255);
+    jet::put32(b.data() + size_t(def->pages[0]) * 4096 + 0x2F, 255); // logical indexes
     expectCorrupt(readEverything(b), def->pages[0], "超出定义末尾");
     // A column count that makes descriptors and names out of other bytes.
     b = s.bytes;
