@@ -48,7 +48,9 @@ void expectCorrupt(const jet::Status& st, int64_t page, const std::string& words
 }
 
 // File offset of a view into a page image.
-size_t offsetIn(const jet::Page& page, const uint8_t* p) { return size_t(page.number) * 4096 + size_t(p - page.bytes.data()); }
+size_t offsetIn(const jet::Page& page, const uint8_t* p) {
+    return size_t(page.number) * 4096 + size_t(p - page.bytes.data());
+}
 
 struct Sample {
     Bytes bytes;
@@ -250,8 +252,8 @@ TEST(Damage, RandomByteDamage) {
     // Deterministic pseudo-random damage to the pages a reader touches. Every outcome is either
     // a clean read or an error of a kind damage can cause; the sanitizer build checks the rest.
     std::mt19937 rng(20240229);
-    for (const char* f : {"jackcess_delTestV2000.mdb", "jackcess_overflowTestV2000.mdb", "jackcess_test2V2000.mdb",
-                          "ucanaccess_FunctionsTestV2000.mdb"}) {
+    for (const char* f : {"jackcess_delTestV2000.mdb", "jackcess_overflowTestV2000.mdb",
+                          "jackcess_test2V2000.mdb", "ucanaccess_FunctionsTestV2000.mdb"}) {
         const Bytes good = readBytes(samplePath(f));
         std::uniform_int_distribution<size_t> at(0x14, good.size() - 1);
         int clean = 0, errors = 0;
