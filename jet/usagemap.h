@@ -19,8 +19,9 @@ struct UsageMap {
     std::vector<uint32_t> bitmapPages; // Reference: page of each 4092-byte bitmap (0 = none)
     // Pages whose bit is set, ascending, each inside the file.
     std::vector<uint32_t> pages;
-    // Set bits that name a page past the end of the file (none in an undamaged table map; the
-    // global map marks such pages as free).
+    // Set bits of an inline map that name a page past the end of the file (none in an
+    // undamaged table map; the global map marks such pages as free). Bitmap pages of a
+    // reference map that cover only pages past the end are not read.
     uint32_t pagesBeyondEnd = 0;
 
     bool contains(uint32_t page) const;

@@ -1,7 +1,7 @@
 // The values a Jet 4 column can hold, as the engine hands them out and takes them in.
 // Text is UTF-16 as Jet 4 stores it (UCS-2 code units; surrogate pairs pass through unchanged).
 // Dates are Access date numbers: days since 1899-12-30 with the time of day as fraction (see
-// docs/jet4-format.md for negative values).
+// docs/jet4-format.md §3 for negative values).
 #pragma once
 
 #include <array>

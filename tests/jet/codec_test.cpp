@@ -18,7 +18,7 @@ ByteView view(const Bytes& b) {
 
 jet::ColumnDef column(jet::ColumnType type, uint16_t size = 0, uint8_t flags = jet::kColumnNullable) {
     jet::ColumnDef c;
-    c.name = u"c";
+    c.name = std::u16string(1, u'c');
     c.type = type;
     c.size = size ? size : uint16_t(jet::fixedSizeOf(type));
     c.flags = flags;
