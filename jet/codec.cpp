@@ -48,8 +48,8 @@ bool isJet4ColumnType(uint8_t code) {
 
 // ---- text (docs/jet4-format.md §6) ----------------------------------------------------------
 
-Result<std::u16string> decodeText(ByteView b) {
-    std::u16string out;
+Status decodeTextInto(ByteView b, std::u16string& out) {
+    out.clear();
     if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
         out.reserve(b.size() - 2);
         bool oneByte = true;
@@ -68,13 +68,19 @@ Result<std::u16string> decodeText(ByteView b) {
                 i += 2;
             }
         }
-        return out;
+        return okStatus();
     }
     if (b.size() % 2 != 0)
         return codecError("文本的字节数为奇数");
     out.resize(b.size() / 2);
     for (size_t i = 0; i < out.size(); ++i)
         out[i] = char16_t(le16(b.data() + 2 * i));
+    return okStatus();
+}
+
+Result<std::u16string> decodeText(ByteView b) {
+    std::u16string out;
+    JET_TRY(decodeTextInto(b, out));
     return out;
 }
 
@@ -119,7 +125,7 @@ Bytes encodeText(const std::u16string& text, bool allowCompression) {
 
 // ---- scalar values (docs/jet4-format.md §5) -------------------------------------------------
 
-Result<Value> decodeScalar(const ColumnDef& column, ByteView b) {
+Status decodeScalarInto(const ColumnDef& column, ByteView b, Value& out) {
     const size_t need = fixedSizeOf(column.type);
     if (need != 0 && b.size() != need)
         return codecError("列“" + toUtf8(column.name) + "”的值长度为 " + std::to_string(b.size()) +
@@ -127,23 +133,31 @@ Result<Value> decodeScalar(const ColumnDef& column, ByteView b) {
     const uint8_t* p = b.data();
     switch (column.type) {
     case ColumnType::Byte:
-        return Value(p[0]);
+        out = p[0];
+        return okStatus();
     case ColumnType::Integer:
-        return Value(int16_t(le16(p)));
+        out = int16_t(le16(p));
+        return okStatus();
     case ColumnType::Long:
-        return Value(int32_t(le32(p)));
+        out = int32_t(le32(p));
+        return okStatus();
     case ColumnType::Currency:
-        return Value(Currency{int64_t(le64(p))});
+        out = Currency{int64_t(le64(p))};
+        return okStatus();
     case ColumnType::Single:
-        return Value(leFloat(p));
+        out = leFloat(p);
+        return okStatus();
     case ColumnType::Double:
-        return Value(leDouble(p));
+        out = leDouble(p);
+        return okStatus();
     case ColumnType::DateTime:
-        return Value(DateTime{leDouble(p)});
+        out = DateTime{leDouble(p)};
+        return okStatus();
     case ColumnType::GUID: {
         Guid g;
         std::copy(p, p + 16, g.bytes.begin());
-        return Value(g);
+        out = g;
+        return okStatus();
     }
     case ColumnType::Numeric: {
         // Sign byte, then the 128-bit magnitude as four 32-bit little-endian words, most
@@ -161,16 +175,18 @@ Result<Value> decodeScalar(const ColumnDef& column, ByteView b) {
         d.magnitude[2] = le32(p + 5);
         d.magnitude[1] = le32(p + 9);
         d.magnitude[0] = le32(p + 13);
-        return Value(d);
+        out = d;
+        return okStatus();
     }
-    case ColumnType::Text: {
-        auto t = decodeText(b);
-        if (!t)
-            return t.error();
-        return Value(std::move(*t));
-    }
+    case ColumnType::Text:
+        if (!std::holds_alternative<std::u16string>(out))
+            out = std::u16string();
+        return decodeTextInto(b, std::get<std::u16string>(out));
     case ColumnType::Binary:
-        return Value(Bytes(b.begin(), b.end()));
+        if (!std::holds_alternative<Bytes>(out))
+            out = Bytes();
+        std::get<Bytes>(out).assign(b.begin(), b.end());
+        return okStatus();
     default: {
         // Not a type this engine reads: a code Jet 4 does not define (ACE types, damage) or one
         // Access keeps for its own opaque data (0x11 in MSysAccessObjects).
@@ -180,6 +196,12 @@ Result<Value> decodeScalar(const ColumnDef& column, ByteView b) {
                          "列“" + toUtf8(column.name) + "”的类型代码 " + hex + " 不是本引擎能读取的列类型");
     }
     }
+}
+
+Result<Value> decodeScalar(const ColumnDef& column, ByteView b) {
+    Value v;
+    JET_TRY(decodeScalarInto(column, b, v));
+    return v;
 }
 
 Result<Bytes> encodeScalar(const ColumnDef& column, const Value& v) {

@@ -27,6 +27,8 @@ bool isJet4ColumnType(uint8_t code);
 // (1-byte characters, a 0x00 byte switching between 1-byte and 2-byte runs). Corrupt error if
 // a 2-byte run or plain text has an odd number of bytes.
 Result<std::u16string> decodeText(ByteView bytes);
+// The same into `out`, reusing its storage (for decoding many rows).
+Status decodeTextInto(ByteView bytes, std::u16string& out);
 // Encodes text for storage. With `allowCompression`, uses the compressed form when it is
 // shorter and can represent the text (no character with a 0x00 low byte in a 2-byte run, no
 // U+0000); otherwise plain UCS-2.
@@ -40,6 +42,8 @@ Bytes encodeText(const std::u16string& text, bool allowCompression);
 // magnitude beyond 96 bits, or undecodable text. Unsupported error for a type code that is
 // not one of the Jet 4 types in ColumnType.
 Result<Value> decodeScalar(const ColumnDef& column, ByteView bytes);
+// The same into `out`, reusing the storage of a string it already holds.
+Status decodeScalarInto(const ColumnDef& column, ByteView bytes, Value& out);
 // The stored bytes of `value` for a column that is not Boolean, Memo or OLE (for Text: encoded
 // as the column's compression flag allows). Invalid error if the value's alternative does not
 // fit the column's type or it is too long for the column.

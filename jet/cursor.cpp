@@ -98,34 +98,47 @@ Result<Table::StoredRow> Table::storedRow(RowId id) const {
     return resolve(*dp, id.row);
 }
 
-Result<Value> Table::decodeValue(const RowLayout& row, const ColumnDef& c, uint32_t page) const {
+Status Table::decodeValueInto(const RowLayout& row, const ColumnDef& c, uint32_t page, Value& out) const {
     auto f = fieldOf(row, c);
     if (!f)
         return inContext(f.error(), *file_, page);
-    if (f->null)
-        return Value(Null{});
+    if (f->null) {
+        out = Null{};
+        return okStatus();
+    }
     switch (c.type) {
     case ColumnType::Boolean:
-        return Value(f->flag);
+        out = f->flag;
+        return okStatus();
     case ColumnType::Memo:
     case ColumnType::OLE: {
         auto lv = readLongValue(*file_, f->data, page);
         if (!lv)
             return lv.error();
-        if (c.type == ColumnType::OLE)
-            return Value(std::move(*lv));
-        auto text = decodeText(*lv);
-        if (!text)
-            return inContext(text.error(), *file_, page);
-        return Value(std::move(*text));
+        if (c.type == ColumnType::OLE) {
+            out = std::move(*lv);
+            return okStatus();
+        }
+        if (!std::holds_alternative<std::u16string>(out))
+            out = std::u16string();
+        auto st = decodeTextInto(*lv, std::get<std::u16string>(out));
+        if (!st)
+            return inContext(st.error(), *file_, page);
+        return okStatus();
     }
     default: {
-        auto v = decodeScalar(c, f->data);
-        if (!v)
-            return inContext(v.error(), *file_, page);
-        return std::move(*v);
+        auto st = decodeScalarInto(c, f->data, out);
+        if (!st)
+            return inContext(st.error(), *file_, page);
+        return okStatus();
     }
     }
+}
+
+Result<Value> Table::decodeValue(const RowLayout& row, const ColumnDef& c, uint32_t page) const {
+    Value v;
+    JET_TRY(decodeValueInto(row, c, page, v));
+    return v;
 }
 
 Status Table::decodeAll(const StoredRow& row, std::vector<Value>& out, RowLayout& scratch) const {
@@ -133,12 +146,8 @@ Status Table::decodeAll(const StoredRow& row, std::vector<Value>& out, RowLayout
     if (!parsed)
         return inContext(parsed.error(), *file_, row.page->number);
     out.resize(def_->columns.size());
-    for (size_t i = 0; i < def_->columns.size(); ++i) {
-        auto v = decodeValue(scratch, def_->columns[i], row.page->number);
-        if (!v)
-            return v.error();
-        out[i] = std::move(*v);
-    }
+    for (size_t i = 0; i < def_->columns.size(); ++i)
+        JET_TRY(decodeValueInto(scratch, def_->columns[i], row.page->number, out[i]));
     return okStatus();
 }
 

@@ -61,6 +61,8 @@ public:
     // Decodes the value of `column` from a parsed row stored on page `page` (long values are
     // fetched through the file). Corrupt error naming the page for damage.
     Result<Value> decodeValue(const RowLayout& row, const ColumnDef& column, uint32_t page) const;
+    // The same into `out`, reusing the storage of the string or bytes it holds.
+    Status decodeValueInto(const RowLayout& row, const ColumnDef& column, uint32_t page, Value& out) const;
 
 private:
     Table() = default;

@@ -103,9 +103,9 @@ Result<Bytes> readLongValue(const PageFile& file, ByteView field, uint32_t rowPa
 }
 
 Bytes makeInlineLongValue(ByteView data) {
-    Bytes out(kLongValueHeaderSize, 0);
+    Bytes out(kLongValueHeaderSize + data.size(), 0);
     put32(out.data(), uint32_t(data.size()) | 0x80000000u);
-    out.insert(out.end(), data.begin(), data.end());
+    std::copy(data.begin(), data.end(), out.begin() + kLongValueHeaderSize);
     return out;
 }
 

@@ -198,11 +198,33 @@ void csvQuoted(std::string& out, std::string_view s) {
     out += '"';
 }
 
+void putUtf8(std::string& out, uint32_t cp);
+
+// Text straight from UTF-16 into a quoted CSV field (as jet::toUtf8 would convert it).
+void csvQuotedText(std::string& out, std::u16string_view s) {
+    out += '"';
+    for (size_t i = 0; i < s.size(); ++i) {
+        uint32_t c = s[i];
+        if (c < 0x80) {
+            if (c == '"')
+                out += '"';
+            out += char(c);
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (uint32_t(s[i + 1]) - 0xDC00);
+            ++i;
+        }
+        putUtf8(out, c);
+    }
+    out += '"';
+}
+
 void csvField(std::string& out, const jet::Value& v, std::string& scratch) {
     if (jet::isNull(v))
         return;
     if (auto t = std::get_if<std::u16string>(&v)) {
-        csvQuoted(out, jet::toUtf8(*t));
+        csvQuotedText(out, *t);
         return;
     }
     scratch.clear();
@@ -326,19 +348,25 @@ std::string columnFlags(const jet::ColumnDef& c) {
 }
 
 std::string columnTypeText(const jet::ColumnDef& c) {
-    std::string t = jet::columnTypeName(c.type);
-    if (t == "Unknown") {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "0x%02X", unsigned(uint8_t(c.type)));
-        t += std::string("(") + hex + ")";
+    char buf[48];
+    const char* name = jet::columnTypeName(c.type);
+    switch (c.type) {
+    case jet::ColumnType::Text:
+        std::snprintf(buf, sizeof buf, "%s(%d)", name, c.size / 2);
+        break;
+    case jet::ColumnType::Binary:
+        std::snprintf(buf, sizeof buf, "%s(%d)", name, c.size);
+        break;
+    case jet::ColumnType::Numeric:
+        std::snprintf(buf, sizeof buf, "%s(%d,%d)", name, c.precision, c.scale);
+        break;
+    default:
+        if (std::strcmp(name, "Unknown") == 0)
+            std::snprintf(buf, sizeof buf, "Unknown(0x%02X)", unsigned(uint8_t(c.type)));
+        else
+            std::snprintf(buf, sizeof buf, "%s", name);
     }
-    if (c.type == jet::ColumnType::Text)
-        t += "(" + std::to_string(c.size / 2) + ")";
-    else if (c.type == jet::ColumnType::Binary)
-        t += "(" + std::to_string(c.size) + ")";
-    else if (c.type == jet::ColumnType::Numeric)
-        t += "(" + std::to_string(c.precision) + "," + std::to_string(c.scale) + ")";
-    return t;
+    return buf;
 }
 
 void printSchema(const jet::TableDef& def, Output& out) {
