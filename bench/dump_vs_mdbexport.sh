@@ -30,19 +30,30 @@ python3 bench/make_big_table.py "$samples" "$big" >/dev/null
 dates=(-D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S')
 mdbx="mdb-export -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S'"
 
+# hyperfine, then the medians (robust on a machine shared with other work) and their ratio.
+compare() {
+  hyperfine --export-json "$scratch/h.json" "$@"
+  python3 - "$scratch/h.json" <<'PY'
+import json, sys
+r = json.load(open(sys.argv[1]))["results"]
+a, b = r[0]["median"] * 1000, r[1]["median"] * 1000
+print(f"   median: ledrimo-db {a:.2f} ms, mdb-export {b:.2f} ms -> ledrimo-db {b / a:.1f}x faster")
+PY
+}
+
 echo "== one table: $(basename "$file") Table1"
-hyperfine -N --warmup 20 --runs 300 \
+compare -N --warmup 20 --runs 300 \
   "$tool dump --format csv $file Table1" \
   "$mdbx $file Table1"
 
 tables=$("$tool" tables "$file" | tr '\n' ' ')
 echo "== all $(echo $tables | wc -w) tables of $(basename "$file"), one process each"
-hyperfine --shell=bash --warmup 5 --runs 50 \
+compare --shell=bash --warmup 5 --runs 50 \
   "for t in $tables; do $tool dump --format csv $file \$t >/dev/null; done" \
   "for t in $tables; do $mdbx $file \$t >/dev/null; done"
 
 echo "== 100,352 rows: Table1 of a file made by bench/make_big_table.py"
-hyperfine -N --warmup 3 --runs 30 \
+compare -N --warmup 3 --runs 30 \
   "$tool dump --format csv $big Table1" \
   "$mdbx $big Table1"
 
