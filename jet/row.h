@@ -41,7 +41,8 @@ Result<FieldRef> fieldOf(const RowLayout& row, const ColumnDef& column);
 
 // One column's value as stored bytes, ready to be framed into a row: fixed columns exactly
 // their size, variable columns any length (Memo/OLE: the 12-byte long-value header and any
-// inline data), Boolean only `flag`.
+// inline data), Boolean only `flag` (a row is always written with all columns, so a Yes/No
+// column cannot be NULL; `null` counts as No).
 struct FieldBytes {
     bool null = true;
     bool flag = false;

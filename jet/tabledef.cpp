@@ -219,6 +219,25 @@ Result<std::shared_ptr<const TableDef>> readTableDef(const PageFile& file, uint3
         if (c.isFixed() && fixedSize != 0 && c.size != fixedSize)
             return bad("列“" + toUtf8(c.name) + "”的长度与类型不符");
     }
+    // Each variable column has its own slot in the offset table and each fixed column its own
+    // bytes in the fixed area; sharing them is damage (a reader would not notice, a writer
+    // would overwrite one column with another).
+    std::vector<std::pair<size_t, size_t>> spans; // fixed: [offset, end)
+    std::vector<uint16_t> slots;
+    for (const auto& c : cols) {
+        if (c.isVariable())
+            slots.push_back(c.varIndex);
+        else if (c.type != ColumnType::Boolean)
+            spans.emplace_back(c.fixedOffset,
+                               size_t(c.fixedOffset) + (fixedSizeOf(c.type) ? fixedSizeOf(c.type) : c.size));
+    }
+    std::sort(slots.begin(), slots.end());
+    if (std::adjacent_find(slots.begin(), slots.end()) != slots.end())
+        return bad("两个变长列共用一个偏移位置");
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 1; i < spans.size(); ++i)
+        if (spans[i].first < spans[i - 1].second)
+            return bad("两个定长列的位置重叠");
     // Rows written while the table had variable columns carry the offset table even if those
     // columns were deleted since; the stored count remembers them.
     if (def->variableColumns > 0)

@@ -99,7 +99,8 @@ struct TableDef {
 // Reads the definition of table `name` starting at TDEF page `page`, following its
 // continuation pages.
 // Corrupt error naming the page for a page that is not a TDEF page, a cycle in the chain, a
-// count or length that runs past the definition's bytes, or duplicate column numbers.
+// count or length that runs past the definition's bytes, duplicate column numbers, two
+// variable columns in one offset slot or overlapping fixed columns.
 // Any type code is accepted here (Access itself stores code 0x11 in MSysAccessObjects); a value
 // of a type the engine cannot read is reported when it is decoded.
 Result<std::shared_ptr<const TableDef>> readTableDef(const PageFile& file, uint32_t page,
