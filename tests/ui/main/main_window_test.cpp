@@ -1,0 +1,909 @@
+// The main window with its real handlers on the real form, a `db` of the test's own in a program
+// directory of its own, and every message box answered by script: the frame (title, panes, clock,
+// tray, About, update notes, exit confirmation), browsing, and adding, modifying and deleting
+// entries. What is stored is read back through the engine, not from the screen.
+#include "app/effects.h"
+#include "app/instance_guard.h"
+#include "jet/database.h"
+#include "runtime/data_access.h"
+#include "runtime/picture.h"
+#include "runtime/runtime.h"
+#include "runtime/widgets.h"
+#include "store/database_file.h"
+#include "store/entry_statements.h"
+#include "ui/main/main_window.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <optional>
+
+namespace {
+
+const char* const kMain = "主窗口";
+const char* const kNoEntries = "当前数据库没有记录，请添加！";
+
+// One row of table `data` as the engine reads it.
+struct StoredRow {
+    QString name, company, address;
+    double joined = 0, workDay = 0;
+    std::optional<int> hours;
+    QString notes;
+    std::optional<double> savedAt;
+    QString id;
+};
+
+QString fromU16(const jet::Value& v) {
+    if (const auto* s = std::get_if<std::u16string>(&v))
+        return QString::fromStdU16String(*s);
+    return {};
+}
+double dateOf(const jet::Value& v) {
+    if (const auto* d = std::get_if<jet::DateTime>(&v))
+        return d->days;
+    return 0;
+}
+
+// n characters.
+rt::Text repeated(int n, const char* character) {
+    return rt::repeat(n, character);
+}
+
+} // namespace
+
+// The scenarios that read or write entries need the data-access objects over the engine and a
+// database with the table `data`.
+#define REQUIRE_DATA()                                                                                       \
+    if (!dataReady())                                                                                        \
+    QSKIP("PENDING: needs the data-access objects over the Jet engine and the generated database image")
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir runtimeDir_;
+    std::unique_ptr<QTemporaryDir> programDir_;
+    std::unique_ptr<rt::ScriptedMessageBoxes> boxes_;
+
+    rt::Form& main() { return rt::form(kMain); }
+    QString dbPath() const { return programDir_->path() + QStringLiteral("/db"); }
+
+    void click(const char* button) {
+        QVERIFY2(main().control(button).enabled() && main().control(button).visible(), button);
+        qobject_cast<QAbstractButton*>(main().control(button).widget())->click();
+    }
+    void choose(const char* item) { QVERIFY2(main().menuItem(item).choose(), item); }
+    rt::Text text(const char* control) { return main().control(control).text(); }
+    void type(const char* control, const rt::Text& t) { main().control(control).setText(t); }
+    rt::Text pane(int i) { return main().statusBar("状态条1").paneText(i); }
+    bool enabled(const char* control) { return main().control(control).enabled(); }
+    bool itemEnabled(const char* item) { return main().menuItem(item).enabled(); }
+
+    // Backward group: 上一条 (menu), 上一条按钮, 到最前; forward group: 下一条按钮, 下一条 (menu), 到最后.
+    // Each must be all on or all off.
+    bool backwardEnabled() {
+        const bool on = itemEnabled("上一条");
+        if (enabled("上一条按钮") != on || enabled("到最前") != on)
+            qFatal("backward group split");
+        return on;
+    }
+    bool forwardEnabled() {
+        const bool on = itemEnabled("下一条");
+        if (enabled("下一条按钮") != on || enabled("到最后") != on)
+            qFatal("forward group split");
+        return on;
+    }
+
+    bool dataReady() {
+        rt::CommonConnection c;
+        rt::RecordSet r;
+        return c.ConnectAccess(store::computeDatabasePath(), "") && r.SetConnection(c) &&
+               r.Open("data", rt::RecordSet::Table);
+    }
+
+    // Runs a statement on the test's own connection, as another program would.
+    bool run(const rt::Text& statement) {
+        rt::CommonConnection c;
+        rt::RecordSet r;
+        if (!c.ConnectAccess(store::computeDatabasePath(), "") || !r.SetConnection(c))
+            return false;
+        const bool ok = r.Open(statement, rt::RecordSet::Sql);
+        r.Close();
+        c.Close();
+        return ok;
+    }
+    store::EntryValues entry(const char* name, const rt::Text& id, int day = 1) {
+        store::EntryValues v;
+        v.name = name;
+        v.company = rt::Text("公司") + name;
+        v.address = rt::Text("地址") + name;
+        v.joined = rt::makeDate(2009, 3, 1);
+        v.workDay = rt::makeDate(2010, 7, day);
+        v.hours = rt::toText(day);
+        v.notes = rt::Text("备注") + name;
+        v.savedAt = rt::makeDate(2010, 7, day, 18, 0, 0);
+        v.id = id;
+        return v;
+    }
+    void store(const store::EntryValues& v) { QVERIFY(run(store::insertStatement(v))); }
+    void storeEntries(int n) {
+        static const char* const names[] = {"甲", "乙", "丙", "丁", "戊", "己"};
+        for (int i = 0; i < n; ++i) {
+            char id[16];
+            std::snprintf(id, sizeof id, "GZ-%05d", i + 1);
+            store(entry(names[i % 6], id, i + 1));
+        }
+    }
+
+    std::vector<StoredRow> stored() {
+        std::vector<StoredRow> rows;
+        auto db = jet::Database::open(dbPath().toStdString());
+        if (!db.ok())
+            qFatal("%s", db.error().describe().c_str());
+        auto table = (*db)->openTable(u"data");
+        if (!table.ok())
+            qFatal("%s", table.error().describe().c_str());
+        auto ids = (*table)->rowIds();
+        if (!ids.ok())
+            qFatal("%s", ids.error().describe().c_str());
+        for (const auto& id : *ids) {
+            auto values = (*table)->readRow(id);
+            if (!values.ok())
+                qFatal("%s", values.error().describe().c_str());
+            const auto& v = *values;
+            StoredRow r;
+            r.name = fromU16(v[0]);
+            r.company = fromU16(v[1]);
+            r.address = fromU16(v[2]);
+            r.joined = dateOf(v[3]);
+            r.workDay = dateOf(v[4]);
+            if (const auto* h = std::get_if<int32_t>(&v[5]))
+                r.hours = *h;
+            r.notes = fromU16(v[6]);
+            if (!jet::isNull(v[7]))
+                r.savedAt = dateOf(v[7]);
+            r.id = fromU16(v[8]);
+            rows.push_back(r);
+        }
+        return rows;
+    }
+    QStringList storedIds() {
+        QStringList ids;
+        for (const StoredRow& r : stored())
+            ids << r.id;
+        return ids;
+    }
+
+    void connect() {
+        QCOMPARE(main().menuItem("打开数据库").caption(), rt::Text("打开数据库"));
+        choose("打开数据库");
+        QCOMPARE(main().menuItem("打开数据库").caption(), rt::Text("断开数据库连接"));
+    }
+    // The one box that must have come, and nothing else.
+    void expectOnlyBox(const char* text, const char* caption, int style, bool owned = false) {
+        QCOMPARE(boxes_->calls().size(), size_t(1));
+        const rt::MessageBoxCall& box = boxes_->calls().back();
+        QCOMPARE(box.text, rt::Text(text));
+        QCOMPARE(box.caption, rt::Text(caption));
+        // A box without owner is task-modal.
+        QCOMPARE(box.style, owned ? style : style | rt::MbTaskModal);
+        QCOMPARE(box.owner, owned ? &main() : nullptr);
+        boxes_->clear();
+    }
+    // A failed statement: the data layer's box first, then the caller's.
+    void expectFailure(const char* prefix, const char* caption, int style) {
+        QVERIFY(boxes_->calls().size() >= 2);
+        const rt::MessageBoxCall& box = boxes_->calls().back();
+        QVERIFY2(box.text.toQString().startsWith(QString::fromUtf8(prefix)),
+                 qPrintable(box.text.toQString()));
+        QCOMPARE(box.caption, rt::Text(caption));
+        QCOMPARE(box.style, style | rt::MbTaskModal);
+        QVERIFY(!box.owner);
+        boxes_->clear();
+    }
+
+    // Browsing layout: 修改按钮 shown, 添加按钮 hidden, 删除按钮 for deleting.
+    void expectBrowsing() {
+        QVERIFY(main().control("修改按钮").visible());
+        QVERIFY(enabled("修改按钮"));
+        QVERIFY(!main().control("添加按钮").visible());
+        QCOMPARE(main().button("删除按钮").caption(), rt::Text("删除"));
+        QVERIFY(enabled("删除按钮"));
+        QVERIFY(enabled("列表"));
+        QVERIFY(main().control("序号标签").visible());
+        QCOMPARE(pane(0), rt::Text("状态:数据库已连接"));
+    }
+    void expectAdding() {
+        QVERIFY(!main().control("修改按钮").visible());
+        QVERIFY(!enabled("修改按钮"));
+        QVERIFY(main().control("添加按钮").visible());
+        QVERIFY(enabled("添加按钮"));
+        QCOMPARE(main().button("删除按钮").caption(), rt::Text("取消"));
+        QVERIFY(!enabled("列表"));
+        QVERIFY(!backwardEnabled());
+        QVERIFY(!forwardEnabled());
+        for (const char* item : {"打开数据库", "重新打开数据库", "加入新记录"})
+            QVERIFY2(!itemEnabled(item), item);
+        QCOMPARE(main().dateBox("年编辑框").value(), rt::datePart(rt::now()));
+        QCOMPARE(text("工作备注编辑框"), rt::Text(""));
+    }
+    void expectShown(const StoredRow& r) {
+        QCOMPARE(text("姓名编辑框").toQString(), r.name);
+        QCOMPARE(text("公司名称编辑框").toQString(), r.company);
+        QCOMPARE(text("公司地址编辑框").toQString(), r.address);
+        QCOMPARE(main().dateBox("入厂时间编辑框").value(), r.joined);
+        QCOMPARE(main().dateBox("年编辑框").value(), r.workDay);
+        QCOMPARE(text("上班时间编辑框"), rt::toText(r.hours.value_or(0)));
+        QCOMPARE(text("工作备注编辑框").toQString(), r.notes);
+        QCOMPARE(text("序号标签").toQString(), r.id);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(runtimeDir_.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir_.path()));
+        runtime::registerPictures();
+        rt::initRuntime();
+        ui::registerMainWindowHandlers();
+        rt::setEndProgramHook([](int code) { throw rt::ProgramEnded{code}; });
+    }
+
+    void init() {
+        programDir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(programDir_->isValid());
+        rt::setProgramDirectoryForTests(rt::Text(programDir_->path()));
+        QVERIFY(store::restoreDatabase());
+        QCOMPARE(app::acquireInstanceGuard(), app::GuardResult::Acquired);
+        boxes_ = std::make_unique<rt::ScriptedMessageBoxes>();
+        QVERIFY(rt::loadForm(kMain));
+        QVERIFY(boxes_->calls().empty());
+    }
+
+    void cleanup() {
+        boxes_.reset();
+        rt::setPopupMenuHook({});
+        for (const QString& name : rt::formNames())
+            if (rt::isLoaded(name))
+                rt::form(name).destroy();
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        app::closeInstanceGuard();
+        for (const char* key : {"列表查看.created", "查询.created", "用户密码设置.created"})
+            rt::unregisterHandler(key);
+        rt::setProgramDirectoryForTests({});
+    }
+
+    // ---------------------------------------------------------------------------------------
+    // Frame
+
+    void everyBindingOfTheFormHasItsHandler() {
+        for (const QString& key : rt::missingHandlers())
+            QVERIFY2(!key.startsWith(QString::fromUtf8(kMain) + QLatin1Char('.')), qPrintable(key));
+    }
+
+    void creationDressesTheWindow() {
+        rt::Form& f = main();
+        const double today = rt::now();
+        const rt::Text day = rt::dateText(rt::datePart(today)) + " " + ui::weekdayName(today);
+        QCOMPARE(f.caption(), "Ledrimo  V1.2 access版 [今天是：" + day + "]");
+        QCOMPARE(pane(0), rt::Text("数据库状态： 未连接"));
+        QCOMPARE(pane(1), rt::Text("就绪"));
+        QCOMPARE(pane(3), day);
+        QVERIFY(f.visible());
+        QCOMPARE(f.transparency(), 255);
+        auto* client = static_cast<rt::detail::ClientArea*>(f.clientArea());
+        QCOMPARE(client->picture(), app::sharedBackground());
+        for (const char* name :
+             {"上一条按钮", "下一条按钮", "到最前", "到最后", "修改按钮", "删除按钮", "添加按钮", "列表"}) {
+            QCOMPARE(f.button(name).picture(rt::SuperButton::Normal), app::buttonPicture(0));
+            QCOMPARE(f.button(name).picture(rt::SuperButton::Hover), app::buttonPicture(1));
+            QCOMPARE(f.button(name).picture(rt::SuperButton::Disabled), app::buttonPicture(2));
+            if (QByteArray(name) != "添加按钮")
+                QVERIFY2(!enabled(name), name);
+        }
+        QVERIFY(!f.control("添加按钮").visible());
+        QVERIFY(!itemEnabled("上一条") && !itemEnabled("下一条") && !itemEnabled("查询"));
+        QCOMPARE(f.menuEntries("F.菜单"), QStringList({"打开数据库\tF5", "-", "关闭\tCtrl+F4"}));
+        QCOMPARE(f.menuEntries("H.帮助"), QStringList({"-", "关于\tF1", "更新说明"}));
+        QCOMPARE(f.menuEntries("托盘菜单"), QStringList({"隐藏"}));
+    }
+
+    void titleAndClockTexts() {
+        QCOMPARE(ui::mainWindowTitle(rt::makeDate(2010, 7, 20, 16, 7, 26)),
+                 rt::Text("Ledrimo  V1.2 access版 [今天是：2010年7月20日 星期二]"));
+        QCOMPARE(ui::dayAndWeekday(rt::makeDate(2010, 5, 24)), rt::Text("2010年5月24日 星期一"));
+        QCOMPARE(ui::weekdayName(rt::makeDate(2010, 7, 18)), rt::Text("星期日"));
+        QCOMPARE(ui::weekdayName(rt::makeDate(2010, 7, 24)), rt::Text("星期六"));
+        QCOMPARE(ui::clockText(rt::makeDate(2010, 7, 20, 0, 0, 7)), rt::Text("系统时间：00:00:07"));
+        QCOMPARE(ui::clockText(rt::makeDate(2010, 7, 20, 9, 5, 3)), rt::Text("系统时间：09:05:03"));
+        QCOMPARE(ui::clockText(rt::makeDate(2010, 7, 20, 23, 59, 59)), rt::Text("系统时间：23:59:59"));
+    }
+
+    // The timer's first tick (999 ms after creation) writes the clock pane and sets the period to
+    // 1000 ms.
+    void clockTicks() {
+        QCOMPARE(main().timer("时钟1").interval(), 999);
+        QTRY_VERIFY_WITH_TIMEOUT(!pane(2).empty(), 3000);
+        static const QRegularExpression clock(QStringLiteral("^系统时间：\\d\\d:\\d\\d:\\d\\d$"));
+        QVERIFY2(clock.match(pane(2).toQString()).hasMatch(), qPrintable(pane(2).toQString()));
+        QCOMPARE(main().timer("时钟1").interval(), 1000);
+    }
+
+    void aboutBox() {
+        choose("关于");
+        expectOnlyBox("Ledrimo V1.2 access版\r\n作者：Ledrimo 开发组 ledrimo@example.org", "关于软件",
+                      rt::MbIconInformation);
+    }
+
+    void updateNotesText() {
+        const rt::Text notes = ui::updateNotesText();
+        const QStringList lines = notes.toQString().split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 13);
+        for (int i = 0; i < 12; ++i)
+            QCOMPARE(rt::Text(lines[i]).length(), 40); // bytes in code page 936
+        QCOMPARE(lines[12], QStringLiteral("|======================================|   "));
+        QCOMPARE(lines[1], QStringLiteral("|                  更新说明            |"));
+        QCOMPARE(lines[5], QStringLiteral("|   修正了创建数据库时设置密码无效的BUG|"));
+        QCOMPARE(notes.toQString().size(), 481);
+        QVERIFY(!notes.toQString().endsWith(QLatin1Char('\n')));
+
+        type("姓名编辑框", "张三");
+        choose("更新说明");
+        QCOMPARE(text("工作备注编辑框"), notes);
+        QCOMPARE(text("姓名编辑框"), rt::Text("张三"));
+        QVERIFY(boxes_->calls().empty());
+    }
+
+    // Close box, Alt+F4 and 关闭 ask first; Cancel leaves the window as it was.
+    void exitCancelledKeepsTheWindow() {
+        type("姓名编辑框", "张三");
+        boxes_->answer(rt::MbCancel);
+        QVERIFY(!main().window()->close());
+        expectOnlyBox(ui::kExitQuestion, "退出软件", rt::MbOkCancel | rt::MbIconQuestion, true);
+        QCOMPARE(rt::Text(ui::kExitQuestion), rt::Text("你要退出 “Ledrimo  V1.2 access版”吗？"));
+        // Alt+F4 reaches the window as a close event.
+        boxes_->answer(rt::MbCancel);
+        QCloseEvent close;
+        QCoreApplication::sendEvent(main().window(), &close);
+        boxes_->answer(rt::MbCancel);
+        choose("关闭");
+        QCOMPARE(boxes_->calls().size(), size_t(2));
+        QVERIFY(rt::isLoaded(kMain));
+        QVERIFY(main().visible());
+        QCOMPARE(main().transparency(), 255);
+        QCOMPARE(text("姓名编辑框"), rt::Text("张三"));
+        QVERIFY(app::instanceGuardHeld());
+    }
+
+    // OK: the list window fades out first, then the main window; the clean-up releases the guard.
+    void exitConfirmedFadesBothWindowsOut() {
+        QVERIFY(rt::loadForm("列表查看", &main()));
+        // When the main window starts to fade, the list window has faded out (or is gone).
+        std::optional<int> listAlphaWhenMainFades;
+        QTimer probe;
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            if (!listAlphaWhenMainFades && rt::isLoaded(kMain) && main().transparency() < 255)
+                listAlphaWhenMainFades = rt::isLoaded("列表查看") ? rt::form("列表查看").transparency() : -1;
+        });
+        probe.start(2);
+        choose("关闭");
+        expectOnlyBox(ui::kExitQuestion, "退出软件", rt::MbOkCancel | rt::MbIconQuestion, true);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!rt::isLoaded("列表查看"));
+        QVERIFY(!rt::isLoaded(kMain));
+        QVERIFY(listAlphaWhenMainFades);
+        QVERIFY2(*listAlphaWhenMainFades <= 5, qPrintable(QString::number(*listAlphaWhenMainFades)));
+        QVERIFY(!app::instanceGuardHeld());
+    }
+
+    void exitByCloseBox() {
+        QVERIFY(main().window()->close() || !rt::isLoaded(kMain));
+        QCOMPARE(boxes_->calls().size(), size_t(1));
+        QCoreApplication::processEvents();
+        QVERIFY(!rt::isLoaded(kMain));
+        QVERIFY(!app::instanceGuardHeld());
+    }
+
+    // 隐藏 and 显示 switch each other; the tray double-click shows the window.
+    void trayMenuHidesAndShows() {
+        std::vector<QString> popped;
+        rt::setPopupMenuHook([&](rt::Form&, const QString& menu, QPoint) {
+            popped.push_back(menu);
+            return QStringLiteral("隐藏");
+        });
+        ui::trayRightButtonReleased(main());
+        QCOMPARE(popped, std::vector<QString>{QStringLiteral("托盘菜单")});
+        QVERIFY(!main().visible());
+        QCOMPARE(main().menuEntries("托盘菜单"), QStringList({"显示", "隐藏"}));
+        QVERIFY(itemEnabled("显示") && !itemEnabled("隐藏"));
+
+        choose("显示");
+        QVERIFY(main().visible());
+        QCOMPARE(main().menuEntries("托盘菜单"), QStringList({"显示", "隐藏"}));
+        QVERIFY(!itemEnabled("显示") && itemEnabled("隐藏"));
+
+        choose("隐藏");
+        ui::trayDoubleClicked(main());
+        QVERIFY(main().visible());
+        QVERIFY(!itemEnabled("显示") && itemEnabled("隐藏"));
+        QVERIFY(boxes_->calls().empty());
+    }
+
+    // While the list window is loaded neither tray event does anything.
+    void trayDoesNothingWhileTheListIsLoaded() {
+        choose("隐藏");
+        QVERIFY(rt::loadForm("列表查看", &main()));
+        bool popped = false;
+        rt::setPopupMenuHook([&](rt::Form&, const QString&, QPoint) {
+            popped = true;
+            return QString();
+        });
+        ui::trayDoubleClicked(main());
+        ui::trayRightButtonReleased(main());
+        QVERIFY(!popped);
+        QVERIFY(!main().visible());
+        QVERIFY(itemEnabled("显示") && !itemEnabled("隐藏"));
+        rt::form("列表查看").destroy();
+        QCoreApplication::processEvents();
+        ui::trayDoubleClicked(main());
+        QVERIFY(main().visible());
+    }
+
+    // The tray icon needs no notification area: without one everything else goes on.
+    void trayWithoutNotificationArea() {
+        QVERIFY(!main().trayIcon("托盘图标1").isShown());
+        QCOMPARE(main().trayIcon("托盘图标1").tooltip(), rt::Text("工作时间记录工具"));
+        choose("关于");
+        QCOMPARE(boxes_->calls().size(), size_t(1));
+    }
+
+    // 查询 and 用户密码设置 load their windows modal and without owner.
+    void queryAndAccountWindowsLoadModal() {
+        QStringList seen;
+        for (const char* form : {"查询", "用户密码设置"}) {
+            rt::registerHandler(QString::fromUtf8(form) + ".created", [&seen](rt::Event& e) {
+                seen << e.form.name() + (e.form.isModal() ? ":modal" : ":modeless") +
+                            (e.form.owner() ? ":owned" : "");
+                e.form.destroy();
+            });
+        }
+        main().menuItem("查询").setDisabled(false); // normally enabled by connect
+        main().menuItem("用户密码设置").setVisible(true);
+        choose("查询");
+        choose("用户密码设置");
+        QCOMPARE(seen, QStringList({"查询:modal", "用户密码设置:modal"}));
+    }
+
+    // 列表 opens the list window owned by the main window; with "返回列表" it brings the hidden
+    // list back and the caption returns to "打开列表".
+    void listButtonOpensAndReturns() {
+        main().control("列表").setDisabled(false); // normally enabled by connect
+        click("列表");
+        QVERIFY(rt::isLoaded("列表查看"));
+        QCOMPARE(rt::form("列表查看").owner(), &main());
+        QVERIFY(!rt::form("列表查看").isModal());
+
+        rt::form("列表查看").setVisible(false);
+        main().button("列表").setCaption("返回列表");
+        click("列表");
+        QVERIFY(rt::form("列表查看").visible());
+        QCOMPARE(rt::form("列表查看").transparency(), 255);
+        QCOMPARE(main().button("列表").caption(), rt::Text("打开列表"));
+    }
+
+    // ---------------------------------------------------------------------------------------
+    // Browsing
+
+    void connectOnAnEmptyTableEntersAdding() {
+        REQUIRE_DATA();
+        type("姓名编辑框", "张三");
+        connect();
+        expectOnlyBox(kNoEntries, "信息：", rt::MbIconInformation);
+        expectAdding();
+        QVERIFY(!itemEnabled("查询"));
+        QVERIFY(!enabled("删除按钮")); // the only way out is a successful add
+        QVERIFY(main().menuItem("用户密码设置").visible());
+        QCOMPARE(text("姓名编辑框"), rt::Text("张三"));
+    }
+
+    // A row written without a time stamp is still an entry.
+    void aRowWithoutTimeStampIsAnEntry() {
+        REQUIRE_DATA();
+        QVERIFY(run("insert into data (姓名,上班时间,id) values ('无时间',3,'GZ-00001')"));
+        connect();
+        QVERIFY(boxes_->calls().empty());
+        QCOMPARE(text("姓名编辑框"), rt::Text("无时间"));
+        QCOMPARE(pane(1), rt::Text("共有: 1 条数据"));
+        expectBrowsing();
+    }
+
+    void connectOnOneEntry() {
+        REQUIRE_DATA();
+        storeEntries(1);
+        connect();
+        QVERIFY(boxes_->calls().empty());
+        expectShown(stored()[0]);
+        QVERIFY(!backwardEnabled());
+        QVERIFY(!forwardEnabled());
+        QCOMPARE(pane(1), rt::Text("共有: 1 条数据"));
+        QCOMPARE(pane(0), rt::Text("状态:数据库已连接"));
+        QVERIFY(itemEnabled("查询"));
+        QVERIFY(main().menuItem("重新打开数据库").visible() && main().menuItem("加入新记录").visible());
+        expectBrowsing();
+    }
+
+    void movesThroughThreeEntries() {
+        REQUIRE_DATA();
+        storeEntries(3);
+        const std::vector<StoredRow> rows = stored();
+        connect();
+        expectShown(rows[0]);
+        QVERIFY(!backwardEnabled() && forwardEnabled());
+        click("下一条按钮");
+        expectShown(rows[1]);
+        QVERIFY(backwardEnabled() && forwardEnabled());
+        choose("下一条");
+        expectShown(rows[2]);
+        QVERIFY(backwardEnabled() && !forwardEnabled());
+        choose("上一条");
+        expectShown(rows[1]);
+        click("上一条按钮");
+        expectShown(rows[0]);
+        QVERIFY(!backwardEnabled() && forwardEnabled());
+        click("到最后");
+        expectShown(rows[2]);
+        QVERIFY(backwardEnabled() && !forwardEnabled());
+        click("到最前");
+        expectShown(rows[0]);
+        QVERIFY(!backwardEnabled() && forwardEnabled());
+        click("到最后");
+        choose("重新打开数据库");
+        expectShown(rows[0]);
+        QCOMPARE(pane(1), rt::Text("共有: 3 条数据"));
+        QVERIFY(boxes_->calls().empty());
+    }
+
+    void hoursZeroIsShownAsZero() {
+        REQUIRE_DATA();
+        store::EntryValues v = entry("甲", "GZ-00001");
+        v.hours = "0";
+        store(v);
+        connect();
+        QCOMPARE(text("上班时间编辑框"), rt::Text("0"));
+    }
+
+    void disconnectEmptiesTheBoxesAndConnectShowsTheFirstAgain() {
+        REQUIRE_DATA();
+        storeEntries(2);
+        connect();
+        click("下一条按钮");
+        const double joined = main().dateBox("入厂时间编辑框").value();
+        const double workDay = main().dateBox("年编辑框").value();
+        choose("打开数据库"); // now "断开数据库连接"
+        for (const char* box :
+             {"姓名编辑框", "公司名称编辑框", "公司地址编辑框", "上班时间编辑框", "工作备注编辑框"})
+            QVERIFY2(text(box).empty(), box);
+        QCOMPARE(main().dateBox("入厂时间编辑框").value(), joined);
+        QCOMPARE(main().dateBox("年编辑框").value(), workDay);
+        QVERIFY(!main().control("序号标签").visible());
+        for (const char* name :
+             {"上一条按钮", "下一条按钮", "到最前", "到最后", "修改按钮", "删除按钮", "添加按钮", "列表"})
+            QVERIFY2(!enabled(name), name);
+        for (const char* item : {"重新打开数据库", "加入新记录", "上一条", "下一条", "查询"})
+            QVERIFY2(!itemEnabled(item), item);
+        QCOMPARE(pane(0), rt::Text("状态:数据库断开"));
+        QCOMPARE(pane(1), rt::Text("就绪"));
+        QCOMPARE(main().menuItem("打开数据库").caption(), rt::Text("打开数据库"));
+        connect();
+        expectShown(stored()[0]);
+        QVERIFY(boxes_->calls().empty());
+    }
+
+    // ---------------------------------------------------------------------------------------
+    // Adding
+
+    // A new entry starts as a copy of the shown one with today's date and empty notes; an empty
+    // hours box stores 1.
+    void addKeepsTheShownValuesAndStoresOneHourForEmpty() {
+        REQUIRE_DATA();
+        storeEntries(1);
+        connect();
+        const StoredRow first = stored()[0];
+        choose("加入新记录");
+        expectAdding();
+        QCOMPARE(text("姓名编辑框").toQString(), first.name);
+        QCOMPARE(text("序号标签").toQString(), first.id);
+        type("上班时间编辑框", "");
+        const double before = rt::now();
+        click("添加按钮");
+        expectOnlyBox("确定添加数据吗？", "确认添加", rt::MbOkCancel | rt::MbIconWarning);
+        const std::vector<StoredRow> rows = stored();
+        QCOMPARE(rows.size(), size_t(2));
+        const StoredRow& added = rows[1];
+        QCOMPARE(added.id, QStringLiteral("GZ-00002"));
+        QCOMPARE(added.name, first.name);
+        QCOMPARE(added.company, first.company);
+        QCOMPARE(added.address, first.address);
+        QCOMPARE(added.joined, first.joined);
+        QCOMPARE(added.workDay, rt::datePart(rt::now()));
+        QCOMPARE(added.hours, std::optional<int>(1));
+        QCOMPARE(added.notes, QString());
+        QVERIFY(added.savedAt && *added.savedAt >= before - 1.0 / 86400 && *added.savedAt <= rt::now());
+        expectShown(added);
+        QCOMPARE(text("上班时间编辑框"), rt::Text("1"));
+        QCOMPARE(text("提示信息"), rt::Text("添加成功！"));
+        QCOMPARE(pane(1), rt::Text("共有: 2 条数据"));
+        expectBrowsing();
+        QVERIFY(backwardEnabled() && !forwardEnabled());
+    }
+
+    void addCancelledStaysInAdding() {
+        REQUIRE_DATA();
+        storeEntries(1);
+        connect();
+        choose("加入新记录");
+        boxes_->answer(rt::MbCancel);
+        click("添加按钮");
+        QCOMPARE(boxes_->calls().size(), size_t(1));
+        QCOMPARE(stored().size(), size_t(1));
+        expectAdding();
+    }
+
+    // From an empty table the first entry is GZ-00001.
+    void firstEntryOfAnEmptyTable() {
+        REQUIRE_DATA();
+        connect();
+        boxes_->clear();
+        type("姓名编辑框", "张三");
+        type("上班时间编辑框", "8");
+        type("工作备注编辑框", "第一行\r\n第二行");
+        click("添加按钮");
+        const std::vector<StoredRow> rows = stored();
+        QCOMPARE(rows.size(), size_t(1));
+        QCOMPARE(rows[0].id, QStringLiteral("GZ-00001"));
+        QCOMPARE(rows[0].hours, std::optional<int>(8));
+        QCOMPARE(rows[0].notes, QStringLiteral("第一行\r\n第二行"));
+        expectBrowsing();
+        QVERIFY(!backwardEnabled() && !forwardEnabled());
+        QVERIFY(itemEnabled("打开数据库"));
+    }
+
+    void cancelAddingShowsTheLastEntry() {
+        REQUIRE_DATA();
+        storeEntries(3);
+        connect();
+        choose("加入新记录");
+        type("姓名编辑框", "不要");
+        boxes_->answer(rt::MbCancel);
+        click("删除按钮");
+        expectOnlyBox("还完成操作，要取消吗？", "取消", rt::MbOkCancel | rt::MbIconQuestion, true);
+        expectAdding();
+        click("删除按钮");
+        expectOnlyBox("还完成操作，要取消吗？", "取消", rt::MbOkCancel | rt::MbIconQuestion, true);
+        expectShown(stored()[2]);
+        expectBrowsing();
+        QVERIFY(!forwardEnabled());
+        QCOMPARE(stored().size(), size_t(3));
+    }
+
+    void identifiersAfterDeletes() {
+        REQUIRE_DATA();
+        // GZ-00004 deleted: the next is GZ-00006.
+        storeEntries(5);
+        QVERIFY(run("delete from data where id='GZ-00004'"));
+        connect();
+        choose("加入新记录");
+        click("添加按钮");
+        QCOMPARE(storedIds(), QStringList({"GZ-00001", "GZ-00002", "GZ-00003", "GZ-00005", "GZ-00006"}));
+        // The highest deleted (the add left it shown): its identifier comes again.
+        QCOMPARE(text("序号标签"), rt::Text("GZ-00006"));
+        click("删除按钮");
+        QCOMPARE(text("提示信息"), rt::Text("已删除！"));
+        choose("加入新记录");
+        click("添加按钮");
+        QCOMPARE(storedIds(), QStringList({"GZ-00001", "GZ-00002", "GZ-00003", "GZ-00005", "GZ-00006"}));
+        QCOMPARE(text("序号标签"), rt::Text("GZ-00006"));
+    }
+
+    // After GZ-99999 the number widens, and the next add finds GZ-100000 although text order
+    // puts it before GZ-99999.
+    void identifiersPastTheFiveDigitLimit() {
+        REQUIRE_DATA();
+        store(entry("甲", "GZ-99998"));
+        store(entry("乙", "GZ-99999"));
+        connect();
+        for (int i = 0; i < 3; ++i) {
+            choose("加入新记录");
+            click("添加按钮");
+        }
+        QCOMPARE(storedIds(), QStringList({"GZ-99998", "GZ-99999", "GZ-100000", "GZ-100001", "GZ-100002"}));
+        QCOMPARE(text("序号标签"), rt::Text("GZ-100002"));
+    }
+
+    void nameWithQuotesIsStoredAsTyped() {
+        REQUIRE_DATA();
+        storeEntries(2);
+        connect();
+        choose("加入新记录");
+        type("姓名编辑框", "O'Brien");
+        type("工作备注编辑框", "x' where 1=1 or id='");
+        click("添加按钮");
+        QCOMPARE(stored()[2].name, QStringLiteral("O'Brien"));
+        QCOMPARE(stored()[2].notes, QStringLiteral("x' where 1=1 or id='"));
+        // A modify with quotes changes only its own entry.
+        click("到最前");
+        type("公司名称编辑框", "it's', 姓名='all");
+        click("修改按钮");
+        const std::vector<StoredRow> rows = stored();
+        QCOMPARE(rows[0].company, QStringLiteral("it's', 姓名='all"));
+        QCOMPARE(rows[0].name, QStringLiteral("甲"));
+        QCOMPARE(rows[1].name, QStringLiteral("乙"));
+        QCOMPARE(rows[1].company, QStringLiteral("公司乙"));
+        QCOMPARE(text("提示信息"), rt::Text("修改完毕！"));
+    }
+
+    void addTooLongFails() {
+        REQUIRE_DATA();
+        storeEntries(1);
+        connect();
+        choose("加入新记录");
+        type("姓名编辑框", repeated(21, "名"));
+        click("添加按钮");
+        expectFailure("添加数据出错，请联系作者!", "出错了！", rt::MbIconError);
+        QCOMPARE(stored().size(), size_t(1));
+        QVERIFY(main().control("添加按钮").visible());
+        QCOMPARE(main().button("删除按钮").caption(), rt::Text("删除"));
+    }
+
+    // ---------------------------------------------------------------------------------------
+    // Modifying and deleting
+
+    void modifyStoresAndTheBrowsingSetFollows() {
+        REQUIRE_DATA();
+        storeEntries(3);
+        connect();
+        click("下一条按钮");
+        type("姓名编辑框", "新名字");
+        type("上班时间编辑框", "12");
+        type("工作备注编辑框", "改过");
+        main().dateBox("年编辑框").setValue(rt::makeDate(2011, 1, 2));
+        const double before = rt::now();
+        click("修改按钮");
+        expectOnlyBox("确定修改数据吗？", "确认修改吗？", rt::MbOkCancel | rt::MbIconWarning);
+        QCOMPARE(text("提示信息"), rt::Text("修改完毕！"));
+        const StoredRow changed = stored()[1];
+        QCOMPARE(changed.name, QStringLiteral("新名字"));
+        QCOMPARE(changed.hours, std::optional<int>(12));
+        QCOMPARE(changed.notes, QStringLiteral("改过"));
+        QCOMPARE(changed.workDay, rt::makeDate(2011, 1, 2));
+        QCOMPARE(changed.id, QStringLiteral("GZ-00002"));
+        QVERIFY(changed.savedAt && *changed.savedAt >= before - 1.0 / 86400);
+        QCOMPARE(stored()[0].name, QStringLiteral("甲"));
+        QCOMPARE(stored()[2].name, QStringLiteral("丙"));
+        // Away and back: the changed values, not the ones read at connect.
+        click("下一条按钮");
+        click("上一条按钮");
+        expectShown(changed);
+        QVERIFY(backwardEnabled() && forwardEnabled());
+    }
+
+    void modifyCancelledPutsBackTheStoredValues() {
+        REQUIRE_DATA();
+        storeEntries(2);
+        connect();
+        type("姓名编辑框", "别的");
+        type("工作备注编辑框", "别的备注");
+        main().dateBox("入厂时间编辑框").setValue(rt::makeDate(2000, 1, 1));
+        boxes_->answer(rt::MbCancel);
+        click("修改按钮");
+        QCOMPARE(boxes_->calls().size(), size_t(1));
+        expectShown(stored()[0]);
+        QCOMPARE(stored()[0].name, QStringLiteral("甲"));
+    }
+
+    void modifyWithEmptyHoursFails() {
+        REQUIRE_DATA();
+        storeEntries(1);
+        connect();
+        const StoredRow before = stored()[0];
+        type("姓名编辑框", "改名");
+        type("上班时间编辑框", "");
+        click("修改按钮");
+        expectFailure("修改数据失败，原因为", "错误", rt::MbIconWarning);
+        const StoredRow after = stored()[0];
+        QCOMPARE(after.name, before.name);
+        QCOMPARE(after.hours, before.hours);
+        QCOMPARE(after.savedAt, before.savedAt);
+        QVERIFY(text("提示信息").empty());
+        QCOMPARE(text("姓名编辑框"), rt::Text("改名")); // what was typed stays
+    }
+
+    void modifyTooLongFails() {
+        REQUIRE_DATA();
+        storeEntries(1);
+        connect();
+        type("公司地址编辑框", repeated(251, "址"));
+        click("修改按钮");
+        expectFailure("修改数据失败，原因为", "错误", rt::MbIconWarning);
+        QCOMPARE(stored()[0].address, QStringLiteral("地址甲"));
+    }
+
+    // The update notes are 481 characters, more than 工作备注 holds.
+    void updateNotesCannotBeStored() {
+        REQUIRE_DATA();
+        storeEntries(2);
+        connect();
+        choose("更新说明");
+        click("修改按钮");
+        expectFailure("修改数据失败，原因为", "错误", rt::MbIconWarning);
+        QCOMPARE(stored()[0].notes, QStringLiteral("备注甲"));
+        click("下一条按钮");
+        QCOMPARE(text("工作备注编辑框"), rt::Text("备注乙"));
+    }
+
+    // The entry went while it was shown (deleted by another program, or from the list window):
+    // the update changes nothing, and that is reported as a failure.
+    void modifyOfAVanishedEntryFails() {
+        REQUIRE_DATA();
+        storeEntries(2);
+        connect();
+        QVERIFY(run("delete from data where id='GZ-00001'"));
+        type("姓名编辑框", "改名");
+        click("修改按钮");
+        QVERIFY(boxes_->calls().size() >= 2);
+        const rt::MessageBoxCall& box = boxes_->calls().back();
+        QVERIFY(box.text.toQString().startsWith(QStringLiteral("修改数据失败，原因为")));
+        QVERIFY(box.text.toQString().contains(QStringLiteral("GZ-00001")));
+        QCOMPARE(box.caption, rt::Text("错误"));
+        QVERIFY(text("提示信息").empty());
+        QCOMPARE(storedIds(), QStringList({"GZ-00002"}));
+        QCOMPARE(stored()[0].name, QStringLiteral("乙"));
+    }
+
+    void deleteTheFirstOfThreeShowsTheLast() {
+        REQUIRE_DATA();
+        storeEntries(3);
+        connect();
+        click("删除按钮");
+        expectOnlyBox("你确定删除这条记录吗？", "确认？", rt::MbOkCancel | rt::MbIconWarning);
+        QCOMPARE(storedIds(), QStringList({"GZ-00002", "GZ-00003"}));
+        expectShown(stored()[1]);
+        QCOMPARE(text("提示信息"), rt::Text("已删除！"));
+        QCOMPARE(pane(1), rt::Text("共有: 2 条数据"));
+        QVERIFY(backwardEnabled() && !forwardEnabled());
+    }
+
+    void deleteCancelledKeepsTheEntry() {
+        REQUIRE_DATA();
+        storeEntries(2);
+        connect();
+        boxes_->answer(rt::MbCancel);
+        click("删除按钮");
+        QCOMPARE(boxes_->calls().size(), size_t(1));
+        QCOMPARE(storedIds(), QStringList({"GZ-00001", "GZ-00002"}));
+        expectShown(stored()[0]);
+    }
+
+    // The last entry deleted: nothing left to move to, modify or delete; adding still works.
+    void deletingTheOnlyEntry() {
+        REQUIRE_DATA();
+        storeEntries(1);
+        connect();
+        click("删除按钮");
+        QVERIFY(stored().empty());
+        QCOMPARE(pane(1), rt::Text("共有: 0 条数据"));
+        QVERIFY(!backwardEnabled() && !forwardEnabled());
+        QVERIFY(!enabled("修改按钮") && !enabled("删除按钮"));
+        choose("加入新记录");
+        type("姓名编辑框", "新");
+        click("添加按钮");
+        QCOMPARE(storedIds(), QStringList({"GZ-00001"}));
+        expectBrowsing();
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
