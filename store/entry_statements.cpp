@@ -122,6 +122,12 @@ rt::Text identifierQuery(const rt::Text& table, const rt::Text& column, const rt
            "%' order by " + column;
 }
 
+rt::Text identifierCheckQuery(const rt::Text& table, const rt::Text& column, const rt::Text& prefix,
+                              int width, const rt::Text& candidate) {
+    return "select " + column + " from " + table + " where " + column + " like '" + quoted(prefix) +
+           rt::repeat(width + 1, "_") + "%' or " + column + "='" + quoted(candidate) + "'";
+}
+
 rt::Text nextEntryIdentifier(rt::RecordSet& statements, rt::CommonConnection& connection,
                              const rt::Text& table, const rt::Text& column, const rt::Text& firstNumber,
                              const rt::Text& prefix) {
@@ -148,11 +154,8 @@ rt::Text nextEntryIdentifier(rt::RecordSet& statements, rt::CommonConnection& co
     // Text order is numeric order only among identifiers of one width. Anything with a longer
     // number part, or the candidate itself already stored, means the highest number has to be
     // found by value.
-    const rt::Text check = "select " + column + " from " + table + " where " + column + " like '" +
-                           quoted(prefix) + rt::repeat(width + 1, "_") + "%' or " + column + "='" +
-                           quoted(candidate) + "'";
     bool clash = false;
-    if (statements.Open(check, rt::RecordSet::Sql)) {
+    if (statements.Open(identifierCheckQuery(table, column, prefix, width, candidate), rt::RecordSet::Sql)) {
         rt::Text any;
         const int count = statements.RecordsCount();
         clash = count > 0 || (count < 0 && statements.ReadString(0, any));

@@ -49,6 +49,11 @@ rt::Text dateCondition(double date);
 // <column>.
 rt::Text identifierQuery(const rt::Text& table, const rt::Text& column, const rt::Text& prefix);
 
+// The query that finds what would make the last identifier in text order not the highest one:
+// identifiers whose number part is longer than `width` bytes, or the candidate itself.
+rt::Text identifierCheckQuery(const rt::Text& table, const rt::Text& column, const rt::Text& prefix,
+                              int width, const rt::Text& candidate);
+
 // The next entry identifier: the prefix followed by the highest number among the stored
 // identifiers plus one, written with the width of that identifier's number part; prefix +
 // firstNumber when there is none (or the identifier query fails). Gaps are not filled, so after

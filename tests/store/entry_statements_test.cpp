@@ -1,7 +1,9 @@
 // The statement texts for table `data` and the identifier arithmetic, without a database.
 #include "jet/sql.h"
+#include "jet/sql_memory.h"
 #include "runtime/datetime.h"
 #include "store/entry_statements.h"
+#include "tests/jet/sql_test_tables.h"
 
 #include <gtest/gtest.h>
 
@@ -124,6 +126,103 @@ TEST(EntryStatements, DecimalIncrementKeepsTheWidthUntilItMustGrow) {
     EXPECT_EQ(store::incrementDecimal("99999"), "100000");
     EXPECT_EQ(store::incrementDecimal("0"), "1");
     EXPECT_EQ(store::incrementDecimal("99999999999999999999999"), "100000000000000000000000");
+}
+
+// ---- the statements on the program's table, run by the SQL layer ----
+
+class OnTheTable : public ::testing::Test {
+protected:
+    OnTheTable() { sqltest::addProgramTables(storage_); }
+
+    jet::Result<jet::sql::ExecResult> run(const rt::Text& statement) {
+        return jet::sql::execute(statement.toUtf8(), storage_);
+    }
+    void store(const char* id) {
+        store::EntryValues v = sample();
+        v.id = id;
+        auto r = run(store::insertStatement(v));
+        ASSERT_TRUE(r.ok()) << r.error().message;
+    }
+    std::vector<std::vector<jet::Value>> rows() { return storage_.table(u"data")->rows(); }
+    // Field 0 of every row a query gives, in its order.
+    std::vector<std::u16string> column0(const rt::Text& query) {
+        auto r = run(query);
+        EXPECT_TRUE(r.ok()) << r.error().message;
+        std::vector<std::u16string> out;
+        if (r.ok())
+            for (size_t i = 0; i < r->rowCount(); ++i)
+                out.push_back(std::get<std::u16string>(r->value(i, 0)));
+        return out;
+    }
+
+    jet::sql::MemoryStorage storage_;
+};
+
+TEST_F(OnTheTable, InsertAndUpdateStoreTheValues) {
+    store("GZ-00001");
+    store("GZ-00002");
+    store::EntryValues v = sample();
+    v.name = "O'Brien";
+    v.notes = "x' where 1=1 or id='";
+    v.hours = "12";
+    v.id = "GZ-00002";
+    auto r = run(store::updateStatement(v));
+    ASSERT_TRUE(r.ok()) << r.error().message;
+    EXPECT_EQ(r->rowsAffected, 1u);
+    const auto all = rows();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(std::get<std::u16string>(all[0][0]), u"张三");
+    EXPECT_EQ(std::get<std::u16string>(all[0][6]), u"第一行\r\n第二行");
+    EXPECT_EQ(std::get<std::u16string>(all[1][0]), u"O'Brien");
+    EXPECT_EQ(std::get<std::u16string>(all[1][6]), u"x' where 1=1 or id='");
+    EXPECT_EQ(std::get<int32_t>(all[1][5]), 12);
+    EXPECT_EQ(std::get<jet::DateTime>(all[1][3]).days, rt::makeDate(2009, 3, 1));
+    EXPECT_EQ(std::get<jet::DateTime>(all[1][7]).days, rt::makeDate(2010, 7, 20, 16, 7, 26));
+}
+
+TEST_F(OnTheTable, RefusedStatementsChangeNothing) {
+    store("GZ-00001");
+    store::EntryValues v = sample();
+    v.hours = ""; // an empty hours box
+    EXPECT_FALSE(run(store::updateStatement(v)).ok());
+    v = sample();
+    v.name = rt::repeat(21, "名"); // 姓名 holds 20 characters
+    EXPECT_FALSE(run(store::updateStatement(v)).ok());
+    v.id = "GZ-00002";
+    EXPECT_FALSE(run(store::insertStatement(v)).ok());
+    v = sample();
+    v.notes = rt::repeat(256, "x");
+    EXPECT_FALSE(run(store::updateStatement(v)).ok());
+    const auto all = rows();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(std::get<std::u16string>(all[0][0]), u"张三");
+    EXPECT_EQ(std::get<std::u16string>(all[0][6]), u"第一行\r\n第二行");
+}
+
+// Text order is numeric order within one width, and the last row of the identifier query holds
+// the highest number; the check query finds nothing then.
+TEST_F(OnTheTable, IdentifierQueriesWithinOneWidth) {
+    for (const char* id : {"GZ-00003", "GZ-00001", "GZ-00010", "GZ-00002", "XX-00099"})
+        store(id);
+    EXPECT_EQ(column0(store::identifierQuery("data", "ID", "GZ-")),
+              (std::vector<std::u16string>{u"GZ-00001", u"GZ-00002", u"GZ-00003", u"GZ-00010"}));
+    EXPECT_TRUE(column0(store::identifierCheckQuery("data", "ID", "GZ-", 5, "GZ-00011")).empty());
+    // A candidate that is stored is found.
+    EXPECT_EQ(column0(store::identifierCheckQuery("data", "ID", "GZ-", 5, "GZ-00002")),
+              (std::vector<std::u16string>{u"GZ-00002"}));
+}
+
+// Past GZ-99999 text order puts GZ-100000 before GZ-99999; the check query finds the wider one.
+TEST_F(OnTheTable, IdentifierQueriesAcrossWidths) {
+    for (const char* id : {"GZ-99998", "GZ-99999", "GZ-100000"})
+        store(id);
+    const auto ordered = column0(store::identifierQuery("data", "ID", "GZ-"));
+    ASSERT_EQ(ordered.size(), 3u);
+    EXPECT_EQ(ordered.back(), u"GZ-99999");
+    EXPECT_EQ(column0(store::identifierCheckQuery("data", "ID", "GZ-", 5, "GZ-100000")),
+              (std::vector<std::u16string>{u"GZ-100000"}));
+    EXPECT_EQ(store::identifierCheckQuery("data", "ID", "GZ-", 5, "GZ-100000"),
+              rt::Text("select ID from data where ID like 'GZ-______%' or ID='GZ-100000'"));
 }
 
 } // namespace
