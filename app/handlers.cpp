@@ -5,16 +5,13 @@
 #include "runtime/picture.h"
 #include "ui/login/login.h"
 
-#include <QApplication>
 #include <QIcon>
 
 namespace app {
 
 void installProgramResources() {
     runtime::registerPictures();
-    const QIcon icon(QString::fromLatin1(runtime::pictures::kProgramIcon));
-    rt::setProgramIcon(icon);
-    QApplication::setWindowIcon(icon);
+    rt::setProgramIcon(QIcon(QString::fromLatin1(runtime::pictures::kProgramIcon)));
     rt::setImageDecoder([](const rt::Bytes& data) {
         // JPEG data starts with the start-of-image marker FF D8; everything else goes to Qt.
         if (data.size() < 2 || uint8_t(data[0]) != 0xFF || uint8_t(data[1]) != 0xD8)

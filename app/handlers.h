@@ -5,7 +5,7 @@
 namespace app {
 
 // Registers the carried pictures with Qt's resource system, makes the program icon the icon of
-// the forms that carry one (and of the application), and sends JPEG picture data to libjpeg.
+// the forms that carry one, and sends JPEG picture data to libjpeg.
 void installProgramResources();
 
 // Registers the handlers of every window, in one place.

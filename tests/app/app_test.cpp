@@ -28,7 +28,9 @@ constexpr int kWaitMs = 60000; // generous: the sanitizer build starts slowly
 // run as another user, who must be able to read both).
 class Installation {
 public:
-    Installation() {
+    // `base`: where the directory goes (another user must be able to reach it: /tmp).
+    explicit Installation(const QString& base = {})
+        : root_(base.isEmpty() ? QTemporaryDir() : QTemporaryDir(base + QStringLiteral("/ledrimo-XXXXXX"))) {
         dir_ = root_.path() + QStringLiteral("/prog");
         runtimeDir_ = root_.path() + QStringLiteral("/xdg");
         QDir().mkpath(dir_);
@@ -183,7 +185,7 @@ private slots:
     // program ends with exit code 0. Root writes through any permission bits, so as root the
     // program runs as the unprivileged user nobody (setpriv).
     void restoreIntoAReadOnlyDirectory() {
-        Installation inst;
+        Installation inst(QStringLiteral("/tmp"));
         QVERIFY(inst.ok());
         QString program;
         QStringList args;

@@ -1,8 +1,7 @@
-// The database file: its path, the carried image's container, the restore (whole file or
-// nothing) and the presence check's answers.
+// The database file: its path, the carried image's container and the restore (whole file or
+// nothing). The presence check's prompt and answers are played through start-up in
+// tests/app/startup_test.cpp.
 #include "runtime/kernel.h"
-#include "runtime/msgbox.h"
-#include "runtime/program.h"
 #include "store/database_file.h"
 #include "store/database_image.h"
 #include "store/program_values.h"
@@ -20,12 +19,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         rt::setProgramDirectoryForTests(rt::Text(dir_.path()));
-        rt::setEndProgramHook([](int code) { throw rt::ProgramEnded{code}; });
     }
-    void TearDown() override {
-        rt::setEndProgramHook({});
-        rt::setProgramDirectoryForTests({});
-    }
+    void TearDown() override { rt::setProgramDirectoryForTests({}); }
     QString db() const { return dir_.path() + QStringLiteral("/db"); }
     QStringList entries() const {
         return QDir(dir_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
@@ -80,58 +75,4 @@ TEST_F(DatabaseFile, FailedRestoreLeavesNothing) {
     rt::setProgramDirectoryForTests(rt::Text(dir_.path() + QStringLiteral("/gone")));
     EXPECT_FALSE(store::restoreDatabase());
     EXPECT_FALSE(QFileInfo::exists(dir_.path() + QStringLiteral("/gone")));
-}
-
-TEST_F(DatabaseFile, PresentFileOrDirectoryAsksNothing) {
-    rt::ScriptedMessageBoxes boxes;
-    {
-        QFile f(db());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly)); // empty, but there
-    }
-    EXPECT_EQ(store::checkDatabasePresence(), store::DatabasePresence::Present);
-    ASSERT_TRUE(QFile::remove(db()));
-    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("db")));
-    EXPECT_EQ(store::checkDatabasePresence(), store::DatabasePresence::Present);
-    EXPECT_TRUE(boxes.calls().empty());
-    EXPECT_EQ(store::databasePath.get(), rt::Text(db()));
-}
-
-TEST_F(DatabaseFile, MissingFileIsRestoredOnOk) {
-    rt::ScriptedMessageBoxes boxes;
-    boxes.answer(rt::MbOk);
-    EXPECT_EQ(store::checkDatabasePresence(), store::DatabasePresence::Present);
-    ASSERT_EQ(boxes.calls().size(), 2u);
-    EXPECT_EQ(boxes.calls()[0].text, rt::Text("数据库文件不存在，需要恢复请确认！"));
-    EXPECT_EQ(boxes.calls()[0].caption, rt::Text("数据库不存在"));
-    EXPECT_EQ(boxes.calls()[0].style, rt::MbOkCancel | rt::MbIconWarning | rt::MbTaskModal);
-    EXPECT_EQ(boxes.calls()[1].text, rt::Text("数据库恢复成功!默认用户名密码为：tamsu"));
-    EXPECT_EQ(boxes.calls()[1].caption, rt::Text("信息："));
-    EXPECT_EQ(read(db()), expected());
-}
-
-TEST_F(DatabaseFile, AnyOtherAnswerDeclines) {
-    for (int answer : {rt::MbCancel, rt::MbAbort, rt::MbRetry, rt::MbIgnore, rt::MbYes, rt::MbNo}) {
-        rt::ScriptedMessageBoxes boxes;
-        boxes.answer(answer);
-        EXPECT_EQ(store::checkDatabasePresence(), store::DatabasePresence::Declined) << answer;
-        EXPECT_EQ(boxes.calls().size(), 1u);
-        EXPECT_TRUE(entries().isEmpty());
-    }
-}
-
-TEST_F(DatabaseFile, FailedRestoreEndsTheProgramWithZero) {
-    rt::setProgramDirectoryForTests(rt::Text(dir_.path() + QStringLiteral("/gone")));
-    rt::ScriptedMessageBoxes boxes;
-    boxes.answer(rt::MbOk);
-    try {
-        store::checkDatabasePresence();
-        FAIL() << "returned";
-    } catch (const rt::ProgramEnded& e) {
-        EXPECT_EQ(e.code, 0);
-    }
-    ASSERT_EQ(boxes.calls().size(), 2u);
-    EXPECT_EQ(boxes.calls()[1].text, rt::Text("未知错误,请重新安装软件!"));
-    EXPECT_EQ(boxes.calls()[1].caption, rt::Text("信息："));
-    EXPECT_EQ(boxes.calls()[1].style & 0xFF, 0); // OK, no icon
-    EXPECT_TRUE(entries().isEmpty());
 }
