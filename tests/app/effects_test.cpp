@@ -2,6 +2,7 @@
 // window, what happens to a window that goes in the middle of one, and the pictures they use.
 #include "app/effects.h"
 #include "app/handlers.h"
+#include "runtime/picture.h"
 #include "runtime/runtime.h"
 #include "runtime/widgets.h"
 
@@ -253,6 +254,13 @@ private slots:
         QCOMPARE(app::buttonPicture(2).size(), QSize(70, 25));
         QVERIFY(app::buttonPicture(3).isNull());
         QVERIFY(app::buttonPicture(0) != app::buttonPicture(1));
+        // JPEG data reaches libjpeg (which gives 24-bit pixels; Qt's own reader would give 32).
+        QFile jpeg(QString::fromLatin1(runtime::pictures::kLogin));
+        QVERIFY(jpeg.open(QIODevice::ReadOnly));
+        const QByteArray bytes = jpeg.readAll();
+        const QImage decoded = rt::imageFromBytes(rt::Bytes(bytes.constData(), size_t(bytes.size())));
+        QCOMPARE(decoded.format(), QImage::Format_RGB888);
+        QCOMPARE(decoded, app::loginPicture());
         // The program icon carries its three sizes.
         const QList<QSize> sizes = rt::programIcon().availableSizes();
         for (int s : {16, 32, 48})

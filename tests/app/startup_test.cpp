@@ -128,6 +128,7 @@ private slots:
         QCOMPARE(login.height(), 152);
         QVERIFY(rt::isLoaded(kSplash)); // its close waits for the event loop
         QCOMPARE(backgroundOf(rt::form(kSplash)).size(), QSize(612, 228));
+        QVERIFY(!rt::form(kSplash).window()->windowIcon().isNull());
         QCoreApplication::processEvents();
         QVERIFY(!rt::isLoaded(kSplash));
         QVERIFY(rt::isLoaded(kLogin));
