@@ -25,9 +25,9 @@ enum class ErrorKind {
 
 struct Error {
     ErrorKind kind = ErrorKind::Invalid;
-    std::string message;   // UTF-8, for people
-    std::string file;      // path of the database file, empty if none
-    int64_t page = -1;     // page the error concerns, -1 if none
+    std::string message; // UTF-8, for people
+    std::string file;    // path of the database file, empty if none
+    int64_t page = -1;   // page the error concerns, -1 if none
 
     // "message（文件 F，第 N 页）" style text with what is known.
     std::string describe() const;
@@ -61,14 +61,16 @@ private:
 
 struct Ok {};
 using Status = Result<Ok>;
-inline Status okStatus() { return Ok{}; }
+inline Status okStatus() {
+    return Ok{};
+}
 
 } // namespace jet
 
 // Propagate an error from an expression yielding a Result/Status.
-#define JET_TRY(expr)                                                                              \
-    do {                                                                                           \
-        auto jet_try_r_ = (expr);                                                                  \
-        if (!jet_try_r_.ok())                                                                      \
-            return jet_try_r_.error();                                                             \
+#define JET_TRY(expr)                                                                                        \
+    do {                                                                                                     \
+        auto jet_try_r_ = (expr);                                                                            \
+        if (!jet_try_r_.ok())                                                                                \
+            return jet_try_r_.error();                                                                       \
     } while (0)

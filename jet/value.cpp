@@ -4,20 +4,34 @@ namespace jet {
 
 const char* columnTypeName(ColumnType t) {
     switch (t) {
-    case ColumnType::Boolean: return "Boolean";
-    case ColumnType::Byte: return "Byte";
-    case ColumnType::Integer: return "Integer";
-    case ColumnType::Long: return "Long";
-    case ColumnType::Currency: return "Currency";
-    case ColumnType::Single: return "Single";
-    case ColumnType::Double: return "Double";
-    case ColumnType::DateTime: return "DateTime";
-    case ColumnType::Binary: return "Binary";
-    case ColumnType::Text: return "Text";
-    case ColumnType::OLE: return "OLE";
-    case ColumnType::Memo: return "Memo";
-    case ColumnType::GUID: return "GUID";
-    case ColumnType::Numeric: return "Numeric";
+    case ColumnType::Boolean:
+        return "Boolean";
+    case ColumnType::Byte:
+        return "Byte";
+    case ColumnType::Integer:
+        return "Integer";
+    case ColumnType::Long:
+        return "Long";
+    case ColumnType::Currency:
+        return "Currency";
+    case ColumnType::Single:
+        return "Single";
+    case ColumnType::Double:
+        return "Double";
+    case ColumnType::DateTime:
+        return "DateTime";
+    case ColumnType::Binary:
+        return "Binary";
+    case ColumnType::Text:
+        return "Text";
+    case ColumnType::OLE:
+        return "OLE";
+    case ColumnType::Memo:
+        return "Memo";
+    case ColumnType::GUID:
+        return "GUID";
+    case ColumnType::Numeric:
+        return "Numeric";
     }
     return "Unknown";
 }

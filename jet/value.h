@@ -1,7 +1,7 @@
 // The values a Jet 4 column can hold, as the engine hands them out and takes them in.
 // Text is UTF-16 as Jet 4 stores it (UCS-2 code units; surrogate pairs pass through unchanged).
 // Dates are Access date numbers: days since 1899-12-30 with the time of day as fraction (see
-// docs/jet4-format.md for negative values).
+// docs/jet4-format.md §3 for negative values).
 #pragma once
 
 #include <array>
@@ -57,21 +57,23 @@ struct Decimal { // NUMERIC: unsigned 96-bit magnitude, sign, precision and scal
 using Bytes = std::vector<uint8_t>;
 
 // Index order of the alternatives is part of the interface (switch on index() if you like).
-using Value = std::variant<Null,         // 0
-                           bool,         // 1 Boolean
-                           uint8_t,      // 2 Byte
-                           int16_t,      // 3 Integer
-                           int32_t,      // 4 Long
-                           Currency,     // 5
-                           float,        // 6 Single
-                           double,       // 7 Double
-                           DateTime,     // 8
+using Value = std::variant<Null,           // 0
+                           bool,           // 1 Boolean
+                           uint8_t,        // 2 Byte
+                           int16_t,        // 3 Integer
+                           int32_t,        // 4 Long
+                           Currency,       // 5
+                           float,          // 6 Single
+                           double,         // 7 Double
+                           DateTime,       // 8
                            std::u16string, // 9 Text and Memo
-                           Bytes,        // 10 Binary and OLE
-                           Guid,         // 11
-                           Decimal>;     // 12 Numeric
+                           Bytes,          // 10 Binary and OLE
+                           Guid,           // 11
+                           Decimal>;       // 12 Numeric
 
-inline bool isNull(const Value& v) { return std::holds_alternative<Null>(v); }
+inline bool isNull(const Value& v) {
+    return std::holds_alternative<Null>(v);
+}
 
 // UTF-8 <-> UTF-16 helpers used at the edges (tools, tests, SQL text). Invalid input is
 // replaced by U+FFFD; lone surrogates in UTF-16 are written as their WTF-8 bytes so that

@@ -1,0 +1,447 @@
+#include "jet/codec.h"
+
+#include "jet/tabledef.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace jet {
+
+namespace {
+Error codecError(std::string message) {
+    return makeError(ErrorKind::Corrupt, std::move(message));
+}
+Error invalid(std::string message) {
+    return makeError(ErrorKind::Invalid, std::move(message));
+}
+} // namespace
+
+size_t fixedSizeOf(ColumnType type) {
+    switch (type) {
+    case ColumnType::Byte:
+        return 1;
+    case ColumnType::Integer:
+        return 2;
+    case ColumnType::Long:
+        return 4;
+    case ColumnType::Currency:
+        return 8;
+    case ColumnType::Single:
+        return 4;
+    case ColumnType::Double:
+        return 8;
+    case ColumnType::DateTime:
+        return 8;
+    case ColumnType::GUID:
+        return 16;
+    case ColumnType::Numeric:
+        return 17;
+    default:
+        return 0;
+    }
+}
+
+bool isJet4ColumnType(uint8_t code) {
+    return (code >= 0x01 && code <= 0x0C) || code == 0x0F || code == 0x10;
+}
+
+// ---- text (docs/jet4-format.md §6) ----------------------------------------------------------
+
+Status decodeTextInto(ByteView b, std::u16string& out) {
+    out.clear();
+    if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
+        out.reserve(b.size() - 2);
+        bool oneByte = true;
+        size_t i = 2;
+        while (i < b.size()) {
+            if (b[i] == 0x00) {
+                oneByte = !oneByte;
+                ++i;
+            } else if (oneByte) {
+                out += char16_t(b[i]);
+                ++i;
+            } else {
+                if (i + 1 >= b.size())
+                    return codecError("压缩文本在双字节段中途结束");
+                out += char16_t(le16(b.data() + i));
+                i += 2;
+            }
+        }
+        return okStatus();
+    }
+    if (b.size() % 2 != 0)
+        return codecError("文本的字节数为奇数");
+    out.resize(b.size() / 2);
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = char16_t(le16(b.data() + 2 * i));
+    return okStatus();
+}
+
+Result<std::u16string> decodeText(ByteView b) {
+    std::u16string out;
+    JET_TRY(decodeTextInto(b, out));
+    return out;
+}
+
+Bytes encodeText(const std::u16string& text, bool allowCompression) {
+    Bytes plain(text.size() * 2);
+    for (size_t i = 0; i < text.size(); ++i)
+        put16(plain.data() + 2 * i, text[i]);
+    if (!allowCompression || text.empty())
+        return plain;
+    auto single = [](char16_t c) { return c >= 0x01 && c <= 0xFF; };
+    Bytes packed{0xFF, 0xFE};
+    bool oneByte = true;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c == 0)
+            return plain; // U+0000 has no compressed form
+        bool wantOne = single(c);
+        if (wantOne && !oneByte) {
+            // Leaving a 2-byte run costs a switch byte (and another to come back): only for a
+            // run of 1-byte characters long enough to pay for it.
+            size_t run = 0;
+            while (i + run < text.size() && single(text[i + run]))
+                ++run;
+            const bool toEnd = i + run == text.size();
+            wantOne = toEnd ? run > 1 : run > 2;
+        }
+        if (wantOne != oneByte) {
+            packed.push_back(0x00);
+            oneByte = wantOne;
+        }
+        if (oneByte) {
+            packed.push_back(uint8_t(c));
+        } else {
+            if ((c & 0xFF) == 0)
+                return plain; // its low byte would read as a mode switch
+            packed.push_back(uint8_t(c));
+            packed.push_back(uint8_t(c >> 8));
+        }
+    }
+    return packed.size() < plain.size() ? packed : plain;
+}
+
+// ---- scalar values (docs/jet4-format.md §5) -------------------------------------------------
+
+Status decodeScalarInto(const ColumnDef& column, ByteView b, Value& out) {
+    const size_t need = fixedSizeOf(column.type);
+    if (need != 0 && b.size() != need)
+        return codecError("列“" + toUtf8(column.name) + "”的值长度为 " + std::to_string(b.size()) +
+                          " 字节，应为 " + std::to_string(need));
+    const uint8_t* p = b.data();
+    switch (column.type) {
+    case ColumnType::Byte:
+        out = p[0];
+        return okStatus();
+    case ColumnType::Integer:
+        out = int16_t(le16(p));
+        return okStatus();
+    case ColumnType::Long:
+        out = int32_t(le32(p));
+        return okStatus();
+    case ColumnType::Currency:
+        out = Currency{int64_t(le64(p))};
+        return okStatus();
+    case ColumnType::Single:
+        out = leFloat(p);
+        return okStatus();
+    case ColumnType::Double:
+        out = leDouble(p);
+        return okStatus();
+    case ColumnType::DateTime:
+        out = DateTime{leDouble(p)};
+        return okStatus();
+    case ColumnType::GUID: {
+        Guid g;
+        std::copy(p, p + 16, g.bytes.begin());
+        out = g;
+        return okStatus();
+    }
+    case ColumnType::Numeric: {
+        // Sign byte, then the 128-bit magnitude as four 32-bit little-endian words, most
+        // significant word first. Jet 4 allows 28 digits, so the top word is always zero.
+        if (p[0] != 0x00 && p[0] != 0x80)
+            return codecError("列“" + toUtf8(column.name) + "”的数值符号字节无效");
+        if (le32(p + 1) != 0)
+            return codecError("列“" + toUtf8(column.name) + "”的数值超出 28 位精度");
+        if (column.scale > 28)
+            return codecError("列“" + toUtf8(column.name) + "”的小数位数超出 28");
+        Decimal d;
+        d.negative = p[0] == 0x80;
+        d.precision = column.precision;
+        d.scale = column.scale;
+        d.magnitude[2] = le32(p + 5);
+        d.magnitude[1] = le32(p + 9);
+        d.magnitude[0] = le32(p + 13);
+        out = d;
+        return okStatus();
+    }
+    case ColumnType::Text:
+        if (!std::holds_alternative<std::u16string>(out))
+            out = std::u16string();
+        return decodeTextInto(b, std::get<std::u16string>(out));
+    case ColumnType::Binary:
+        if (!std::holds_alternative<Bytes>(out))
+            out = Bytes();
+        std::get<Bytes>(out).assign(b.begin(), b.end());
+        return okStatus();
+    default: {
+        // Not a type this engine reads: a code Jet 4 does not define (ACE types, damage) or one
+        // Access keeps for its own opaque data (0x11 in MSysAccessObjects).
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%02X", unsigned(uint8_t(column.type)));
+        return makeError(ErrorKind::Unsupported,
+                         "列“" + toUtf8(column.name) + "”的类型代码 " + hex + " 不是本引擎能读取的列类型");
+    }
+    }
+}
+
+Result<Value> decodeScalar(const ColumnDef& column, ByteView b) {
+    Value v;
+    JET_TRY(decodeScalarInto(column, b, v));
+    return v;
+}
+
+Result<Bytes> encodeScalar(const ColumnDef& column, const Value& v) {
+    const std::string name = toUtf8(column.name);
+    auto wrongType = [&] {
+        return invalid("列“" + name + "”（" + columnTypeName(column.type) + "）不接受这种值");
+    };
+    Bytes out(fixedSizeOf(column.type));
+    uint8_t* p = out.data();
+    switch (column.type) {
+    case ColumnType::Byte:
+        if (auto x = std::get_if<uint8_t>(&v)) {
+            p[0] = *x;
+            return out;
+        }
+        return wrongType();
+    case ColumnType::Integer:
+        if (auto x = std::get_if<int16_t>(&v)) {
+            put16(p, uint16_t(*x));
+            return out;
+        }
+        return wrongType();
+    case ColumnType::Long:
+        if (auto x = std::get_if<int32_t>(&v)) {
+            put32(p, uint32_t(*x));
+            return out;
+        }
+        return wrongType();
+    case ColumnType::Currency:
+        if (auto x = std::get_if<Currency>(&v)) {
+            put64(p, uint64_t(x->scaled));
+            return out;
+        }
+        return wrongType();
+    case ColumnType::Single:
+        if (auto x = std::get_if<float>(&v)) {
+            uint32_t bits;
+            std::memcpy(&bits, x, 4);
+            put32(p, bits);
+            return out;
+        }
+        return wrongType();
+    case ColumnType::Double:
+    case ColumnType::DateTime: {
+        const double* x = nullptr;
+        if (column.type == ColumnType::Double)
+            x = std::get_if<double>(&v);
+        else if (auto dt = std::get_if<DateTime>(&v))
+            x = &dt->days;
+        if (!x)
+            return wrongType();
+        uint64_t bits;
+        std::memcpy(&bits, x, 8);
+        put64(p, bits);
+        return out;
+    }
+    case ColumnType::GUID:
+        if (auto x = std::get_if<Guid>(&v)) {
+            std::copy(x->bytes.begin(), x->bytes.end(), p);
+            return out;
+        }
+        return wrongType();
+    case ColumnType::Numeric:
+        if (auto x = std::get_if<Decimal>(&v)) {
+            if (x->scale != column.scale)
+                return invalid("列“" + name + "”的小数位数为 " + std::to_string(column.scale));
+            p[0] = x->negative ? 0x80 : 0x00;
+            put32(p + 1, 0);
+            put32(p + 5, x->magnitude[2]);
+            put32(p + 9, x->magnitude[1]);
+            put32(p + 13, x->magnitude[0]);
+            return out;
+        }
+        return wrongType();
+    case ColumnType::Text: {
+        auto x = std::get_if<std::u16string>(&v);
+        if (!x)
+            return wrongType();
+        if (column.size != 0 && x->size() > column.size / 2u)
+            return invalid("列“" + name + "”最多容纳 " + std::to_string(column.size / 2) + " 个字符");
+        if (column.isFixed()) {
+            std::u16string padded = *x; // a fixed text column is padded with blanks
+            padded.resize(column.size / 2u, u' ');
+            return encodeText(padded, false);
+        }
+        return encodeText(*x, column.isCompressedUnicode());
+    }
+    case ColumnType::Binary: {
+        auto x = std::get_if<Bytes>(&v);
+        if (!x)
+            return wrongType();
+        if (column.size != 0 && x->size() > column.size)
+            return invalid("列“" + name + "”最多容纳 " + std::to_string(column.size) + " 个字节");
+        Bytes b = *x;
+        if (column.isFixed())
+            b.resize(column.size, 0);
+        return b;
+    }
+    default:
+        return invalid("列“" + name + "”的类型不能按定长值编码");
+    }
+}
+
+// ---- dates (docs/jet4-format.md §3) ---------------------------------------------------------
+
+namespace {
+
+// Days from 1970-01-01 to a proleptic Gregorian date and back (civil calendar arithmetic on
+// 400-year eras).
+int64_t daysFromCivil(int64_t y, int64_t m, int64_t d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void civilFromDays(int64_t z, int& y, int& m, int& d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    d = int(doy - (153 * mp + 2) / 5 + 1);
+    m = int(mp < 10 ? mp + 3 : mp - 9);
+    y = int(yoe + era * 400 + (m <= 2));
+}
+
+constexpr int64_t kEpochOffset = 25569; // days from 1899-12-30 to 1970-01-01
+
+} // namespace
+
+std::optional<CivilTime> splitDate(double days) {
+    // Years 100..9999 are what Access can show; outside them there is no date to name.
+    if (!std::isfinite(days) || days < -657435.0 || days > 2958466.0)
+        return std::nullopt;
+    const double whole = std::trunc(days);
+    const int64_t seconds = std::llround(std::fabs(days - whole) * 86400.0);
+    const int64_t total = int64_t(whole) * 86400 + seconds;
+    int64_t day = total / 86400, sod = total % 86400;
+    if (sod < 0) {
+        sod += 86400;
+        --day;
+    }
+    CivilTime t;
+    civilFromDays(day - kEpochOffset, t.year, t.month, t.day);
+    if (t.year < 100 || t.year > 9999)
+        return std::nullopt;
+    t.hour = int(sod / 3600);
+    t.minute = int(sod / 60 % 60);
+    t.second = int(sod % 60);
+    return t;
+}
+
+double composeDate(const CivilTime& t) {
+    const double day = double(daysFromCivil(t.year, t.month, t.day) + kEpochOffset);
+    const double time = (t.hour * 3600.0 + t.minute * 60.0 + t.second) / 86400.0;
+    return day < 0 ? day - time : day + time;
+}
+
+// ---- text forms -----------------------------------------------------------------------------
+
+namespace {
+template <class F> std::string shortest(F v) {
+    if (std::isnan(v))
+        return "NaN";
+    if (std::isinf(v))
+        return v < 0 ? "-Infinity" : "Infinity";
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+} // namespace
+
+std::string formatDouble(double v) {
+    return shortest(v);
+}
+std::string formatFloat(float v) {
+    return shortest(v);
+}
+
+std::string formatCurrency(const Currency& c) {
+    const bool neg = c.scaled < 0;
+    const uint64_t mag = neg ? uint64_t(0) - uint64_t(c.scaled) : uint64_t(c.scaled);
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%s%llu.%04llu", neg ? "-" : "", (unsigned long long)(mag / 10000),
+                  (unsigned long long)(mag % 10000));
+    return buf;
+}
+
+std::string formatDecimal(const Decimal& d) {
+    // Decimal digits of the 96-bit magnitude by repeated division by 10.
+    uint32_t w[3] = {d.magnitude[2], d.magnitude[1], d.magnitude[0]}; // most significant first
+    std::string digits;
+    while (w[0] || w[1] || w[2]) {
+        uint64_t rem = 0;
+        for (auto& x : w) {
+            const uint64_t cur = (rem << 32) | x;
+            x = uint32_t(cur / 10);
+            rem = cur % 10;
+        }
+        digits.insert(digits.begin(), char('0' + rem));
+    }
+    const bool zero = digits.empty();
+    if (digits.size() <= d.scale)
+        digits.insert(digits.begin(), d.scale + 1 - digits.size(), '0');
+    if (d.scale > 0)
+        digits.insert(digits.end() - d.scale, '.');
+    return (d.negative && !zero ? "-" : "") + digits;
+}
+
+std::string formatDateTime(const DateTime& v) {
+    const auto t = splitDate(v.days);
+    if (!t)
+        return formatDouble(v.days);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t->year, t->month, t->day, t->hour,
+                  t->minute, t->second);
+    return buf;
+}
+
+std::string formatGuid(const Guid& g) {
+    const uint8_t* b = g.bytes.data();
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", unsigned(le32(b)),
+                  unsigned(le16(b + 4)), unsigned(le16(b + 6)), b[8], b[9], b[10], b[11], b[12], b[13], b[14],
+                  b[15]);
+    return buf;
+}
+
+std::string formatHex(ByteView bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out(bytes.size() * 2, '0');
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        out[2 * i] = digits[bytes[i] >> 4];
+        out[2 * i + 1] = digits[bytes[i] & 15];
+    }
+    return out;
+}
+
+} // namespace jet

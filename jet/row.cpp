@@ -1,0 +1,144 @@
+#include "jet/row.h"
+
+#include "jet/codec.h"
+
+#include <algorithm>
+
+namespace jet {
+
+namespace {
+Error rowError(std::string message) {
+    return makeError(ErrorKind::Corrupt, "行数据损坏：" + std::move(message));
+}
+
+size_t storedSize(const ColumnDef& c) {
+    const size_t f = fixedSizeOf(c.type);
+    return f != 0 ? f : c.size;
+}
+} // namespace
+
+Status parseRow(const TableDef& def, ByteView row, RowLayout& out) {
+    const size_t size = row.size();
+    if (size < 2)
+        return rowError("行太短");
+    out.bytes = row;
+    out.columnCount = le16(row.data());
+    const size_t maskSize = (size_t(out.columnCount) + 7) / 8;
+    if (maskSize > size - 2)
+        return rowError("空值位图超出行的长度");
+    const size_t end = size - maskSize;
+    out.nullMask = row.subspan(end);
+    out.varOffsets.clear();
+    if (!def.hasVariableColumns) {
+        out.dataEnd = end;
+        return okStatus();
+    }
+    // Variable part: a count just before the null mask, and before it count + 1 offsets, the
+    // first nearest the count (docs/jet4-format.md §5).
+    if (end < 4)
+        return rowError("行太短，放不下变长列表");
+    const size_t varCount = le16(row.data() + end - 2);
+    const size_t tableBytes = 2 * (varCount + 1);
+    if (tableBytes > end - 4)
+        return rowError("变长列偏移表超出行的长度");
+    const size_t tableStart = end - 2 - tableBytes;
+    out.varOffsets.resize(varCount + 1);
+    uint16_t prev = 2;
+    for (size_t j = 0; j <= varCount; ++j) {
+        const uint16_t off = le16(row.data() + end - 4 - 2 * j);
+        if (off < prev || off > tableStart)
+            return rowError("变长列偏移无效");
+        out.varOffsets[j] = off;
+        prev = off;
+    }
+    out.dataEnd = tableStart;
+    return okStatus();
+}
+
+Result<FieldRef> fieldOf(const RowLayout& row, const ColumnDef& c) {
+    FieldRef f;
+    if (c.number >= row.columnCount)
+        return f; // the row was written before this column existed
+    const bool bit = (row.nullMask[c.number / 8] >> (c.number % 8)) & 1;
+    if (c.type == ColumnType::Boolean) {
+        f.null = false;
+        f.flag = bit;
+        return f;
+    }
+    if (!bit)
+        return f;
+    if (c.isFixed()) {
+        const size_t limit = row.varOffsets.empty() ? row.dataEnd : row.varOffsets.front();
+        const size_t start = 2 + size_t(c.fixedOffset), len = storedSize(c);
+        if (start + len > limit)
+            return rowError("定长列“" + toUtf8(c.name) + "”超出行的定长区");
+        f.null = false;
+        f.data = row.bytes.subspan(start, len);
+        return f;
+    }
+    if (size_t(c.varIndex) + 1 >= row.varOffsets.size())
+        return f; // the row has fewer variable values than this column's slot
+    f.null = false;
+    const size_t a = row.varOffsets[c.varIndex], b = row.varOffsets[c.varIndex + 1u];
+    f.data = row.bytes.subspan(a, b - a);
+    return f;
+}
+
+Result<Bytes> encodeRow(const TableDef& def, std::span<const FieldBytes> fields) {
+    if (fields.size() != def.columns.size())
+        return makeError(ErrorKind::Invalid, "字段个数与表的列数不符");
+    uint16_t columnCount = def.maxColumns;
+    size_t fixedEnd = 0, varCount = 0;
+    for (const auto& c : def.columns) {
+        columnCount = std::max<uint16_t>(columnCount, uint16_t(c.number + 1));
+        if (c.type == ColumnType::Boolean)
+            continue;
+        if (c.isFixed())
+            fixedEnd = std::max(fixedEnd, size_t(c.fixedOffset) + storedSize(c));
+        else
+            varCount = std::max(varCount, size_t(c.varIndex) + 1);
+    }
+    const size_t maskSize = (size_t(columnCount) + 7) / 8;
+    Bytes row(2 + fixedEnd, 0);
+    put16(row.data(), columnCount);
+    Bytes mask(maskSize, 0);
+    std::vector<const FieldBytes*> byVarIndex(varCount, nullptr);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const ColumnDef& c = def.columns[i];
+        const FieldBytes& f = fields[i];
+        const bool present = c.type == ColumnType::Boolean ? f.flag : !f.null;
+        if (present)
+            mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
+        if (c.type == ColumnType::Boolean || f.null)
+            continue;
+        if (c.isFixed()) {
+            if (f.data.size() != storedSize(c))
+                return makeError(ErrorKind::Invalid, "定长列“" + toUtf8(c.name) + "”的字节数不符");
+            std::copy(f.data.begin(), f.data.end(), row.begin() + 2 + c.fixedOffset);
+        } else {
+            byVarIndex[c.varIndex] = &f;
+        }
+    }
+    std::vector<uint16_t> offsets;
+    if (def.hasVariableColumns) {
+        for (size_t j = 0; j < varCount; ++j) {
+            offsets.push_back(uint16_t(std::min<size_t>(row.size(), 0xFFFF)));
+            if (byVarIndex[j])
+                row.insert(row.end(), byVarIndex[j]->data.begin(), byVarIndex[j]->data.end());
+        }
+        offsets.push_back(uint16_t(std::min<size_t>(row.size(), 0xFFFF)));
+        for (size_t j = offsets.size(); j-- > 0;) {
+            row.push_back(uint8_t(offsets[j]));
+            row.push_back(uint8_t(offsets[j] >> 8));
+        }
+        row.push_back(uint8_t(varCount));
+        row.push_back(uint8_t(varCount >> 8));
+    }
+    row.insert(row.end(), mask.begin(), mask.end());
+    if (row.size() > kMaxRowSize)
+        return makeError(ErrorKind::Invalid,
+                         "行的长度 " + std::to_string(row.size()) + " 字节超出上限 4060 字节");
+    return row;
+}
+
+} // namespace jet

@@ -1,0 +1,68 @@
+// Helpers shared by the engine tests: where the sample databases are, reading files, running
+// ledrimo-db, and small readers for the oracle outputs (JSON from mdb-reader, CSV from
+// mdb-export).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace testutil {
+
+// LEDRIMO_SAMPLES, or empty if unset or not a directory.
+std::string samplesDir();
+bool onCi();
+
+// Skips the test when the samples are missing, except on CI (CI=true), where that fails.
+#define REQUIRE_SAMPLES()                                                                                    \
+    do {                                                                                                     \
+        if (testutil::samplesDir().empty()) {                                                                \
+            if (testutil::onCi())                                                                            \
+                FAIL() << "LEDRIMO_SAMPLES does not name the sample folder";                                 \
+            GTEST_SKIP() << "sample databases not found (set LEDRIMO_SAMPLES)";                              \
+        }                                                                                                    \
+    } while (0)
+
+// The Jet 4 sample files (*.mdb directly in the sample folder), sorted by name.
+std::vector<std::string> jet4Samples();
+std::string samplePath(const std::string& name);  // samplesDir() + "/" + name
+std::string expectedDir(const std::string& name); // .../expected/<name> (or negative/expected)
+
+std::vector<uint8_t> readBytes(const std::string& path);
+std::string readText(const std::string& path);
+std::vector<std::string> readLines(const std::string& path);
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out, err;
+};
+// Runs ledrimo-db with `args` (each passed as one argument).
+RunResult runTool(const std::vector<std::string>& args);
+
+// ---- JSON (enough for the oracle files and our own output) ----
+struct Json {
+    enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
+    bool boolean = false;
+    std::string number;    // the literal as written
+    std::u16string string; // decoded, \u escapes as code units
+    std::vector<Json> array;
+    std::vector<std::pair<std::string, Json>> object; // keys in UTF-8, in order
+
+    const Json& at(const std::string& key) const; // throws if missing
+    bool has(const std::string& key) const;
+};
+// Throws std::runtime_error on malformed input.
+Json parseJson(const std::string& text);
+
+// ---- CSV (RFC 4180; either line end) ----
+struct CsvField {
+    std::string text;
+    bool quoted = false;
+};
+using CsvRow = std::vector<CsvField>;
+std::vector<CsvRow> parseCsv(const std::string& text);
+
+} // namespace testutil
