@@ -1,4 +1,5 @@
 #include "jet/codec.h"
+#include "jet/datetext.h"
 
 #include "jet/tabledef.h"
 
@@ -305,65 +306,6 @@ Result<Bytes> encodeScalar(const ColumnDef& column, const Value& v) {
     }
 }
 
-// ---- dates (docs/jet4-format.md §3) ---------------------------------------------------------
-
-namespace {
-
-// Days from 1970-01-01 to a proleptic Gregorian date and back (civil calendar arithmetic on
-// 400-year eras).
-int64_t daysFromCivil(int64_t y, int64_t m, int64_t d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void civilFromDays(int64_t z, int& y, int& m, int& d) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    d = int(doy - (153 * mp + 2) / 5 + 1);
-    m = int(mp < 10 ? mp + 3 : mp - 9);
-    y = int(yoe + era * 400 + (m <= 2));
-}
-
-constexpr int64_t kEpochOffset = 25569; // days from 1899-12-30 to 1970-01-01
-
-} // namespace
-
-std::optional<CivilTime> splitDate(double days) {
-    // Years 100..9999 are what Access can show; outside them there is no date to name.
-    if (!std::isfinite(days) || days < -657435.0 || days > 2958466.0)
-        return std::nullopt;
-    const double whole = std::trunc(days);
-    const int64_t seconds = std::llround(std::fabs(days - whole) * 86400.0);
-    const int64_t total = int64_t(whole) * 86400 + seconds;
-    int64_t day = total / 86400, sod = total % 86400;
-    if (sod < 0) {
-        sod += 86400;
-        --day;
-    }
-    CivilTime t;
-    civilFromDays(day - kEpochOffset, t.year, t.month, t.day);
-    if (t.year < 100 || t.year > 9999)
-        return std::nullopt;
-    t.hour = int(sod / 3600);
-    t.minute = int(sod / 60 % 60);
-    t.second = int(sod % 60);
-    return t;
-}
-
-double composeDate(const CivilTime& t) {
-    const double day = double(daysFromCivil(t.year, t.month, t.day) + kEpochOffset);
-    const double time = (t.hour * 3600.0 + t.minute * 60.0 + t.second) / 86400.0;
-    return day < 0 ? day - time : day + time;
-}
-
 // ---- text forms -----------------------------------------------------------------------------
 
 namespace {
@@ -416,12 +358,15 @@ std::string formatDecimal(const Decimal& d) {
 }
 
 std::string formatDateTime(const DateTime& v) {
-    const auto t = splitDate(v.days);
-    if (!t)
+    // Years 100..9999 are what Access can show; outside them there is no date to name, so the
+    // number itself is written (docs/jet4-format.md §3). Rounding to the second may carry the
+    // last second of 9999-12-31 no further than that day.
+    if (!std::isfinite(v.days) || v.days < kMinDateNumber || v.days >= kMaxDateNumber + 1)
         return formatDouble(v.days);
+    const DateParts t = splitDate(v.days);
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t->year, t->month, t->day, t->hour,
-                  t->minute, t->second);
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
     return buf;
 }
 

@@ -49,19 +49,6 @@ Status decodeScalarInto(const ColumnDef& column, ByteView bytes, Value& out);
 // fit the column's type or it is too long for the column.
 Result<Bytes> encodeScalar(const ColumnDef& column, const Value& value);
 
-// ---- dates ----
-
-struct CivilTime {
-    int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0;
-};
-// Splits an Access date number by the Access rule: the integer part is the day counted from
-// 1899-12-30 and the absolute value of the fraction is the time of day, also for negative
-// numbers (-1.25 is 1899-12-29 06:00). Rounds to the nearest second. nullopt outside the
-// years 100..9999 or for NaN/infinity.
-std::optional<CivilTime> splitDate(double days);
-// The inverse of splitDate for a valid civil time (no range check beyond the calendar's).
-double composeDate(const CivilTime& t);
-
 // ---- text forms for people and tools ----
 
 std::string formatDouble(double v);            // shortest text that reads back to the same double

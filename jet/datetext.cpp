@@ -45,9 +45,12 @@ int daysInMonth(int y, int m) {
 void dayAndSecond(double days, int64_t& day, int64_t& second) {
     if (std::isnan(days))
         days = 0;
-    if (days > kMaxDateNumber)
-        days = kMaxDateNumber;
-    if (days < kMinDateNumber)
+    // The first and the last day keep their time of day (9999-12-31 12:00 is 2958465.5, and
+    // 0100-01-01 12:00 is -657434.5); only what lies beyond them is clamped.
+    constexpr double kLastSecond = 86399.0 / 86400.0;
+    if (days >= kMaxDateNumber + 1)
+        days = kMaxDateNumber + kLastSecond;
+    if (days <= kMinDateNumber - 1)
         days = kMinDateNumber;
     const double whole = std::trunc(days);
     day = int64_t(whole);

@@ -13,8 +13,8 @@
 
 namespace jet {
 
-// Dates outside 0100-01-01 .. 9999-12-31 are clamped to these two day numbers before any part of
-// them is taken.
+// Dates before 0100-01-01 or after 9999-12-31 are clamped to the first second of the one and the
+// last second of the other before any part of them is taken.
 inline constexpr double kMinDateNumber = -657434; // 0100-01-01
 inline constexpr double kMaxDateNumber = 2958465; // 9999-12-31
 

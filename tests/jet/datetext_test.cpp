@@ -54,8 +54,11 @@ TEST(DateText, RoundsToTheSecondAndCarriesIntoTheNextDay) {
 }
 
 TEST(DateText, ClampsToTheYears100To9999) {
-    EXPECT_EQ(iso(1e9), "9999-12-31 00:00:00");
+    EXPECT_EQ(iso(1e9), "9999-12-31 23:59:59");
     EXPECT_EQ(iso(-1e9), "0100-01-01 00:00:00");
+    // The first and the last day themselves keep their time of day.
+    EXPECT_EQ(iso(2958465.5), "9999-12-31 12:00:00");
+    EXPECT_EQ(iso(-657434.5), "0100-01-01 12:00:00");
 }
 
 TEST(DateText, ReadsTheChineseForms) {
