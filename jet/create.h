@@ -33,7 +33,7 @@ struct TableSpec {
 
 struct CreateOptions {
     // Creation and update time of every object in the catalog (an Access date number). The header
-    // keeps a fixed creation date: see kCreationHeaderDate.
+    // keeps a fixed creation date: see creationHeaderDate().
     double objectDate = 0;
     uint16_t codePage = 936;
     uint16_t sortOrder = 2052; // 2052 Chinese PRC or 1033 General

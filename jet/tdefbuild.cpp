@@ -2,6 +2,7 @@
 
 #include "jet/codec.h"
 
+#include <algorithm>
 #include <numeric>
 #include <string>
 
@@ -79,12 +80,15 @@ Result<PageImage> encodeTableDef(const TableDef& def, const TableDefLayout& layo
         if (c.name.empty() || c.name.size() > 64)
             return makeError(ErrorKind::Invalid, "列名的长度必须在 1 到 64 个字符之间");
 
+    // Both counts remember deleted columns (rows written before a deletion still carry them), so
+    // a stored count larger than the present columns' is kept.
     uint16_t variable = 0, maxColumns = def.maxColumns;
     for (const auto& c : def.columns) {
         if (c.isVariable())
             ++variable;
         maxColumns = std::max<uint16_t>(maxColumns, uint16_t(c.number + 1));
     }
+    variable = std::max(variable, def.variableColumns);
 
     Bytes b(kTdefRealIndexEntries, 0);
     b[0] = uint8_t(PageType::TableDef);

@@ -29,9 +29,10 @@ struct TableDefLayout {
 void assignColumnLayout(std::vector<ColumnDef>& columns);
 
 // The definition as one TDEF page. Uses from `def`: rowCount, nextAutoNumber, tableType, the
-// usage-map pointers, columns (with their long-value maps), realIndexes (rowCount there is the
-// number of distinct keys Jet keeps) and logicalIndexes; the counts are taken from the vectors.
-// Invalid error if the definition does not fit on one page or a name is too long.
+// usage-map pointers, maxColumns and variableColumns (where larger than the present columns need), columns
+// (with their long-value maps), realIndexes (rowCount there is the number of distinct keys Jet keeps) and
+// logicalIndexes; the counts are taken from the vectors. Invalid error if the definition does not fit on one
+// page or a name is too long.
 Result<PageImage> encodeTableDef(const TableDef& def, const TableDefLayout& layout = {});
 
 } // namespace jet
