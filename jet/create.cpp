@@ -376,9 +376,15 @@ Result<Bytes> encodeValues(const TableDef& def, const std::vector<Value>& values
     return row;
 }
 
+Error tooManyPages() {
+    return invalid("表或行太多：数据库最多 " + std::to_string(kInlineMapPages) + " 页");
+}
+
 // Puts `row` on the table's last data page, or on a new page from `nextPage`.
 Result<RowId> placeRow(PlannedTable& t, const Bytes& row, uint32_t& nextPage) {
     if (t.builders.empty() || !t.builders.back().fits(row.size())) {
+        if (nextPage >= kInlineMapPages)
+            return tooManyPages();
         t.builders.emplace_back(t.def.page);
         t.dataPages.push_back(nextPage++);
     }
@@ -560,6 +566,8 @@ Result<Bytes> createDatabase(const CreateOptions& options, const std::vector<Tab
             t.def.columns.push_back(std::move(*c));
         }
         assignColumnLayout(t.def.columns);
+        if (nextPage + 2 > kInlineMapPages)
+            return tooManyPages();
         t.def.page = nextPage++;
         t.mapPage = nextPage++;
         MapSlots slots{t.mapPage};
@@ -679,8 +687,7 @@ Result<Bytes> createDatabase(const CreateOptions& options, const std::vector<Tab
     const uint32_t usedPages = nextPage;
     const uint32_t pageCount = std::max(usedPages, options.minimumPages);
     if (pageCount > kInlineMapPages)
-        return invalid("表或行太多：数据库需要 " + std::to_string(usedPages) + " 页，最多 " +
-                       std::to_string(kInlineMapPages) + " 页");
+        return tooManyPages();
     std::vector<PageImage> pages(pageCount, PageImage{});
 
     // Index pages of the system tables, one leaf each.
