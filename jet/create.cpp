@@ -618,9 +618,11 @@ Result<Bytes> createDatabase(const CreateOptions& options, const std::vector<Tab
     };
     std::vector<CatalogRow> catalogRows;
     std::vector<std::vector<Value>> catalogValues;
-    const double date = options.objectDate;
+    // The system's own objects date from the database's creation, like the header (the account
+    // ids' mask may be derived from either); the user tables from the caller's date.
     auto addObject = [&](int32_t id, int32_t parent, const std::u16string& name, int16_t type,
                          const Bytes& owner, uint32_t flags) {
+        const double date = flags & kSystemFlags ? creationHeaderDate() : options.objectDate;
         catalogRows.push_back({id, parent, name});
         catalogValues.push_back(catalogRow(id, parent, name, type, date, owner, flags));
     };

@@ -32,8 +32,8 @@ struct TableSpec {
 };
 
 struct CreateOptions {
-    // Creation and update time of every object in the catalog (an Access date number). The header
-    // keeps a fixed creation date: see creationHeaderDate().
+    // Creation and update time of the user tables in the catalog (an Access date number). The
+    // header and the system's own objects keep a fixed creation date: see creationHeaderDate().
     double objectDate = 0;
     uint16_t codePage = 936;
     uint16_t sortOrder = 2052; // 2052 Chinese PRC or 1033 General
@@ -41,10 +41,10 @@ struct CreateOptions {
     uint32_t minimumPages = 0;
 };
 
-// The creation date written into the header: that of a database Jet created on a Chinese system
-// (2012-08-18 02:36:32). Jet stores the ids of the owner and of the accounts in the catalog and in
-// the permission rows masked by a value derived from this date; keeping the date keeps the ids
-// Jet wrote valid.
+// The creation date written into the header and given to the system's own catalog entries: that of
+// a database Jet created on a Chinese system (2012-08-18 02:36:32). Jet stores the ids of the owner
+// and of the accounts in the catalog and in the permission rows masked by a value derived from the
+// database's creation date; keeping the date keeps the ids Jet wrote valid.
 double creationHeaderDate();
 
 // The whole file. Invalid error (message in Chinese, naming the table, column or value) for a bad

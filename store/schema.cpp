@@ -45,7 +45,8 @@ jet::Result<jet::Bytes> createLedrimoDatabase(double objectDate, const std::vect
 
 jet::Result<jet::Bytes> imageDatabase() {
     const AdminAccount account{1, ascii(kDefaultUserName), ascii(buildPasswordCode(kDefaultPassword))};
-    // The catalog entries carry the header's creation date, so nothing depends on when it is built.
+    // The tables' catalog entries carry the header's creation date too, so nothing depends on when
+    // the image is built.
     auto file = createLedrimoDatabase(jet::creationHeaderDate(), {account}, kImagePages);
     if (file && file->size() != kImageFileSize)
         return jet::makeError(jet::ErrorKind::Invalid, "数据库映像应为 " + std::to_string(kImageFileSize) +

@@ -32,7 +32,7 @@ struct AdminAccount {
 // index, key or autonumber.
 std::vector<jet::TableSpec> ledrimoTables(const std::vector<AdminAccount>& admins = {});
 
-// A new database with Ledrimo's tables. `objectDate` dates the catalog entries; `minimumPages`
+// A new database with Ledrimo's tables. `objectDate` dates the two tables' catalog entries; `minimumPages`
 // pads the file with free pages.
 jet::Result<jet::Bytes> createLedrimoDatabase(double objectDate, const std::vector<AdminAccount>& admins,
                                               uint32_t minimumPages = 0);

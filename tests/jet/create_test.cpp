@@ -347,11 +347,16 @@ TEST(CreateDatabase, CatalogHasTheSystemObjectsAndOneRowPerTable) {
     EXPECT_EQ(user[1]->name, u"admin");
     EXPECT_EQ(db->catalog().tables(true).size(), 6u);
 
-    // Catalog dates are the object date; owners and permissions as Jet gives a new table.
+    // The system's objects date from the database's creation, user tables from the object date;
+    // owners and permissions as Jet gives a new table.
     auto objects = db->openTable(u"MSysObjects");
     ASSERT_TRUE(objects.ok());
     auto ids = (*objects)->rowIds();
     ASSERT_TRUE(ids.ok());
+    auto msysDb = (*objects)->readRow((*ids)[3]);
+    ASSERT_TRUE(msysDb.ok());
+    EXPECT_EQ(std::get<jet::DateTime>((*msysDb)[4]).days, jet::creationHeaderDate());
+    EXPECT_EQ(std::get<jet::DateTime>((*msysDb)[5]).days, jet::creationHeaderDate());
     auto row = (*objects)->readRow(ids->back());
     ASSERT_TRUE(row.ok());
     EXPECT_EQ(std::get<jet::DateTime>((*row)[4]).days, 45000.5);
