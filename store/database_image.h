@@ -1,5 +1,8 @@
-// The database image the program carries: the container (see store/image_container.h) of the
-// database that tools/make_db_image.cpp creates at build time, compiled into the program.
+// The database image: the compressed copy of an empty `db` the program carries, written back when
+// `db` is missing. Layout: 4 bytes magic 0x033E0F0D and 4 bytes uncompressed size (both
+// little-endian), then a zlib stream of the whole file (see store/image_container.h and
+// rt::decompress). It is the container of the database that tools/make_db_image.cpp creates at
+// build time, compiled into the program; this header needs no runtime, so ledrimo-db uses it too.
 #pragma once
 
 #include <string>
