@@ -7,7 +7,6 @@
 #include "jet/error.h"
 #include "jet/value.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
