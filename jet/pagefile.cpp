@@ -318,6 +318,22 @@ void PageFile::undoOperation() {
     size_ = uint64_t(pageCount_) * kPageSize;
 }
 
+PageFile::Snapshot PageFile::snapshot() const {
+    std::lock_guard<std::mutex> lock(cacheMutex_);
+    return Snapshot{dirty_, pageCount_};
+}
+
+void PageFile::restore(const Snapshot& snapshot) {
+    if (!inChange_)
+        return;
+    std::lock_guard<std::mutex> lock(cacheMutex_);
+    dirty_ = snapshot.pages;
+    undo_.clear();
+    marking_ = false;
+    pageCount_ = snapshot.pageCount;
+    size_ = uint64_t(pageCount_) * kPageSize;
+}
+
 void PageFile::rollback() {
     std::lock_guard<std::mutex> lock(cacheMutex_);
     dirty_.clear();
