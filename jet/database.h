@@ -84,8 +84,9 @@ public:
     // The RowId of the row at 0-based position `position` in table order. NotFound past the end.
     Result<RowId> rowAt(std::u16string_view table, uint64_t position) const;
 
-    // For tests: the page file, to plan faults in its commits.
-    PageFile& pageFileForTests() { return *writer_; }
+    // The page file of a database opened for writing: for lower-level page writes inside a
+    // transaction, and for tests that plan faults in its commits.
+    PageFile& pageFile() { return *writer_; }
 
 private:
     Database() = default;

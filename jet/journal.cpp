@@ -196,8 +196,11 @@ Status syncFolder(const std::string& path) {
 }
 
 Status remove(const std::string& path) {
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+    if (::unlink(path.c_str()) != 0) {
+        if (errno == ENOENT)
+            return okStatus();
         return makeError(ErrorKind::Io, "无法删除回滚日志：" + osErrorText(errno), path);
+    }
     return syncFolder(path);
 }
 

@@ -170,7 +170,7 @@ TEST(Check, FindsAPageInTwoMaps) {
         otherMap = (*t)->def().columns[16].longValueOwnedMap;
         // The other memo column's map names the same page.
         ASSERT_TRUE(db->begin());
-        ASSERT_TRUE(jet::setMapMember(db->pageFileForTests(), otherMap, lvalPage, true));
+        ASSERT_TRUE(jet::setMapMember(db->pageFile(), otherMap, lvalPage, true));
         ASSERT_TRUE(db->commit());
     }
     const std::string text = checkText(path);

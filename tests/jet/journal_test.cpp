@@ -56,7 +56,7 @@ FaultRun injectFaults(const TempDir& dir, const std::vector<uint8_t>& start, con
             return out;
         auto st = scenario(*db);
         EXPECT_TRUE(st) << st.error().describe();
-        out.writes = db->pageFileForTests().writesDone();
+        out.writes = db->pageFile().writesDone();
     }
     const std::vector<uint8_t> after = readBytes(path);
     EXPECT_NE(after, start);
@@ -69,9 +69,9 @@ FaultRun injectFaults(const TempDir& dir, const std::vector<uint8_t>& start, con
             auto db = openWrite(path);
             if (!db)
                 return out;
-            db->pageFileForTests().setFaultPlan(jet::FaultPlan{n, torn});
+            db->pageFile().setFaultPlan(jet::FaultPlan{n, torn});
             auto st = scenario(*db);
-            completed = st.ok() && !db->pageFileForTests().stoppedByFault();
+            completed = st.ok() && !db->pageFile().stoppedByFault();
             EXPECT_EQ(completed, n >= out.writes);
         }
         // What a reader finds: the journal (if any) is rolled back on open.
@@ -173,12 +173,12 @@ TEST(Journal, AStoppedChangeIsRolledBackWhenTheFileIsOpened) {
         ASSERT_TRUE(db->begin());
         for (int i = 0; i < 200; ++i)
             ASSERT_TRUE(db->insertRow(kTable, row(textOf(50), textOf(50))));
-        const size_t pages = db->pageFileForTests().changedPages();
+        const size_t pages = db->pageFile().changedPages();
         // Journal header, its records, its sync and the folder's, then some pages of the file.
-        db->pageFileForTests().setFaultPlan(jet::FaultPlan{1 + 2 + 2 + pages / 2, false});
+        db->pageFile().setFaultPlan(jet::FaultPlan{1 + 2 + 2 + pages / 2, false});
         auto st = db->commit();
         ASSERT_FALSE(st);
-        EXPECT_TRUE(db->pageFileForTests().stoppedByFault());
+        EXPECT_TRUE(db->pageFile().stoppedByFault());
         EXPECT_FALSE(db->insertRow(kTable, row(u"a", u"b"))) << "a stopped writer is gone";
     }
     ASSERT_TRUE(exists(path + "-journal"));
