@@ -5,8 +5,10 @@
 // Known faults of mdbtools are allowed for and named where they matter.
 #include "writeutil.h"
 
+#include "jet/allocate.h"
 #include "jet/codec.h"
 #include "jet/datapage.h"
+#include "jet/pagewrite.h"
 
 #include <algorithm>
 #include <cmath>
@@ -419,5 +421,46 @@ TEST(Interop, ReferenceMapsOfAGrownFile) {
     }
     expected = readTable(path, table);
     ASSERT_EQ(expected.size(), 6001u);
+    expectOraclesRead(path, table, expected);
+}
+
+TEST(Interop, AnEmptyMapMovesToTheFirstPageItNames) {
+    REQUIRE_ORACLES();
+    TempDir dir;
+    const std::string path = copySample(dir, "jackcess_delTestV2000.mdb");
+    const std::u16string table = u"Table";
+    {
+        // The file grown past the 512 pages an inline map starting at page 0 can name, and the
+        // table emptied down to empty maps (as a table made in such a file starts out).
+        auto db = openWrite(path);
+        ASSERT_TRUE(db);
+        auto ids = rowIdsOf(*db, table);
+        ASSERT_TRUE(db->begin());
+        for (const auto& id : ids)
+            ASSERT_TRUE(db->deleteRow(table, id));
+        jet::PageFile& file = db->pageFile();
+        while (file.pageCount() < 700) {
+            auto n = jet::allocatePage(file);
+            ASSERT_TRUE(n);
+            jet::initDataPage(**file.mutablePage(*n), 0);
+        }
+        const auto& def = (*db->openTable(table))->def();
+        for (jet::RowId map : {def.ownedPagesMap, def.freeSpaceMap})
+            ASSERT_TRUE(jet::setMapMember(file, map, ids[0].page, false));
+        ASSERT_TRUE(db->commit());
+    }
+    Rows expected;
+    {
+        auto db = openWrite(path);
+        ASSERT_TRUE(db->begin());
+        for (int i = 0; i < 300; ++i) {
+            expected.push_back({Value(kTexts[i % 8]), Value(jet::fromUtf8(std::to_string(i)))});
+            ASSERT_TRUE(db->insertRow(table, expected.back()));
+        }
+        ASSERT_TRUE(db->commit());
+        auto t = db->openTable(table);
+        EXPECT_EQ((*t)->ownedPages().kind, jet::UsageMap::Kind::Inline);
+        EXPECT_GE((*t)->ownedPages().firstPage, 700u);
+    }
     expectOraclesRead(path, table, expected);
 }
