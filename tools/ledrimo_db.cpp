@@ -542,9 +542,10 @@ int runDump(const Args& args, Output& out) {
 struct JsonValue {
     enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
     bool boolean = false;
-    std::string number;                                        // as written
-    std::u16string string;                                     // \u escapes as UTF-16 code units
-    std::vector<std::pair<std::u16string, JsonValue>> members; // Object, in order
+    std::string number;               // as written
+    std::u16string string;            // \u escapes as UTF-16 code units
+    std::vector<std::u16string> keys; // Object: the keys, in order
+    std::vector<JsonValue> items;     // Array: the values; Object: the value of each key
 };
 
 class JsonReader {
@@ -702,7 +703,9 @@ private:
                 auto item = value(depth + 1);
                 if (!item)
                     return std::nullopt;
-                v.members.emplace_back(std::move(key), std::move(*item));
+                if (object)
+                    v.keys.push_back(std::move(key));
+                v.items.push_back(std::move(*item));
                 blanks();
                 if (pos_ < s_.size() && s_[pos_] == ',') {
                     ++pos_;
@@ -842,7 +845,9 @@ jet::Result<std::vector<jet::ColumnChange>> changesFromJson(const std::string& t
     const auto columns = jet::sql::columnInfo(def);
     std::vector<jet::ColumnChange> out;
     std::vector<bool> seen(columns.size(), false);
-    for (const auto& [key, value] : doc->members) {
+    for (size_t m = 0; m < doc->keys.size(); ++m) {
+        const std::u16string& key = doc->keys[m];
+        const JsonValue& value = doc->items[m];
         const int c = def.findColumn(key);
         if (c < 0)
             return jet::makeError(jet::ErrorKind::NotFound, "找不到列 '" + jet::toUtf8(key) + "'");
