@@ -1060,10 +1060,10 @@ const Verb kVerbs[] = {
 };
 
 void printOverview(FILE* to) {
-    std::fputs("ledrimo-db：查看 Jet 4（Access 2000–2003）数据库文件\n\n用法：\n", to);
+    std::fputs("ledrimo-db：查看和修改 Jet 4（Access 2000–2003）数据库文件\n\n用法：\n", to);
     for (const auto& v : kVerbs)
         std::fprintf(to, "  %s\n", v.usage);
-    std::fputs("\n每个命令都接受 --help。出错时在标准错误输出说明，退出码为 1。\n", to);
+    std::fputs("\n每个命令都接受 --help。出错时在标准错误输出说明，退出码为 1，文件不会被改动。\n", to);
 }
 
 } // namespace
