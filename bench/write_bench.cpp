@@ -1,21 +1,20 @@
-// Writing speed on a table like the program's `data` (9 columns: 姓名 Text 20, 公司名称 Text 100,
-// 公司地址 Text 250, 入厂时间 DateTime, 上班日期 DateTime, 上班时间 Long, 工作备注 Text 255,
-// 时间 DateTime, ID Text 100; no index, no compression). The table is made by hand in a copy of
-// a sample (its one table's definition rewritten, its catalog row renamed), then filled through
-// the engine to ROWS entries in transactions of 1,000, and measured:
+// Writing speed on the program's own database: the image it carries (table `data`: 姓名 Text 20,
+// 公司名称 Text 100, 公司地址 Text 250, 入厂时间 DateTime, 上班日期 DateTime, 上班时间 Long,
+// 工作备注 Text 255, 时间 DateTime, ID Text 100; no index, no compression) is written out, `data`
+// filled through the engine to ROWS entries in transactions of 1,000, and measured:
 //   - durable inserts into the full table, one transaction each (journal, syncs), as the program
 //     inserts entries one at a time: through the engine, and as SQL through a Connection;
 //   - a durable UPDATE and DELETE by identifier (a scan of the whole table each);
 //   - listing the RowIds and reading every row into values; the consistency check;
 //   - bytes per row and peak memory.
 // A benchmark, not a test: it prints figures and checks only that the steps succeed.
-//   write_bench SAMPLES_DIR OUT.mdb [ROWS]
+//   write_bench OUT.mdb [ROWS]
 #include "jet/check.h"
 #include "jet/codec.h"
+#include "jet/create.h"
 #include "jet/database.h"
-#include "jet/pagewrite.h"
-#include "jet/row.h"
 #include "jet/sql_engine.h"
+#include "store/schema.h"
 
 #include <algorithm>
 #include <chrono>
@@ -46,126 +45,13 @@ double ms(Clock::time_point a, Clock::time_point b) {
             die(what, r_.error());                                                                           \
     } while (0)
 
-struct Column {
-    const char16_t* name;
-    jet::ColumnType type;
-    uint16_t size;
-};
-
-const Column kColumns[] = {
-    {u"姓名", jet::ColumnType::Text, 40},        {u"公司名称", jet::ColumnType::Text, 200},
-    {u"公司地址", jet::ColumnType::Text, 500},   {u"入厂时间", jet::ColumnType::DateTime, 8},
-    {u"上班日期", jet::ColumnType::DateTime, 8}, {u"上班时间", jet::ColumnType::Long, 4},
-    {u"工作备注", jet::ColumnType::Text, 510},   {u"时间", jet::ColumnType::DateTime, 8},
-    {u"ID", jet::ColumnType::Text, 200},
-};
-
-// The definition of `data` over the one-page definition of the sample's table `Table` (page 23),
-// keeping its usage maps (page 24, slots 0 and 1), which are emptied.
-void makeDataTable(const std::string& samples, const std::string& out) {
-    {
-        std::ifstream in(samples + "/jackcess_delTestV2000.mdb", std::ios::binary);
-        std::ofstream o(out, std::ios::binary | std::ios::trunc);
-        o << in.rdbuf();
-        if (!in || !o) {
-            std::fprintf(stderr, "cannot copy the sample to %s\n", out.c_str());
-            std::exit(1);
-        }
-    }
-    jet::OpenOptions opt;
-    opt.write = true;
-    auto db = jet::Database::open(out, opt);
-    if (!db)
-        die("open", db.error());
-    jet::PageFile& file = (*db)->pageFile();
-    CHECK_OK(file.begin(), "begin");
-    auto tdef = file.mutablePage(23);
-    if (!tdef)
-        die("tdef", tdef.error());
-    uint8_t* p = (*tdef)->bytes.data();
-    uint8_t keep[0x28 - 0x0C];
-    std::copy(p + 0x0C, p + 0x28, keep);
-    std::fill(p + 2, p + jet::kPageSize, 0);
-    std::copy(keep, keep + sizeof keep, p + 0x0C);
-    jet::put32(p + 0x10, 0); // rows
-    jet::put32(p + 0x14, 0); // autonumber
-    p[0x28] = 0x4E;          // a user table
-    jet::put16(p + 0x29, 9);
-    jet::put16(p + 0x2B, 5);
-    jet::put16(p + 0x2D, 9);
-    jet::writeRowPointer(p + 0x37, jet::RowId{24, 0});
-    jet::writeRowPointer(p + 0x3B, jet::RowId{24, 1});
-    size_t at = 0x3F;
-    uint16_t var = 0, fixed = 0;
-    for (uint16_t n = 0; n < 9; ++n) {
-        const Column& c = kColumns[n];
-        uint8_t* d = p + at;
-        const bool text = c.type == jet::ColumnType::Text;
-        d[0] = uint8_t(c.type);
-        jet::put32(d + 1, 0x0659);
-        jet::put16(d + 5, n);
-        jet::put16(d + 7, text ? var : 0);
-        jet::put16(d + 9, n);
-        if (text)
-            jet::put16(d + 11, 2052); // Chinese (PRC) sort order
-        d[15] = uint8_t(jet::kColumnNullable | (text ? 0 : jet::kColumnFixed));
-        jet::put16(d + 21, text ? 0 : fixed);
-        jet::put16(d + 23, c.size);
-        if (text)
-            ++var;
-        else
-            fixed = uint16_t(fixed + c.size);
-        at += 25;
-    }
-    for (const Column& c : kColumns) {
-        const std::u16string name = c.name;
-        jet::put16(p + at, uint16_t(name.size() * 2));
-        at += 2;
-        for (char16_t ch : name) {
-            jet::put16(p + at, ch);
-            at += 2;
-        }
-    }
-    jet::put16(p + at, 0xFFFF); // no long-value columns
-    at += 2;
-    jet::put32(p + 0x08, uint32_t(at));
-    jet::put16(p + 2, uint16_t(jet::kPageSize - 8 - at));
-    // Empty maps: the sample's rows (page 31) are left behind, unowned.
-    auto maps = file.mutablePage(24);
-    if (!maps)
-        die("maps", maps.error());
-    for (uint16_t slot : {uint16_t(0), uint16_t(1)}) {
-        auto rec = jet::rowSpan(**maps, slot);
-        if (!rec)
-            die("map record", rec.error());
-        std::fill(rec->begin() + 5, rec->end(), 0);
-    }
-    // The catalog row: Name "Table" becomes "data".
-    const jet::CatalogEntry* entry = (*db)->catalog().findTable(u"Table");
-    const auto& cat = (*db)->catalog().systemTable();
-    auto stored = cat->storedRow(entry->row);
-    if (!stored)
-        die("catalog row", stored.error());
-    jet::RowLayout layout;
-    CHECK_OK(jet::parseRow(cat->def(), stored->bytes, layout), "catalog row");
-    std::vector<jet::FieldBytes> fields;
-    for (const auto& c : cat->def().columns) {
-        auto f = jet::fieldOf(layout, c);
-        if (!f)
-            die("catalog field", f.error());
-        jet::FieldBytes b{f->null, f->flag, jet::Bytes(f->data.begin(), f->data.end())};
-        if (c.name == u"Name")
-            b.data = *jet::encodeScalar(c, jet::Value(std::u16string(u"data")));
-        fields.push_back(std::move(b));
-    }
-    auto row = jet::encodeRow(cat->def(), fields);
-    if (!row)
-        die("catalog row", row.error());
-    auto catPage = file.mutablePage(entry->row.page);
-    if (!catPage)
-        die("catalog page", catPage.error());
-    CHECK_OK(jet::replaceRow(**catPage, entry->row.row, *row), "catalog row");
-    CHECK_OK(file.commit(), "commit");
+// The database the program carries (58 pages: `data` empty, one `admin` row), written out.
+void newDatabase(const std::string& out) {
+    std::remove(out.c_str());
+    auto image = store::imageDatabase();
+    if (!image)
+        die("image", image.error());
+    CHECK_OK(jet::writeNewFile(out, *image), "write");
 }
 
 std::u16string u16(const std::string& s) {
@@ -218,13 +104,13 @@ void print(const char* what, const Stats& s, size_t n) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: write_bench SAMPLES_DIR OUT.mdb [ROWS]\n");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: write_bench OUT.mdb [ROWS]\n");
         return 1;
     }
-    const std::string path = argv[2];
-    const int rows = argc > 3 ? std::atoi(argv[3]) : 100000;
-    makeDataTable(argv[1], path);
+    const std::string path = argv[1];
+    const int rows = argc > 2 ? std::atoi(argv[2]) : 100000;
+    newDatabase(path);
 
     // Fill: transactions of 1,000 entries.
     jet::OpenOptions opt;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Writing on a 100,000-entry table like the program's `data` (bench/write_bench.cpp builds it by
-# hand in a copy of a sample and fills it through the engine), then, on that file:
+# Writing on the program's own database grown to 100,000 entries (bench/write_bench.cpp writes
+# out the image the program carries and fills `data` through the engine), then, on that file:
 #   - bench/write_bench's own figures (batched and durable inserts, SQL, reads, check),
 #   - ledrimo-db dump --format csv against mdbtools' mdb-export (hyperfine, medians),
 #   - a whole ledrimo-db process doing one durable INSERT (start, lock, journal, syncs),
@@ -11,11 +11,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-bench}
 rows=${2:-100000}
-samples=${LEDRIMO_SAMPLES:-}
-for d in "$samples" ../shared/jet-samples ../../shared/jet-samples; do
-  if [ -n "$d" ] && [ -f "$d/jackcess_delTestV2000.mdb" ]; then samples=$d; break; fi
-done
-[ -f "$samples/jackcess_delTestV2000.mdb" ] || { echo "sample databases not found (set LEDRIMO_SAMPLES)" >&2; exit 1; }
 command -v hyperfine >/dev/null || { echo "hyperfine is needed" >&2; exit 1; }
 command -v mdb-export >/dev/null || { echo "mdb-export (mdbtools) is needed" >&2; exit 1; }
 
@@ -27,7 +22,7 @@ trap 'rm -rf "$scratch"' EXIT
 file=$scratch/data.mdb
 
 echo "== bench/write_bench: $rows entries"
-"$build/bench/write_bench" "$samples" "$file" "$rows"
+"$build/bench/write_bench" "$file" "$rows"
 "$tool" check "$file"
 
 mdbx="mdb-export -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S'"

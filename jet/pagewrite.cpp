@@ -141,18 +141,6 @@ void setSlotFlags(Page& page, uint16_t slot, uint16_t flags) {
     putEntry(page, slot, uint16_t((entry(page, slot) & kRowOffsetMask) | flags));
 }
 
-Result<Bytes> encodeInlineUsageMap(uint32_t firstPage, std::span<const uint32_t> pages) {
-    Bytes rec(kUsageMapRecordSize, 0);
-    rec[0] = 0;
-    put32(rec.data() + 1, firstPage);
-    for (uint32_t p : pages) {
-        if (p < firstPage || p - firstPage >= kInlineMapPages)
-            return makeError(ErrorKind::Invalid, "页 " + std::to_string(p) + " 不在内联用法图的范围内");
-        setBit(rec.data() + 5, p - firstPage, true);
-    }
-    return rec;
-}
-
 Bytes encodeReferenceUsageMap(std::span<const uint32_t> bitmapPages) {
     Bytes rec(std::max(kUsageMapRecordSize, 1 + 4 * bitmapPages.size()), 0);
     rec[0] = 1;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "jet/error.h"
+#include "jet/pagebuild.h"
 #include "jet/pagefile.h"
 #include "jet/value.h"
 
@@ -51,14 +52,11 @@ void setSlotFlags(Page& page, uint16_t slot, uint16_t flags);
 
 // ---- usage maps (docs/jet4-format.md §7) ----
 
-inline constexpr size_t kInlineMapBitmapBytes = 64;                           // 512 pages
-inline constexpr size_t kUsageMapRecordSize = 5 + kInlineMapBitmapBytes;      // as Jet writes them
-inline constexpr size_t kReferenceMapEntries = (kUsageMapRecordSize - 1) / 4; // 17 bitmap pages
-inline constexpr uint32_t kInlineMapPages = kInlineMapBitmapBytes * 8;
+// Inline map records (kind 0) are encoded by encodeInlineUsageMap (pagebuild.h); a record as
+// Jet writes it has 69 bytes, so a reference record in its place lists 17 bitmap pages.
+inline constexpr size_t kUsageMapRecordSize = kInlineMapRecordSize;
+inline constexpr size_t kReferenceMapEntries = (kUsageMapRecordSize - 1) / 4;
 
-// An inline map record (kind 0) whose bit 0 stands for `firstPage`, with the bits of `pages`
-// set. Invalid error if a page lies outside the 512 pages from `firstPage`.
-Result<Bytes> encodeInlineUsageMap(uint32_t firstPage, std::span<const uint32_t> pages);
 // A reference map record (kind 1) listing the bitmap page of each range of kPagesPerBitmapPage
 // pages (0: no page for that range), padded with zeros to kReferenceMapEntries entries.
 Bytes encodeReferenceUsageMap(std::span<const uint32_t> bitmapPages);

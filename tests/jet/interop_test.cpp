@@ -9,6 +9,7 @@
 #include "jet/codec.h"
 #include "jet/datapage.h"
 #include "jet/pagewrite.h"
+#include "jet/sql_engine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,11 +26,8 @@ namespace {
 #define REQUIRE_ORACLES()                                                                                    \
     do {                                                                                                     \
         REQUIRE_SAMPLES();                                                                                   \
-        if (!haveProgram("mdb-export") || !haveProgram("node") || nodeModules().empty()) {                   \
-            if (testutil::onCi())                                                                            \
-                FAIL() << "mdb-export, node or mdb-reader (LEDRIMO_NODE_PATH) missing";                      \
-            GTEST_SKIP() << "mdb-export, node or mdb-reader missing";                                        \
-        }                                                                                                    \
+        REQUIRE_ORACLE(haveProgram("mdb-export"), "mdb-export (mdbtools)");                                  \
+        REQUIRE_ORACLE(haveProgram("node") && !nodeModulesDir().empty(), "node with mdb-reader");            \
     } while (0)
 
 std::string lower(std::string s) {
@@ -225,8 +223,8 @@ void expectOraclesRead(const std::string& path, const std::u16string& table, con
     EXPECT_TRUE(consistent(path, {table}));
 
     // mdb-reader
-    const auto r = runCommand(
-        {"node", std::string(LEDRIMO_TEST_SOURCE_DIR) + "/mdb_reader_table.mjs", nodeModules(), path, name});
+    const auto r = runProgram({"node", std::string(LEDRIMO_TEST_SOURCE_DIR) + "/mdb_reader_table.mjs",
+                               nodeModulesDir(), path, name});
     ASSERT_EQ(r.exitCode, 0) << "mdb-reader could not read the table";
     const Json doc = parseJson(r.out);
     EXPECT_EQ(doc.at("rowCount").number, std::to_string(expected.size())) << "mdb-reader's row counter";
@@ -246,7 +244,7 @@ void expectOraclesRead(const std::string& path, const std::u16string& table, con
                                  });
 
     // mdb-export
-    const auto x = runCommand(
+    const auto x = runProgram(
         {"mdb-export", "-b", "hex", "-D", "%Y-%m-%d %H:%M:%S", "-T", "%Y-%m-%d %H:%M:%S", path, name});
     ASSERT_EQ(x.exitCode, 0) << "mdb-export could not read the table";
     std::vector<CsvRow> csv = parseCsv(x.out);
@@ -463,4 +461,92 @@ TEST(Interop, AnEmptyMapMovesToTheFirstPageItNames) {
         EXPECT_GE((*t)->ownedPages().firstPage, 700u);
     }
     expectOraclesRead(path, table, expected);
+}
+
+// ---- databases made by the program's own creation (ledrimo-db new / create) ----
+
+namespace {
+
+std::string newLedrimoDatabase(const TempDir& dir, const std::string& verb) {
+    const std::string path = dir.file(verb + ".mdb");
+    const auto r = runTool({verb, path});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return path;
+}
+
+// The program's insert statement for entry `i`, values concatenated between single quotes.
+std::string entryInsert(int i) {
+    const char* names[] = {"张三", "李四", "O'Brien", "欧阳明月"};
+    char id[16];
+    std::snprintf(id, sizeof id, "GZ-%05d", i + 1);
+    std::string name = names[i % 4];
+    if (name == "O'Brien")
+        name = "O''Brien";
+    return "insert into data (姓名,公司名称,公司地址,入厂时间,上班日期,上班时间,工作备注,时间,id) values ('" +
+           name + "','北京某某科技有限公司','北京市海淀区中关村大街 27 号𠀀','2009年3月1日','2010年7月" +
+           std::to_string(1 + i % 28) + "日','" + std::to_string(8 + i % 3) + "','" +
+           (i % 5 == 0 ? std::string() : "整理客户资料，回访三家老客户，\"加班\"。") + "','2010年7月" +
+           std::to_string(1 + i % 28) + "日16时7分26秒','" + id + "')";
+}
+
+} // namespace
+
+TEST(Interop, EntriesWrittenAsTheProgramWritesThem) {
+    REQUIRE_ORACLES();
+    TempDir dir;
+    const std::string path = newLedrimoDatabase(dir, "new");
+    {
+        auto c = jet::sql::Connection::open(path);
+        ASSERT_TRUE(c) << c.error().describe();
+        for (int i = 0; i < 300; ++i) {
+            auto r = (*c)->execute(std::string_view(entryInsert(i)));
+            ASSERT_TRUE(r) << r.error().describe();
+        }
+        // Modify: the longer notes move some entries; delete some; change the account.
+        for (int i = 0; i < 300; i += 7) {
+            char sql[256];
+            std::snprintf(sql, sizeof sql, "update data set 工作备注='%s', 上班时间='12' where id='GZ-%05d'",
+                          "这一条记录的工作备注改得很长很长，长到原来的页上放不下，只好挪到别的页上去。",
+                          i + 1);
+            auto r = (*c)->execute(std::string_view(sql));
+            ASSERT_TRUE(r) << r.error().describe();
+            EXPECT_EQ(r->rowsAffected, 1u);
+        }
+        for (int i = 3; i < 300; i += 11) {
+            char sql[64];
+            std::snprintf(sql, sizeof sql, "delete from data where id='GZ-%05d'", i + 1);
+            ASSERT_TRUE((*c)->execute(std::string_view(sql)));
+        }
+        ASSERT_TRUE((*c)->execute(
+            std::string_view("update admin set name='新用户', code='0123456789abcdef0123456789abcdef'")));
+    }
+    const Rows data = readTable(path, u"data");
+    ASSERT_EQ(data.size(), 300u - 27u);
+    expectOraclesRead(path, u"data", data);
+    const Rows admin = readTable(path, u"admin");
+    ASSERT_EQ(admin.size(), 1u);
+    EXPECT_EQ(admin[0][1], Value(std::u16string(u"新用户")));
+    expectOraclesRead(path, u"admin", admin);
+}
+
+TEST(Interop, ACreatedDatabaseGrowsPastItsInlineMaps) {
+    REQUIRE_ORACLES();
+    TempDir dir;
+    const std::string path = newLedrimoDatabase(dir, "create");
+    {
+        auto c = jet::sql::Connection::open(path);
+        ASSERT_TRUE(c);
+        ASSERT_TRUE((*c)->begin());
+        for (int i = 0; i < 14000; ++i)
+            ASSERT_TRUE((*c)->execute(std::string_view(entryInsert(i))));
+        ASSERT_TRUE((*c)->commit());
+        // The account row, written into the table creation left empty.
+        ASSERT_TRUE(
+            (*c)->execute(std::string_view("insert into admin (id, name, code) values ('1', 'tamsu', 'x')")));
+        EXPECT_GT((*c)->database().file()->pageCount(), 512u);
+        auto t = (*c)->database().openTable(u"data");
+        EXPECT_EQ((*t)->ownedPages().kind, jet::UsageMap::Kind::Reference);
+    }
+    expectOraclesRead(path, u"data", readTable(path, u"data"));
+    expectOraclesRead(path, u"admin", readTable(path, u"admin"));
 }

@@ -360,3 +360,23 @@ TEST(Journal, AKilledWriterLosesNoRowItReportedAsSaved) {
     }
     EXPECT_GT(reported, 6);
 }
+
+TEST(Journal, StoppingTheFirstEntryOfANewDatabaseLeavesTheOldOrTheNewFile) {
+    REQUIRE_SAMPLES();
+    TempDir dir;
+    const std::string made = dir.file("made.mdb");
+    const auto r = runTool({"new", made});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // The first entry gives the empty table its first page: maps and global map change too.
+    expectAllStops(dir, readBytes(made), [](jet::Database& db) -> jet::Status {
+        std::vector<Value> entry = {Value(std::u16string(u"张三")),    Value(std::u16string(u"公司")),
+                                    Value(std::u16string(u"地址")),    Value(jet::DateTime{39873}),
+                                    Value(jet::DateTime{40379}),       Value(int32_t(8)),
+                                    Value(std::u16string(u"备注")),    Value(jet::DateTime{40379.67}),
+                                    Value(std::u16string(u"GZ-00001"))};
+        auto id = db.insertRow(u"data", entry);
+        if (!id)
+            return id.error();
+        return jet::okStatus();
+    });
+}

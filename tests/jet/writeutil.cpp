@@ -180,52 +180,6 @@ std::vector<jet::RowId> rowIdsOf(const jet::Database& db, std::u16string_view ta
     return ::testing::AssertionSuccess();
 }
 
-namespace {
-std::string shellQuote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) {
-        if (c == '\'')
-            q += "'\\''";
-        else
-            q += c;
-    }
-    return q + "'";
-}
-} // namespace
-
-CommandResult runCommand(const std::vector<std::string>& argv) {
-    std::string cmd;
-    for (const auto& a : argv)
-        cmd += (cmd.empty() ? "" : " ") + shellQuote(a);
-    cmd += " 2>/dev/null";
-    CommandResult r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int status = ::pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-bool haveProgram(const std::string& name) {
-    return runCommand({"sh", "-c", "command -v " + name}).exitCode == 0;
-}
-
-std::string nodeModules() {
-    std::string dir;
-    if (const char* env = std::getenv("LEDRIMO_NODE_PATH"); env && *env)
-        dir = env;
-    else if (const char* home = std::getenv("HOME"))
-        dir = std::string(home) + "/.cache/ledrimo-npm/node_modules";
-    if (dir.empty() || !std::filesystem::exists(dir + "/mdb-reader/package.json"))
-        return {};
-    return dir;
-}
-
 std::u16string textOf(size_t n, std::u16string_view alphabet) {
     std::u16string s;
     s.reserve(n);

@@ -53,18 +53,6 @@ std::vector<jet::RowId> rowIdsOf(const jet::Database& db, std::u16string_view ta
 ::testing::AssertionResult consistent(const std::string& path,
                                       const std::vector<std::u16string>& counted = {});
 
-// Runs a program (argv[0] found on PATH) and gives its exit code and standard output.
-struct CommandResult {
-    int exitCode = -1;
-    std::string out;
-};
-CommandResult runCommand(const std::vector<std::string>& argv);
-// Whether a program is on PATH.
-bool haveProgram(const std::string& name);
-// The folder holding mdb-reader's node_modules: LEDRIMO_NODE_PATH, else the folder
-// scripts/test.sh installs into, if it holds mdb-reader; empty when there is none.
-std::string nodeModules();
-
 // Text of `n` characters cycling through `alphabet`.
 std::u16string textOf(size_t n, std::u16string_view alphabet = u"abcdefghij");
 
