@@ -442,7 +442,7 @@ TEST(Interop, AnEmptyMapMovesToTheFirstPageItNames) {
             ASSERT_TRUE(n);
             jet::initDataPage(**file.mutablePage(*n), 0);
         }
-        const auto& def = (*db->openTable(table))->def();
+        const jet::TableDef def = (*db->openTable(table))->def();
         for (jet::RowId map : {def.ownedPagesMap, def.freeSpaceMap})
             ASSERT_TRUE(jet::setMapMember(file, map, ids[0].page, false));
         ASSERT_TRUE(db->commit());
