@@ -5,6 +5,7 @@
 #include "app/effects.h"
 #include "app/instance_guard.h"
 #include "jet/database.h"
+#include "jet/sql_engine.h"
 #include "runtime/data_access.h"
 #include "runtime/picture.h"
 #include "runtime/runtime.h"
@@ -103,16 +104,17 @@ class MainWindowTest : public QObject {
                r.Open("data", rt::RecordSet::Table);
     }
 
-    // Runs a statement on the test's own connection, as another program would.
+    // Runs a statement straight on the engine, as another program would.
     bool run(const rt::Text& statement) {
-        rt::CommonConnection c;
-        rt::RecordSet r;
-        if (!c.ConnectAccess(store::computeDatabasePath(), "") || !r.SetConnection(c))
+        auto connection = jet::sql::Connection::open(dbPath().toStdString());
+        if (!connection.ok()) {
+            qWarning("%s", connection.error().describe().c_str());
             return false;
-        const bool ok = r.Open(statement, rt::RecordSet::Sql);
-        r.Close();
-        c.Close();
-        return ok;
+        }
+        auto result = (*connection)->execute(statement.toUtf8());
+        if (!result.ok())
+            qWarning("%s: %s", qPrintable(statement.toQString()), result.error().describe().c_str());
+        return result.ok();
     }
     store::EntryValues entry(const char* name, const rt::Text& id, int day = 1) {
         store::EntryValues v;
