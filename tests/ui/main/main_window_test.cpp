@@ -67,6 +67,7 @@ class MainWindowTest : public QObject {
     QTemporaryDir runtimeDir_;
     std::unique_ptr<QTemporaryDir> programDir_;
     std::unique_ptr<rt::ScriptedMessageBoxes> boxes_;
+    QString lastFailure_;
 
     rt::Form& main() { return rt::form(kMain); }
     QString dbPath() const { return programDir_->path() + QStringLiteral("/db"); }
@@ -203,6 +204,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(box.caption, rt::Text(caption));
         QCOMPARE(box.style, style | rt::MbTaskModal);
         QVERIFY(!box.owner);
+        lastFailure_ = box.text.toQString();
         boxes_->clear();
     }
 
@@ -815,6 +817,9 @@ private slots:
         type("上班时间编辑框", "");
         click("修改按钮");
         expectFailure("修改数据失败，原因为", "错误", rt::MbIconWarning);
+        // The reason is the data layer's account of the refused statement.
+        QVERIFY(lastFailure_.size() > QStringLiteral("修改数据失败，原因为").size());
+        QVERIFY(lastFailure_.contains(QStringLiteral("Description: ")));
         const StoredRow after = stored()[0];
         QCOMPARE(after.name, before.name);
         QCOMPARE(after.hours, before.hours);
@@ -876,6 +881,24 @@ private slots:
         QCOMPARE(text("提示信息"), rt::Text("已删除！"));
         QCOMPARE(pane(1), rt::Text("共有: 2 条数据"));
         QVERIFY(backwardEnabled() && !forwardEnabled());
+    }
+
+    // The entry went meanwhile: the delete fails and says why, in the data layer's words.
+    void deleteOfAVanishedEntryFails() {
+        REQUIRE_DATA();
+        storeEntries(2);
+        connect();
+        QVERIFY(run("delete from data where id='GZ-00001'"));
+        click("删除按钮");
+        QVERIFY(!boxes_->calls().empty());
+        const rt::MessageBoxCall& box = boxes_->calls().back();
+        QVERIFY(box.text.toQString().startsWith(QStringLiteral("删除失败！")));
+        QVERIFY(box.text.length() > rt::Text("删除失败！").length());
+        QVERIFY(!box.text.toQString().contains(QStringLiteral("数据库没有给出原因")));
+        QCOMPARE(box.caption, rt::Text("信息："));
+        QCOMPARE(box.style, rt::MbIconWarning | rt::MbTaskModal);
+        QCOMPARE(storedIds(), QStringList({"GZ-00002"}));
+        QVERIFY(text("提示信息").empty());
     }
 
     void deleteCancelledKeepsTheEntry() {
