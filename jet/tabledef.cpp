@@ -169,7 +169,8 @@ Result<std::shared_ptr<const TableDef>> readTableDef(const PageFile& file, uint3
         }
         ix.usageMap = readRowPointer(d + 34);
         ix.firstPage = le32(d + 38);
-        ix.flags = d[42];
+        // Bytes 42-45 hold leftovers; the flags byte follows them (0x80 is always set by Jet).
+        ix.flags = d[46];
     }
     if (!rd.need(kLogicalIndexDefSize * def->logicalIndexCount))
         return bad("逻辑索引超出定义末尾");

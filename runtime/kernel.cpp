@@ -53,7 +53,20 @@ int random(int min, int max) {
 
 // ---- files ----
 
+namespace {
+Text& programDirectoryOverride() {
+    static Text dir;
+    return dir;
+}
+} // namespace
+
+void setProgramDirectoryForTests(const Text& dir) {
+    programDirectoryOverride() = dir;
+}
+
 Text programDirectory() {
+    if (!programDirectoryOverride().empty())
+        return programDirectoryOverride();
     QString dir;
     if (QCoreApplication::instance())
         dir = QCoreApplication::applicationDirPath();

@@ -28,6 +28,9 @@ int random(int min = 0, int max = 2147483647);
 // Directory of the program file, without a trailing separator. initRuntime() makes it the current
 // directory.
 Text programDirectory();
+// For tests only: makes programDirectory() answer `dir` from now on, so a test can run the
+// program's flows against a directory of its own; an empty text goes back to the real one.
+void setProgramDirectoryForTests(const Text& dir);
 // A path as the file system wants it: decoded from GBK, with '\' taken as a directory separator
 // (callers build paths the Windows way, program directory + "\db").
 QString nativePath(const Text& path);

@@ -4,6 +4,9 @@
 //   ledrimo-db schema FILE [TABLE] [--system]
 //   ledrimo-db dump FILE TABLE [--format csv|json]
 //   (each also takes --password P and --help)
+//   ledrimo-db create FILE      a new database with Ledrimo's tables, `admin` empty
+//   ledrimo-db new FILE         the database image the program carries, written out
+//   (neither replaces an existing file)
 //
 // Every verb is a free function that receives the parsed arguments and an output sink, so more
 // verbs are added by writing the function and one line in the verb table. Output conventions
@@ -19,7 +22,11 @@
 //     exactly, as JSON strings so that no reader rounds them.
 // Errors go to stderr and the exit code is 1.
 #include "jet/codec.h"
+#include "jet/create.h"
 #include "jet/database.h"
+#include "store/database_image.h"
+#include "store/image_container.h"
+#include "store/schema.h"
 
 #include <charconv>
 #include <cstdio>
@@ -493,6 +500,28 @@ int runDump(const Args& args, Output& out) {
     return 0;
 }
 
+int runCreate(const Args& args, Output&) {
+    auto file = store::createLedrimoDatabase(jet::accessDateNow(), {});
+    if (!file)
+        return fail(file.error());
+    auto written = jet::writeNewFile(args.positional[0], *file);
+    if (!written)
+        return fail(written.error());
+    return 0;
+}
+
+int runNew(const Args& args, Output&) {
+    const std::string_view packed = store::databaseImageView();
+    const auto stated = store::imageStatedSize(packed);
+    const auto file = store::unpackImage(packed);
+    if (!file || !stated || file->size() != *stated)
+        return fail(jet::makeError(jet::ErrorKind::Corrupt, "程序携带的数据库映像已损坏"));
+    auto written = jet::writeNewFile(args.positional[0], jet::Bytes(file->begin(), file->end()));
+    if (!written)
+        return fail(written.error());
+    return 0;
+}
+
 const Verb kVerbs[] = {
     {"tables", "ledrimo-db tables FILE [--system] [--password P]",
      "列出数据库中的用户表，每行一个，按系统目录中的顺序。\n"
@@ -516,10 +545,18 @@ const Verb kVerbs[] = {
      "  货币保留 4 位小数，小数类型按原精度输出（JSON 中二者为字符串）。\n"
      "  --password P    数据库密码\n",
      kOptPassword | kOptFormat, 2, 2, runDump},
+    {"create", "ledrimo-db create FILE",
+     "新建一个数据库文件：含 Ledrimo 的表 data 和 admin（admin 为空），\n"
+     "Jet 4（Access 2000）格式，代码页 936，排序规则 2052。FILE 已存在时不覆盖。\n",
+     0, 1, 1, runCreate},
+    {"new", "ledrimo-db new FILE",
+     "把程序携带的数据库映像解压后写成 FILE：表 data 为空，admin 含默认账户\n"
+     "（用户名和密码均为 tamsu）。FILE 已存在时不覆盖。\n",
+     0, 1, 1, runNew},
 };
 
 void printOverview(FILE* to) {
-    std::fputs("ledrimo-db：查看 Jet 4（Access 2000–2003）数据库文件\n\n用法：\n", to);
+    std::fputs("ledrimo-db：查看和新建 Jet 4（Access 2000–2003）数据库文件\n\n用法：\n", to);
     for (const auto& v : kVerbs)
         std::fprintf(to, "  %s\n", v.usage);
     std::fputs("\n每个命令都接受 --help。出错时在标准错误输出说明，退出码为 1。\n", to);

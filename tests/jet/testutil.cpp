@@ -87,14 +87,43 @@ static std::string shellQuote(const std::string& s) {
 }
 
 RunResult runTool(const std::vector<std::string>& args) {
+    std::vector<std::string> command{LEDRIMO_DB_TOOL};
+    command.insert(command.end(), args.begin(), args.end());
+    return runProgram(command);
+}
+
+bool haveProgram(const std::string& program) {
+    return runProgram({"sh", "-c", "command -v " + shellQuote(program) + " >/dev/null"}).exitCode == 0;
+}
+
+std::string nodeModulesDir() {
+    std::vector<std::string> candidates;
+    if (const char* p = std::getenv("LEDRIMO_NODE_PATH"); p && *p)
+        candidates.push_back(p);
+    if (const char* h = std::getenv("HOME"); h && *h)
+        candidates.push_back(std::string(h) + "/.cache/ledrimo-npm/node_modules");
+    std::error_code ec;
+    for (const auto& c : candidates)
+        if (fs::exists(fs::path(c) / "mdb-reader" / "package.json", ec))
+            return c;
+    return {};
+}
+
+RunResult runProgram(const std::vector<std::string>& command, const std::vector<std::string>& environment) {
     static int counter = 0;
     const std::string errFile =
         (fs::temp_directory_path() /
          ("ledrimo-db-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".err"))
             .string();
-    std::string cmd = shellQuote(LEDRIMO_DB_TOOL);
-    for (const auto& a : args)
-        cmd += " " + shellQuote(a);
+    std::string cmd;
+    if (!environment.empty()) {
+        cmd = "env";
+        for (const auto& e : environment)
+            cmd += " " + shellQuote(e);
+        cmd += " ";
+    }
+    for (size_t i = 0; i < command.size(); ++i)
+        cmd += (i ? " " : "") + shellQuote(command[i]);
     cmd += " 2>" + shellQuote(errFile);
     RunResult r;
     FILE* p = ::popen(cmd.c_str(), "r");

@@ -41,6 +41,25 @@ struct RunResult {
 };
 // Runs ledrimo-db with `args` (each passed as one argument).
 RunResult runTool(const std::vector<std::string>& args);
+// Runs `command` (program and arguments, each passed as one argument) with `environment`
+// ("NAME=value" settings) added.
+RunResult runProgram(const std::vector<std::string>& command,
+                     const std::vector<std::string>& environment = {});
+// Whether `program` is found on PATH.
+bool haveProgram(const std::string& program);
+// Where node finds mdb-reader: LEDRIMO_NODE_PATH, else ~/.cache/ledrimo-npm/node_modules; empty if
+// mdb-reader is in neither.
+std::string nodeModulesDir();
+
+// Skips the test when an oracle is missing, except on CI, where that fails.
+#define REQUIRE_ORACLE(available, what)                                                                      \
+    do {                                                                                                     \
+        if (!(available)) {                                                                                  \
+            if (testutil::onCi())                                                                            \
+                FAIL() << what << " not found";                                                              \
+            GTEST_SKIP() << what << " not found";                                                            \
+        }                                                                                                    \
+    } while (0)
 
 // ---- JSON (enough for the oracle files and our own output) ----
 struct Json {

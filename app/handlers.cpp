@@ -1,0 +1,28 @@
+#include "app/handlers.h"
+
+#include "app/startup.h"
+#include "runtime/form.h"
+#include "runtime/picture.h"
+#include "ui/login/login.h"
+
+#include <QIcon>
+
+namespace app {
+
+void installProgramResources() {
+    runtime::registerPictures();
+    rt::setProgramIcon(QIcon(QString::fromLatin1(runtime::pictures::kProgramIcon)));
+    rt::setImageDecoder([](const rt::Bytes& data) {
+        // JPEG data starts with the start-of-image marker FF D8; everything else goes to Qt.
+        if (data.size() < 2 || uint8_t(data[0]) != 0xFF || uint8_t(data[1]) != 0xD8)
+            return QImage();
+        return runtime::decodeJpeg(QByteArray(data.data(), qsizetype(data.size())));
+    });
+}
+
+void registerHandlers() {
+    registerStartupHandlers();
+    ui::registerLoginHandlers();
+}
+
+} // namespace app
