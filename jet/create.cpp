@@ -5,6 +5,7 @@
 #include "jet/indexbuild.h"
 #include "jet/pagefile.h"
 #include "jet/tdefbuild.h"
+#include "jet/writer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -409,18 +410,6 @@ std::vector<Value> catalogRow(int32_t id, int32_t parent, const std::u16string& 
 
 std::vector<Value> aceRow(int32_t object, const Bytes& account, int32_t mask, bool inheritable) {
     return {object, account, mask, inheritable};
-}
-
-bool sameValue(const Value& a, const Value& b) {
-    if (a.index() != b.index())
-        return false;
-    if (auto d = std::get_if<double>(&a))
-        return std::memcmp(d, &std::get<double>(b), sizeof(double)) == 0;
-    if (auto f = std::get_if<float>(&a))
-        return std::memcmp(f, &std::get<float>(b), sizeof(float)) == 0;
-    if (auto t = std::get_if<DateTime>(&a))
-        return std::memcmp(&t->days, &std::get<DateTime>(b).days, sizeof(double)) == 0;
-    return a == b;
 }
 
 // Reads the image back with the engine's reader and compares tables, columns and rows with what

@@ -205,16 +205,6 @@ jet::TableSpec everyType() {
     return t;
 }
 
-bool sameValue(const Value& a, const Value& b) {
-    if (a.index() != b.index())
-        return false;
-    if (auto d = std::get_if<double>(&a))
-        return std::memcmp(d, &std::get<double>(b), 8) == 0;
-    if (auto f = std::get_if<float>(&a))
-        return std::memcmp(f, &std::get<float>(b), 4) == 0;
-    return a == b;
-}
-
 // Everything the reader takes from a definition, except a variable column's fixed offset (a
 // leftover the writer does not keep).
 void expectSameDefinition(const jet::TableDef& a, const jet::TableDef& b) {
@@ -429,7 +419,7 @@ TEST(CreateDatabase, ColumnsComeOutExactlyAsAsked) {
             Value want = spec.rows[r][k];
             if (k == 0 && jet::isNull(want))
                 want = false; // a Yes/No column has no NULL
-            EXPECT_TRUE(sameValue((*row)[k], want)) << "row " << r << " column " << k;
+            EXPECT_TRUE(jet::sameValue((*row)[k], want)) << "row " << r << " column " << k;
         }
     }
 }
