@@ -266,4 +266,23 @@ Result<Value> TableCursor::value(size_t column) {
     return table_->decodeValue(scratch_, table_->def_->columns[column], row->page->number);
 }
 
+Status TableCursor::values(const std::vector<size_t>& wanted, std::vector<Value>& out) {
+    if (!page_)
+        return makeError(ErrorKind::Invalid, "游标不在任何一行上");
+    for (size_t c : wanted)
+        if (c >= table_->def_->columns.size())
+            return makeError(ErrorKind::Invalid, "列序号超出范围");
+    auto row = table_->resolve(*page_, uint8_t(slot_));
+    if (!row)
+        return row.error();
+    auto parsed = parseRow(*table_->def_, row->bytes, scratch_);
+    if (!parsed)
+        return inContext(parsed.error(), table_->file(), row->page->number);
+    out.resize(wanted.size());
+    for (size_t k = 0; k < wanted.size(); ++k)
+        JET_TRY(
+            table_->decodeValueInto(scratch_, table_->def_->columns[wanted[k]], row->page->number, out[k]));
+    return okStatus();
+}
+
 } // namespace jet

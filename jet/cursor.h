@@ -94,6 +94,9 @@ public:
     Status values(std::vector<Value>& out);
     // Decodes one value of the current row.
     Result<Value> value(size_t column);
+    // Decodes the columns `wanted` (indexes into def().columns) of the current row into `out`
+    // (resized to wanted.size(); its strings and buffers are reused), parsing the row once.
+    Status values(const std::vector<size_t>& wanted, std::vector<Value>& out);
 
     const Table& table() const { return *table_; }
 

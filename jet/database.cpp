@@ -3,7 +3,7 @@
 namespace jet {
 
 Result<std::unique_ptr<Database>> Database::open(const std::string& path, const OpenOptions& options) {
-    auto file = PageFile::openPath(path);
+    auto file = options.write ? PageFile::openForWriting(path) : PageFile::openPath(path);
     if (!file)
         return file.error();
     return open(std::move(*file), options);
@@ -29,6 +29,8 @@ Result<std::unique_ptr<Database>> Database::open(std::shared_ptr<PageFile> file,
             return file->error(ErrorKind::Password, "数据库密码错误");
     }
     std::unique_ptr<Database> db(new Database());
+    if (file->writable())
+        db->writer_ = file;
     db->file_ = std::move(file);
     db->header_ = std::move(*header);
     auto cat = Catalog::load(db->file_);
@@ -55,6 +57,94 @@ Result<std::shared_ptr<const Table>> Database::openTable(std::u16string_view nam
         return makeError(ErrorKind::NotFound, "没有名为“" + toUtf8(std::u16string(name)) + "”的表",
                          file_->name());
     return openTable(*e);
+}
+
+} // namespace jet
+
+namespace jet {
+
+Status Database::begin() {
+    if (!writer_)
+        return file_->error(ErrorKind::ReadOnly, "数据库以只读方式打开，不能修改");
+    if (inTransaction_)
+        return file_->error(ErrorKind::Invalid, "已经在一个事务中");
+    JET_TRY(writer_->begin());
+    inTransaction_ = true;
+    return okStatus();
+}
+
+Status Database::commit() {
+    if (!inTransaction_)
+        return file_->error(ErrorKind::Invalid, "没有进行中的事务");
+    inTransaction_ = false;
+    return writer_->commit();
+}
+
+void Database::rollback() {
+    if (!inTransaction_)
+        return;
+    inTransaction_ = false;
+    writer_->rollback();
+}
+
+template <class F>
+auto Database::write(std::u16string_view table, F&& f) -> decltype(f(std::declval<TableWriter&>())) {
+    if (!writer_)
+        return file_->error(ErrorKind::ReadOnly, "数据库以只读方式打开，不能修改");
+    const CatalogEntry* e = catalog_.findTable(table);
+    if (!e)
+        return makeError(ErrorKind::NotFound, "没有名为“" + toUtf8(std::u16string(table)) + "”的表",
+                         file_->name());
+    auto def = tableDef(*e);
+    if (!def)
+        return def.error();
+    TableWriter w(*writer_, *def);
+    JET_TRY(w.checkWritable());
+    const bool own = !inTransaction_;
+    if (own)
+        JET_TRY(writer_->begin());
+    writer_->markOperation();
+    auto result = f(w);
+    if (!result.ok()) {
+        writer_->undoOperation();
+        if (own)
+            writer_->rollback();
+        return result;
+    }
+    if (own)
+        JET_TRY(writer_->commit());
+    return result;
+}
+
+Result<RowId> Database::insertRow(std::u16string_view table, const std::vector<Value>& values) {
+    return write(table, [&](TableWriter& w) { return w.insert(values); });
+}
+
+Status Database::updateRow(std::u16string_view table, RowId row, const std::vector<ColumnChange>& changes) {
+    return write(table, [&](TableWriter& w) { return w.update(row, changes); });
+}
+
+Status Database::deleteRow(std::u16string_view table, RowId row) {
+    return write(table, [&](TableWriter& w) { return w.remove(row); });
+}
+
+Result<RowId> Database::rowAt(std::u16string_view table, uint64_t position) const {
+    auto t = openTable(table);
+    if (!t)
+        return t.error();
+    auto cursor = (*t)->cursor();
+    for (uint64_t i = 0;; ++i) {
+        auto more = cursor.next();
+        if (!more)
+            return more.error();
+        if (!*more)
+            return makeError(ErrorKind::NotFound,
+                             "表“" + toUtf8(std::u16string(table)) + "”中没有第 " + std::to_string(position) +
+                                 " 行（共 " + std::to_string(i) + " 行，从 0 数起）",
+                             file_->name());
+        if (i == position)
+            return cursor.rowId();
+    }
 }
 
 } // namespace jet

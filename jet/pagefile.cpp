@@ -1,10 +1,14 @@
 #include "jet/pagefile.h"
 
+#include "jet/journal.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
+#include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,26 +16,44 @@ namespace jet {
 
 namespace {
 
-std::string osErrorText(int err) {
-    switch (err) {
-    case ENOENT:
-        return "文件不存在";
-    case EACCES:
-    case EPERM:
-        return "没有读取权限";
-    case EISDIR:
-        return "这是一个目录";
-    default:
-        return std::strerror(err);
-    }
-}
+using journal::osErrorText;
 
 // Pages addressable by a 3-byte page number.
 constexpr uint64_t kMaxPages = 1u << 24;
 
+// Rolls back the journal beside `path`, if there is one, into the file open on `fd` (whose lock
+// the caller holds), and removes it.
+Status recoverJournal(int fd, const std::string& path) {
+    const std::string jpath = path + "-journal";
+    auto contents = journal::read(jpath);
+    if (!contents)
+        return contents.error();
+    if (*contents)
+        JET_TRY(journal::restore(fd, path, **contents));
+    return journal::remove(jpath);
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 } // namespace
 
 Result<std::shared_ptr<PageFile>> PageFile::openPath(const std::string& path) {
+    // A journal left behind: roll it back if this process may, else read through it.
+    bool readThroughJournal = false;
+    if (exists(path + "-journal")) {
+        const int wfd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        if (wfd >= 0) {
+            if (::flock(wfd, LOCK_EX | LOCK_NB) == 0)
+                readThroughJournal = !recoverJournal(wfd, path).ok();
+            // else: another process is writing; the journal is its own, not one left behind.
+            ::close(wfd);
+        } else {
+            readThroughJournal = true;
+        }
+    }
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return makeError(ErrorKind::Io, "无法打开数据库文件：" + osErrorText(errno), path);
@@ -44,9 +66,54 @@ Result<std::shared_ptr<PageFile>> PageFile::openPath(const std::string& path) {
     f->name_ = path;
     f->fd_ = fd;
     f->size_ = uint64_t(st.st_size);
+    if (readThroughJournal) {
+        auto contents = journal::read(path + "-journal");
+        if (contents && *contents) {
+            f->size_ = (*contents)->originalSize;
+            for (const auto& img : (*contents)->images) {
+                auto pg = std::make_shared<Page>();
+                pg->number = img->page;
+                pg->bytes = img->bytes;
+                f->overlay_[img->page] = std::move(pg);
+            }
+        }
+    }
     if (f->size_ / kPageSize > kMaxPages)
         return makeError(ErrorKind::Unsupported, "文件过大，超出 Jet 4 数据库的上限", path);
     f->pageCount_ = uint32_t(f->size_ / kPageSize);
+    return f;
+}
+
+Result<std::shared_ptr<PageFile>> PageFile::openForWriting(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == EACCES || err == EPERM || err == EROFS)
+            return makeError(ErrorKind::ReadOnly, "数据库文件不能写入：" + osErrorText(err), path);
+        return makeError(ErrorKind::Io, "无法打开数据库文件：" + osErrorText(err), path);
+    }
+    std::shared_ptr<PageFile> f(new PageFile());
+    f->name_ = path;
+    f->fd_ = fd; // closed (and the lock released) with f
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return makeError(ErrorKind::Io, "无法打开数据库文件：不是普通文件", path);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK)
+            return makeError(ErrorKind::Locked, "数据库正被另一个程序修改", path);
+        return makeError(ErrorKind::Io, "无法锁定数据库文件：" + osErrorText(errno), path);
+    }
+    JET_TRY(recoverJournal(fd, path));
+    if (::fstat(fd, &st) != 0)
+        return makeError(ErrorKind::Io, "无法打开数据库文件：" + osErrorText(errno), path);
+    f->size_ = uint64_t(st.st_size);
+    if (f->size_ / kPageSize > kMaxPages)
+        return makeError(ErrorKind::Unsupported, "文件过大，超出 Jet 4 数据库的上限", path);
+    if (f->size_ % kPageSize != 0)
+        return makeError(ErrorKind::Corrupt, "文件末尾有不完整的页（文件可能被截断），不能写入", path,
+                         int64_t(f->size_ / kPageSize));
+    f->pageCount_ = uint32_t(f->size_ / kPageSize);
+    f->writable_ = true;
     return f;
 }
 
@@ -65,6 +132,8 @@ PageFile::~PageFile() {
 }
 
 Status PageFile::readRaw(uint64_t offset, uint8_t* out, size_t len) const {
+    if (stopped_)
+        return error(ErrorKind::Io, "数据库已在修改途中停止（测试），请重新打开");
     if (fd_ < 0) {
         std::memcpy(out, memory_.data() + offset, len);
         return okStatus();
@@ -81,12 +150,31 @@ Status PageFile::readRaw(uint64_t offset, uint8_t* out, size_t len) const {
             return corrupt("文件在读取过程中变短", int64_t(offset / kPageSize));
         done += size_t(n);
     }
+    // Pages a journal says were different before an unfinished change.
+    if (!overlay_.empty()) {
+        for (uint64_t pg = offset / kPageSize; pg * kPageSize < offset + len; ++pg) {
+            auto it = overlay_.find(uint32_t(pg));
+            if (it == overlay_.end())
+                continue;
+            const uint64_t from = std::max<uint64_t>(offset, pg * kPageSize);
+            const uint64_t to = std::min<uint64_t>(offset + len, (pg + 1) * kPageSize);
+            std::memcpy(out + (from - offset), it->second->bytes.data() + (from - pg * kPageSize), to - from);
+        }
+    }
     return okStatus();
 }
 
 Status PageFile::readPage(uint32_t n, uint8_t* out) const {
     if (n >= pageCount_)
         return corrupt("页号超出文件末尾（文件只有 " + std::to_string(pageCount_) + " 个完整的页）", n);
+    if (inChange_) {
+        std::lock_guard<std::mutex> lock(cacheMutex_);
+        auto it = dirty_.find(n);
+        if (it != dirty_.end()) {
+            std::memcpy(out, it->second->bytes.data(), kPageSize);
+            return okStatus();
+        }
+    }
     return readRaw(uint64_t(n) * kPageSize, out, kPageSize);
 }
 
@@ -99,6 +187,16 @@ Result<size_t> PageFile::readAt(uint64_t offset, uint8_t* out, size_t len) const
 }
 
 Result<PageRef> PageFile::page(uint32_t n) const {
+    if (inChange_) {
+        std::lock_guard<std::mutex> lock(cacheMutex_);
+        auto it = dirty_.find(n);
+        if (it != dirty_.end())
+            return PageRef(it->second);
+    }
+    return cachedPage(n);
+}
+
+Result<PageRef> PageFile::cachedPage(uint32_t n) const {
     {
         std::lock_guard<std::mutex> lock(cacheMutex_);
         for (auto& slot : cache_) {
@@ -110,7 +208,9 @@ Result<PageRef> PageFile::page(uint32_t n) const {
     }
     auto fresh = std::make_shared<Page>();
     fresh->number = n;
-    JET_TRY(readPage(n, fresh->bytes.data()));
+    if (n >= pageCount_)
+        return corrupt("页号超出文件末尾（文件只有 " + std::to_string(pageCount_) + " 个完整的页）", n);
+    JET_TRY(readRaw(uint64_t(n) * kPageSize, fresh->bytes.data(), kPageSize));
     std::lock_guard<std::mutex> lock(cacheMutex_);
     CacheSlot* victim = &cache_[0];
     for (auto& slot : cache_) {
@@ -124,6 +224,285 @@ Result<PageRef> PageFile::page(uint32_t n) const {
     victim->page = fresh;
     victim->lastUse = ++useClock_;
     return PageRef(std::move(fresh));
+}
+
+// ---- changes --------------------------------------------------------------------------------
+
+Status PageFile::begin() {
+    if (!writable_)
+        return error(ErrorKind::ReadOnly, "数据库以只读方式打开，不能修改");
+    if (stopped_ || broken_)
+        return error(ErrorKind::Io, "上一次保存失败且未能撤销，请重新打开数据库");
+    if (inChange_)
+        return error(ErrorKind::Invalid, "已经有一个未完成的修改");
+    inChange_ = true;
+    pageCountAtBegin_ = pageCount_;
+    marking_ = false;
+    undo_.clear();
+    return okStatus();
+}
+
+Result<Page*> PageFile::mutablePage(uint32_t n) {
+    if (!inChange_)
+        return error(ErrorKind::Invalid, "修改页之前没有开始修改");
+    if (n >= pageCount_)
+        return corrupt("页号超出文件末尾（文件只有 " + std::to_string(pageCount_) + " 个完整的页）", n);
+    std::shared_ptr<Page> current;
+    {
+        std::lock_guard<std::mutex> lock(cacheMutex_);
+        auto it = dirty_.find(n);
+        if (it != dirty_.end())
+            current = it->second;
+    }
+    if (marking_ && !undo_.count(n))
+        undo_.emplace(n, current);
+    if (current) {
+        // Copy on write: someone (an image handed out, the undo record) still holds this one.
+        if (current.use_count() > 2) {
+            auto copy = std::make_shared<Page>(*current);
+            std::lock_guard<std::mutex> lock(cacheMutex_);
+            dirty_[n] = copy;
+            return copy.get();
+        }
+        return current.get();
+    }
+    auto base = cachedPage(n);
+    if (!base)
+        return base.error();
+    auto copy = std::make_shared<Page>(**base);
+    std::lock_guard<std::mutex> lock(cacheMutex_);
+    dirty_[n] = copy;
+    return copy.get();
+}
+
+Result<uint32_t> PageFile::appendPage() {
+    if (!inChange_)
+        return error(ErrorKind::Invalid, "修改页之前没有开始修改");
+    if (pageCount_ >= kMaxPages)
+        return error(ErrorKind::Unsupported, "数据库已达到 Jet 4 文件的页数上限");
+    const uint32_t n = pageCount_;
+    auto pg = std::make_shared<Page>();
+    pg->number = n;
+    {
+        std::lock_guard<std::mutex> lock(cacheMutex_);
+        dirty_[n] = std::move(pg);
+    }
+    if (marking_ && !undo_.count(n))
+        undo_.emplace(n, nullptr);
+    ++pageCount_;
+    size_ = uint64_t(pageCount_) * kPageSize;
+    return n;
+}
+
+void PageFile::markOperation() {
+    marking_ = true;
+    undo_.clear();
+    pageCountAtMark_ = pageCount_;
+}
+
+void PageFile::undoOperation() {
+    if (!marking_)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(cacheMutex_);
+        for (auto& [n, before] : undo_) {
+            if (before)
+                dirty_[n] = std::move(before);
+            else
+                dirty_.erase(n);
+        }
+    }
+    undo_.clear();
+    marking_ = false;
+    pageCount_ = pageCountAtMark_;
+    size_ = uint64_t(pageCount_) * kPageSize;
+}
+
+void PageFile::rollback() {
+    std::lock_guard<std::mutex> lock(cacheMutex_);
+    dirty_.clear();
+    undo_.clear();
+    marking_ = false;
+    if (inChange_) {
+        pageCount_ = pageCountAtBegin_;
+        size_ = uint64_t(pageCount_) * kPageSize;
+    }
+    inChange_ = false;
+}
+
+bool PageFile::step() {
+    if (fault_ && writes_ >= fault_->stopAfterWrites) {
+        stopped_ = true;
+        return false;
+    }
+    ++writes_;
+    return true;
+}
+
+Error PageFile::stopError() {
+    // Like a process that is gone: no clean-up, the lock goes with the descriptor.
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    broken_ = true;
+    inChange_ = false;
+    dirty_.clear();
+    undo_.clear();
+    return error(ErrorKind::Io, "修改在途中停止（测试）");
+}
+
+Status PageFile::writeJournal(const std::vector<uint32_t>& pages) {
+    const std::string jpath = journalPath();
+    std::vector<uint32_t> saved;
+    for (uint32_t n : pages)
+        if (n < pageCountAtBegin_)
+            saved.push_back(n);
+    const int jfd = ::open(jpath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (jfd < 0) {
+        const int err = errno;
+        return makeError(err == EACCES || err == EPERM || err == EROFS ? ErrorKind::ReadOnly : ErrorKind::Io,
+                         "无法在数据库所在的文件夹中建立回滚日志：" + osErrorText(err), jpath);
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{jfd};
+    std::random_device rd;
+    const uint64_t salt = (uint64_t(rd()) << 32) ^ rd() ^ uint64_t(pageCountAtBegin_);
+    auto put = [&](const Bytes& b, uint64_t at) -> Status {
+        if (!step()) {
+            if (fault_ && fault_->tornWrite)
+                (void)::pwrite(jfd, b.data(), b.size() / 2, off_t(at));
+            return stopError();
+        }
+        size_t done = 0;
+        while (done < b.size()) {
+            const ssize_t n = ::pwrite(jfd, b.data() + done, b.size() - done, off_t(at + done));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return makeError(ErrorKind::Io, "写入回滚日志失败：" + osErrorText(errno), jpath);
+            }
+            done += size_t(n);
+        }
+        return okStatus();
+    };
+    JET_TRY(
+        put(journal::encodeHeader(uint64_t(pageCountAtBegin_) * kPageSize, uint32_t(saved.size()), salt), 0));
+    std::array<uint8_t, kPageSize> original{};
+    uint64_t at = journal::kHeaderSize;
+    for (uint32_t n : saved) {
+        // The image on disk, which the change has not touched.
+        size_t done = 0;
+        while (done < kPageSize) {
+            const ssize_t r =
+                ::pread(fd_, original.data() + done, kPageSize - done, off_t(uint64_t(n) * kPageSize + done));
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0)
+                return error(ErrorKind::Io, "读取原页失败：" + osErrorText(r < 0 ? errno : EIO), n);
+            done += size_t(r);
+        }
+        JET_TRY(put(journal::encodeRecord(salt, n, original.data()), at));
+        at += journal::kRecordSize;
+    }
+    if (!step())
+        return stopError();
+    if (::fsync(jfd) != 0)
+        return makeError(ErrorKind::Io, "无法把回滚日志写入磁盘：" + osErrorText(errno), jpath);
+    if (!step())
+        return stopError();
+    return journal::syncFolder(jpath);
+}
+
+Status PageFile::writePages(const std::vector<uint32_t>& pages) {
+    for (uint32_t n : pages) {
+        const Page& pg = *dirty_.at(n);
+        if (!step()) {
+            if (fault_ && fault_->tornWrite)
+                (void)::pwrite(fd_, pg.bytes.data(), kPageSize / 2, off_t(uint64_t(n) * kPageSize));
+            return stopError();
+        }
+        size_t done = 0;
+        while (done < kPageSize) {
+            const ssize_t w = ::pwrite(fd_, pg.bytes.data() + done, kPageSize - done,
+                                       off_t(uint64_t(n) * kPageSize + done));
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                return error(ErrorKind::Io, "写入数据库失败：" + osErrorText(errno), n);
+            }
+            done += size_t(w);
+        }
+    }
+    if (!step())
+        return stopError();
+    if (::fsync(fd_) != 0)
+        return error(ErrorKind::Io, "无法把数据库写入磁盘：" + osErrorText(errno));
+    return okStatus();
+}
+
+Status PageFile::commit() {
+    if (!inChange_)
+        return okStatus();
+    if (dirty_.empty()) {
+        rollback();
+        return okStatus();
+    }
+    std::vector<uint32_t> pages;
+    pages.reserve(dirty_.size());
+    for (const auto& [n, pg] : dirty_)
+        pages.push_back(n);
+    std::sort(pages.begin(), pages.end());
+
+    // 1. The journal, synced, before any page of the file changes.
+    if (auto st = writeJournal(pages); !st) {
+        if (!stopped_)
+            (void)journal::remove(journalPath());
+        rollback();
+        return st;
+    }
+    // 2. The pages, synced; on failure put the old images back from the journal.
+    auto undoFromJournal = [&]() {
+        if (!recoverJournal(fd_, name_).ok())
+            broken_ = true; // the journal stays; the next open rolls it back
+        rollback();
+    };
+    if (auto st = writePages(pages); !st) {
+        if (!stopped_)
+            undoFromJournal();
+        return st;
+    }
+    // 3. The change is complete once the journal is gone.
+    Status removed = okStatus();
+    if (!step())
+        return stopError();
+    if (::unlink(journalPath().c_str()) != 0 && errno != ENOENT) {
+        removed = error(ErrorKind::Io, "无法删除回滚日志：" + osErrorText(errno));
+    } else {
+        if (!step())
+            return stopError();
+        removed = journal::syncFolder(journalPath());
+    }
+    if (!removed) {
+        // Without the journal's removal on disk the change is not settled: a later open would
+        // roll it back. Do so now, so that what the caller is told and the file agree.
+        undoFromJournal();
+        return removed;
+    }
+    std::lock_guard<std::mutex> lock(cacheMutex_);
+    for (auto& slot : cache_) {
+        if (!slot.page)
+            continue;
+        auto it = dirty_.find(slot.page->number);
+        if (it != dirty_.end())
+            slot.page = it->second;
+    }
+    dirty_.clear();
+    undo_.clear();
+    marking_ = false;
+    inChange_ = false;
+    return okStatus();
 }
 
 // ---- header ---------------------------------------------------------------------------------

@@ -1,7 +1,14 @@
 // Page file and database header: the only place the engine touches the bytes of the database
 // file. A PageFile hands out immutable page images; whoever holds one can keep it as long as it
-// likes, and nothing another reader does changes it. The writer adds page writes, a rollback
-// journal and locking behind this same class. See docs/jet4-format.md §1 and §2.
+// likes, and nothing another reader or a writer does changes it.
+//
+// A file opened for writing is locked against other writers for as long as it is open. Changes
+// are made page by page inside a change (begin ... commit or rollback): the changed pages stay
+// in memory, where page() already shows them, until commit() saves the original images of the
+// pages it will overwrite in a rollback journal beside the file, syncs it, writes the pages,
+// syncs the file and removes the journal. A crash at any moment leaves either the old file, or
+// a journal from which the next open restores it. See docs/jet4-format.md §1 and §2 and
+// docs/journal.md.
 #pragma once
 
 #include "jet/error.h"
@@ -12,6 +19,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace jet {
@@ -25,11 +33,27 @@ struct Page {
 };
 using PageRef = std::shared_ptr<const Page>;
 
+// For tests of crash safety: makes the page file stop a commit part-way, as if the process had
+// been killed. Every step of a commit that changes something on disk (writing one page or the
+// journal header, a sync, removing the journal) counts as one write.
+struct FaultPlan {
+    uint64_t stopAfterWrites = 0; // the writes allowed before the stop
+    bool tornWrite = false;       // the write at the stop goes half-way instead of not at all
+};
+
 class PageFile {
 public:
     // Opens an existing file for reading. Io error (naming the file) if it cannot be opened or is
-    // not a regular file; Unsupported if it is larger than a Jet 4 file can address.
+    // not a regular file; Unsupported if it is larger than a Jet 4 file can address. A journal
+    // left by a writer that stopped part-way is rolled back first when the file and its folder
+    // can be written (and no other process is writing); otherwise the pages are read as the
+    // journal says they were, so that the reader sees the file whole.
     static Result<std::shared_ptr<PageFile>> openPath(const std::string& path);
+    // Opens an existing file for reading and writing, and locks it against other writers until
+    // the PageFile is destroyed. Rolls back a journal left behind first. Errors: Io, ReadOnly
+    // (the file cannot be written), Locked ("数据库正被另一个程序修改"), Corrupt (a partial last
+    // page), Unsupported (too large).
+    static Result<std::shared_ptr<PageFile>> openForWriting(const std::string& path);
     // Wraps bytes held in memory (a fuzzer's input, an embedded image). `name` is what errors
     // report as the file.
     static std::shared_ptr<PageFile> openMemory(std::vector<uint8_t> bytes, std::string name);
@@ -54,6 +78,41 @@ public:
     // Up to `len` bytes at `offset`; returns how many were available (fewer at the end).
     Result<size_t> readAt(uint64_t offset, uint8_t* out, size_t len) const;
 
+    // ---- changes (files opened for writing) ----
+
+    bool writable() const { return writable_; }
+    // The journal's path: the file's path followed by "-journal".
+    std::string journalPath() const { return name_ + "-journal"; }
+
+    // Starts a change. ReadOnly if the file was not opened for writing; Invalid if a change is
+    // already open; Io if an earlier commit failed half-way and could not be undone.
+    Status begin();
+    bool inChange() const { return inChange_; }
+    // Page `n` for changing, inside a change. The first call for a page copies its current image;
+    // images handed out by page() before stay as they were. Errors as page().
+    Result<Page*> mutablePage(uint32_t n);
+    // Adds a zero-filled page at the end of the file, inside a change, and returns its number.
+    // Unsupported when the file already has as many pages as a Jet 4 file can address.
+    Result<uint32_t> appendPage();
+    // Marks the start of one operation inside the change; undoOperation() then takes back every
+    // page change made since, leaving the earlier ones of the change in place.
+    void markOperation();
+    void undoOperation();
+    // Saves the change durably (journal, pages, syncs, journal removed). On failure nothing of
+    // the change is in the file and the change is closed. No-op outside a change.
+    Status commit();
+    // Forgets the change; the file was never touched.
+    void rollback();
+    // Pages changed so far in the open change.
+    size_t changedPages() const { return dirty_.size(); }
+
+    // Test hook: the next commits stop as `plan` says (see FaultPlan). After a stop the page
+    // file refuses further changes, like a process that is gone; open the file again to go on.
+    void setFaultPlan(std::optional<FaultPlan> plan) { fault_ = plan; }
+    bool stoppedByFault() const { return stopped_; }
+    // Disk writes done by commits so far (the unit FaultPlan counts in).
+    uint64_t writesDone() const { return writes_; }
+
     // Errors about this file, for every layer to report with.
     Error corrupt(std::string message, int64_t page = -1) const {
         return makeError(ErrorKind::Corrupt, std::move(message), name_, page);
@@ -65,12 +124,37 @@ public:
 private:
     PageFile() = default;
     Status readRaw(uint64_t offset, uint8_t* out, size_t len) const;
+    Result<PageRef> cachedPage(uint32_t n) const;
+    // One disk step of a commit: false when the fault plan stops here.
+    bool step();
+    Status writeJournal(const std::vector<uint32_t>& pages);
+    Status writePages(const std::vector<uint32_t>& pages);
+    Error stopError();
 
     std::string name_;
     int fd_ = -1;
+    bool writable_ = false;
     std::vector<uint8_t> memory_;
     uint64_t size_ = 0;
     uint32_t pageCount_ = 0;
+    // Original images of pages a journal left behind that could not be rolled back (read-only
+    // access): reads see these instead of the file, and the file's size before the change.
+    std::unordered_map<uint32_t, std::shared_ptr<const Page>> overlay_;
+
+    // The open change: the new images of the pages it changed, and the page count at begin().
+    bool inChange_ = false;
+    bool broken_ = false;
+    std::unordered_map<uint32_t, std::shared_ptr<Page>> dirty_;
+    uint32_t pageCountAtBegin_ = 0;
+    // Undo record of the current operation: a page's image before its first change in the
+    // operation (null: the page was not in the change yet), and the page count at its start.
+    bool marking_ = false;
+    std::unordered_map<uint32_t, std::shared_ptr<Page>> undo_;
+    uint32_t pageCountAtMark_ = 0;
+
+    std::optional<FaultPlan> fault_;
+    bool stopped_ = false;
+    uint64_t writes_ = 0;
 
     struct CacheSlot {
         PageRef page;

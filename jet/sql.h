@@ -168,5 +168,8 @@ Result<bool> evaluate(const Condition& condition, const std::vector<ColumnInfo>&
 // Converts a value for storing into a column by the rules INSERT uses (a date text into a date,
 // '8' into a Long, length and range checks...), with the same messages.
 Result<Value> convertForColumn(const Value& value, const ColumnInfo& column);
+// Converts a literal, as a statement would write it, for storing into a column: what INSERT does
+// with each value of its VALUES list (a number keeps the digits it was written with).
+Result<Value> convertLiteral(const Literal& literal, const ColumnInfo& column);
 
 } // namespace jet::sql

@@ -1087,4 +1087,8 @@ Result<Value> convertForColumn(const Value& value, const ColumnInfo& column) {
     return detail::storeLiteral(detail::literalOf(value), column);
 }
 
+Result<Value> convertLiteral(const Literal& literal, const ColumnInfo& column) {
+    return detail::storeLiteral(literal, column);
+}
+
 } // namespace jet::sql

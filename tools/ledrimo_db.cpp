@@ -1,8 +1,13 @@
-// ledrimo-db: looks inside a Jet 4 database from the command line.
+// ledrimo-db: looks inside a Jet 4 database from the command line, and changes its rows.
 //
 //   ledrimo-db tables FILE [--system]
 //   ledrimo-db schema FILE [TABLE] [--system]
 //   ledrimo-db dump FILE TABLE [--format csv|json]
+//   ledrimo-db check FILE
+//   ledrimo-db insert FILE TABLE JSON
+//   ledrimo-db update FILE TABLE ROW JSON
+//   ledrimo-db delete FILE TABLE ROW
+//   ledrimo-db sql FILE STATEMENT [--format csv|json]
 //   (each also takes --password P and --help)
 //
 // Every verb is a free function that receives the parsed arguments and an output sink, so more
@@ -18,8 +23,11 @@
 //     shortest form that reads back to the same number; currency with 4 decimals and decimals
 //     exactly, as JSON strings so that no reader rounds them.
 // Errors go to stderr and the exit code is 1.
+#include "jet/check.h"
 #include "jet/codec.h"
 #include "jet/database.h"
+#include "jet/datetext.h"
+#include "jet/sql_engine.h"
 
 #include <charconv>
 #include <cstdio>
@@ -417,44 +425,100 @@ int runSchema(const Args& args, Output& out) {
     return 0;
 }
 
-int runDump(const Args& args, Output& out) {
+// Writes rows as `dump` does: a header and one line per row (CSV), or an array of objects (JSON).
+class RowPrinter {
+public:
+    RowPrinter(Output& out, bool csv) : out_(out), csv_(csv) {}
+
+    void begin(const std::vector<std::u16string>& names) {
+        if (csv_) {
+            line_.clear();
+            for (size_t i = 0; i < names.size(); ++i) {
+                if (i)
+                    line_ += ',';
+                const std::string name = jet::toUtf8(names[i]);
+                if (name.find_first_of(",\"\r\n") != std::string::npos)
+                    csvQuoted(line_, name);
+                else
+                    line_ += name;
+            }
+            line_ += "\r\n";
+            out_.put(line_);
+        } else {
+            for (const auto& n : names) {
+                std::string k;
+                jsonString(k, std::u16string_view(n));
+                keys_.push_back(k + ":");
+            }
+            out_.put("[");
+        }
+    }
+
+    template <class Values> void row(const Values& values, size_t count) {
+        line_.clear();
+        if (csv_) {
+            for (size_t i = 0; i < count; ++i) {
+                if (i)
+                    line_ += ',';
+                csvField(line_, values[i], scratch_);
+            }
+            line_ += "\r\n";
+        } else {
+            line_ += first_ ? "\n{" : ",\n{";
+            for (size_t i = 0; i < count; ++i) {
+                if (i)
+                    line_ += ',';
+                line_ += keys_[i];
+                jsonValue(line_, values[i], scratch_);
+            }
+            line_ += '}';
+        }
+        first_ = false;
+        out_.put(line_);
+    }
+
+    void end() {
+        if (!csv_)
+            out_.put(first_ ? "]\n" : "\n]\n");
+    }
+
+private:
+    Output& out_;
+    bool csv_;
+    bool first_ = true;
+    std::string line_, scratch_;
+    std::vector<std::string> keys_;
+};
+
+std::optional<bool> csvFormat(const Args& args) {
     const std::string format = args.format.value_or("csv");
     if (format != "csv" && format != "json")
-        return fail(
-            jet::makeError(jet::ErrorKind::Invalid, "未知的输出格式：" + format + "（可用 csv 或 json）"));
+        return std::nullopt;
+    return format == "csv";
+}
+
+int badFormat(const Args& args) {
+    return fail(jet::makeError(jet::ErrorKind::Invalid,
+                               "未知的输出格式：" + args.format.value_or("") + "（可用 csv 或 json）"));
+}
+
+int runDump(const Args& args, Output& out) {
+    const auto csv = csvFormat(args);
+    if (!csv)
+        return badFormat(args);
     auto db = openDatabase(args);
     if (!db)
         return fail(db.error());
     auto table = (*db)->openTable(jet::fromUtf8(args.positional[1]));
     if (!table)
         return fail(table.error());
-    const auto& cols = (*table)->def().columns;
-    const bool csv = format == "csv";
-    std::string line, scratch;
-    std::vector<std::string> keys; // JSON: "name": prefixes
-    if (csv) {
-        for (size_t i = 0; i < cols.size(); ++i) {
-            if (i)
-                line += ',';
-            const std::string name = jet::toUtf8(cols[i].name);
-            if (name.find_first_of(",\"\r\n") != std::string::npos)
-                csvQuoted(line, name);
-            else
-                line += name;
-        }
-        line += "\r\n";
-        out.put(line);
-    } else {
-        for (const auto& c : cols) {
-            std::string k;
-            jsonString(k, std::u16string_view(c.name));
-            keys.push_back(k + ":");
-        }
-        out.put("[");
-    }
+    std::vector<std::u16string> names;
+    for (const auto& c : (*table)->def().columns)
+        names.push_back(c.name);
+    RowPrinter printer(out, *csv);
+    printer.begin(names);
     auto cursor = (*table)->cursor();
     std::vector<jet::Value> values;
-    bool first = true;
     for (;;) {
         auto more = cursor.next();
         if (!more) {
@@ -467,30 +531,468 @@ int runDump(const Args& args, Output& out) {
             out.flush();
             return fail(st.error());
         }
-        line.clear();
-        if (csv) {
-            for (size_t i = 0; i < values.size(); ++i) {
-                if (i)
-                    line += ',';
-                csvField(line, values[i], scratch);
-            }
-            line += "\r\n";
-        } else {
-            line += first ? "\n{" : ",\n{";
-            for (size_t i = 0; i < values.size(); ++i) {
-                if (i)
-                    line += ',';
-                line += keys[i];
-                jsonValue(line, values[i], scratch);
-            }
-            line += '}';
-        }
-        first = false;
-        out.put(line);
+        printer.row(values, values.size());
     }
-    if (!csv)
-        out.put(first ? "]\n" : "\n]\n");
+    printer.end();
     return 0;
+}
+
+// ---- JSON input (for insert and update) -------------------------------------------------------
+
+struct JsonValue {
+    enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
+    bool boolean = false;
+    std::string number;                                        // as written
+    std::u16string string;                                     // \u escapes as UTF-16 code units
+    std::vector<std::pair<std::u16string, JsonValue>> members; // Object, in order
+};
+
+class JsonReader {
+public:
+    explicit JsonReader(std::string_view text) : s_(text) {}
+
+    // The whole text as one value; nullopt with error() set otherwise.
+    std::optional<JsonValue> document() {
+        auto v = value(0);
+        if (v) {
+            blanks();
+            if (pos_ != s_.size()) {
+                fault("多余的内容");
+                return std::nullopt;
+            }
+        }
+        return v;
+    }
+    const std::string& error() const { return error_; }
+
+private:
+    void blanks() {
+        while (pos_ < s_.size() &&
+               (s_[pos_] == ' ' || s_[pos_] == '\t' || s_[pos_] == '\n' || s_[pos_] == '\r'))
+            ++pos_;
+    }
+    void fault(const std::string& what) {
+        if (error_.empty())
+            error_ = "JSON 格式错误：第 " + std::to_string(pos_ + 1) + " 个字节附近" + what;
+    }
+    bool literal(std::string_view word) {
+        if (s_.substr(pos_, word.size()) != word)
+            return false;
+        pos_ += word.size();
+        return true;
+    }
+    std::optional<std::u16string> string() {
+        ++pos_; // the opening quote
+        std::string bytes;
+        std::u16string out;
+        auto flush = [&] {
+            out += jet::fromUtf8(bytes);
+            bytes.clear();
+        };
+        while (pos_ < s_.size()) {
+            const char c = s_[pos_++];
+            if (c == '"') {
+                flush();
+                return out;
+            }
+            if (uint8_t(c) < 0x20) {
+                fault("字符串中有控制字符");
+                return std::nullopt;
+            }
+            if (c != '\\') {
+                bytes += c;
+                continue;
+            }
+            if (pos_ >= s_.size())
+                break;
+            const char e = s_[pos_++];
+            switch (e) {
+            case '"':
+            case '\\':
+            case '/':
+                bytes += e;
+                break;
+            case 'b':
+                bytes += '\b';
+                break;
+            case 'f':
+                bytes += '\f';
+                break;
+            case 'n':
+                bytes += '\n';
+                break;
+            case 'r':
+                bytes += '\r';
+                break;
+            case 't':
+                bytes += '\t';
+                break;
+            case 'u': {
+                if (pos_ + 4 > s_.size()) {
+                    fault("\\u 转义不完整");
+                    return std::nullopt;
+                }
+                unsigned v = 0;
+                for (int k = 0; k < 4; ++k) {
+                    const char h = s_[pos_++];
+                    v <<= 4;
+                    if (h >= '0' && h <= '9')
+                        v |= unsigned(h - '0');
+                    else if (h >= 'a' && h <= 'f')
+                        v |= unsigned(h - 'a' + 10);
+                    else if (h >= 'A' && h <= 'F')
+                        v |= unsigned(h - 'A' + 10);
+                    else {
+                        fault("\\u 转义中有非十六进制字符");
+                        return std::nullopt;
+                    }
+                }
+                flush();
+                out += char16_t(v);
+                break;
+            }
+            default:
+                fault("未知的转义");
+                return std::nullopt;
+            }
+        }
+        fault("字符串没有结束");
+        return std::nullopt;
+    }
+    std::optional<JsonValue> value(int depth) {
+        blanks();
+        JsonValue v;
+        if (depth > 64) {
+            fault("嵌套太深");
+            return std::nullopt;
+        }
+        if (pos_ >= s_.size()) {
+            fault("缺少值");
+            return std::nullopt;
+        }
+        const char c = s_[pos_];
+        if (c == '{' || c == '[') {
+            const bool object = c == '{';
+            v.kind = object ? JsonValue::Object : JsonValue::Array;
+            ++pos_;
+            blanks();
+            if (pos_ < s_.size() && s_[pos_] == (object ? '}' : ']')) {
+                ++pos_;
+                return v;
+            }
+            for (;;) {
+                std::u16string key;
+                if (object) {
+                    blanks();
+                    if (pos_ >= s_.size() || s_[pos_] != '"') {
+                        fault("应为带引号的列名");
+                        return std::nullopt;
+                    }
+                    auto k = string();
+                    if (!k)
+                        return std::nullopt;
+                    key = std::move(*k);
+                    blanks();
+                    if (pos_ >= s_.size() || s_[pos_] != ':') {
+                        fault("应为冒号");
+                        return std::nullopt;
+                    }
+                    ++pos_;
+                }
+                auto item = value(depth + 1);
+                if (!item)
+                    return std::nullopt;
+                v.members.emplace_back(std::move(key), std::move(*item));
+                blanks();
+                if (pos_ < s_.size() && s_[pos_] == ',') {
+                    ++pos_;
+                    continue;
+                }
+                if (pos_ < s_.size() && s_[pos_] == (object ? '}' : ']')) {
+                    ++pos_;
+                    return v;
+                }
+                fault(object ? "应为逗号或 }" : "应为逗号或 ]");
+                return std::nullopt;
+            }
+        }
+        if (c == '"') {
+            auto str = string();
+            if (!str)
+                return std::nullopt;
+            v.kind = JsonValue::String;
+            v.string = std::move(*str);
+            return v;
+        }
+        if (literal("null"))
+            return v;
+        if (literal("true") || literal("false")) {
+            v.kind = JsonValue::Bool;
+            v.boolean = s_[pos_ - 1] == 'e' && s_[pos_ - 2] == 'u';
+            return v;
+        }
+        const size_t start = pos_;
+        if (pos_ < s_.size() && s_[pos_] == '-')
+            ++pos_;
+        const size_t digits = pos_;
+        while (pos_ < s_.size() && ((s_[pos_] >= '0' && s_[pos_] <= '9') || s_[pos_] == '.' ||
+                                    s_[pos_] == 'e' || s_[pos_] == 'E' || s_[pos_] == '+' || s_[pos_] == '-'))
+            ++pos_;
+        if (pos_ == digits) {
+            fault("无法识别的值");
+            return std::nullopt;
+        }
+        v.kind = JsonValue::Number;
+        v.number = std::string(s_.substr(start, pos_ - start));
+        double d = 0;
+        const auto r = std::from_chars(v.number.data(), v.number.data() + v.number.size(), d);
+        if (r.ec == std::errc::invalid_argument || r.ptr != v.number.data() + v.number.size()) {
+            pos_ = start;
+            fault("数字格式错误");
+            return std::nullopt;
+        }
+        return v;
+    }
+
+    std::string_view s_;
+    size_t pos_ = 0;
+    std::string error_;
+};
+
+std::optional<jet::Bytes> bytesFromHex(const std::u16string& hex) {
+    if (hex.size() % 2 != 0)
+        return std::nullopt;
+    jet::Bytes out;
+    out.reserve(hex.size() / 2);
+    auto digit = [](char16_t h) -> int {
+        if (h >= u'0' && h <= u'9')
+            return h - u'0';
+        if (h >= u'a' && h <= u'f')
+            return h - u'a' + 10;
+        if (h >= u'A' && h <= u'F')
+            return h - u'A' + 10;
+        return -1;
+    };
+    for (size_t i = 0; i < hex.size(); i += 2) {
+        const int a = digit(hex[i]), b = digit(hex[i + 1]);
+        if (a < 0 || b < 0)
+            return std::nullopt;
+        out.push_back(uint8_t(a * 16 + b));
+    }
+    return out;
+}
+
+// A JSON value for a column, by the conversions an INSERT statement makes ('2010-07-20 16:07:26'
+// into a date, numbers checked against the column's range...), binary data as hex digits.
+jet::Result<jet::Value> valueFromJson(const JsonValue& j, const jet::sql::ColumnInfo& column) {
+    using jet::sql::Literal;
+    const std::string name = "'" + jet::toUtf8(column.name) + "'";
+    Literal lit;
+    switch (j.kind) {
+    case JsonValue::Null:
+        lit.kind = Literal::Kind::Null;
+        break;
+    case JsonValue::Bool:
+        lit.kind = Literal::Kind::Boolean;
+        lit.boolean = j.boolean;
+        break;
+    case JsonValue::Number: {
+        lit.kind = Literal::Kind::Number;
+        lit.text = jet::fromUtf8(j.number);
+        std::from_chars(j.number.data(), j.number.data() + j.number.size(), lit.number);
+        break;
+    }
+    case JsonValue::String:
+        if (column.type == jet::ColumnType::Binary || column.type == jet::ColumnType::OLE) {
+            auto bytes = bytesFromHex(j.string);
+            if (!bytes)
+                return jet::makeError(jet::ErrorKind::Invalid,
+                                      "类型不匹配：列 " + name + " 是二进制数据，值应为十六进制数字");
+            return jet::sql::convertForColumn(jet::Value(std::move(*bytes)), column);
+        }
+        lit.kind = Literal::Kind::Text;
+        lit.text = j.string;
+        if (column.type == jet::ColumnType::DateTime && !jet::parseDateText(std::u16string_view(j.string))) {
+            // dump writes a date outside the years 100-9999 as its day number
+            double d = 0;
+            const std::string t = jet::toUtf8(j.string);
+            const auto r = std::from_chars(t.data(), t.data() + t.size(), d);
+            if (r.ec == std::errc() && r.ptr == t.data() + t.size()) {
+                lit.kind = Literal::Kind::Number;
+                lit.number = d;
+            }
+        }
+        break;
+    default:
+        return jet::makeError(jet::ErrorKind::Invalid, "列 " + name + " 的值不能是数组或对象");
+    }
+    return jet::sql::convertLiteral(lit, column);
+}
+
+// The changes a JSON object names, for the columns of `def`.
+jet::Result<std::vector<jet::ColumnChange>> changesFromJson(const std::string& text,
+                                                            const jet::TableDef& def) {
+    JsonReader reader(text);
+    auto doc = reader.document();
+    if (!doc)
+        return jet::makeError(jet::ErrorKind::Invalid, reader.error());
+    if (doc->kind != JsonValue::Object)
+        return jet::makeError(jet::ErrorKind::Invalid,
+                              "JSON 应为一个对象，键为列名，例如 {\"姓名\": \"张三\"}");
+    const auto columns = jet::sql::columnInfo(def);
+    std::vector<jet::ColumnChange> out;
+    std::vector<bool> seen(columns.size(), false);
+    for (const auto& [key, value] : doc->members) {
+        const int c = def.findColumn(key);
+        if (c < 0)
+            return jet::makeError(jet::ErrorKind::NotFound, "找不到列 '" + jet::toUtf8(key) + "'");
+        if (seen[size_t(c)])
+            return jet::makeError(jet::ErrorKind::Invalid, "列 '" + jet::toUtf8(key) + "' 重复出现");
+        seen[size_t(c)] = true;
+        auto v = valueFromJson(value, columns[size_t(c)]);
+        if (!v)
+            return v.error();
+        out.push_back(jet::ColumnChange{size_t(c), std::move(*v)});
+    }
+    return out;
+}
+
+// ---- writing verbs ----------------------------------------------------------------------------
+
+jet::Result<std::unique_ptr<jet::Database>> openForWriting(const Args& args) {
+    jet::OpenOptions opt;
+    if (args.password)
+        opt.password = jet::fromUtf8(*args.password);
+    opt.write = true;
+    return jet::Database::open(args.positional.at(0), opt);
+}
+
+jet::Result<std::shared_ptr<const jet::TableDef>> writableTable(jet::Database& db, const std::string& name) {
+    const jet::CatalogEntry* e = db.catalog().findTable(jet::fromUtf8(name));
+    if (!e)
+        return jet::makeError(jet::ErrorKind::NotFound, "没有名为“" + name + "”的表", db.file()->name());
+    return db.tableDef(*e);
+}
+
+jet::Result<uint64_t> rowPosition(const std::string& text) {
+    uint64_t n = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size())
+        return jet::makeError(jet::ErrorKind::Invalid, "行号应为从 0 数起的整数：" + text);
+    return n;
+}
+
+int runInsert(const Args& args, Output&) {
+    auto db = openForWriting(args);
+    if (!db)
+        return fail(db.error());
+    auto def = writableTable(**db, args.positional[1]);
+    if (!def)
+        return fail(def.error());
+    auto changes = changesFromJson(args.positional[2], **def);
+    if (!changes)
+        return fail(changes.error());
+    std::vector<jet::Value> row((*def)->columns.size(), jet::Value(jet::Null{}));
+    for (auto& c : *changes)
+        row[c.column] = std::move(c.value);
+    auto id = (*db)->insertRow((*def)->name, row);
+    if (!id)
+        return fail(id.error());
+    return 0;
+}
+
+int runUpdate(const Args& args, Output&) {
+    auto position = rowPosition(args.positional[2]);
+    if (!position)
+        return fail(position.error());
+    auto db = openForWriting(args);
+    if (!db)
+        return fail(db.error());
+    auto def = writableTable(**db, args.positional[1]);
+    if (!def)
+        return fail(def.error());
+    auto changes = changesFromJson(args.positional[3], **def);
+    if (!changes)
+        return fail(changes.error());
+    auto id = (*db)->rowAt((*def)->name, *position);
+    if (!id)
+        return fail(id.error());
+    if (auto st = (*db)->updateRow((*def)->name, *id, *changes); !st)
+        return fail(st.error());
+    return 0;
+}
+
+int runDelete(const Args& args, Output&) {
+    auto position = rowPosition(args.positional[2]);
+    if (!position)
+        return fail(position.error());
+    auto db = openForWriting(args);
+    if (!db)
+        return fail(db.error());
+    auto def = writableTable(**db, args.positional[1]);
+    if (!def)
+        return fail(def.error());
+    auto id = (*db)->rowAt((*def)->name, *position);
+    if (!id)
+        return fail(id.error());
+    if (auto st = (*db)->deleteRow((*def)->name, *id); !st)
+        return fail(st.error());
+    return 0;
+}
+
+int runSql(const Args& args, Output& out) {
+    const auto csv = csvFormat(args);
+    if (!csv)
+        return badFormat(args);
+    auto statement = jet::sql::parseStatement(std::string_view(args.positional[1]));
+    if (!statement)
+        return fail(statement.error());
+    jet::sql::Connection::Options opt;
+    if (args.password)
+        opt.password = jet::fromUtf8(*args.password);
+    opt.write = statement->kind != jet::sql::StatementKind::Select;
+    auto conn = jet::sql::Connection::open(args.positional[0], opt);
+    if (!conn)
+        return fail(conn.error());
+    auto result = jet::sql::execute(*statement, (*conn)->storage());
+    if (!result) {
+        jet::Error e = result.error();
+        if (e.file.empty())
+            e.file = args.positional[0];
+        return fail(e);
+    }
+    if (result->kind != jet::sql::StatementKind::Select) {
+        out.put(std::to_string(result->rowsAffected) + "\n");
+        return 0;
+    }
+    std::vector<std::u16string> names;
+    for (const auto& c : result->columns)
+        names.push_back(c.name);
+    RowPrinter printer(out, *csv);
+    printer.begin(names);
+    const size_t width = result->columns.size();
+    for (size_t r = 0; r < result->rowCount(); ++r)
+        printer.row(result->values.data() + r * width, width);
+    printer.end();
+    return 0;
+}
+
+int runCheck(const Args& args, Output& out) {
+    auto db = openDatabase(args);
+    if (!db)
+        return fail(db.error());
+    const jet::CheckReport report = jet::checkDatabase(**db);
+    out.put(report.describe());
+    std::string summary = "检查了 " + std::to_string(report.tables) + " 个表、" +
+                          std::to_string(report.pages) + " 个数据页、" + std::to_string(report.rows) +
+                          " 行：";
+    if (report.findings.empty())
+        summary += "没有发现问题\n";
+    else
+        summary +=
+            std::to_string(report.errors()) + " 个错误，" + std::to_string(report.warnings()) + " 个警告\n";
+    out.put(summary);
+    return report.ok() ? 0 : 1;
 }
 
 const Verb kVerbs[] = {
@@ -516,6 +1018,40 @@ const Verb kVerbs[] = {
      "  货币保留 4 位小数，小数类型按原精度输出（JSON 中二者为字符串）。\n"
      "  --password P    数据库密码\n",
      kOptPassword | kOptFormat, 2, 2, runDump},
+    {"check", "ledrimo-db check FILE [--password P]",
+     "检查整个数据库：每个表的页与用法图是否一致（页的类型和所属的表）、数据页的页头\n"
+     "（记录的空闲空间是否等于实际空闲空间）和行偏移（是否在页内、是否重叠）、移动行的\n"
+     "指针、表定义中的行数计数与实际行数，以及每一行能否解码。\n"
+     "每个问题一行（“错误：”或“警告：”），最后一行是总结。有错误时退出码为 1；\n"
+     "只有警告时为 0（例如 Access 自己写的文件中行数计数偶尔差一）。\n"
+     "  --password P    数据库密码\n",
+     kOptPassword, 1, 1, runCheck},
+    {"insert", "ledrimo-db insert FILE TABLE JSON [--password P]",
+     "在表的末尾加入一行。JSON 是一个对象，键为列名，值按列的类型转换：文本为字符串；\n"
+     "数字为数字（也可写成字符串）；日期为 \"YYYY-MM-DD HH:MM:SS\" 或 \"YYYY-MM-DD\"；是/否为 true/false；\n"
+     "二进制和 OLE 为十六进制字符串；GUID 为 \"{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}\"；null 为空值。\n"
+     "没有给出的列为空值（自动编号列取下一个编号）。例如：\n"
+     "  ledrimo-db insert db data '{\"姓名\": \"张三\", \"上班时间\": 8, \"上班日期\": \"2010-07-20\"}'\n"
+     "值不合列的要求（文本太长、数值超出范围、类型不对）时不写入任何内容，退出码为 1。\n"
+     "  --password P    数据库密码\n",
+     kOptPassword, 3, 3, runInsert},
+    {"update", "ledrimo-db update FILE TABLE ROW JSON [--password P]",
+     "修改第 ROW 行（按表中的顺序，从 0 数起，与 dump 的输出顺序相同）中 JSON 给出的列，\n"
+     "其他列不变。JSON 的写法同 insert。\n"
+     "  --password P    数据库密码\n",
+     kOptPassword, 4, 4, runUpdate},
+    {"delete", "ledrimo-db delete FILE TABLE ROW [--password P]",
+     "删除第 ROW 行（按表中的顺序，从 0 数起）。\n"
+     "  --password P    数据库密码\n",
+     kOptPassword, 3, 3, runDelete},
+    {"sql", "ledrimo-db sql FILE STATEMENT [--format csv|json] [--password P]",
+     "执行一条 SQL 语句（SELECT、INSERT、UPDATE 或 DELETE）。SELECT 的结果按 dump 的格式输出；\n"
+     "其他语句输出改动的行数。一条语句要么全部完成，要么什么也不改。例如：\n"
+     "  ledrimo-db sql db \"SELECT * FROM data WHERE 上班日期 = #2010-07-20# ORDER BY ID\"\n"
+     "  ledrimo-db sql db \"DELETE FROM data WHERE ID = 'GZ-00001'\"\n"
+     "  --format csv|json  SELECT 结果的格式（默认 csv）\n"
+     "  --password P    数据库密码\n",
+     kOptPassword | kOptFormat, 2, 2, runSql},
 };
 
 void printOverview(FILE* to) {
