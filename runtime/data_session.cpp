@@ -110,8 +110,9 @@ jet::Result<std::shared_ptr<Session>> Session::open(const std::string& path,
 
 jet::Status Session::reopen() {
     // The stamp is taken before the file is read: a change made while we read shows as a
-    // different stamp at the next look.
-    stamp_ = stampOf(path_);
+    // different stamp at the next look. It is kept only when the file could be read, so that a
+    // file that cannot be read now is tried again (and reported) at every look.
+    const auto stamp = stampOf(path_);
     sql::Connection::Options options;
     options.password = password_;
     options.write = false;
@@ -119,6 +120,7 @@ jet::Status Session::reopen() {
     if (!c)
         return c.error();
     read_ = std::move(*c);
+    stamp_ = stamp;
     tables_.clear();
     return jet::okStatus();
 }

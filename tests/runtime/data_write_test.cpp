@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -214,6 +215,25 @@ TEST(Statements, ChangesByAnotherConnectionAreSeenAtTheNextOpen) {
     EXPECT_EQ(db.set.RecordsCount(), 12);
     EXPECT_EQ(text(db.set, "ID"), Text("2"));
     EXPECT_EQ(datatest::readAll(db.set, 11), db.rows());
+}
+
+TEST(Statements, FileGoneWhileConnected) {
+    REQUIRE_SAMPLE_FILES();
+    Db db;
+    ASSERT_TRUE(db.set.Open("LinqDataTypes", 2));
+    ASSERT_TRUE(db.set.MoveLast());
+    std::filesystem::rename(db.path.toUtf8(), db.path.toUtf8() + ".away");
+    // The open set still reads what it has; the next Open reports the file, every time.
+    EXPECT_EQ(text(db.set, "ID"), Text("12"));
+    rt::ScriptedMessageBoxes boxes;
+    EXPECT_FALSE(db.set.Open("LinqDataTypes", 2));
+    EXPECT_FALSE(db.set.Open("LinqDataTypes", 2));
+    ASSERT_EQ(boxes.calls().size(), 2u);
+    EXPECT_EQ(boxes.calls()[1].text.toUtf8().rfind("无法打开数据库文件：文件不存在", 0), 0u);
+    EXPECT_FALSE(db.set.Open(kInsert, 1));
+    std::filesystem::rename(db.path.toUtf8() + ".away", db.path.toUtf8());
+    EXPECT_TRUE(db.set.Open("LinqDataTypes", 2));
+    EXPECT_EQ(db.set.RecordsCount(), 12);
 }
 
 TEST(Statements, KeptRowListsFollowEveryChange) {
