@@ -6,6 +6,7 @@
 #include "runtime/kernel.h"
 #include "runtime/msgbox.h"
 
+#include "jet/sql_engine.h"
 #include "jet/sql_text.h"
 
 #include <QFile>
@@ -38,20 +39,6 @@ std::u16string tableName(const Text& source) {
     if (name.size() >= 2 && name.front() == u'[' && name.back() == u']')
         name = name.substr(1, name.size() - 2);
     return name;
-}
-
-jet::sql::ColumnInfo conditionColumn(const jet::ColumnDef& c) {
-    jet::sql::ColumnInfo info;
-    info.name = c.name;
-    info.type = c.type;
-    if (c.type == jet::ColumnType::Text)
-        info.maxLength = c.size / 2u;
-    else if (c.type == jet::ColumnType::Binary)
-        info.maxLength = c.size;
-    info.nullable = c.isNullable() || c.type == jet::ColumnType::Boolean;
-    info.precision = c.precision;
-    info.scale = c.scale;
-    return info;
 }
 
 } // namespace
@@ -386,10 +373,10 @@ bool RecordSet::Find(const Text& criteria, int direction) {
     auto condition = jet::sql::parseCondition(data::utf16Of(criteria));
     if (!condition)
         return false;
-    const jet::Table& table = *d_->set.table;
+    const std::vector<jet::sql::ColumnInfo> all = jet::sql::columnInfo(d_->set.table->def());
     std::vector<jet::sql::ColumnInfo> columns;
     for (const data::Field& f : d_->set.fields)
-        columns.push_back(conditionColumn(table.def().columns[f.column]));
+        columns.push_back(all[f.column]);
     auto compiled = jet::sql::compileCondition(*condition, columns);
     if (!compiled)
         return false;
