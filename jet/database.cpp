@@ -87,6 +87,17 @@ void Database::rollback() {
     writer_->rollback();
 }
 
+Result<Database::Savepoint> Database::savepoint() const {
+    if (!inTransaction_)
+        return file_->error(ErrorKind::Invalid, "没有进行中的事务");
+    return Savepoint{writer_->snapshot()};
+}
+
+void Database::rollbackTo(const Savepoint& point) {
+    if (inTransaction_)
+        writer_->restore(point.pages);
+}
+
 template <class F>
 auto Database::write(std::u16string_view table, F&& f) -> decltype(f(std::declval<TableWriter&>())) {
     if (!writer_)

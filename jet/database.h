@@ -64,6 +64,13 @@ public:
     // Forgets every write since begin(); the file was not touched.
     void rollback();
     bool inTransaction() const { return inTransaction_; }
+    // A point inside the transaction to go back to: rollbackTo() takes back every write made
+    // since, the transaction goes on. Invalid outside a transaction.
+    struct Savepoint {
+        PageFile::Snapshot pages;
+    };
+    Result<Savepoint> savepoint() const;
+    void rollbackTo(const Savepoint& point);
 
     // Appends a row to table `table`: one value per column in TableDef::columns order (NULL for
     // autonumber columns to number them). Returns its RowId. Errors: NotFound (no such table),

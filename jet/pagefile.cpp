@@ -41,17 +41,17 @@ bool exists(const std::string& path) {
 } // namespace
 
 Result<std::shared_ptr<PageFile>> PageFile::openPath(const std::string& path) {
-    // A journal left behind: roll it back if this process may, else read through it.
+    // A journal beside the file: a change that stopped part-way, or one a writer is saving
+    // right now. Roll it back if this process may (it can write the file and nobody holds the
+    // writer's lock); else read the pages as the journal says they were before the change.
     bool readThroughJournal = false;
     if (exists(path + "-journal")) {
+        readThroughJournal = true;
         const int wfd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
         if (wfd >= 0) {
             if (::flock(wfd, LOCK_EX | LOCK_NB) == 0)
                 readThroughJournal = !recoverJournal(wfd, path).ok();
-            // else: another process is writing; the journal is its own, not one left behind.
             ::close(wfd);
-        } else {
-            readThroughJournal = true;
         }
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -315,6 +315,22 @@ void PageFile::undoOperation() {
     undo_.clear();
     marking_ = false;
     pageCount_ = pageCountAtMark_;
+    size_ = uint64_t(pageCount_) * kPageSize;
+}
+
+PageFile::Snapshot PageFile::snapshot() const {
+    std::lock_guard<std::mutex> lock(cacheMutex_);
+    return Snapshot{dirty_, pageCount_};
+}
+
+void PageFile::restore(const Snapshot& snapshot) {
+    if (!inChange_)
+        return;
+    std::lock_guard<std::mutex> lock(cacheMutex_);
+    dirty_ = snapshot.pages;
+    undo_.clear();
+    marking_ = false;
+    pageCount_ = snapshot.pageCount;
     size_ = uint64_t(pageCount_) * kPageSize;
 }
 

@@ -98,6 +98,14 @@ public:
     // page change made since, leaving the earlier ones of the change in place.
     void markOperation();
     void undoOperation();
+    // The state of the open change, to go back to later with restore(): every page change made
+    // after it is taken back, the ones before stay. Cheap: it shares the page images.
+    struct Snapshot {
+        std::unordered_map<uint32_t, std::shared_ptr<Page>> pages;
+        uint32_t pageCount = 0;
+    };
+    Snapshot snapshot() const;
+    void restore(const Snapshot& snapshot);
     // Saves the change durably (journal, pages, syncs, journal removed). On failure nothing of
     // the change is in the file and the change is closed. No-op outside a change.
     Status commit();

@@ -124,18 +124,37 @@ Result<std::shared_ptr<const jet::Table>> EngineStorage::snapshot(std::u16string
 }
 
 Status EngineStorage::begin() {
-    return db_.begin();
+    if (db_.inTransaction()) {
+        auto point = db_.savepoint();
+        if (!point)
+            return point.error();
+        statementStart_ = std::move(*point);
+        ownTransaction_ = false;
+        return okStatus();
+    }
+    JET_TRY(db_.begin());
+    ownTransaction_ = true;
+    return okStatus();
 }
 
 Status EngineStorage::commit() {
-    auto st = db_.commit();
+    statementStart_.reset();
     changed();
-    return st;
+    if (!ownTransaction_)
+        return okStatus();
+    ownTransaction_ = false;
+    return db_.commit();
 }
 
 void EngineStorage::rollback() {
-    db_.rollback();
     changed();
+    if (ownTransaction_) {
+        ownTransaction_ = false;
+        db_.rollback();
+    } else if (statementStart_) {
+        db_.rollbackTo(*statementStart_);
+    }
+    statementStart_.reset();
 }
 
 // ---- Connection ------------------------------------------------------------------------------
@@ -243,15 +262,18 @@ Status Connection::deleteRow(std::u16string_view table, RowId id) {
 }
 
 Status Connection::begin() {
-    return storage_.begin();
+    return db_->begin();
 }
 
 Status Connection::commit() {
-    return storage_.commit();
+    auto st = db_->commit();
+    storage_.changed();
+    return st;
 }
 
 void Connection::rollback() {
-    storage_.rollback();
+    db_->rollback();
+    storage_.changed();
 }
 
 } // namespace jet::sql

@@ -36,7 +36,9 @@ std::vector<ColumnInfo> columnInfo(const TableDef& def);
 class EngineTable;
 
 // Storage over a database. Writes need the database opened for writing; reads work either way.
-// The storage does not own the database.
+// The storage does not own the database. A statement's batch (begin ... commit) is a transaction
+// of its own, or, inside a transaction the caller began on the database, a savepoint of it: a
+// failed statement is then taken back alone.
 class EngineStorage : public Storage {
 public:
     explicit EngineStorage(Database& db);
@@ -59,6 +61,8 @@ public:
 private:
     Database& db_;
     uint64_t generation_ = 0;
+    bool ownTransaction_ = false;
+    std::optional<Database::Savepoint> statementStart_;
     std::map<std::u16string, std::unique_ptr<EngineTable>> tables_; // by catalog name
 };
 

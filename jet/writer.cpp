@@ -812,12 +812,8 @@ Status TableWriter::update(RowId id, const std::vector<ColumnChange>& changes) {
         setSlotFlags(**pg, id.row, kRowFlagPointer);
         return okStatus();
     }
-    // A moved row: rewrite it where it is, bring it home, or move it again.
-    auto fitsThere = fitsInPlace(at->target.page, oldSize);
-    if (!fitsThere)
-        return fitsThere.error();
-    if (*fitsThere)
-        return rewrite(at->target, *row);
+    // A moved row: bring it home when it fits there again (other readers then meet it in its
+    // place too), else rewrite it where it is, else move it once more.
     auto fitsHome = fitsInPlace(id.page, at->pointerSize);
     if (!fitsHome)
         return fitsHome.error();
@@ -830,6 +826,11 @@ Status TableWriter::update(RowId id, const std::vector<ColumnChange>& changes) {
         setSlotFlags(**pg, id.row, 0);
         return okStatus();
     }
+    auto fitsThere = fitsInPlace(at->target.page, oldSize);
+    if (!fitsThere)
+        return fitsThere.error();
+    if (*fitsThere)
+        return rewrite(at->target, *row);
     auto moved = place(*row, kRowFlagTarget, at->target.page);
     if (!moved)
         return moved.error();

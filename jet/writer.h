@@ -7,8 +7,8 @@
 //   - an updated row keeps its place and its RowId: rewritten in place when the page has room
 //     (the rows after it on the page move), else stored elsewhere as a moved row's target
 //     (flag 0x8000) with its slot turned into a 4-byte pointer (flag 0x4000); a moved row that
-//     is updated again is rewritten at its target, brought back home, or moved once more, but
-//     its pointer always leads straight to it;
+//     is updated again comes back home if it fits there, else is rewritten at its target or
+//     moved once more, but its pointer always leads straight to it;
 //   - a deleted row's slot (and a moved row's target) is flagged 0xC000 and its bytes freed;
 //   - memo and OLE values up to kMaxInlineLongValue bytes stay in the row, longer ones go to
 //     LVAL pages of the column (one row, or a chain of rows); values a write replaces or

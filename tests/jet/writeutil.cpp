@@ -1,0 +1,232 @@
+#include "writeutil.h"
+
+#include "jet/codec.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+
+namespace jet {
+
+void PrintTo(const Value& v, std::ostream* os) {
+    switch (v.index()) {
+    case 0:
+        *os << "NULL";
+        return;
+    case 1:
+        *os << (std::get<bool>(v) ? "true" : "false");
+        return;
+    case 2:
+        *os << int(std::get<uint8_t>(v));
+        return;
+    case 3:
+        *os << std::get<int16_t>(v);
+        return;
+    case 4:
+        *os << std::get<int32_t>(v);
+        return;
+    case 5:
+        *os << formatCurrency(std::get<Currency>(v));
+        return;
+    case 6:
+        *os << formatFloat(std::get<float>(v));
+        return;
+    case 7:
+        *os << formatDouble(std::get<double>(v));
+        return;
+    case 8:
+        *os << formatDateTime(std::get<DateTime>(v));
+        return;
+    case 9:
+        *os << '"' << toUtf8(std::get<std::u16string>(v)) << '"';
+        return;
+    case 10: {
+        const auto& b = std::get<Bytes>(v);
+        *os << "0x" << formatHex(ByteView(b.data(), b.size()));
+        return;
+    }
+    case 11:
+        *os << formatGuid(std::get<Guid>(v));
+        return;
+    case 12:
+        *os << formatDecimal(std::get<Decimal>(v));
+        return;
+    }
+}
+
+void PrintTo(const RowId& id, std::ostream* os) {
+    *os << "(" << id.page << ", " << int(id.row) << ")";
+}
+
+} // namespace jet
+
+namespace writeutil {
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/ledrimo-test-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string copySample(const TempDir& dir, const std::string& sample, const std::string& as) {
+    const std::string to = dir.file(as);
+    writeBytes(to, testutil::readBytes(testutil::samplePath(sample)));
+    return to;
+}
+
+std::unique_ptr<jet::Database> openWrite(const std::string& path) {
+    jet::OpenOptions o;
+    o.write = true;
+    auto db = jet::Database::open(path, o);
+    if (!db) {
+        ADD_FAILURE() << "open for writing: " << db.error().describe();
+        return nullptr;
+    }
+    return std::move(*db);
+}
+
+std::unique_ptr<jet::Database> openRead(const std::string& path) {
+    auto db = jet::Database::open(path);
+    if (!db) {
+        ADD_FAILURE() << "open: " << db.error().describe();
+        return nullptr;
+    }
+    return std::move(*db);
+}
+
+Rows readTable(const jet::Database& db, std::u16string_view table) {
+    Rows rows;
+    auto t = db.openTable(table);
+    if (!t) {
+        ADD_FAILURE() << "open table: " << t.error().describe();
+        return rows;
+    }
+    auto c = (*t)->cursor();
+    for (;;) {
+        auto more = c.next();
+        if (!more) {
+            ADD_FAILURE() << "next: " << more.error().describe();
+            return rows;
+        }
+        if (!*more)
+            return rows;
+        std::vector<jet::Value> v;
+        if (auto st = c.values(v); !st) {
+            ADD_FAILURE() << "values: " << st.error().describe();
+            return rows;
+        }
+        rows.push_back(std::move(v));
+    }
+}
+
+Rows readTable(const std::string& path, std::u16string_view table) {
+    auto db = openRead(path);
+    return db ? readTable(*db, table) : Rows{};
+}
+
+std::vector<jet::RowId> rowIdsOf(const jet::Database& db, std::u16string_view table) {
+    auto t = db.openTable(table);
+    if (!t) {
+        ADD_FAILURE() << "open table: " << t.error().describe();
+        return {};
+    }
+    auto ids = (*t)->rowIds();
+    if (!ids) {
+        ADD_FAILURE() << "row ids: " << ids.error().describe();
+        return {};
+    }
+    return *ids;
+}
+
+::testing::AssertionResult consistent(const std::string& path, const std::vector<std::u16string>& counted) {
+    auto db = jet::Database::open(path);
+    if (!db)
+        return ::testing::AssertionFailure() << "open: " << db.error().describe();
+    const jet::CheckReport report = jet::checkDatabase(**db);
+    if (!report.ok())
+        return ::testing::AssertionFailure() << report.describe();
+    for (const auto& name : counted) {
+        auto t = (*db)->openTable(name);
+        if (!t)
+            return ::testing::AssertionFailure() << t.error().describe();
+        auto ids = (*t)->rowIds();
+        if (!ids)
+            return ::testing::AssertionFailure() << ids.error().describe();
+        if ((*t)->def().rowCount != ids->size())
+            return ::testing::AssertionFailure() << "row counter of " << jet::toUtf8(name) << " is "
+                                                 << (*t)->def().rowCount << ", live rows " << ids->size();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+namespace {
+std::string shellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'')
+            q += "'\\''";
+        else
+            q += c;
+    }
+    return q + "'";
+}
+} // namespace
+
+CommandResult runCommand(const std::vector<std::string>& argv) {
+    std::string cmd;
+    for (const auto& a : argv)
+        cmd += (cmd.empty() ? "" : " ") + shellQuote(a);
+    cmd += " 2>/dev/null";
+    CommandResult r;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return r;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    const int status = ::pclose(p);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+bool haveProgram(const std::string& name) {
+    return runCommand({"sh", "-c", "command -v " + name}).exitCode == 0;
+}
+
+std::string nodeModules() {
+    std::string dir;
+    if (const char* env = std::getenv("LEDRIMO_NODE_PATH"); env && *env)
+        dir = env;
+    else if (const char* home = std::getenv("HOME"))
+        dir = std::string(home) + "/.cache/ledrimo-npm/node_modules";
+    if (dir.empty() || !std::filesystem::exists(dir + "/mdb-reader/package.json"))
+        return {};
+    return dir;
+}
+
+std::u16string textOf(size_t n, std::u16string_view alphabet) {
+    std::u16string s;
+    s.reserve(n);
+    for (size_t i = 0; i < n; ++i)
+        s += alphabet[i % alphabet.size()];
+    return s;
+}
+
+} // namespace writeutil
