@@ -79,6 +79,11 @@ TEST(Statements, InsertRunsAndLeavesTheSetClosed) {
     db.set.Close();
     EXPECT_EQ(db.set.RecordsAffected(), 1); // still told after the caller's Close
 
+    // The writer lock went with the write: another program can write now, with our sets open.
+    jet::OpenOptions writing;
+    writing.write = true;
+    EXPECT_TRUE(jet::Database::open(db.path.toUtf8(), writing).ok());
+
     // In the file: a 13th row at the end of the table.
     const auto rows = db.rows();
     ASSERT_EQ(rows.size(), 13u);
