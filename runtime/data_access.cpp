@@ -6,6 +6,7 @@
 #include "runtime/kernel.h"
 #include "runtime/msgbox.h"
 
+#include "jet/sql_engine.h"
 #include "jet/sql_text.h"
 
 #include <QFile>
@@ -38,20 +39,6 @@ std::u16string tableName(const Text& source) {
     if (name.size() >= 2 && name.front() == u'[' && name.back() == u']')
         name = name.substr(1, name.size() - 2);
     return name;
-}
-
-jet::sql::ColumnInfo conditionColumn(const jet::ColumnDef& c) {
-    jet::sql::ColumnInfo info;
-    info.name = c.name;
-    info.type = c.type;
-    if (c.type == jet::ColumnType::Text)
-        info.maxLength = c.size / 2u;
-    else if (c.type == jet::ColumnType::Binary)
-        info.maxLength = c.size;
-    info.nullable = c.isNullable() || c.type == jet::ColumnType::Boolean;
-    info.precision = c.precision;
-    info.scale = c.scale;
-    return info;
 }
 
 } // namespace
@@ -119,6 +106,8 @@ struct RecordSet::Impl {
     long long pos = 0;                     // -1 BOF, 0 .. n-1 a row, n EOF
     bool onDeleted = false;
 
+    uint64_t tableChanges = 0; // session->changes() when set.table was taken
+
     // The current row, decoded once per visit.
     long long cachedPos = -1;
     uint64_t cachedChanges = 0;
@@ -182,15 +171,28 @@ struct RecordSet::Impl {
     }
     int fieldIndex(int index) const { return index >= 0 && size_t(index) < set.fields.size() ? index : -1; }
 
+    // The table as the file has it now (the rows of the set keep their RowIds across changes).
+    const jet::Table* table() {
+        if (tableChanges != session->changes()) {
+            auto t = session->currentTable(set.table->def().name);
+            if (!t)
+                return nullptr;
+            set.table = std::move(*t);
+            tableChanges = session->changes();
+        }
+        return set.table.get();
+    }
+
     // The values of the current row (every column of the table), or null when there is no current
     // record or it cannot be read (deleted since the set was opened, damaged).
     const std::vector<jet::Value>* currentRow() {
         if (!live() || !onRow())
             return nullptr;
         if (cachedPos != pos || cachedChanges != session->changes()) {
+            const jet::Table* t = table();
             cachedPos = pos;
             cachedChanges = session->changes();
-            cachedOk = set.table->readRow((*set.rows)[size_t(pos)], cachedRow).ok();
+            cachedOk = t && t->readRow((*set.rows)[size_t(pos)], cachedRow).ok();
         }
         return cachedOk ? &cachedRow : nullptr;
     }
@@ -301,6 +303,7 @@ bool RecordSet::Open(const Text& source, int kind) {
         d_->set = std::move(result->rowSet);
     }
     d_->session = session;
+    d_->tableChanges = session->changes();
     d_->moveTo(0);
     return true;
 }
@@ -370,13 +373,14 @@ bool RecordSet::Find(const Text& criteria, int direction) {
     auto condition = jet::sql::parseCondition(data::utf16Of(criteria));
     if (!condition)
         return false;
-    const jet::Table& table = *d_->set.table;
+    const std::vector<jet::sql::ColumnInfo> all = jet::sql::columnInfo(d_->set.table->def());
     std::vector<jet::sql::ColumnInfo> columns;
     for (const data::Field& f : d_->set.fields)
-        columns.push_back(conditionColumn(table.def().columns[f.column]));
+        columns.push_back(all[f.column]);
     auto compiled = jet::sql::compileCondition(*condition, columns);
     if (!compiled)
         return false;
+    const jet::Table* current = d_->table();
 
     const long long n = d_->count();
     long long i = d_->pos;
@@ -401,7 +405,8 @@ bool RecordSet::Find(const Text& criteria, int direction) {
     for (; i >= 0 && i < n; i += direction) {
         bool readable = true;
         for (size_t c : used) {
-            auto v = table.readValue(rows[size_t(i)], d_->set.fields[c].column);
+            auto v = current ? current->readValue(rows[size_t(i)], d_->set.fields[c].column)
+                             : jet::Result<jet::Value>(jet::makeError(jet::ErrorKind::NotFound, ""));
             if (!v) {
                 readable = false; // a row deleted since the set was opened
                 break;

@@ -7,11 +7,12 @@
 // Forms own them: `rt::form("主窗口").recordSet("记录集1")`. They are created when their form loads
 // and go (closed) when it is destroyed.
 //
-// The database stays open for reading, without a lock, from ConnectAccess to Close; record sets
-// bound to the connection share it. A statement that writes, and Delete, take the engine's writer
-// lock only for the time of the write, as one all-or-nothing change; a write through one record
-// set is seen by the next Open of any record set. Closing (or re-connecting) a connection closes
-// the record sets open on it.
+// The database stays open for reading, without a lock, from ConnectAccess to Close (read afresh
+// after each write, and when another program changed the file); record sets bound to the
+// connection share it. A statement that writes, and Delete, take the engine's writer lock only
+// for the time of the write, as one all-or-nothing change; a write through one record set is
+// seen by the next Open of any record set. Closing (or re-connecting) a connection closes the
+// record sets open on it.
 //
 // A record set's snapshot: Open fixes which rows the set has and their order (an exact count);
 // the values are read from the file when a row is visited. So a row changed afterwards (through
@@ -50,8 +51,10 @@ public:
     // ";Jet OLEDB:Database Password=" + password + ";". Shows nothing on failure.
     bool ConnectAccess(const Text& path, const Text& password);
     bool Close(); // always true
-    // The errors of the last failed operation through this connection, one block per error:
-    // "Description: %s\r\nState: %s, Native: %d, Source: %s\r\n"; empty when there are none.
+    // The errors of the last failed operation through this connection (ConnectAccess, a record
+    // set's Open or Delete), one block per error: "Description: %s\r\nState: %s, Native: %d,
+    // Source: %s\r\n"; empty when there are none. A successful ConnectAccess empties it; other
+    // successes leave it.
     Text LastError() const;
     Text connectionText() const;
     bool isOpen() const;

@@ -52,8 +52,11 @@ DataError fromEngine(const jet::Error& e, Operation operation, std::u16string_vi
             return make(whole, "08001", contains(e.message, "文件不存在") ? 3024 : 3051);
         return make(whole, "HY000", 3000);
     case K::Corrupt:
-    case K::Unsupported:
         return make(whole, operation == Operation::Connect ? "08001" : "HY000", 3343);
+    case K::Unsupported:
+        if (operation == Operation::Connect)
+            return make(whole, "08001", 3343);
+        return make(whole, "HY000", 3251);
     case K::Password:
         return make(whole, "28000", 3031);
     case K::Locked:

@@ -25,6 +25,7 @@
 //                  3163 text too long            3349 number out of range
 //                  3464 type mismatch            3001 other invalid argument
 //                  3167 the row was deleted      3027 database is read-only
+//                  3251 an operation the engine does not do on this table (a table with indexes)
 //                  3218 the file is locked for writing    3709 the connection is closed
 //                  3000 any other failure
 #pragma once

@@ -17,6 +17,7 @@
 
 #include "jet/database.h"
 #include "jet/sql.h"
+#include "jet/sql_engine.h"
 
 #include <map>
 #include <memory>
@@ -60,6 +61,9 @@ public:
     // Parses and runs a statement: a SELECT gives its rows (RowIds only, values are read when a
     // record set visits them); INSERT, UPDATE and DELETE write.
     jet::Result<StatementResult> run(std::u16string_view statement);
+    // The table of that catalog name as the file has it now: a set opened before a change reads
+    // its rows through this (the same object until the next change).
+    jet::Result<std::shared_ptr<const jet::Table>> currentTable(const std::u16string& catalogName);
     // Deletes the rows `rows` of `table` as one change: all of them or none.
     jet::Status remove(const jet::Table& table, const RowIds& rows);
 
@@ -68,6 +72,13 @@ public:
     uint64_t changes() const { return changes_; }
 
     const std::string& path() const { return path_; }
+
+    // A row inserted or deleted by a write, in the order they were made.
+    struct Change {
+        std::u16string table; // catalog name
+        bool inserted = false;
+        jet::RowId row;
+    };
 
 private:
     Session() = default;
@@ -82,13 +93,19 @@ private:
     jet::Status reopen();
     jet::Result<std::shared_ptr<const RowIds>> rowIdsOf(const jet::Table& table);
     jet::Result<std::u16string> catalogName(std::u16string_view name) const;
+    // Opens the file for writing (the writer lock is held until the result goes).
+    jet::Result<std::unique_ptr<jet::sql::Connection>> openForWriting();
+    // After a committed write: reads the file afresh and brings the kept RowId lists along.
+    void written(const std::vector<Change>& changes);
 
     std::string path_;
     std::optional<std::u16string> password_;
-    std::unique_ptr<jet::Database> db_;
+    std::unique_ptr<jet::sql::Connection> read_; // opened for reading: no lock
     std::optional<Stamp> stamp_;
     // The last RowId list of each table, by catalog name.
     std::map<std::u16string, std::shared_ptr<const RowIds>> rowIds_;
+    // Tables opened since the file was last read, by catalog name.
+    std::map<std::u16string, std::shared_ptr<const jet::Table>> tables_;
     uint64_t changes_ = 0;
 };
 

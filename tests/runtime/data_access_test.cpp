@@ -220,6 +220,19 @@ TEST(RecordSetOpen, CountsAndRowsInTableOrderOnEverySample) {
     }
 }
 
+TEST(RecordSetOpen, DamagedTableGivesTheBox) {
+    REQUIRE_SAMPLE_FILES();
+    // Cut in the middle of a page: the catalog reads, but the table's page map runs past the end.
+    Opened db("negative/corrupt_truncated_test2V2000.mdb");
+    rt::ScriptedMessageBoxes boxes;
+    EXPECT_FALSE(db.set.Open("MSP_PROJECTS", 2));
+    EXPECT_FALSE(db.set.Open("select * from MSP_PROJECTS order by PROJ_NAME", 1));
+    ASSERT_EQ(boxes.calls().size(), 2u);
+    EXPECT_NE(boxes.calls()[0].text.toUtf8().find("页用法图指向文件末尾之外的页"), std::string::npos);
+    EXPECT_NE(db.conn.LastError().toUtf8().find("State: HY000, Native: 3343"), std::string::npos);
+    EXPECT_FALSE(db.set.isOpen());
+}
+
 TEST(RecordSetOpen, ChineseTextAndOracleValues) {
     REQUIRE_SAMPLE_FILES();
     Opened db("zblog_data_cp936_overflow.mdb");

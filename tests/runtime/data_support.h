@@ -25,6 +25,9 @@ public:
     const std::filesystem::path& path() const { return path_; }
     // A writable copy of sample `name` in this folder, as the program passes paths.
     rt::Text copySample(const std::string& name, const std::string& as = "db") const;
+    // A new Ledrimo database (tables `data`, empty, and `admin` with the default account), written
+    // as the program's restore writes it; empty text when there is none to be had.
+    rt::Text ledrimoDb(const std::string& as = "db") const;
 
 private:
     std::filesystem::path path_;

@@ -110,6 +110,7 @@ TEST(DataErrors, StatesAndNumbersByKind) {
         {K::Io, "读取文件失败", Operation::Open, u"", "HY000", 3000},
         {K::Corrupt, "坏了", Operation::Connect, u"", "08001", 3343},
         {K::Unsupported, "Jet 3", Operation::Connect, u"", "08001", 3343},
+        {K::Unsupported, "表有索引", Operation::Statement, u"insert", "HY000", 3251},
         {K::Password, "数据库密码错误", Operation::Connect, u"", "28000", 3031},
         {K::Locked, "数据库正被另一个程序修改", Operation::Statement, u"insert", "HY000", 3218},
         {K::ReadOnly, "只读", Operation::Delete, u"", "HY000", 3027},
