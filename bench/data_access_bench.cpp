@@ -7,10 +7,12 @@
 //   ListFill        id, 姓名, 上班日期, 上班时间 and 工作备注 of every row (list window)
 //   FindDate        MoveFirst and Find of the working date of the last entry (date query)
 //   FindMissing     the same for a date no entry has (the whole table searched)
-// A benchmark, not a test.
-//   data_access_bench EMPTY_LEDRIMO_DB [benchmark options]
+// Every file starts as the database image the program carries. A benchmark, not a test.
+//   data_access_bench [benchmark options]
 #include "runtime/data_values.h"
 #include "runtime/runtime.h"
+
+#include "store/database_image.h"
 
 #include "jet/sql_engine.h"
 
@@ -24,7 +26,7 @@
 namespace {
 
 std::filesystem::path g_dir;
-std::string g_empty;
+rt::Bytes g_empty;               // the restored database
 std::map<int, rt::Text> g_files; // entries -> prepared file
 
 const double kFirstDay = 40179; // 2010-01-01
@@ -41,7 +43,8 @@ rt::Text prepared(int entries) {
     if (it != g_files.end())
         return it->second;
     const auto path = g_dir / ("db-" + std::to_string(entries));
-    std::filesystem::copy_file(g_empty, path, std::filesystem::copy_options::overwrite_existing);
+    if (!rt::writeFile(rt::Text::fromUtf8(path.string()), {g_empty}))
+        std::exit(1);
     jet::sql::Connection::Options o;
     o.write = true;
     auto conn = jet::sql::Connection::open(path.string(), o);
@@ -204,16 +207,14 @@ BENCHMARK(FindMissing)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argv[1][0] == '-') {
-        std::fprintf(stderr, "usage: data_access_bench EMPTY_LEDRIMO_DB [benchmark options]\n");
+    g_empty = rt::decompress(store::databaseImage());
+    if (g_empty.empty()) {
+        std::fprintf(stderr, "data_access_bench: the carried database image does not unpack\n");
         return 1;
     }
-    g_empty = argv[1];
     g_dir = std::filesystem::temp_directory_path() / ("ledrimo-data-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(g_dir);
-    argv[1] = argv[0];
-    int args = argc - 1;
-    benchmark::Initialize(&args, argv + 1);
+    benchmark::Initialize(&argc, argv);
     rt::ScriptedMessageBoxes boxes; // a failing step must not wait for a click
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -3,9 +3,7 @@
 #include "runtime/data_values.h"
 #include "runtime/kernel.h"
 
-#if __has_include("store/database_image.h")
 #include "store/database_image.h"
-#endif
 
 #include <atomic>
 #include <cstdlib>
@@ -43,20 +41,11 @@ rt::Text ScratchDir::copySample(const std::string& name, const std::string& as) 
 }
 
 rt::Text ScratchDir::ledrimoDb(const std::string& as) const {
-    const auto target = path_ / as;
-#if __has_include("store/database_image.h")
+    const rt::Text target = rt::Text::fromUtf8((path_ / as).string());
     const rt::Bytes bytes = rt::decompress(store::databaseImage());
-    if (bytes.empty() || !rt::writeFile(rt::Text::fromUtf8(target.string()), {bytes}))
+    if (bytes.empty() || !rt::writeFile(target, {bytes}))
         return {};
-#else
-    const char* source = std::getenv("LEDRIMO_EMPTY_DB");
-    if (!source || !std::filesystem::is_regular_file(source))
-        return {};
-    std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing);
-    std::filesystem::permissions(target,
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-#endif
-    return rt::Text::fromUtf8(target.string());
+    return target;
 }
 
 std::vector<std::vector<rt::Text>> engineRows(const rt::Text& path, const std::string& table) {

@@ -26,7 +26,7 @@ public:
     // A writable copy of sample `name` in this folder, as the program passes paths.
     rt::Text copySample(const std::string& name, const std::string& as = "db") const;
     // A new Ledrimo database (tables `data`, empty, and `admin` with the default account), written
-    // as the program's restore writes it; empty text when there is none to be had.
+    // from the image the program carries as its restore writes it; empty text if that fails.
     rt::Text ledrimoDb(const std::string& as = "db") const;
 
 private:
