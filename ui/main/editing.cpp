@@ -148,11 +148,13 @@ void modifyClicked(rt::Form& f) {
         modifyFailed(errors.empty() ? failureReason(connection) : errors);
         return;
     }
+    const int touched = statements.RecordsAffected();
     statements.Close();
 
     // The update changes no row when the entry is gone (deleted from the list window, or by
-    // another program): that is no success.
-    if (!entryStored(statements, values.id)) {
+    // another program): that is no success. Should the data layer not tell the count, the
+    // entry is looked for.
+    if (touched == 0 || (touched < 0 && !entryStored(statements, values.id))) {
         modifyFailed("工作序号为 " + values.id + " 的记录已不存在，可能已被删除。");
         return;
     }
