@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "runtime/form.h"
 #include "runtime/picture.h"
+#include "ui/list/list_window.h"
 #include "ui/login/login.h"
 #include "ui/main/main_window.h"
 
@@ -25,6 +26,7 @@ void registerHandlers() {
     registerStartupHandlers();
     ui::registerLoginHandlers();
     ui::registerMainWindowHandlers();
+    ui::registerListWindowHandlers();
 }
 
 } // namespace app

@@ -1,0 +1,259 @@
+// The list window and the main window with their real handlers on the real forms, over a program
+// directory whose `db` holds 1,000, 10,000 or 100,000 entries (written through the engine, starting
+// from the database image the program carries):
+//   Connect     menu 打开数据库 on a disconnected main window: connect, open, showEntry
+//   Add         加入新记录, a name typed, 添加按钮 confirmed: identifier query, insert, both sets
+//               opened again, showEntry (on a copy of its own, so the others keep their size)
+//   DateQuery   the date query's search: MoveFirst and Find of the last entry's working date on
+//               the browsing set
+//   ListOpen    button 列表: dressing, fill, the fade-in (26 steps of 3 ms, about 80 ms of it by
+//               design), the first paint
+//   ListFill    menu 刷新 and the paint of the rows in view
+//   ListScroll  after a fill: to the last row and back to the first, painted each time
+//   ListDetails a row selected: the detail area filled from its entry
+// A benchmark, not a test: run by hand, offscreen.
+//   list_window_bench [benchmark options]
+#include "runtime/data_values.h"
+#include "runtime/runtime.h"
+#include "store/database_file.h"
+#include "ui/list/list_window.h"
+#include "ui/main/main_window.h"
+
+#include "jet/sql_engine.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTreeView>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path g_dir;
+std::map<int, fs::path> g_prepared; // entries -> program directory
+int g_loaded = -1;                  // the entries of the program directory the windows use now
+
+const double kFirstDay = 40179; // 2010-01-01
+
+rt::Text identifier(int n) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "GZ-%05d", n);
+    return rt::Text::fromBytes(buf);
+}
+
+// A program directory whose `db` has `entries` rows in `data`, one working day each.
+fs::path prepared(int entries) {
+    auto it = g_prepared.find(entries);
+    if (it != g_prepared.end())
+        return it->second;
+    const fs::path dir = g_dir / ("program-" + std::to_string(entries));
+    fs::create_directories(dir);
+    rt::setProgramDirectoryForTests(rt::Text::fromUtf8(dir.string()));
+    if (!store::restoreDatabase())
+        std::exit(1);
+    jet::sql::Connection::Options o;
+    o.write = true;
+    auto conn = jet::sql::Connection::open((dir / "db").string(), o);
+    if (!conn || !(*conn)->begin()) {
+        std::fprintf(stderr, "list_window_bench: the database does not open for writing\n");
+        std::exit(1);
+    }
+    for (int n = 1; n <= entries; ++n) {
+        const double day = kFirstDay + n;
+        std::vector<jet::Value> row = {
+            std::u16string(u"张三"),
+            std::u16string(u"深圳市某某电子科技有限公司"),
+            std::u16string(u"广东省深圳市南山区科技园南区某某路 88 号 3 栋 501"),
+            jet::DateTime{kFirstDay - 400},
+            jet::DateTime{day},
+            int32_t(8),
+            std::u16string(u"上午调试新版本的数据接口，下午与客户开会讨论需求，整理会议记录。"),
+            jet::DateTime{day + 0.75},
+            rt::data::utf16Of(identifier(n)),
+        };
+        if (!(*conn)->insertRow(u"data", row)) {
+            std::fprintf(stderr, "list_window_bench: insert failed\n");
+            std::exit(1);
+        }
+    }
+    if (!(*conn)->commit())
+        std::exit(1);
+    return g_prepared[entries] = dir;
+}
+
+void closeWindows() {
+    for (const QString& name : rt::formNames())
+        if (rt::isLoaded(name))
+            rt::form(name).destroy();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+rt::Form& mainWindow() {
+    return rt::form("主窗口");
+}
+
+// The main window loaded and connected on the program directory `dir`.
+void startOn(const fs::path& dir) {
+    closeWindows();
+    rt::setProgramDirectoryForTests(rt::Text::fromUtf8(dir.string()));
+    rt::loadForm("主窗口");
+    mainWindow().menuItem("打开数据库").choose();
+}
+
+void useEntries(int entries) {
+    if (g_loaded == entries)
+        return;
+    startOn(prepared(entries));
+    g_loaded = entries;
+}
+
+void click(rt::Form& f, const char* button) {
+    qobject_cast<QAbstractButton*>(f.control(button).widget())->click();
+}
+
+rt::Form& openList() {
+    if (!rt::isLoaded("列表查看"))
+        click(mainWindow(), "列表");
+    return rt::form("列表查看");
+}
+
+QTreeView* listWidget(rt::Form& list) {
+    return static_cast<QTreeView*>(list.listView("超级列表框1").widget());
+}
+
+// Paints the list as the screen would show it now.
+void paint(rt::Form& list) {
+    benchmark::DoNotOptimize(listWidget(list)->viewport()->grab());
+}
+
+void Connect(benchmark::State& state) {
+    useEntries(int(state.range(0)));
+    rt::MenuItem& item = mainWindow().menuItem("打开数据库");
+    for (auto _ : state) {
+        state.PauseTiming();
+        item.choose(); // disconnect
+        state.ResumeTiming();
+        item.choose(); // connect
+    }
+}
+
+void Add(benchmark::State& state) {
+    const int entries = int(state.range(0));
+    const fs::path copy = g_dir / "scratch";
+    fs::remove_all(copy);
+    fs::create_directories(copy);
+    fs::copy_file(prepared(entries) / "db", copy / "db");
+    startOn(copy);
+    g_loaded = -1;
+    rt::Form& main = mainWindow();
+    for (auto _ : state) {
+        main.menuItem("加入新记录").choose();
+        main.control("姓名编辑框").setText("李四");
+        click(main, "添加按钮");
+    }
+    closeWindows();
+}
+
+void DateQuery(benchmark::State& state) {
+    const int entries = int(state.range(0));
+    useEntries(entries);
+    rt::RecordSet& browsing = mainWindow().recordSet("记录集1");
+    const rt::Text criteria = rt::Text("上班日期='") + rt::dateText(kFirstDay + entries) + "'";
+    for (auto _ : state) {
+        browsing.MoveFirst();
+        if (!browsing.Find(criteria, 1))
+            state.SkipWithError("not found");
+    }
+}
+
+void ListOpen(benchmark::State& state) {
+    useEntries(int(state.range(0)));
+    for (auto _ : state) {
+        rt::Form& list = openList();
+        paint(list);
+        state.PauseTiming();
+        list.destroy();
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+}
+
+void ListFill(benchmark::State& state) {
+    useEntries(int(state.range(0)));
+    rt::Form& list = openList();
+    for (auto _ : state) {
+        list.menuItem("刷新").choose();
+        paint(list);
+    }
+    if (list.listView("超级列表框1").count() != state.range(0))
+        state.SkipWithError("wrong row count");
+}
+
+void ListScroll(benchmark::State& state) {
+    useEntries(int(state.range(0)));
+    rt::Form& list = openList();
+    QTreeView* view = listWidget(list);
+    for (auto _ : state) {
+        state.PauseTiming();
+        list.menuItem("刷新").choose(); // no row read yet
+        state.ResumeTiming();
+        view->scrollToBottom();
+        paint(list);
+        view->scrollToTop();
+        paint(list);
+    }
+}
+
+void ListDetails(benchmark::State& state) {
+    const int entries = int(state.range(0));
+    useEntries(entries);
+    rt::Form& list = openList();
+    rt::ListView& rows = list.listView("超级列表框1");
+    int row = 0;
+    for (auto _ : state) {
+        row = row == entries - 1 ? entries / 2 : entries - 1; // the current row changes each time
+        rows.setSelectedIndex(row);
+    }
+}
+
+const std::vector<int64_t> kSizes = {1000, 10000, 100000};
+BENCHMARK(Connect)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
+BENCHMARK(Add)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
+BENCHMARK(DateQuery)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
+BENCHMARK(ListOpen)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
+BENCHMARK(ListFill)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
+BENCHMARK(ListScroll)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
+BENCHMARK(ListDetails)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    rt::initRuntime();
+    ui::registerMainWindowHandlers();
+    ui::registerListWindowHandlers();
+    g_dir = fs::temp_directory_path() / ("ledrimo-list-bench-" + std::to_string(::getpid()));
+    fs::create_directories(g_dir);
+    benchmark::Initialize(&argc, argv);
+    {
+        rt::ScriptedMessageBoxes boxes; // every question answered OK
+        benchmark::RunSpecifiedBenchmarks();
+        closeWindows();
+    }
+    benchmark::Shutdown();
+    rt::setProgramDirectoryForTests({});
+    fs::remove_all(g_dir);
+    return 0;
+}

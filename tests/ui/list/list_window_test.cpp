@@ -1,0 +1,523 @@
+// The list window with its real handlers and the main window's, on the real forms, a `db` of the
+// test's own in a program directory of its own, every message box and pop-up menu answered by
+// script. Entries are written straight through the engine, as another program would, and what is
+// stored is read back through the engine, not from the screen.
+#include "app/effects.h"
+#include "app/instance_guard.h"
+#include "jet/database.h"
+#include "jet/sql_engine.h"
+#include "runtime/picture.h"
+#include "runtime/runtime.h"
+#include "store/database_file.h"
+#include "store/entry_statements.h"
+#include "ui/list/list_window.h"
+#include "ui/main/main_window.h"
+
+#include <QAbstractButton>
+#include <QContextMenuEvent>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QtTest>
+
+namespace {
+
+const char* const kMain = "主窗口";
+const char* const kListForm = "列表查看";
+const char* const kList = "超级列表框1";
+const char* const kNames[] = {"甲", "乙", "丙", "丁", "戊", "己"};
+
+QString fromU16(const jet::Value& v) {
+    if (const auto* s = std::get_if<std::u16string>(&v))
+        return QString::fromStdU16String(*s);
+    return {};
+}
+
+rt::Text identifier(int number) {
+    char id[16];
+    std::snprintf(id, sizeof id, "GZ-%05d", number);
+    return rt::Text(id);
+}
+
+} // namespace
+
+class ListWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir runtimeDir_;
+    std::unique_ptr<QTemporaryDir> programDir_;
+    std::unique_ptr<rt::ScriptedMessageBoxes> boxes_;
+    std::vector<QString> popped_; // pop-up menus shown
+    QString choice_;              // the item the next pop-up menu chooses
+
+    rt::Form& main() { return rt::form(kMain); }
+    rt::Form& list() { return rt::form(kListForm); }
+    rt::ListView& rows() { return list().listView(kList); }
+    QTreeView* view() { return static_cast<QTreeView*>(rows().widget()); }
+    QString dbPath() const { return programDir_->path() + QStringLiteral("/db"); }
+
+    // ---- the database, through the engine ----
+
+    bool run(const rt::Text& statement) {
+        auto connection = jet::sql::Connection::open(dbPath().toStdString());
+        if (!connection.ok())
+            return false;
+        auto result = (*connection)->execute(statement.toUtf8());
+        if (!result.ok())
+            qWarning("%s: %s", qPrintable(statement.toQString()), result.error().describe().c_str());
+        return result.ok();
+    }
+    store::EntryValues entry(int number) {
+        const char* name = kNames[(number - 1) % 6];
+        store::EntryValues v;
+        v.name = name;
+        v.company = rt::Text("公司") + name;
+        v.address = rt::Text("地址") + name;
+        v.joined = rt::makeDate(2009, 3, number);
+        v.workDay = rt::makeDate(2010, 7, 10 + number);
+        v.hours = rt::toText(number + 5);
+        v.notes = rt::Text("备注") + name;
+        v.savedAt = rt::makeDate(2010, 7, 10 + number, 18, 0, 0);
+        v.id = identifier(number);
+        return v;
+    }
+    void storeEntries(int n) {
+        for (int i = 1; i <= n; ++i)
+            QVERIFY(run(store::insertStatement(entry(i))));
+    }
+    QStringList storedIds() {
+        QStringList ids;
+        auto db = jet::Database::open(dbPath().toStdString());
+        if (!db.ok())
+            qFatal("%s", db.error().describe().c_str());
+        auto table = (*db)->openTable(u"data");
+        if (!table.ok())
+            qFatal("%s", table.error().describe().c_str());
+        auto rowIds = (*table)->rowIds();
+        if (!rowIds.ok())
+            qFatal("%s", rowIds.error().describe().c_str());
+        for (const auto& id : *rowIds) {
+            auto values = (*table)->readRow(id);
+            if (!values.ok())
+                qFatal("%s", values.error().describe().c_str());
+            ids << fromU16((*values)[8]);
+        }
+        return ids;
+    }
+
+    // ---- the windows ----
+
+    void connect() { QVERIFY(main().menuItem("打开数据库").choose()); }
+    void clickMain(const char* button) {
+        QVERIFY2(main().control(button).enabled() && main().control(button).visible(), button);
+        qobject_cast<QAbstractButton*>(main().control(button).widget())->click();
+    }
+    void openList() {
+        clickMain("列表");
+        QVERIFY(rt::isLoaded(kListForm));
+        QVERIFY(list().visible());
+        QCOMPARE(list().transparency(), 255);
+    }
+    // Selects row index `row` as a click would (the current row changes).
+    void select(int row) { rows().setSelectedIndex(row); }
+    // A right click on the list; the pop-up menu, if one comes, chooses `item`.
+    void rightClick(const char* item) {
+        choice_ = QString::fromUtf8(item);
+        const QPoint at(5, 5);
+        QContextMenuEvent e(QContextMenuEvent::Mouse, at, view()->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(view()->viewport(), &e);
+    }
+    void doubleClickRow(int row) {
+        const QRect r = view()->visualRect(view()->model()->index(row, 0));
+        QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, r.center());
+    }
+    QStringList column(int c) {
+        QStringList texts;
+        for (int r = 0; r < rows().count(); ++r)
+            texts << rows().itemText(r, c).toQString();
+        return texts;
+    }
+    QStringList ids(std::initializer_list<int> numbers) {
+        QStringList texts;
+        for (int n : numbers)
+            texts << identifier(n).toQString();
+        return texts;
+    }
+    void expectMainShows(int number) {
+        const store::EntryValues v = entry(number);
+        QCOMPARE(main().control("序号标签").caption(), v.id);
+        QCOMPARE(main().control("姓名编辑框").text(), v.name);
+        QCOMPARE(main().control("公司名称编辑框").text(), v.company);
+    }
+    void expectDetails(int number) {
+        const store::EntryValues v = entry(number);
+        QCOMPARE(list().control("姓名1").caption(), v.name);
+        QCOMPARE(list().control("公司名称编辑框").text(), v.company);
+        QCOMPARE(list().control("公司地址编辑框").text(), v.address);
+        QCOMPARE(list().control("入厂时间1").caption(), rt::dateText(v.joined));
+    }
+    // The one box that came: the entry of the row is gone and the list was filled afresh.
+    void expectGoneBox() {
+        QCOMPARE(boxes_->calls().size(), size_t(1));
+        QCOMPARE(boxes_->calls()[0].text, rt::Text(ui::kListEntryGone));
+        QCOMPARE(boxes_->calls()[0].owner, &list());
+        boxes_->clear();
+    }
+    // The deletion question, owned by the list window: OK and Cancel, no icon.
+    void expectDeleteQuestion() {
+        QCOMPARE(boxes_->calls().size(), size_t(1));
+        const rt::MessageBoxCall& box = boxes_->calls()[0];
+        QCOMPARE(box.text, rt::Text("确认删除此条数据内容吗？"));
+        QCOMPARE(box.caption, rt::Text("删除信息"));
+        QCOMPARE(box.style, int(rt::MbOkCancel));
+        QCOMPARE(box.icon(), rt::MessageBoxIcon::None);
+        QCOMPARE(box.owner, &list());
+        boxes_->clear();
+    }
+    void processEvents() {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(runtimeDir_.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir_.path()));
+        runtime::registerPictures();
+        rt::initRuntime();
+        ui::registerMainWindowHandlers();
+        ui::registerListWindowHandlers();
+        rt::setEndProgramHook([](int code) { throw rt::ProgramEnded{code}; });
+    }
+
+    void init() {
+        programDir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(programDir_->isValid());
+        rt::setProgramDirectoryForTests(rt::Text(programDir_->path()));
+        QVERIFY(store::restoreDatabase());
+        QCOMPARE(app::acquireInstanceGuard(), app::GuardResult::Acquired);
+        boxes_ = std::make_unique<rt::ScriptedMessageBoxes>();
+        popped_.clear();
+        choice_.clear();
+        rt::setPopupMenuHook([this](rt::Form&, const QString& menu, QPoint) {
+            popped_.push_back(menu);
+            return choice_;
+        });
+        QVERIFY(rt::loadForm(kMain));
+    }
+
+    void cleanup() {
+        boxes_.reset();
+        rt::setPopupMenuHook({});
+        for (const QString& name : rt::formNames())
+            if (rt::isLoaded(name))
+                rt::form(name).destroy();
+        processEvents();
+        app::closeInstanceGuard();
+        rt::setProgramDirectoryForTests({});
+    }
+
+    void everyBindingOfTheFormHasItsHandler() {
+        for (const QString& key : rt::missingHandlers())
+            QVERIFY2(!key.startsWith(QString::fromUtf8(kListForm) + QLatin1Char('.')), qPrintable(key));
+    }
+
+    // Title, pictures, owner; three entries give rows 1 to 3 with their identifiers and texts.
+    void threeEntriesFillTheList() {
+        storeEntries(3);
+        connect();
+        openList();
+        QCOMPARE(list().owner(), &main());
+        QVERIFY(!list().isModal());
+        QCOMPARE(list().control("列表窗口标题").caption(), ui::listWindowTitle());
+        QVERIFY(!list().pictureBox("图片框1").picture().isNull());
+        QVERIFY(!list().pictureBox("图片框5").picture().isNull());
+        QVERIFY(!list().graphicButton("图形按钮1").picture(rt::GraphicButton::Normal).isNull());
+        QCOMPARE(list().graphicButton("图形按钮1").picture(rt::GraphicButton::Hover),
+                 list().graphicButton("图形按钮1").picture(rt::GraphicButton::Pressed));
+
+        QCOMPARE(column(0), QStringList({"1", "2", "3"}));
+        QCOMPARE(column(1), ids({1, 2, 3}));
+        QCOMPARE(column(2), QStringList({"甲", "乙", "丙"}));
+        QCOMPARE(column(3), QStringList({"2010年7月11日", "2010年7月12日", "2010年7月13日"}));
+        QCOMPARE(column(4), QStringList({"6", "7", "8"}));
+        QCOMPARE(column(5), QStringList({"备注甲", "备注乙", "备注丙"}));
+        QVERIFY(boxes_->calls().empty());
+        // The statement set is left closed.
+        QVERIFY(!main().recordSet("记录集2").isOpen());
+    }
+
+    // An empty table: an empty list, no context menu, a double-click does nothing.
+    void emptyTable() {
+        connect(); // no entries: the main window says so and enters Adding
+        boxes_->clear();
+        QVERIFY(rt::loadForm(kListForm, &main()));
+        QCOMPARE(rows().count(), 0);
+        rightClick("删除所选");
+        QVERIFY(popped_.empty());
+        QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(list().visible());
+        QCOMPARE(main().button("列表").caption(), rt::Text("打开列表"));
+        // Del with no row selected deletes nothing and asks nothing.
+        QVERIFY(list().menuItem("删除所选").choose());
+        QVERIFY(boxes_->calls().empty());
+    }
+
+    // Selecting a row fills the detail area from that entry; 刷新 shows entries added meanwhile.
+    void detailsAndRefresh() {
+        storeEntries(3);
+        connect();
+        openList();
+        select(1);
+        expectDetails(2);
+        select(2);
+        expectDetails(3);
+        QVERIFY(!main().recordSet("记录集2").isOpen());
+
+        // An entry added in the main window appears at the end after 刷新.
+        QVERIFY(main().menuItem("加入新记录").choose());
+        main().control("姓名编辑框").setText("新人");
+        clickMain("添加按钮");
+        boxes_->clear();
+        QCOMPARE(rows().count(), 3);
+        select(0);
+        rightClick("刷新");
+        QCOMPARE(popped_, std::vector<QString>{QStringLiteral("右键菜单")});
+        QCOMPARE(column(0), QStringList({"1", "2", "3", "4"}));
+        QCOMPARE(column(1), ids({1, 2, 3, 4}));
+        QCOMPARE(rows().itemText(3, 2), rt::Text("新人"));
+        QVERIFY(boxes_->calls().empty());
+    }
+
+    // 查看详细 on row 2 shows the second entry in the main window and hides the list; the main
+    // button brings the same list back. A double-click on row 3 does the same.
+    void openInMainAndBack() {
+        storeEntries(3);
+        connect();
+        openList();
+        select(1);
+        rightClick("查看详细");
+        QVERIFY(rt::isLoaded(kListForm));
+        QVERIFY(!list().visible());
+        expectMainShows(2);
+        QCOMPARE(main().button("列表").caption(), rt::Text("返回列表"));
+        QCOMPARE(main().recordSet("记录集1").Pos(), 1);
+
+        clickMain("列表");
+        QVERIFY(list().visible());
+        QCOMPARE(list().transparency(), 255);
+        QCOMPARE(main().button("列表").caption(), rt::Text("打开列表"));
+        QCOMPARE(rows().selectedIndex(), 1);
+        QCOMPARE(column(1), ids({1, 2, 3}));
+
+        doubleClickRow(2);
+        QVERIFY(!list().visible());
+        expectMainShows(3);
+        QCOMPARE(main().button("列表").caption(), rt::Text("返回列表"));
+        QVERIFY(boxes_->calls().empty());
+    }
+
+    // Deleting row 2 of 3: the question, the rows renumbered, and the main window showing the
+    // entry its browsing set stands on, so that its own 删除 deletes what it shows.
+    void deleteRowTwoOfThree() {
+        storeEntries(3);
+        connect();
+        QVERIFY(main().control("到最后").enabled());
+        clickMain("到最后"); // the main window shows entry 3
+        openList();
+        select(1);
+        boxes_->answer(rt::MbCancel);
+        rightClick("删除所选");
+        expectDeleteQuestion();
+        QCOMPARE(storedIds(), ids({1, 2, 3}));
+        QCOMPARE(rows().count(), 3);
+
+        rightClick("删除所选");
+        expectDeleteQuestion();
+        QCOMPARE(storedIds(), ids({1, 3}));
+        QCOMPARE(column(0), QStringList({"1", "2"}));
+        QCOMPARE(column(1), ids({1, 3}));
+        expectMainShows(3);
+        QCOMPARE(main().statusBar("状态条1").paneText(1), rt::Text("共有: 2 条数据"));
+
+        clickMain("删除按钮");
+        boxes_->clear();
+        QCOMPARE(storedIds(), ids({1}));
+    }
+
+    // The main window showed the entry the list deleted: it shows the one that took its place.
+    void deletingTheEntryTheMainWindowShows() {
+        storeEntries(3);
+        connect(); // shows entry 1
+        openList();
+        select(0);
+        rightClick("删除所选");
+        expectDeleteQuestion();
+        QCOMPARE(storedIds(), ids({2, 3}));
+        expectMainShows(2);
+        QCOMPARE(main().recordSet("记录集1").Pos(), 0);
+
+        // The last one gone: the main window shows nothing to move to, modify or delete.
+        select(0);
+        rightClick("删除所选");
+        select(0);
+        rightClick("删除所选");
+        boxes_->clear();
+        QVERIFY(storedIds().isEmpty());
+        QCOMPARE(rows().count(), 0);
+        QCOMPARE(main().statusBar("状态条1").paneText(1), rt::Text("共有: 0 条数据"));
+        QVERIFY(!main().control("删除按钮").enabled());
+    }
+
+    // An entry deleted in the main window while the list is open: the rows after it still name
+    // their own entries, by identifier, for details, 查看详细 and 删除所选.
+    void actionsFindTheirEntryAfterADeletionElsewhere() {
+        storeEntries(5);
+        connect();
+        openList();
+        QCOMPARE(column(1), ids({1, 2, 3, 4, 5}));
+        clickMain("下一条按钮");
+        expectMainShows(2);
+        clickMain("删除按钮");
+        boxes_->clear();
+        QCOMPARE(storedIds(), ids({1, 3, 4, 5}));
+        QCOMPARE(rows().count(), 5); // the list is not filled again by itself
+
+        select(3); // row 4 names GZ-00004, which is now the third record
+        expectDetails(4);
+        rightClick("查看详细");
+        expectMainShows(4);
+        clickMain("列表");
+
+        select(3);
+        rightClick("删除所选");
+        expectDeleteQuestion();
+        QCOMPARE(storedIds(), ids({1, 3, 5}));
+        QCOMPARE(column(1), ids({1, 3, 5}));
+        // The main window showed the deleted entry: it shows the one that took its place.
+        expectMainShows(5);
+    }
+
+    // A row whose entry is gone: details, 查看详细 and 删除所选 change nothing, say so and fill
+    // the list afresh.
+    void vanishedEntries() {
+        storeEntries(4);
+        connect();
+        openList();
+        select(2); // GZ-00003
+        expectDetails(3);
+        QVERIFY(run("delete from data where id='GZ-00003'"));
+
+        rightClick("删除所选");
+        // Asked first, then found gone.
+        QCOMPARE(boxes_->calls().size(), size_t(2));
+        QCOMPARE(boxes_->calls()[0].text, rt::Text("确认删除此条数据内容吗？"));
+        QCOMPARE(boxes_->calls()[1].text, rt::Text(ui::kListEntryGone));
+        boxes_->clear();
+        QCOMPARE(storedIds(), ids({1, 2, 4}));
+        QCOMPARE(column(1), ids({1, 2, 4}));
+
+        // Selecting a row whose entry went.
+        QVERIFY(run("delete from data where id='GZ-00004'"));
+        select(2);
+        expectGoneBox();
+        processEvents(); // the list is filled afresh after the selection change
+        QCOMPARE(column(1), ids({1, 2}));
+        QVERIFY(run("delete from data where id='GZ-00002'"));
+        select(1);
+        expectGoneBox();
+        processEvents();
+        QCOMPARE(column(1), ids({1}));
+        expectMainShows(1);
+    }
+
+    // 查看详细 on an entry the main window deleted leaves the main window and its browsing set
+    // where they were.
+    void openingAVanishedEntry() {
+        storeEntries(3);
+        connect();
+        openList();
+        select(2);
+        clickMain("到最后");
+        clickMain("删除按钮"); // GZ-00003; the main window then shows entry 2
+        boxes_->clear();
+        expectMainShows(2);
+        rightClick("查看详细");
+        expectGoneBox();
+        QVERIFY(list().visible());
+        QCOMPARE(main().button("列表").caption(), rt::Text("打开列表"));
+        expectMainShows(2);
+        QCOMPARE(main().recordSet("记录集1").Pos(), 1);
+        QCOMPARE(column(1), ids({1, 2}));
+    }
+
+    // The close button and the close request slide the window out; the main window stays.
+    void closing() {
+        storeEntries(1);
+        connect();
+        openList();
+        qobject_cast<QAbstractButton*>(list().control("图形按钮1").widget())->click();
+        processEvents();
+        QVERIFY(!rt::isLoaded(kListForm));
+        QVERIFY(rt::isLoaded(kMain));
+
+        openList();
+        list().window()->close();
+        processEvents();
+        QVERIFY(!rt::isLoaded(kListForm));
+        QVERIFY(rt::isLoaded(kMain));
+        openList(); // and opens again
+        QCOMPARE(rows().count(), 1);
+    }
+
+    // Exit of the main window with the list open: both windows go.
+    void exitWithTheListOpen() {
+        storeEntries(2);
+        connect();
+        openList();
+        QVERIFY(main().window()->close() || !rt::isLoaded(kMain));
+        QCOMPARE(boxes_->calls().size(), size_t(1));
+        processEvents();
+        QVERIFY(!rt::isLoaded(kListForm));
+        QVERIFY(!rt::isLoaded(kMain));
+    }
+
+    // While the list is loaded the tray does nothing, also while the list is hidden.
+    void trayWhileTheListIsLoaded() {
+        storeEntries(2);
+        connect();
+        openList();
+        select(0);
+        rightClick("查看详细");
+        popped_.clear();
+        QVERIFY(main().menuItem("隐藏").choose());
+        ui::trayDoubleClicked(main());
+        ui::trayRightButtonReleased(main());
+        QVERIFY(popped_.empty());
+        QVERIFY(!main().visible());
+    }
+
+    // Finding an entry by row number and identifier, on a real table.
+    void positionOnEntry() {
+        storeEntries(4);
+        rt::CommonConnection connection;
+        rt::RecordSet set;
+        QVERIFY(connection.ConnectAccess(store::computeDatabasePath(), ""));
+        QVERIFY(set.SetConnection(connection));
+        QVERIFY(set.Open("data", rt::RecordSet::Table));
+        QVERIFY(ui::positionOnEntry(set, 2, "GZ-00002"));
+        QCOMPARE(set.Pos(), 1);
+        QVERIFY(ui::positionOnEntry(set, 2, "GZ-00004")); // not at its row: found further on
+        QCOMPARE(set.Pos(), 3);
+        QVERIFY(ui::positionOnEntry(set, 9, "GZ-00001")); // a row number past the end
+        QCOMPARE(set.Pos(), 0);
+        QVERIFY(ui::positionOnEntry(set, 0, "GZ-00003"));
+        QCOMPARE(set.Pos(), 2);
+        QVERIFY(!ui::positionOnEntry(set, 1, "GZ-00009"));
+        QVERIFY(!ui::positionOnEntry(set, 1, ""));
+        set.Close();
+        QVERIFY(!ui::positionOnEntry(set, 1, "GZ-00001"));
+    }
+};
+
+QTEST_MAIN(ListWindowTest)
+#include "list_window_test.moc"

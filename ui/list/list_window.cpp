@@ -1,0 +1,306 @@
+// The list window: dressing, the lazy fill, the detail area, the context menu, opening an entry in
+// the main window, deleting, and closing.
+#include "ui/list/list_window.h"
+
+#include "app/effects.h"
+#include "runtime/data_access.h"
+#include "runtime/datetime.h"
+#include "runtime/form.h"
+#include "runtime/msgbox.h"
+#include "runtime/picture.h"
+#include "ui/main/main_window.h"
+#include "ui/main/parts.h"
+
+#include <QTimer>
+
+#include <memory>
+
+namespace ui {
+
+namespace {
+
+const char* const kListForm = "列表查看";
+const char* const kMainForm = "主窗口";
+const char* const kList = "超级列表框1";
+
+QImage picture(const char* resourcePath) {
+    return runtime::loadPicture(QString::fromLatin1(resourcePath));
+}
+
+// The selected row, -1 for none.
+int selectedRow(rt::Form& f) {
+    return f.listView(kList).selectedIndex();
+}
+
+// The number in column 0 of the selected row; 0 when no row is selected or its text is empty.
+int selectedNumber(rt::Form& f) {
+    const int row = selectedRow(f);
+    if (row < 0)
+        return 0;
+    return int(rt::toNumber(f.listView(kList).itemText(row, 0)));
+}
+
+// The identifier in column 序号 of the selected row.
+rt::Text selectedIdentifier(rt::Form& f) {
+    const int row = selectedRow(f);
+    return row < 0 ? rt::Text() : f.listView(kList).itemText(row, 1);
+}
+
+// The main window is in Adding while its 删除按钮 reads "取消".
+bool mainIsAdding(rt::Form& main) {
+    return main.button("删除按钮").caption() == rt::Text("取消");
+}
+
+// The entry of a row is gone: say so, and show the list as the table is now.
+void entryGone(rt::Form& f) {
+    rt::messageBox(kListEntryGone, rt::MbIconInformation, "信息：", &f);
+    if (f.isLoaded())
+        fillList(f);
+}
+
+// The texts of one row of the list from the record at `row` of the snapshot: the row number, the
+// identifier, the name, the working date as date text, the hours in decimal and the notes. A record
+// deleted since the snapshot was taken gives the row number alone; acting on such a row finds its
+// entry gone.
+void rowTexts(rt::RecordSet& snapshot, int row, std::vector<rt::Text>& cells) {
+    cells.assign(6, rt::Text());
+    cells[0] = rt::toText(row + 1);
+    rt::Text id;
+    if (!snapshot.Move(row) || !snapshot.ReadString("id", id))
+        return;
+    cells[1] = id;
+    snapshot.ReadString("姓名", cells[2]);
+    double workDay = 0;
+    snapshot.ReadDateTime("上班日期", workDay);
+    cells[3] = rt::dateText(workDay);
+    int hours = 0;
+    if (!snapshot.ReadLong("上班时间", hours))
+        hours = 0;
+    cells[4] = rt::toText(hours);
+    snapshot.ReadString("工作备注", cells[5]);
+}
+
+// After a deletion from the list both record sets of the main window were opened afresh. The main
+// window goes on showing the entry it showed, now with its browsing set standing on it; when that
+// entry was the one deleted, it shows the entry that took its place (or the new last one). Left
+// alone while the main window is in Adding: its add or cancel shows an entry of its own.
+void reshowMain(rt::Form& main, const rt::Text& shownId, int shownPos, int deletedPos) {
+    if (mainIsAdding(main))
+        return;
+    rt::RecordSet& browsing = main.recordSet("记录集1");
+    const int count = browsing.RecordsCount();
+    if (count > 0) {
+        const int expected = shownPos > deletedPos ? shownPos - 1 : shownPos;
+        if (shownId.empty() || shownPos < 0 || !positionOnEntry(browsing, expected + 1, shownId))
+            browsing.Move(std::min(std::max(deletedPos, 0), count - 1));
+    }
+    showEntry();
+}
+
+} // namespace
+
+const char* const kListEntryGone = "该条记录已不存在，列表已刷新。";
+const char* const kListNotConnected = "数据库未连接，请先在主窗口打开数据库。";
+
+rt::Text listWindowTitle() {
+    return rt::Text("列表查看 -- Ledrimo V1.2 access版");
+}
+
+bool positionOnEntry(rt::RecordSet& set, int n, const rt::Text& id) {
+    if (id.empty() || !set.isOpen())
+        return false;
+    rt::Text found;
+    if (n >= 1 && set.Move(n - 1) && set.ReadString("id", found) && found == id)
+        return true;
+    // Not where the row says: the table changed since the list was filled. Look through it.
+    for (bool on = set.MoveFirst(); on; on = set.MoveNext())
+        if (set.ReadString("id", found) && found == id)
+            return true;
+    return false;
+}
+
+void listCreated(rt::Form& f) {
+    rt::Control& title = f.control("列表窗口标题");
+    title.setCaption(title.caption() + "Ledrimo V1.2 access版");
+    f.setBackground(app::sharedBackground());
+    f.setIcon(rt::programIcon());
+
+    namespace p = runtime::pictures;
+    f.pictureBox("图片框1").setPicture(picture(p::kListTitle));
+    f.pictureBox("图片框3").setPicture(picture(p::kListEdgeLeft));
+    f.pictureBox("图片框4").setPicture(picture(p::kListEdgeRight));
+    f.pictureBox("图片框5").setPicture(picture(p::kListEdgeBottom));
+    rt::GraphicButton& close = f.graphicButton("图形按钮1");
+    close.setPicture(rt::GraphicButton::Normal, picture(p::kListClose));
+    close.setPicture(rt::GraphicButton::Hover, picture(p::kListCloseActive));
+    close.setPicture(rt::GraphicButton::Pressed, picture(p::kListCloseActive));
+
+    rt::Form& main = rt::form(kMainForm);
+    main.recordSet("记录集2").SetConnection(main.connection("数据库连接1"));
+    fillList(f);
+    app::fade(f, 3);
+}
+
+bool listCloseRequested(rt::Form& f) {
+    app::closingEffect(f, 25, 2);
+    return false; // the effect has taken the window down
+}
+
+void listCloseClicked(rt::Form& f) {
+    app::closingEffect(f, 25, 2);
+}
+
+void fillList(rt::Form& f) {
+    rt::ListView& list = f.listView(kList);
+    rt::Form& main = rt::form(kMainForm);
+
+    // The list's own snapshot of the table, kept by the list for as long as it shows these rows:
+    // rows are read from it when the list first shows them.
+    auto snapshot = std::make_shared<rt::RecordSet>();
+    snapshot->SetConnection(main.connection("数据库连接1"));
+    const bool opened = snapshot->Open("data", rt::RecordSet::Table);
+    const int count = opened ? snapshot->RecordsCount() : 0;
+
+    rt::ListView::Batch batch(list);
+    list.clear();
+    // A count of 0, or -1 (cannot be told), leaves the list empty.
+    if (count > 0)
+        list.setLazyRows(
+            count, [snapshot](int row, std::vector<rt::Text>& cells) { rowTexts(*snapshot, row, cells); });
+}
+
+void listCurrentRowChanged(rt::Form& f) {
+    const int n = selectedNumber(f);
+    if (n <= 0)
+        return;
+    rt::Form& main = rt::form(kMainForm);
+    rt::RecordSet& set = main.recordSet("记录集2");
+    if (!set.Open("data", rt::RecordSet::Table))
+        return; // the data layer has said why
+    if (!positionOnEntry(set, n, selectedIdentifier(f))) {
+        set.Close();
+        rt::messageBox(kListEntryGone, rt::MbIconInformation, "信息：", &f);
+        // The list is filled afresh once the selection change that brought us here is over.
+        QTimer::singleShot(0, f.window(), [&f] {
+            if (f.isLoaded())
+                fillList(f);
+        });
+        return;
+    }
+    rt::Text name, company, address;
+    double joined = 0;
+    set.ReadString("姓名", name);
+    set.ReadString("公司名称", company);
+    set.ReadString("公司地址", address);
+    set.ReadDateTime("入厂时间", joined);
+    f.control("姓名1").setCaption(name);
+    f.control("公司名称编辑框").setText(company);
+    f.control("公司地址编辑框").setText(address);
+    f.control("入厂时间1").setCaption(rt::dateText(joined));
+    set.Close();
+}
+
+void listRightClicked(rt::Form& f) {
+    const int row = selectedRow(f);
+    if (row < 0 || f.listView(kList).itemText(row, 0).empty())
+        return;
+    f.popupMenu("右键菜单");
+}
+
+void listDoubleClicked(rt::Form& f) {
+    if (selectedNumber(f) != 0)
+        openSelectedInMain(f);
+}
+
+void openSelectedInMain(rt::Form& f) {
+    const int n = selectedNumber(f);
+    if (n <= 0)
+        return;
+    rt::Form& main = rt::form(kMainForm);
+    rt::RecordSet& browsing = main.recordSet("记录集1");
+    if (!browsing.isOpen()) {
+        rt::messageBox(kListNotConnected, rt::MbIconInformation, "信息：", &f);
+        return;
+    }
+    if (!positionOnEntry(browsing, n, selectedIdentifier(f))) {
+        // The browsing set stands nowhere now; put it back on the entry the main window shows.
+        rt::Text shown = main.control("序号标签").caption();
+        if (!positionOnEntry(browsing, 0, shown))
+            browsing.MoveFirst();
+        entryGone(f);
+        return;
+    }
+    // Opening an entry ends an add the main window had begun.
+    if (mainIsAdding(main))
+        main.button("删除按钮").setCaption("删除");
+    showEntry();
+    main.button("列表").setCaption("返回列表");
+    f.setVisible(false);
+}
+
+void refreshChosen(rt::Form& f) {
+    fillList(f);
+}
+
+void deleteSelected(rt::Form& f) {
+    const int n = selectedNumber(f);
+    if (n <= 0)
+        return; // the Del key with no row selected
+    const rt::Text id = selectedIdentifier(f);
+    if (rt::messageBox("确认删除此条数据内容吗？", rt::MbOkCancel, "删除信息", &f) != rt::MbOk)
+        return;
+    if (!f.isLoaded() || !rt::isLoaded(kMainForm))
+        return;
+
+    rt::Form& main = rt::form(kMainForm);
+    rt::CommonConnection& connection = main.connection("数据库连接1");
+    rt::RecordSet& browsing = main.recordSet("记录集1");
+    rt::RecordSet& statements = main.recordSet("记录集2");
+    if (!connection.isOpen()) {
+        rt::messageBox(kListNotConnected, rt::MbIconInformation, "信息：", &f);
+        return;
+    }
+    if (!statements.Open("data", rt::RecordSet::Table))
+        return; // the data layer has said why
+    if (!positionOnEntry(statements, n, id)) {
+        statements.Close();
+        entryGone(f);
+        return;
+    }
+    const int deletedPos = statements.Pos();
+
+    // Where the main window stands, to stand there again after the sets are opened afresh.
+    rt::Text shownId;
+    const int shownPos = browsing.Pos();
+    browsing.ReadString("id", shownId);
+
+    if (!statements.Delete(rt::RecordSet::DeleteCurrent)) {
+        statements.Close();
+        rt::messageBox("删除失败！" + failureReason(connection), rt::MbIconWarning);
+        return;
+    }
+    browsing.Close();
+    statements.Close();
+    browsing.Open("data", rt::RecordSet::Table);
+    statements.Open("data", rt::RecordSet::Table);
+    reshowMain(main, shownId, shownPos, deletedPos);
+    if (f.isLoaded())
+        fillList(f);
+}
+
+void registerListWindowHandlers() {
+    const auto on = [](const char* key, void (*handler)(rt::Form&)) {
+        rt::registerHandler(QString::fromUtf8(key), [handler](rt::Event& e) { handler(e.form); });
+    };
+    on("列表查看.created", listCreated);
+    rt::registerHandler("列表查看.closeRequested", [](rt::Event& e) { return listCloseRequested(e.form); });
+    on("列表查看.图形按钮1.clicked", listCloseClicked);
+    on("列表查看.超级列表框1.currentRowChanged", listCurrentRowChanged);
+    on("列表查看.超级列表框1.rightClicked", listRightClicked);
+    on("列表查看.超级列表框1.doubleClicked", listDoubleClicked);
+    on("列表查看.查看详细.chosen", openSelectedInMain);
+    on("列表查看.刷新.chosen", refreshChosen);
+    on("列表查看.删除所选.chosen", deleteSelected);
+}
+
+} // namespace ui
