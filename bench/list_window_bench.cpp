@@ -4,6 +4,7 @@
 //   Connect     menu 打开数据库 on a disconnected main window: connect, open, showEntry
 //   Add         加入新记录, a name typed, 添加按钮 confirmed: identifier query, insert, both sets
 //               opened again, showEntry (on a copy of its own, so the others keep their size)
+//   NextIdentifier  the identifier step of Add alone
 //   DateQuery   the date query's search: MoveFirst and Find of the last entry's working date on
 //               the browsing set
 //   ListOpen    button 列表: dressing, fill, the fade-in (26 steps of 3 ms, about 80 ms of it by
@@ -16,6 +17,7 @@
 #include "runtime/data_values.h"
 #include "runtime/runtime.h"
 #include "store/database_file.h"
+#include "store/entry_statements.h"
 #include "ui/list/list_window.h"
 #include "ui/main/main_window.h"
 
@@ -162,6 +164,15 @@ void Add(benchmark::State& state) {
     closeWindows();
 }
 
+// The first step of Add alone: the next entry identifier.
+void NextIdentifier(benchmark::State& state) {
+    useEntries(int(state.range(0)));
+    rt::Form& main = mainWindow();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            store::nextEntryIdentifier(main.recordSet("记录集2"), main.connection("数据库连接1")));
+}
+
 void DateQuery(benchmark::State& state) {
     const int entries = int(state.range(0));
     useEntries(entries);
@@ -228,6 +239,7 @@ void ListDetails(benchmark::State& state) {
 const std::vector<int64_t> kSizes = {1000, 10000, 100000};
 BENCHMARK(Connect)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 BENCHMARK(Add)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
+BENCHMARK(NextIdentifier)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 BENCHMARK(DateQuery)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 BENCHMARK(ListOpen)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 BENCHMARK(ListFill)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
