@@ -239,7 +239,11 @@ void ListDetails(benchmark::State& state) {
 const std::vector<int64_t> kSizes = {1000, 10000, 100000};
 BENCHMARK(Connect)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 BENCHMARK(Add)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
-BENCHMARK(NextIdentifier)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
+// The identifier step at 99,999 entries too: the last table whose identifiers all have five
+// digits. Past GZ-99999 the step has to find the highest number by value, since text order no
+// longer tells it (at 100,000 entries, and for every Add that follows the first at 99,999).
+const std::vector<int64_t> kIdentifierSizes = {1000, 10000, 99999, 100000};
+BENCHMARK(NextIdentifier)->ArgsProduct({kIdentifierSizes})->Unit(benchmark::kMillisecond);
 BENCHMARK(DateQuery)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 BENCHMARK(ListOpen)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 BENCHMARK(ListFill)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);

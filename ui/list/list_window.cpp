@@ -169,15 +169,17 @@ void fillList(rt::Form& f) {
             count, [snapshot](int row, std::vector<rt::Text>& cells) { rowTexts(*snapshot, row, cells); });
 }
 
-void listCurrentRowChanged(rt::Form& f) {
-    const int n = selectedNumber(f);
+void listCurrentRowChanged(rt::Form& f, int row) {
+    // The row that became current: a click makes it current before it selects it.
+    rt::ListView& list = f.listView(kList);
+    const int n = row < 0 ? 0 : int(rt::toNumber(list.itemText(row, 0)));
     if (n <= 0)
         return;
     rt::Form& main = rt::form(kMainForm);
     rt::RecordSet& set = main.recordSet("记录集2");
     if (!set.Open("data", rt::RecordSet::Table))
         return; // the data layer has said why
-    if (!positionOnEntry(set, n, selectedIdentifier(f))) {
+    if (!positionOnEntry(set, n, list.itemText(row, 1))) {
         set.Close();
         rt::messageBox(kListEntryGone, rt::MbIconInformation, "信息：", &f);
         // The list is filled afresh once the selection change that brought us here is over.
@@ -295,7 +297,8 @@ void registerListWindowHandlers() {
     on("列表查看.created", listCreated);
     rt::registerHandler("列表查看.closeRequested", [](rt::Event& e) { return listCloseRequested(e.form); });
     on("列表查看.图形按钮1.clicked", listCloseClicked);
-    on("列表查看.超级列表框1.currentRowChanged", listCurrentRowChanged);
+    rt::registerHandler("列表查看.超级列表框1.currentRowChanged",
+                        [](rt::Event& e) { listCurrentRowChanged(e.form, e.row); });
     on("列表查看.超级列表框1.rightClicked", listRightClicked);
     on("列表查看.超级列表框1.doubleClicked", listDoubleClicked);
     on("列表查看.查看详细.chosen", openSelectedInMain);

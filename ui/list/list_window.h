@@ -44,7 +44,7 @@ void listCreated(rt::Form& f);
 bool listCloseRequested(rt::Form& f); // slides the window out; the effect destroys it
 void listCloseClicked(rt::Form& f);
 void fillList(rt::Form& f);
-void listCurrentRowChanged(rt::Form& f);
+void listCurrentRowChanged(rt::Form& f, int row); // details of the entry of that row
 void listRightClicked(rt::Form& f);
 void listDoubleClicked(rt::Form& f);
 void openSelectedInMain(rt::Form& f); // 查看详细

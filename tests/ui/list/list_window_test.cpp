@@ -272,6 +272,11 @@ private slots:
         select(2);
         expectDetails(3);
         QVERIFY(!main().recordSet("记录集2").isOpen());
+        // A click makes the row current before it selects it.
+        QTest::mouseClick(view()->viewport(), Qt::LeftButton, {},
+                          view()->visualRect(view()->model()->index(0, 2)).center());
+        QCOMPARE(rows().selectedIndex(), 0);
+        expectDetails(1);
 
         // An entry added in the main window appears at the end after 刷新.
         QVERIFY(main().menuItem("加入新记录").choose());
