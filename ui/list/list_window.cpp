@@ -11,7 +11,9 @@
 #include "ui/main/main_window.h"
 #include "ui/main/parts.h"
 
+#include <QAction>
 #include <QTimer>
+#include <QWidget>
 
 #include <memory>
 
@@ -134,6 +136,10 @@ void listCreated(rt::Form& f) {
     close.setPicture(rt::GraphicButton::Normal, picture(p::kListClose));
     close.setPicture(rt::GraphicButton::Hover, picture(p::kListCloseActive));
     close.setPicture(rt::GraphicButton::Pressed, picture(p::kListCloseActive));
+
+    // The context menu is never on a menu bar, so its Del key is given to the window itself.
+    if (QAction* remove = f.menuItem("删除所选").action())
+        f.window()->addAction(remove);
 
     rt::Form& main = rt::form(kMainForm);
     main.recordSet("记录集2").SetConnection(main.connection("数据库连接1"));
