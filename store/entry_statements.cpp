@@ -43,27 +43,32 @@ rt::Text lastOf(rt::RecordSet& set, const rt::Text& query) {
     return last;
 }
 
+// Raises `best` to the highest number part, by value, among the rows of the open set whose number
+// part is all digits. Of equal numbers the widest text keeps the width.
+void raiseToHighest(rt::RecordSet& set, size_t prefixLength, std::string& best) {
+    if (!set.MoveFirst())
+        return;
+    rt::Text id;
+    while (set.ReadString(0, id)) {
+        std::string_view digits =
+            std::string_view(id.bytes()).substr(std::min(prefixLength, id.bytes().size()));
+        if (allDigits(digits)) {
+            int order = best.empty() ? 1 : compareDecimal(digits, best);
+            if (order > 0 || (order == 0 && digits.size() > best.size()))
+                best = std::string(digits);
+        }
+        if (!set.MoveNext())
+            break;
+    }
+}
+
 // The number part after the highest number among every identifier whose number part is all
 // digits, compared by value; empty when there is none, nothing when the query fails.
 std::optional<std::string> afterHighest(rt::RecordSet& set, const rt::Text& query, size_t prefixLength) {
     std::string best;
     if (!set.Open(query, rt::RecordSet::Sql))
         return std::nullopt;
-    if (set.MoveFirst()) {
-        rt::Text id;
-        while (set.ReadString(0, id)) {
-            std::string_view digits =
-                std::string_view(id.bytes()).substr(std::min(prefixLength, id.bytes().size()));
-            if (allDigits(digits)) {
-                int order = best.empty() ? 1 : compareDecimal(digits, best);
-                // Of equal numbers the widest text keeps the width.
-                if (order > 0 || (order == 0 && digits.size() > best.size()))
-                    best = std::string(digits);
-            }
-            if (!set.MoveNext())
-                break;
-        }
-    }
+    raiseToHighest(set, prefixLength, best);
     set.Close();
     return best.empty() ? best : incrementDecimal(best);
 }
@@ -155,22 +160,34 @@ rt::Text nextEntryIdentifier(rt::RecordSet& statements, rt::CommonConnection& co
     // number part, or the candidate itself already stored, means the highest number has to be
     // found by value.
     bool clash = false;
+    std::optional<std::string> highest;
     if (statements.Open(identifierCheckQuery(table, column, prefix, width, candidate), rt::RecordSet::Sql)) {
         rt::Text any;
         const int count = statements.RecordsCount();
         clash = count > 0 || (count < 0 && statements.ReadString(0, any));
+        // With an all-digit last identifier no identifier of its width or narrower has a higher
+        // number (same width: text order is numeric order; narrower: it would sort after it
+        // otherwise). So the highest is the last one or one of the wider ones this query found,
+        // and the table need not be read again: after GZ-99999 every add would read them all.
+        if (clash && allDigits(digits)) {
+            highest = digits;
+            raiseToHighest(statements, static_cast<size_t>(prefix.length()), *highest);
+        }
     }
     statements.Close();
     if (!clash)
         return candidate;
+    if (highest)
+        return prefix + fromAscii(incrementDecimal(*highest));
 
-    const std::optional<std::string> highest = afterHighest(
-        statements,
-        "select " + column + " from " + table + " where " + column + " like '" + quoted(prefix) + "%'",
-        static_cast<size_t>(prefix.length()));
-    if (!highest)
+    // The last identifier is no number of ours: every identifier is read.
+    const std::optional<std::string> after = afterHighest(statements,
+                                                          "select " + column + " from " + table + " where " +
+                                                              column + " like '" + quoted(prefix) + "%'",
+                                                          static_cast<size_t>(prefix.length()));
+    if (!after)
         return candidate;
-    return highest->empty() ? prefix + firstNumber : prefix + fromAscii(*highest);
+    return after->empty() ? prefix + firstNumber : prefix + fromAscii(*after);
 }
 
 rt::Text nextEntryIdentifier(rt::RecordSet& statements, rt::CommonConnection& connection) {

@@ -62,9 +62,10 @@ rt::Text identifierCheckQuery(const rt::Text& table, const rt::Text& column, con
 // It runs the identifier query on `statements` (bound to `connection` first) and reads its last
 // row: text order equals numeric order while every identifier has the same width. A second query
 // then looks for anything that would break that: identifiers with a longer number part, or one
-// equal to the candidate. Only then are all identifiers read and the highest number found by
-// value, so that the identifier after GZ-99999 is GZ-100000, then GZ-100001 and so on, and no
-// issued identifier is ever held by a stored entry. `statements` is closed afterwards.
+// equal to the candidate. Only then is the highest number found by value, among the last
+// identifier and those the second query found (all identifiers are read only when the last one
+// is no number), so that the identifier after GZ-99999 is GZ-100000, then GZ-100001 and so on,
+// and no issued identifier is ever held by a stored entry. `statements` is closed afterwards.
 rt::Text nextEntryIdentifier(rt::RecordSet& statements, rt::CommonConnection& connection,
                              const rt::Text& table, const rt::Text& column, const rt::Text& firstNumber,
                              const rt::Text& prefix);

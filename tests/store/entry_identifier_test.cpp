@@ -87,6 +87,19 @@ TEST_F(NextIdentifier, PastTheLimit) {
     EXPECT_TRUE(boxes_.calls().empty());
 }
 
+// Wider identifiers decide only by their number: leading zeros make a wide one small, and of
+// equal numbers the widest keeps its width.
+TEST_F(NextIdentifier, WiderIdentifiersCountByValue) {
+    store({"GZ-00005", "GZ-000003"});
+    EXPECT_EQ(next(), "GZ-00006");
+    store({"GZ-99999", "GZ-100000", "GZ-0000001"});
+    EXPECT_EQ(next(), "GZ-100001");
+    remove("GZ-100000");
+    store({"GZ-099999"}); // equal to GZ-99999, one digit wider
+    EXPECT_EQ(next(), "GZ-100000");
+    EXPECT_TRUE(boxes_.calls().empty());
+}
+
 // Identifiers another program left: the issued one is never one that is stored.
 TEST_F(NextIdentifier, ForeignIdentifiers) {
     store({"GZ-00003", "GZ-abc"}); // text order puts GZ-abc last
