@@ -289,6 +289,7 @@ private slots:
             QVERIFY(!data.text.empty());
             const rt::MessageBoxCall& box = p_.boxes->calls()[1];
             const QString text = box.text.toQString();
+            qInfo("%s", qPrintable(text));
             QVERIFY2(text.startsWith(QStringLiteral("操作错误：")), qPrintable(text));
             QVERIFY2(text.size() > QStringLiteral("操作错误：").size(), qPrintable(text));
             QVERIFY2(!text.contains(QStringLiteral("数据库没有给出原因")), qPrintable(text));
