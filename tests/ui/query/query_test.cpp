@@ -284,6 +284,35 @@ private slots:
         });
     }
 
+    // A hit while a new entry is being prepared shows the entry found in the browsing layout: the
+    // delete button deletes again instead of cancelling; a miss leaves the preparation alone.
+    void hitWhileAddingReturnsToBrowsing() {
+        storeSummer();
+        QVERIFY(p_.connect());
+        QVERIFY(main().menuItem("加入新记录").choose());
+        main().control("姓名编辑框").setText("新的");
+        QCOMPARE(main().button("删除按钮").caption(), rt::Text("取消"));
+        withQuery([this] {
+            pick(2010, 7, 15);
+            search();
+            expectMiss("2010年7月15日");
+            QCOMPARE(shownName(), rt::Text("新的"));
+            QCOMPARE(main().button("删除按钮").caption(), rt::Text("取消"));
+            QVERIFY(main().control("添加按钮").visible());
+            pick(2010, 7, 20);
+            search();
+        });
+        QCOMPARE(shownName(), rt::Text("乙"));
+        QCOMPARE(main().button("删除按钮").caption(), rt::Text("删除"));
+        QVERIFY(!main().control("添加按钮").visible());
+        QVERIFY(main().control("修改按钮").visible());
+        p_.boxes->answer(rt::MbCancel);
+        scenario::click(main(), "删除按钮");
+        QCOMPARE(p_.boxes->calls().size(), size_t(1));
+        QCOMPARE(p_.boxes->calls()[0].text, rt::Text("你确定删除这条记录吗？"));
+        QCOMPARE(p_.rows(u"data").size(), size_t(3));
+    }
+
     // An empty table: every search is a miss.
     void emptyTable() {
         QVERIFY(p_.connect());
