@@ -5,6 +5,7 @@
 #include "runtime/picture.h"
 #include "ui/login/login.h"
 #include "ui/main/main_window.h"
+#include "ui/query_and_account.h"
 
 #include <QIcon>
 
@@ -25,6 +26,7 @@ void registerHandlers() {
     registerStartupHandlers();
     ui::registerLoginHandlers();
     ui::registerMainWindowHandlers();
+    ui::registerQueryAndAccountHandlers();
 }
 
 } // namespace app
