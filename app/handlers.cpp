@@ -6,6 +6,7 @@
 #include "ui/list/list_window.h"
 #include "ui/login/login.h"
 #include "ui/main/main_window.h"
+#include "ui/query_and_account.h"
 
 #include <QIcon>
 
@@ -27,6 +28,7 @@ void registerHandlers() {
     ui::registerLoginHandlers();
     ui::registerMainWindowHandlers();
     ui::registerListWindowHandlers();
+    ui::registerQueryAndAccountHandlers();
 }
 
 } // namespace app

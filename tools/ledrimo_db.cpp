@@ -384,6 +384,22 @@ std::string columnTypeText(const jet::ColumnDef& c) {
     return buf;
 }
 
+// Columns a name takes in a terminal: East Asian wide characters take two, a surrogate pair
+// (a character past U+FFFF, mostly wide ideographs) two as well.
+size_t displayWidth(const std::u16string& text) {
+    size_t w = 0;
+    for (char16_t c : text) {
+        if (c >= 0xDC00 && c <= 0xDFFF)
+            continue; // the second half of a pair, counted with the first
+        const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+                          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xD800 && c <= 0xDBFF) ||
+                          (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+                          (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6);
+        w += wide ? 2 : 1;
+    }
+    return w;
+}
+
 void printSchema(const jet::TableDef& def, Output& out) {
     std::string s = "TABLE " + jet::toUtf8(def.name) + "  (tdef page " + std::to_string(def.page) +
                     ", row counter " + std::to_string(def.rowCount) + ", " +
@@ -391,7 +407,7 @@ void printSchema(const jet::TableDef& def, Output& out) {
                     std::to_string(def.logicalIndexCount) + " indexes)\n";
     size_t nameWidth = 4, typeWidth = 4;
     for (const auto& c : def.columns) {
-        nameWidth = std::max(nameWidth, jet::toUtf8(c.name).size());
+        nameWidth = std::max(nameWidth, displayWidth(c.name));
         typeWidth = std::max(typeWidth, columnTypeText(c).size());
     }
     auto pad = [](std::string v, size_t w) {
@@ -399,7 +415,8 @@ void printSchema(const jet::TableDef& def, Output& out) {
         return v;
     };
     for (const auto& c : def.columns) {
-        s += "  " + pad(std::to_string(c.number), 4) + pad(jet::toUtf8(c.name), nameWidth + 2) +
+        s += "  " + pad(std::to_string(c.number), 4) + jet::toUtf8(c.name) +
+             std::string(nameWidth + 2 - displayWidth(c.name), ' ') +
              pad(columnTypeText(c), typeWidth + 2) + pad(std::to_string(c.size), 6) + columnFlags(c) + "\n";
     }
     out.put(s);

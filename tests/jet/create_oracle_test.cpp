@@ -295,6 +295,11 @@ TEST_F(CreateTool, NewWritesTheCarriedImageWithTheDefaultAccount) {
     EXPECT_EQ(dump.out, "id,name,code\r\n1,\"tamsu\",\"39ba602ed8f2ff107a288d701aed3185\"\r\n");
     EXPECT_EQ(runTool({"dump", file, "data"}).out,
               "姓名,公司名称,公司地址,入厂时间,上班日期,上班时间,工作备注,时间,ID\r\n");
+    // Chinese column names take two terminal columns a character, and the schema stays aligned.
+    auto schema = runTool({"schema", file, "data"}).out;
+    EXPECT_NE(schema.find("  0   姓名      Text(20)   40    variable"), std::string::npos) << schema;
+    EXPECT_NE(schema.find("  1   公司名称  Text(100)  200   variable"), std::string::npos) << schema;
+    EXPECT_NE(schema.find("  8   ID        Text(100)  200   variable"), std::string::npos) << schema;
     // Two runs write the same bytes.
     ASSERT_EQ(runTool({"new", path("db2")}).exitCode, 0);
     EXPECT_EQ(readBytes(file), readBytes(path("db2")));

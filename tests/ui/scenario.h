@@ -1,0 +1,151 @@
+// What the scenario tests of the windows opened from the main window share: a program directory of
+// the test's own with a real `db`, the main window with its real handlers, statements run straight
+// on the engine as another program would run them, and modal windows driven from inside their own
+// event loop.
+#pragma once
+
+#include "app/instance_guard.h"
+#include "jet/database.h"
+#include "jet/sql_engine.h"
+#include "runtime/picture.h"
+#include "runtime/runtime.h"
+#include "store/database_file.h"
+#include "store/entry_statements.h"
+
+#include <QAbstractButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace scenario {
+
+inline QString fromU16(const jet::Value& v) {
+    if (const auto* s = std::get_if<std::u16string>(&v))
+        return QString::fromStdU16String(*s);
+    return {};
+}
+
+inline void click(rt::Form& f, const char* button) {
+    qobject_cast<QAbstractButton*>(f.control(button).widget())->click();
+}
+
+// The program's directory with its `db`, the main window loaded over it, and every message box
+// answered by script.
+class Program {
+public:
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<rt::ScriptedMessageBoxes> boxes;
+
+    QString dbPath() const { return dir->path() + QStringLiteral("/db"); }
+    rt::Form& main() { return rt::form("主窗口"); }
+
+    // A fresh directory; `db` restored from the program's image unless `withDb` is false.
+    bool start(bool withDb = true) {
+        dir = std::make_unique<QTemporaryDir>();
+        if (!dir->isValid())
+            return false;
+        rt::setProgramDirectoryForTests(rt::Text(dir->path()));
+        if (withDb && !store::restoreDatabase())
+            return false;
+        if (app::acquireInstanceGuard() != app::GuardResult::Acquired)
+            return false;
+        boxes = std::make_unique<rt::ScriptedMessageBoxes>();
+        return rt::loadForm("主窗口");
+    }
+
+    void stop() {
+        boxes.reset();
+        for (const QString& name : rt::formNames())
+            if (rt::isLoaded(name))
+                rt::form(name).destroy();
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        app::closeInstanceGuard();
+        rt::setProgramDirectoryForTests({});
+        dir.reset();
+    }
+
+    // 打开数据库: connects and shows the first entry.
+    bool connect() { return main().menuItem("打开数据库").choose(); }
+
+    // Runs a statement straight on the engine.
+    bool run(const rt::Text& statement) {
+        auto connection = jet::sql::Connection::open(dbPath().toStdString());
+        if (!connection.ok()) {
+            qWarning("%s", connection.error().describe().c_str());
+            return false;
+        }
+        auto result = (*connection)->execute(statement.toUtf8());
+        if (!result.ok())
+            qWarning("%s: %s", qPrintable(statement.toQString()), result.error().describe().c_str());
+        return result.ok();
+    }
+
+    // Every row of a table as the engine reads it, each value as text (dates as their day
+    // number), in table order.
+    std::vector<QStringList> rows(const char16_t* table) {
+        std::vector<QStringList> out;
+        auto db = jet::Database::open(dbPath().toStdString());
+        if (!db.ok())
+            qFatal("%s", db.error().describe().c_str());
+        auto t = (*db)->openTable(table);
+        if (!t.ok())
+            qFatal("%s", t.error().describe().c_str());
+        auto ids = (*t)->rowIds();
+        if (!ids.ok())
+            qFatal("%s", ids.error().describe().c_str());
+        for (const auto& id : *ids) {
+            auto values = (*t)->readRow(id);
+            if (!values.ok())
+                qFatal("%s", values.error().describe().c_str());
+            QStringList row;
+            for (const jet::Value& v : *values) {
+                if (const auto* s = std::get_if<std::u16string>(&v))
+                    row << QString::fromStdU16String(*s);
+                else if (const auto* i = std::get_if<int32_t>(&v))
+                    row << QString::number(*i);
+                else if (const auto* d = std::get_if<jet::DateTime>(&v))
+                    row << QString::number(d->days);
+                else
+                    row << QString();
+            }
+            out.push_back(row);
+        }
+        return out;
+    }
+};
+
+// Opens a modal window with `open` (which returns only when the window is gone) and runs `body`
+// inside the window's own event loop once it is up. A window the body leaves open is closed after
+// it, and at the latest after a minute, so a failing check never leaves the test hanging.
+// Returns whether the body ran.
+inline bool whileModal(const char* form, const std::function<void()>& open,
+                       const std::function<void()>& body) {
+    bool ran = false;
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (ran || !rt::isLoaded(form) || !rt::form(form).isModal())
+            return;
+        ran = true;
+        poll.stop();
+        body();
+        if (rt::isLoaded(form))
+            rt::form(form).destroy();
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        if (rt::isLoaded(form))
+            rt::form(form).destroy();
+    });
+    poll.start();
+    guard.start(60000);
+    open();
+    return ran;
+}
+
+} // namespace scenario
