@@ -186,10 +186,34 @@ std::vector<uint32_t> sortOrder(const std::vector<SortColumn>& keys, size_t n) {
             }
             return desc ? -c : c;
         };
-        std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+        auto less = [&](const Item& a, const Item& b) {
             const int c = cmp(a, b);
             return c != 0 ? c < 0 : a.index < b.index;
-        });
+        };
+        // Rows usually come in nearly the right order (entries are appended in identifier order,
+        // a few wider identifiers at the end): a handful of ascending runs is merged in linear
+        // time instead of sorted again.
+        constexpr size_t kMaxRuns = 8;
+        std::vector<size_t> runStarts{0};
+        for (size_t i = 1; i < n && runStarts.size() <= kMaxRuns; ++i)
+            if (less(items[i], items[i - 1]))
+                runStarts.push_back(i);
+        if (runStarts.size() <= kMaxRuns) {
+            runStarts.push_back(n);
+            while (runStarts.size() > 2) { // merge neighbouring runs pairwise until one is left
+                std::vector<size_t> merged{0};
+                for (size_t r = 0; r + 1 < runStarts.size(); r += 2) {
+                    const size_t end = r + 2 < runStarts.size() ? runStarts[r + 2] : runStarts[r + 1];
+                    if (r + 2 < runStarts.size())
+                        std::inplace_merge(items.begin() + long(runStarts[r]), items.begin() + long(runStarts[r + 1]),
+                                           items.begin() + long(end), less);
+                    merged.push_back(end);
+                }
+                runStarts = std::move(merged);
+            }
+        } else {
+            std::sort(items.begin(), items.end(), less);
+        }
         for (uint32_t i = 0; i < n; ++i)
             order[i] = items[i].index;
         return order;

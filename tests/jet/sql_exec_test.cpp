@@ -1,6 +1,7 @@
 #include "sql_test_tables.h"
 
 #include "jet/datetext.h"
+#include "jet/sql_text.h"
 
 #include <gtest/gtest.h>
 
@@ -356,6 +357,43 @@ TEST_F(Sql, OrderByIsStableForEqualKeys) {
     const auto desc = texts("select ID from data order by 上班日期 desc");
     EXPECT_EQ(desc[0], u"GZ-100");
     EXPECT_EQ(desc[1], u"GZ-102");
+}
+
+// Nearly ordered tables (a few ascending runs) are merged rather than sorted; tables with many
+// runs are sorted. Both must give the text order with equal keys in table order.
+TEST_F(Sql, OrderByOnNearlyOrderedAndShuffledRows) {
+    auto expectOrdered = [&](const std::vector<std::string>& ids) {
+        run("delete from data");
+        for (size_t i = 0; i < ids.size(); ++i)
+            run("insert into data (ID) values ('" + ids[i] + "')");
+        // The reference: a stable sort by the text sort key.
+        std::vector<std::u16string> want;
+        for (const std::string& id : ids)
+            want.push_back(jet::fromUtf8(id));
+        std::stable_sort(want.begin(), want.end(), [](const std::u16string& a, const std::u16string& b) {
+            std::string ka, kb;
+            appendSortKey(a, ka);
+            appendSortKey(b, kb);
+            return ka < kb;
+        });
+        EXPECT_EQ(texts("select ID from data order by ID"), want);
+    };
+    std::vector<std::string> ids;
+    for (int i = 1; i <= 300; ++i) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "GZ-%05d", i);
+        ids.push_back(buf);
+    }
+    ids.push_back("GZ-100000"); // one wider identifier at the end: two runs
+    ids.push_back("GZ-100001");
+    expectOrdered(ids);
+    ids.insert(ids.begin() + 100, "gz-00050"); // equal to GZ-00050 but for case, and more runs
+    ids.insert(ids.begin() + 7, "GZ-00200");
+    ids.push_back("GZ-00007");
+    expectOrdered(ids);
+    for (size_t i = 0; i < ids.size(); i += 7) // many runs: the full sort
+        std::swap(ids[i], ids[ids.size() - 1 - i]);
+    expectOrdered(ids);
 }
 
 TEST_F(Sql, TextOrderIgnoresCasePutsDigitsFirstAndChineseByCodePoint) {
