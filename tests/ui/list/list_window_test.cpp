@@ -12,6 +12,7 @@
 #include "store/entry_statements.h"
 #include "ui/list/list_window.h"
 #include "ui/main/main_window.h"
+#include "tests/ui/window_tests.h"
 
 #include <QAbstractButton>
 #include <QContextMenuEvent>
@@ -180,13 +181,9 @@ class ListWindowTest : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY(runtimeDir_.isValid());
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir_.path()));
-        runtime::registerPictures();
-        rt::initRuntime();
+        QVERIFY(windowtests::setUpRuntime(runtimeDir_));
         ui::registerMainWindowHandlers();
         ui::registerListWindowHandlers();
-        rt::setEndProgramHook([](int code) { throw rt::ProgramEnded{code}; });
     }
 
     void init() {

@@ -14,6 +14,7 @@
 #include "ui/query_and_account.h"
 
 #include "../scenario.h"
+#include "tests/ui/window_tests.h"
 
 #include <QLineEdit>
 
@@ -96,14 +97,10 @@ class AccountTest : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY(runtimeDir_.isValid());
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir_.path()));
-        runtime::registerPictures();
-        rt::initRuntime();
+        QVERIFY(windowtests::setUpRuntime(runtimeDir_));
         ui::registerLoginHandlers();
         ui::registerMainWindowHandlers();
         ui::registerQueryAndAccountHandlers();
-        rt::setEndProgramHook([](int code) { throw rt::ProgramEnded{code}; });
         store::credentialKey.set(store::deriveCredentialKey(store::kSplashCredit));
     }
     void init() {

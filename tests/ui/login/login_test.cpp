@@ -10,6 +10,7 @@
 #include "store/database_file.h"
 #include "store/program_values.h"
 #include "ui/login/login.h"
+#include "tests/ui/window_tests.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -66,12 +67,8 @@ class LoginTest : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY(runtimeDir_.isValid());
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir_.path()));
-        runtime::registerPictures();
-        rt::initRuntime();
+        QVERIFY(windowtests::setUpRuntime(runtimeDir_));
         ui::registerLoginHandlers();
-        rt::setEndProgramHook([](int code) { throw rt::ProgramEnded{code}; });
         // What start-up does before the login window: the credential key and a present `db`.
         store::credentialKey.set(store::deriveCredentialKey(store::kSplashCredit));
     }

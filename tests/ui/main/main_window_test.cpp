@@ -13,6 +13,7 @@
 #include "store/database_file.h"
 #include "store/entry_statements.h"
 #include "ui/main/main_window.h"
+#include "tests/ui/window_tests.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -246,12 +247,8 @@ class MainWindowTest : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY(runtimeDir_.isValid());
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir_.path()));
-        runtime::registerPictures();
-        rt::initRuntime();
+        QVERIFY(windowtests::setUpRuntime(runtimeDir_));
         ui::registerMainWindowHandlers();
-        rt::setEndProgramHook([](int code) { throw rt::ProgramEnded{code}; });
     }
 
     void init() {

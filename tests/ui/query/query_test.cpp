@@ -8,6 +8,7 @@
 #include "ui/query_and_account.h"
 
 #include "../scenario.h"
+#include "tests/ui/window_tests.h"
 
 #include <QDateEdit>
 
@@ -81,13 +82,9 @@ class QueryTest : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY(runtimeDir_.isValid());
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir_.path()));
-        runtime::registerPictures();
-        rt::initRuntime();
+        QVERIFY(windowtests::setUpRuntime(runtimeDir_));
         ui::registerMainWindowHandlers();
         ui::registerQueryAndAccountHandlers();
-        rt::setEndProgramHook([](int code) { throw rt::ProgramEnded{code}; });
     }
     void init() { QVERIFY(p_.start()); }
     void cleanup() { p_.stop(); }
