@@ -15,6 +15,7 @@
 #include "store/database_image.h"
 
 #include "jet/sql_engine.h"
+#include "bench/bench_entries.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,7 +30,7 @@ std::filesystem::path g_dir;
 rt::Bytes g_empty;               // the restored database
 std::map<int, rt::Text> g_files; // entries -> prepared file
 
-const double kFirstDay = 40179; // 2010-01-01
+using benchdata::kFirstDay;
 
 rt::Text identifier(int n, int entries) {
     char buf[32];
@@ -45,36 +46,7 @@ rt::Text prepared(int entries) {
     const auto path = g_dir / ("db-" + std::to_string(entries));
     if (!rt::writeFile(rt::Text::fromUtf8(path.string()), {g_empty}))
         std::exit(1);
-    jet::sql::Connection::Options o;
-    o.write = true;
-    auto conn = jet::sql::Connection::open(path.string(), o);
-    if (!conn) {
-        std::fprintf(stderr, "%s\n", conn.error().describe().c_str());
-        std::exit(1);
-    }
-    if (!(*conn)->begin())
-        std::exit(1);
-    for (int n = 1; n <= entries; ++n) {
-        const double day = kFirstDay + n;
-        std::vector<jet::Value> row = {
-            std::u16string(u"张三"),
-            std::u16string(u"深圳市某某电子科技有限公司"),
-            std::u16string(u"广东省深圳市南山区科技园南区某某路 88 号 3 栋 501"),
-            jet::DateTime{kFirstDay - 400},
-            jet::DateTime{day},
-            int32_t(8),
-            std::u16string(u"上午调试新版本的数据接口，下午与客户开会讨论需求，整理会议记录。"),
-            jet::DateTime{day + 0.75},
-            rt::data::utf16Of(identifier(n, entries)),
-        };
-        auto id = (*conn)->insertRow(u"data", row);
-        if (!id) {
-            std::fprintf(stderr, "%s\n", id.error().describe().c_str());
-            std::exit(1);
-        }
-    }
-    if (!(*conn)->commit())
-        std::exit(1);
+    benchdata::writeEntries(path.string(), entries, [entries](int n) { return identifier(n, entries); });
     return g_files[entries] = rt::Text::fromUtf8(path.string());
 }
 

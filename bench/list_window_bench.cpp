@@ -22,6 +22,7 @@
 #include "ui/main/main_window.h"
 
 #include "jet/sql_engine.h"
+#include "bench/bench_entries.h"
 
 #include <benchmark/benchmark.h>
 
@@ -42,7 +43,7 @@ fs::path g_dir;
 std::map<int, fs::path> g_prepared; // entries -> program directory
 int g_loaded = -1;                  // the entries of the program directory the windows use now
 
-const double kFirstDay = 40179; // 2010-01-01
+using benchdata::kFirstDay;
 
 rt::Text identifier(int n) {
     char buf[32];
@@ -60,33 +61,7 @@ fs::path prepared(int entries) {
     rt::setProgramDirectoryForTests(rt::Text::fromUtf8(dir.string()));
     if (!store::restoreDatabase())
         std::exit(1);
-    jet::sql::Connection::Options o;
-    o.write = true;
-    auto conn = jet::sql::Connection::open((dir / "db").string(), o);
-    if (!conn || !(*conn)->begin()) {
-        std::fprintf(stderr, "list_window_bench: the database does not open for writing\n");
-        std::exit(1);
-    }
-    for (int n = 1; n <= entries; ++n) {
-        const double day = kFirstDay + n;
-        std::vector<jet::Value> row = {
-            std::u16string(u"张三"),
-            std::u16string(u"深圳市某某电子科技有限公司"),
-            std::u16string(u"广东省深圳市南山区科技园南区某某路 88 号 3 栋 501"),
-            jet::DateTime{kFirstDay - 400},
-            jet::DateTime{day},
-            int32_t(8),
-            std::u16string(u"上午调试新版本的数据接口，下午与客户开会讨论需求，整理会议记录。"),
-            jet::DateTime{day + 0.75},
-            rt::data::utf16Of(identifier(n)),
-        };
-        if (!(*conn)->insertRow(u"data", row)) {
-            std::fprintf(stderr, "list_window_bench: insert failed\n");
-            std::exit(1);
-        }
-    }
-    if (!(*conn)->commit())
-        std::exit(1);
+    benchdata::writeEntries((dir / "db").string(), entries, identifier);
     return g_prepared[entries] = dir;
 }
 

@@ -15,6 +15,7 @@
 #include "ui/main/main_window.h"
 #include "ui/query/query.h"
 #include "ui/query_and_account.h"
+#include "bench/bench_entries.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -27,7 +28,7 @@
 
 namespace {
 
-const double kFirstDay = 40179; // 2010-01-01
+using benchdata::kFirstDay;
 
 std::map<int, std::unique_ptr<QTemporaryDir>> g_dirs; // entries -> program directory
 int g_loaded = -1;                                    // entries of the directory the main window uses
@@ -41,29 +42,11 @@ QString programDirectory(int entries) {
     rt::setProgramDirectoryForTests(rt::Text(dir->path()));
     if (!store::restoreDatabase())
         std::exit(1);
-    auto conn = jet::sql::Connection::open((dir->path() + QStringLiteral("/db")).toStdString());
-    if (!conn || !(*conn)->begin())
-        std::exit(1);
-    for (int n = 1; n <= entries; ++n) {
+    benchdata::writeEntries((dir->path() + QStringLiteral("/db")).toStdString(), entries, [](int n) {
         char id[32];
         std::snprintf(id, sizeof id, "GZ-%05d", n);
-        const double day = kFirstDay + n;
-        std::vector<jet::Value> row = {
-            std::u16string(u"张三"),
-            std::u16string(u"深圳市某某电子科技有限公司"),
-            std::u16string(u"广东省深圳市南山区科技园南区某某路 88 号 3 栋 501"),
-            jet::DateTime{kFirstDay - 400},
-            jet::DateTime{day},
-            int32_t(8),
-            std::u16string(u"上午调试新版本的数据接口，下午与客户开会讨论需求，整理会议记录。"),
-            jet::DateTime{day + 0.75},
-            rt::data::utf16Of(rt::Text::fromBytes(id)),
-        };
-        if (!(*conn)->insertRow(u"data", row))
-            std::exit(1);
-    }
-    if (!(*conn)->commit())
-        std::exit(1);
+        return rt::Text::fromBytes(id);
+    });
     return dir->path();
 }
 
