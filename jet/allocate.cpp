@@ -186,27 +186,20 @@ Result<uint32_t> allocatePage(PageFile& file) {
 Result<bool> mapContains(const PageFile& file, RowId location, uint32_t page) {
     if (location.isNull())
         return false;
-    auto pg = file.page(location.page);
-    if (!pg)
-        return pg.error();
-    auto dp = DataPage::open(file, *pg);
-    if (!dp)
-        return file.corrupt("用法图记录不在数据页上", location.page);
-    auto rec = dp->rowBytes(file, location.row);
-    if (!rec)
-        return rec.error();
-    if (rec->size() < 5)
-        return file.corrupt("用法图记录太短", location.page);
-    const uint8_t* r = rec->data();
+    auto record = usageMapRecord(file, location);
+    if (!record)
+        return record.error();
+    const ByteView rec = record->bytes;
+    const uint8_t* r = rec.data();
     if (r[0] == 0) {
         const uint32_t first = le32(r + 1);
-        const uint64_t nbits = uint64_t(rec->size() - 5) * 8;
+        const uint64_t nbits = uint64_t(rec.size() - 5) * 8;
         return page >= first && page - first < nbits && bitOf(r + 5, page - first);
     }
     if (r[0] != 1)
         return file.corrupt("用法图类型未知", location.page);
     const uint32_t k = page / kPagesPerBitmapPage;
-    if (k >= (rec->size() - 1) / 4)
+    if (k >= (rec.size() - 1) / 4)
         return false;
     const uint32_t bp = le32(r + 1 + 4 * k);
     if (bp == 0)

@@ -6,6 +6,7 @@
 
 #include "jet/pagefile.h"
 
+#include <optional>
 #include <vector>
 
 namespace jet {
@@ -34,5 +35,19 @@ inline constexpr uint32_t kPagesPerBitmapPage = (kPageSize - 4) * 8;
 // naming the page if the record is not in a data page slot, its type is unknown, it is shorter
 // than its header, or a listed bitmap page is missing or not a bitmap page.
 Result<UsageMap> readUsageMap(const PageFile& file, RowId location);
+
+// The map record at `location` (the caller checks that location is not null): `bytes`, at least
+// its 5-byte header long, stay valid while `page` is held. Corrupt error as readUsageMap for a
+// record that is not in a data page slot or is too short.
+struct UsageMapRecord {
+    PageRef page;
+    ByteView bytes;
+};
+Result<UsageMapRecord> usageMapRecord(const PageFile& file, RowId location);
+
+// The highest page of the map at `location` inside the file (the last of readUsageMap's pages),
+// nothing for an empty map or a null location. Reads only the bitmap pages it must, from the
+// last one back. Errors as readUsageMap.
+Result<std::optional<uint32_t>> lastUsageMapPage(const PageFile& file, RowId location);
 
 } // namespace jet

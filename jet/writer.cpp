@@ -160,13 +160,13 @@ Status syncFreeBit(PageFile& file, RowId freeMap, uint32_t page, size_t minRow) 
 // ---- long values (docs/jet4-format.md §8) ----
 
 Result<RowId> placeLongValueRow(PageFile& file, const ColumnDef& c, ByteView row) {
-    auto owned = readUsageMap(file, c.longValueOwnedMap);
-    if (!owned)
-        return owned.error();
+    auto lastPage = lastUsageMapPage(file, c.longValueOwnedMap);
+    if (!lastPage)
+        return lastPage.error();
     uint32_t target = 0;
     bool found = false;
-    if (!owned->pages.empty()) {
-        const uint32_t last = owned->pages.back();
+    if (*lastPage) {
+        const uint32_t last = **lastPage;
         auto pg = file.page(last);
         if (!pg)
             return pg.error();
@@ -508,12 +508,13 @@ Status TableWriter::syncFreeMap(uint32_t page) {
 }
 
 Result<RowId> TableWriter::place(ByteView row, uint16_t flags, int64_t avoidPage) {
-    auto owned = readUsageMap(file_, def_->ownedPagesMap);
-    if (!owned)
-        return owned.error();
+    // The table's last page takes the row if it has room; the map is not read in full for that.
+    auto lastPage = lastUsageMapPage(file_, def_->ownedPagesMap);
+    if (!lastPage)
+        return lastPage.error();
     int64_t target = -1;
-    if (!owned->pages.empty()) {
-        const uint32_t last = owned->pages.back();
+    if (*lastPage) {
+        const uint32_t last = **lastPage;
         auto pg = file_.page(last);
         if (!pg)
             return pg.error();

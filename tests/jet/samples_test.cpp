@@ -304,6 +304,33 @@ TEST(Samples, ReferenceUsageMaps) {
     EXPECT_EQ(std::get<int16_t>((*row)[0]), 1234);
 }
 
+// The writer asks only for a map's last page; it must be the last page of the full read, for
+// both kinds of map and for the global map, whose bits run past the end of the file.
+TEST(Samples, LastPageOfAMapIsTheLastOfItsPages) {
+    REQUIRE_SAMPLES();
+    for (const char* name : {"jackcess_testRefGlobalV2000.mdb", "ucanaccess_FunctionsTestV2000.mdb"}) {
+        auto db = open(name);
+        ASSERT_TRUE(db) << name;
+        std::vector<jet::RowId> maps{jet::RowId{1, 0}};
+        for (const jet::CatalogEntry* e : db->catalog().tables(true)) {
+            auto def = db->tableDef(*e);
+            ASSERT_TRUE(def) << name;
+            maps.push_back((*def)->ownedPagesMap);
+            maps.push_back((*def)->freeSpaceMap);
+        }
+        for (const jet::RowId& at : maps) {
+            auto full = jet::readUsageMap(*db->file(), at);
+            auto last = jet::lastUsageMapPage(*db->file(), at);
+            ASSERT_TRUE(full && last) << name;
+            if (full->pages.empty())
+                EXPECT_FALSE(*last) << name << " page " << at.page;
+            else
+                EXPECT_EQ(**last, full->pages.back()) << name << " page " << at.page;
+        }
+    }
+    EXPECT_FALSE(*jet::lastUsageMapPage(*open("jackcess_testRefGlobalV2000.mdb")->file(), jet::RowId{}));
+}
+
 TEST(Samples, DefinitionsOverTwoPagesAndTheirFields) {
     REQUIRE_SAMPLES();
     auto db = open("jackcess_test2V2000.mdb");
