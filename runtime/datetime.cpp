@@ -1,9 +1,11 @@
 #include "runtime/datetime.h"
 
+#include "jet/datetext.h"
+
 #include <QDate>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace rt {
 
@@ -11,45 +13,30 @@ namespace {
 
 constexpr qint64 kJulianDayOfZero = 2415019; // 1899-12-30
 
+// Out-of-range values become the first or the last day itself (at midnight); NaN the empty date.
 double clampDate(double d) {
     if (std::isnan(d))
         return 0;
-    if (d > kMaxDate)
-        return kMaxDate;
-    if (d < kMinDate)
-        return kMinDate;
-    return d;
-}
-
-// Whole day number and seconds since midnight, rounded to the nearest second.
-void dayAndSeconds(double d, qint64& dayNumber, int& seconds) {
-    d = clampDate(d);
-    double whole = std::trunc(d);
-    double frac = std::fabs(d - whole);
-    auto secs = static_cast<qint64>(std::llround(frac * 86400.0));
-    dayNumber = static_cast<qint64>(whole);
-    if (secs >= 86400) { // rounding reached the next midnight
-        secs -= 86400;
-        dayNumber += d < 0 ? -1 : 1;
-    }
-    seconds = static_cast<int>(secs);
+    return std::clamp(d, kMinDate, kMaxDate);
 }
 
 } // namespace
 
+// The calendar arithmetic is the engine's, so that the program and the database agree on every
+// date; only the weekday is added here.
 DateParts splitDate(double d) {
-    qint64 dayNumber;
-    int secs;
-    dayAndSeconds(d, dayNumber, secs);
-    QDate date = QDate::fromJulianDay(kJulianDayOfZero + dayNumber);
+    d = clampDate(d);
+    const jet::DateParts j = jet::splitDate(d);
+    const int64_t seconds = jet::dateSeconds(d);
+    const int64_t dayNumber = seconds / 86400 - (seconds % 86400 < 0 ? 1 : 0);
     DateParts p;
-    p.year = date.year();
-    p.month = date.month();
-    p.day = date.day();
-    p.hour = secs / 3600;
-    p.minute = secs / 60 % 60;
-    p.second = secs % 60;
-    p.weekday = date.dayOfWeek() % 7 + 1; // Qt: Monday 1 .. Sunday 7
+    p.year = j.year;
+    p.month = j.month;
+    p.day = j.day;
+    p.hour = j.hour;
+    p.minute = j.minute;
+    p.second = j.second;
+    p.weekday = int(((dayNumber % 7) + 7 + 6) % 7) + 1; // day 0, 1899-12-30, was a Saturday
     return p;
 }
 
@@ -97,16 +84,7 @@ int day(double d) {
 }
 
 Text dateText(double d) {
-    DateParts p = splitDate(d);
-    char buf[96];
-    int n = std::snprintf(buf, sizeof buf, "%d年%d月%d日", p.year, p.month, p.day);
-    if (p.second != 0)
-        std::snprintf(buf + n, sizeof buf - n, "%d时%d分%d秒", p.hour, p.minute, p.second);
-    else if (p.minute != 0)
-        std::snprintf(buf + n, sizeof buf - n, "%d时%d分", p.hour, p.minute);
-    else if (p.hour != 0)
-        std::snprintf(buf + n, sizeof buf - n, "%d时", p.hour);
-    return Text(buf);
+    return Text(QString::fromStdU16String(jet::formatDateText(clampDate(d))));
 }
 
 QDateTime toQDateTime(double d) {
