@@ -11,6 +11,7 @@
 #include "runtime/runtime.h"
 #include "store/database_file.h"
 #include "store/entry_statements.h"
+#include "tests/ui/window_tests.h"
 
 #include <QAbstractButton>
 #include <QTemporaryDir>
@@ -72,37 +73,15 @@ public:
     bool connect() { return main().menuItem("打开数据库").choose(); }
 
     // Runs a statement straight on the engine.
-    bool run(const rt::Text& statement) {
-        auto connection = jet::sql::Connection::open(dbPath().toStdString());
-        if (!connection.ok()) {
-            qWarning("%s", connection.error().describe().c_str());
-            return false;
-        }
-        auto result = (*connection)->execute(statement.toUtf8());
-        if (!result.ok())
-            qWarning("%s: %s", qPrintable(statement.toQString()), result.error().describe().c_str());
-        return result.ok();
-    }
+    bool run(const rt::Text& statement) { return windowtests::runOnEngine(dbPath(), statement); }
 
     // Every row of a table as the engine reads it, each value as text (dates as their day
     // number), in table order.
     std::vector<QStringList> rows(const char16_t* table) {
         std::vector<QStringList> out;
-        auto db = jet::Database::open(dbPath().toStdString());
-        if (!db.ok())
-            qFatal("%s", db.error().describe().c_str());
-        auto t = (*db)->openTable(table);
-        if (!t.ok())
-            qFatal("%s", t.error().describe().c_str());
-        auto ids = (*t)->rowIds();
-        if (!ids.ok())
-            qFatal("%s", ids.error().describe().c_str());
-        for (const auto& id : *ids) {
-            auto values = (*t)->readRow(id);
-            if (!values.ok())
-                qFatal("%s", values.error().describe().c_str());
+        for (const auto& values : windowtests::engineRows(dbPath(), table)) {
             QStringList row;
-            for (const jet::Value& v : *values) {
+            for (const jet::Value& v : values) {
                 if (const auto* s = std::get_if<std::u16string>(&v))
                     row << QString::fromStdU16String(*s);
                 else if (const auto* i = std::get_if<int32_t>(&v))

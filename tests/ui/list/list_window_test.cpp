@@ -58,15 +58,7 @@ class ListWindowTest : public QObject {
 
     // ---- the database, through the engine ----
 
-    bool run(const rt::Text& statement) {
-        auto connection = jet::sql::Connection::open(dbPath().toStdString());
-        if (!connection.ok())
-            return false;
-        auto result = (*connection)->execute(statement.toUtf8());
-        if (!result.ok())
-            qWarning("%s: %s", qPrintable(statement.toQString()), result.error().describe().c_str());
-        return result.ok();
-    }
+    bool run(const rt::Text& statement) { return windowtests::runOnEngine(dbPath(), statement); }
     store::EntryValues entry(int number) {
         const char* name = kNames[(number - 1) % 6];
         store::EntryValues v;
@@ -87,21 +79,8 @@ class ListWindowTest : public QObject {
     }
     QStringList storedIds() {
         QStringList ids;
-        auto db = jet::Database::open(dbPath().toStdString());
-        if (!db.ok())
-            qFatal("%s", db.error().describe().c_str());
-        auto table = (*db)->openTable(u"data");
-        if (!table.ok())
-            qFatal("%s", table.error().describe().c_str());
-        auto rowIds = (*table)->rowIds();
-        if (!rowIds.ok())
-            qFatal("%s", rowIds.error().describe().c_str());
-        for (const auto& id : *rowIds) {
-            auto values = (*table)->readRow(id);
-            if (!values.ok())
-                qFatal("%s", values.error().describe().c_str());
-            ids << fromU16((*values)[8]);
-        }
+        for (const auto& values : windowtests::engineRows(dbPath(), u"data"))
+            ids << fromU16(values[8]);
         return ids;
     }
 

@@ -107,17 +107,7 @@ class MainWindowTest : public QObject {
     }
 
     // Runs a statement straight on the engine, as another program would.
-    bool run(const rt::Text& statement) {
-        auto connection = jet::sql::Connection::open(dbPath().toStdString());
-        if (!connection.ok()) {
-            qWarning("%s", connection.error().describe().c_str());
-            return false;
-        }
-        auto result = (*connection)->execute(statement.toUtf8());
-        if (!result.ok())
-            qWarning("%s: %s", qPrintable(statement.toQString()), result.error().describe().c_str());
-        return result.ok();
-    }
+    bool run(const rt::Text& statement) { return windowtests::runOnEngine(dbPath(), statement); }
     store::EntryValues entry(const char* name, const rt::Text& id, int day = 1) {
         store::EntryValues v;
         v.name = name;
@@ -143,20 +133,7 @@ class MainWindowTest : public QObject {
 
     std::vector<StoredRow> stored() {
         std::vector<StoredRow> rows;
-        auto db = jet::Database::open(dbPath().toStdString());
-        if (!db.ok())
-            qFatal("%s", db.error().describe().c_str());
-        auto table = (*db)->openTable(u"data");
-        if (!table.ok())
-            qFatal("%s", table.error().describe().c_str());
-        auto ids = (*table)->rowIds();
-        if (!ids.ok())
-            qFatal("%s", ids.error().describe().c_str());
-        for (const auto& id : *ids) {
-            auto values = (*table)->readRow(id);
-            if (!values.ok())
-                qFatal("%s", values.error().describe().c_str());
-            const auto& v = *values;
+        for (const auto& v : windowtests::engineRows(dbPath(), u"data")) {
             StoredRow r;
             r.name = fromU16(v[0]);
             r.company = fromU16(v[1]);
