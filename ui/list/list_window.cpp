@@ -8,6 +8,7 @@
 #include "runtime/form.h"
 #include "runtime/msgbox.h"
 #include "runtime/picture.h"
+#include "store/entry_statements.h"
 #include "ui/main/main_window.h"
 #include "ui/main/parts.h"
 
@@ -115,7 +116,9 @@ bool positionOnEntry(rt::RecordSet& set, int n, const rt::Text& id) {
     if (n >= 1 && set.Move(n - 1) && set.ReadString("id", found) && found == id)
         return true;
     // Not where the row says: the table changed since the list was filled. Look through it.
-    for (bool on = set.MoveFirst(); on; on = set.MoveNext())
+    // Text comparison ignores case, so a match is taken only when it is the identifier exactly.
+    const rt::Text criteria = "id='" + store::quoted(id) + "'";
+    for (bool on = set.MoveFirst() && set.Find(criteria, 1); on; on = set.MoveNext() && set.Find(criteria, 1))
         if (set.ReadString("id", found) && found == id)
             return true;
     return false;

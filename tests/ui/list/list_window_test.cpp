@@ -498,6 +498,19 @@ private slots:
         QVERIFY(!ui::positionOnEntry(set, 1, "GZ-00009"));
         QVERIFY(!ui::positionOnEntry(set, 1, ""));
         set.Close();
+        // Identifiers another program wrote that differ only in case, and one with a quote.
+        QVERIFY(run("insert into data (id) values ('gz-00009')"));
+        QVERIFY(run("insert into data (id) values ('GZ-00009')"));
+        QVERIFY(run("insert into data (id) values ('GZ''9')"));
+        QVERIFY(set.Open("data", rt::RecordSet::Table));
+        QVERIFY(ui::positionOnEntry(set, 1, "GZ-00009"));
+        QCOMPARE(set.Pos(), 5);
+        QVERIFY(ui::positionOnEntry(set, 1, "gz-00009"));
+        QCOMPARE(set.Pos(), 4);
+        QVERIFY(ui::positionOnEntry(set, 1, "GZ'9"));
+        QCOMPARE(set.Pos(), 6);
+        QVERIFY(!ui::positionOnEntry(set, 1, "Gz-00009"));
+        set.Close();
         QVERIFY(!ui::positionOnEntry(set, 1, "GZ-00001"));
     }
 };
