@@ -199,17 +199,11 @@ std::vector<uint32_t> sortOrder(const std::vector<SortColumn>& keys, size_t n) {
             if (less(items[i], items[i - 1]))
                 runStarts.push_back(i);
         if (runStarts.size() <= kMaxRuns) {
-            runStarts.push_back(n);
-            while (runStarts.size() > 2) { // merge neighbouring runs pairwise until one is left
-                std::vector<size_t> merged{0};
-                for (size_t r = 0; r + 1 < runStarts.size(); r += 2) {
-                    const size_t end = r + 2 < runStarts.size() ? runStarts[r + 2] : runStarts[r + 1];
-                    if (r + 2 < runStarts.size())
-                        std::inplace_merge(items.begin() + long(runStarts[r]), items.begin() + long(runStarts[r + 1]),
-                                           items.begin() + long(end), less);
-                    merged.push_back(end);
-                }
-                runStarts = std::move(merged);
+            // Each run in turn is merged into the ordered rows before it.
+            for (size_t r = 1; r < runStarts.size(); ++r) {
+                const size_t end = r + 1 < runStarts.size() ? runStarts[r + 1] : n;
+                std::inplace_merge(items.begin(), items.begin() + long(runStarts[r]), items.begin() + long(end),
+                                   less);
             }
         } else {
             std::sort(items.begin(), items.end(), less);
