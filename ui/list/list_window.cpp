@@ -241,10 +241,7 @@ void openSelectedInMain(rt::Form& f) {
         entryGone(f);
         return;
     }
-    // Opening an entry ends an add the main window had begun.
-    if (mainIsAdding(main))
-        main.button("删除按钮").setCaption("删除");
-    showEntry();
+    showEntry(); // ends an add the main window had begun
     main.button("列表").setCaption("返回列表");
     f.setVisible(false);
 }

@@ -104,6 +104,9 @@ void showEntryOn(rt::Form& f) {
     f.menuItem("加入新记录").setVisible(true);
     for (const char* name : {"序号标签", "修改按钮", "透明标签1", "透明标签2"})
         f.control(name).setVisible(true);
+    // The browsing layout is back, so 删除按钮 deletes again: an entry shown while a new one was
+    // being prepared (from the list or the date query) must not leave it cancelling.
+    f.control("删除按钮").setCaption("删除");
 
     if (pos == 0) {
         setBackwardGroup(f, true);

@@ -29,11 +29,6 @@ void querySearch(rt::Form& query) {
     browsing.MoveFirst();
     if (browsing.Find(store::dateCondition(day), 1)) {
         showEntry();
-        // showEntry puts the main window into its browsing layout; while a new entry was being
-        // prepared, 删除按钮 still read "取消" and would have cancelled an entry no longer shown.
-        rt::Control& deleteButton = rt::form("主窗口").control("删除按钮");
-        if (deleteButton.caption() == rt::Text("取消"))
-            deleteButton.setCaption("删除");
         query.control("超级按钮1").setDisabled(true);
         return;
     }
