@@ -1,5 +1,6 @@
 #include "jet/create.h"
 
+#include "jet/atomic_file.h"
 #include "jet/codec.h"
 #include "jet/database.h"
 #include "jet/indexbuild.h"
@@ -8,13 +9,8 @@
 #include "jet/writer.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <ctime>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace jet {
 
@@ -780,88 +776,8 @@ Result<Bytes> createDatabase(const CreateOptions& options, const std::vector<Tab
 
 // ---- writing the file -------------------------------------------------------------------------
 
-namespace {
-
-std::string osError(int err) {
-    switch (err) {
-    case EEXIST:
-        return "文件已存在";
-    case ENOENT:
-        return "目录不存在";
-    case EACCES:
-    case EPERM:
-        return "没有写入权限";
-    case ENOSPC:
-        return "磁盘空间不足";
-    case EROFS:
-        return "文件系统只读";
-    default:
-        return std::strerror(err);
-    }
-}
-
-Error ioError(const std::string& path, const std::string& what, int err) {
-    return makeError(ErrorKind::Io, what + "：" + osError(err), path);
-}
-
-} // namespace
-
 Status writeNewFile(const std::string& path, const Bytes& bytes) {
-    if (path.empty())
-        return makeError(ErrorKind::Invalid, "没有给出文件名");
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0)
-        return makeError(ErrorKind::Io, "文件已存在，不会覆盖", path);
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = dir + "/." + base + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return ioError(path, "无法创建文件", errno);
-    }
-    if (fd < 0)
-        return ioError(path, "无法创建临时文件", EEXIST);
-    auto abandon = [&](const std::string& what, int err) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return ioError(path, what, err);
-    };
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return abandon("写入失败", errno);
-        }
-        done += size_t(n);
-    }
-    if (::fsync(fd) != 0)
-        return abandon("写入磁盘失败", errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        return ioError(path, "写入失败", err);
-    }
-    // A hard link never replaces an existing name, so a file that appeared meanwhile is kept.
-    if (::link(temp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        return err == EEXIST ? makeError(ErrorKind::Io, "文件已存在，不会覆盖", path)
-                             : ioError(path, "无法创建文件", err);
-    }
-    ::unlink(temp.c_str());
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return okStatus();
+    return placeFileBytes(path, PlaceMode::CreateNew, ByteView(bytes.data(), bytes.size()));
 }
 
 } // namespace jet

@@ -1,0 +1,90 @@
+// ledrimo-db: looks inside a Jet 4 database from the command line, and changes its rows.
+//
+//   ledrimo-db tables FILE [--system]
+//   ledrimo-db schema FILE [TABLE] [--system]
+//   ledrimo-db dump FILE TABLE [--format csv|json]
+//   ledrimo-db check FILE
+//   ledrimo-db insert FILE TABLE JSON
+//   ledrimo-db update FILE TABLE ROW JSON
+//   ledrimo-db delete FILE TABLE ROW
+//   ledrimo-db sql FILE STATEMENT [--format csv|json]
+//   (each also takes --password P and --help)
+//   ledrimo-db create FILE      a new database with Ledrimo's tables, `admin` empty
+//   ledrimo-db new FILE         the database image the program carries, written out
+//   (neither replaces an existing file)
+//
+// Every verb is a free function that receives the parsed arguments and an output sink (cli.h);
+// the verbs live in one file per group (verbs.h), each with its usage and help text. Output conventions
+// (documented in --help and kept stable for scripts):
+//   - CSV is RFC 4180 with a header row, UTF-8, CRLF line ends; text and memo values are always
+//     quoted, as is any other empty value, so an empty text is "" and only NULL is an empty
+//     unquoted field.
+//   - JSON is an array of objects keyed by column name, one row per line; NULL is null.
+//   - Dates "YYYY-MM-DD HH:MM:SS" (the Access rule for negative day numbers; outside the years
+//     100..9999 the stored day number); booleans true/false; binary and OLE upper-case hex;
+//     GUIDs {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} in upper case; doubles and singles in the
+//     shortest form that reads back to the same number; currency with 4 decimals and decimals
+//     exactly, as JSON strings so that no reader rounds them.
+// Errors go to stderr and the exit code is 1.
+#include "tools/ledrimo-db/verbs.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace dbtool;
+
+namespace {
+
+std::vector<const Verb*> allVerbs() {
+    std::vector<const Verb*> all;
+    for (const auto* group : {&inspectVerbs(), &editVerbs(), &createVerbs()})
+        for (const Verb& v : *group)
+            all.push_back(&v);
+    return all;
+}
+
+void printOverview(FILE* to) {
+    std::fputs("ledrimo-db：查看、修改和新建 Jet 4（Access 2000–2003）数据库文件\n\n用法：\n", to);
+    for (const Verb* v : allVerbs())
+        std::fprintf(to, "  %s\n", v->usage);
+    std::fputs("\n每个命令都接受 --help。出错时在标准错误输出说明，退出码为 1，文件不会被改动。\n", to);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        printOverview(stderr);
+        return 1;
+    }
+    const std::string verbName = argv[1];
+    if (verbName == "--help" || verbName == "-h" || verbName == "help") {
+        printOverview(stdout);
+        return 0;
+    }
+    const Verb* verb = nullptr;
+    for (const Verb* v : allVerbs())
+        if (verbName == v->name)
+            verb = v;
+    if (!verb) {
+        std::fprintf(stderr, "ledrimo-db：未知命令：%s\n\n", verbName.c_str());
+        printOverview(stderr);
+        return 1;
+    }
+    Args args;
+    if (auto e = parseArgs(argc - 2, argv + 2, verb->options, args)) {
+        std::fprintf(stderr, "ledrimo-db %s：%s\n用法：%s\n", verb->name, e->c_str(), verb->usage);
+        return 1;
+    }
+    if (args.help) {
+        std::printf("用法：%s\n\n%s", verb->usage, verb->help);
+        return 0;
+    }
+    if (args.positional.size() < verb->minArgs || args.positional.size() > verb->maxArgs) {
+        std::fprintf(stderr, "ledrimo-db %s：参数个数不对\n用法：%s\n", verb->name, verb->usage);
+        return 1;
+    }
+    Output out;
+    return verb->run(args, out);
+}

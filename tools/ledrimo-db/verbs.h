@@ -1,0 +1,14 @@
+// The verb groups of ledrimo-db, in the order `ledrimo-db --help` lists them.
+#pragma once
+
+#include "tools/ledrimo-db/cli.h"
+
+#include <vector>
+
+namespace dbtool {
+
+const std::vector<Verb>& inspectVerbs(); // tables, schema, dump, check (inspect.cpp)
+const std::vector<Verb>& editVerbs();    // insert, update, delete, sql (edit.cpp)
+const std::vector<Verb>& createVerbs();  // create, new (create.cpp)
+
+} // namespace dbtool
