@@ -85,11 +85,24 @@ const char* weekdayName(Day d) {
     return names[weekday(d) - 1];
 }
 
-std::string isoDate(Day d) {
+void appendIsoDate(std::string& out, Day d) {
     const YearMonthDay p = splitDay(d);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", p.year, p.month, p.day);
-    return buf;
+    char buf[10];
+    int y = p.year;
+    for (int i = 3; i >= 0; --i, y /= 10)
+        buf[i] = char('0' + y % 10);
+    buf[4] = buf[7] = '-';
+    buf[5] = char('0' + p.month / 10);
+    buf[6] = char('0' + p.month % 10);
+    buf[8] = char('0' + p.day / 10);
+    buf[9] = char('0' + p.day % 10);
+    out.append(buf, sizeof buf);
+}
+
+std::string isoDate(Day d) {
+    std::string s;
+    appendIsoDate(s, d);
+    return s;
 }
 
 std::optional<Day> parseIsoDate(std::string_view s) {

@@ -41,8 +41,9 @@ std::optional<Day> makeDay(int year, int month, int day);
 int weekday(Day d);
 // "星期一" … "星期日".
 const char* weekdayName(Day d);
-// "2026-10-01".
+// "2026-10-01" (the years 100–9999, which is every day a report handles).
 std::string isoDate(Day d);
+void appendIsoDate(std::string& out, Day d);
 // Reads exactly "YYYY-MM-DD" (four-digit year, two-digit month and day); nullopt for anything
 // else or a date that does not exist.
 std::optional<Day> parseIsoDate(std::string_view text);

@@ -65,64 +65,99 @@ void appendDate(std::string& out, double days) {
     }
 }
 
-// UTF-16 to UTF-8. A lone surrogate becomes U+FFFD when `replaceLone`, else the \u escape that
-// JSON reads back (`jsonEscape`).
-void appendUtf8(std::string& out, std::u16string_view s, bool jsonEscape) {
+// The last date text of each column: the dates of a work log repeat from row to row (the day
+// joined, the several entries of one day).
+class DateTexts {
+public:
+    void append(std::string& out, size_t column, double days) {
+        if (column >= last_.size())
+            last_.resize(column + 1);
+        auto& [value, text] = last_[column];
+        if (!(value == days && !text.empty())) {
+            value = days;
+            text.clear();
+            appendDate(text, days);
+        }
+        out += text;
+    }
+
+private:
+    std::vector<std::pair<double, std::string>> last_;
+};
+
+// How appendUtf8 writes special characters.
+enum class Escape {
+    None, // as they are; a lone surrogate becomes U+FFFD
+    Csv,  // quotes doubled; a lone surrogate becomes U+FFFD
+    Json, // quotes, backslashes and control characters escaped; a lone surrogate as its \u escape
+};
+
+// Appends UTF-16 text as UTF-8, written straight into `out`'s storage.
+void appendUtf8(std::string& out, std::u16string_view s, Escape escape) {
     static const char hex[] = "0123456789abcdef";
+    const size_t at = out.size();
+    out.resize(at + s.size() * 6); // the most one code unit can take (a \u escape)
+    char* p = out.data() + at;
     for (size_t i = 0; i < s.size(); ++i) {
         uint32_t c = s[i];
         if (c < 0x80) {
-            if (jsonEscape && (c < 0x20 || c == '"' || c == '\\')) {
-                out += '\\';
+            if (escape == Escape::Csv && c == '"') {
+                *p++ = '"';
+            } else if (escape == Escape::Json && (c < 0x20 || c == '"' || c == '\\')) {
+                *p++ = '\\';
                 switch (c) {
                 case '"':
                 case '\\':
-                    out += char(c);
-                    break;
+                    *p++ = char(c);
+                    continue;
                 case '\n':
-                    out += 'n';
-                    break;
+                    *p++ = 'n';
+                    continue;
                 case '\r':
-                    out += 'r';
-                    break;
+                    *p++ = 'r';
+                    continue;
                 case '\t':
-                    out += 't';
-                    break;
+                    *p++ = 't';
+                    continue;
                 default:
-                    out += "u00";
-                    out += hex[c >> 4];
-                    out += hex[c & 15];
+                    *p++ = 'u';
+                    *p++ = '0';
+                    *p++ = '0';
+                    *p++ = hex[c >> 4];
+                    *p++ = hex[c & 15];
+                    continue;
                 }
-            } else {
-                out += char(c);
             }
+            *p++ = char(c);
             continue;
         }
         if (c >= 0xD800 && c <= 0xDFFF) {
             if (c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
                 c = 0x10000 + ((c - 0xD800) << 10) + (uint32_t(s[i + 1]) - 0xDC00);
                 ++i;
-            } else if (jsonEscape) {
-                out += "\\u";
+            } else if (escape == Escape::Json) {
+                *p++ = '\\';
+                *p++ = 'u';
                 for (int k = 12; k >= 0; k -= 4)
-                    out += hex[(c >> k) & 15];
+                    *p++ = hex[(c >> k) & 15];
                 continue;
             } else {
                 c = 0xFFFD;
             }
         }
         if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
+            *p++ = char(0xC0 | (c >> 6));
         } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0xE0 | (c >> 12));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
         } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0xF0 | (c >> 18));
+            *p++ = char(0x80 | ((c >> 12) & 0x3F));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
         }
-        out += char(0x80 | (c & 0x3F));
+        *p++ = char(0x80 | (c & 0x3F));
     }
+    out.resize(size_t(p - out.data()));
 }
 
 // Columns a text takes: a character of the East Asian wide ranges counts two.
@@ -177,8 +212,9 @@ std::string plainText(const jet::Value& v, bool& number) {
     }
 }
 
-// Walks the rows of the range in table order, calling `row(values)` for each.
-template <class Row> jet::Status forEachEntry(const DataTable& data, DateRange range, Row&& row) {
+// Walks the rows of the range (every row for nullopt) in table order, calling `row(values)` for each.
+template <class Row>
+jet::Status forEachEntry(const DataTable& data, std::optional<DateRange> range, Row&& row) {
     const size_t dateColumn = size_t(data.columns.date);
     auto cursor = data.table->cursor();
     std::vector<jet::Value> values;
@@ -188,13 +224,15 @@ template <class Row> jet::Status forEachEntry(const DataTable& data, DateRange r
             return more.error();
         if (!*more)
             return jet::okStatus();
-        auto date = cursor.value(dateColumn);
-        if (!date)
-            return date.error();
-        const auto* d = std::get_if<jet::DateTime>(&*date);
-        const auto day = d ? dayOfDateValue(d->days) : std::nullopt;
-        if (!day || !range.contains(*day))
-            continue;
+        if (range) {
+            auto date = cursor.value(dateColumn);
+            if (!date)
+                return date.error();
+            const auto* d = std::get_if<jet::DateTime>(&*date);
+            const auto day = d ? dayOfDateValue(d->days) : std::nullopt;
+            if (!day || !range->contains(*day))
+                continue;
+        }
         JET_TRY(cursor.values(values));
         JET_TRY(row(values));
     }
@@ -219,16 +257,17 @@ private:
     const std::string& path_;
 };
 
-jet::Status writeCsv(const DataTable& data, DateRange range, int fd, const std::string& path,
+jet::Status writeCsv(const DataTable& data, std::optional<DateRange> range, int fd, const std::string& path,
                      uint64_t& count) {
     BlockWriter w(fd, path);
-    w.buf = "\xEF\xBB\xBF";
+    DateTexts dates;
+    w.buf += "\xEF\xBB\xBF";
     const auto& columns = data.table->def().columns;
     for (size_t i = 0; i < columns.size(); ++i) {
         if (i)
             w.buf += ',';
         w.buf += '"';
-        appendUtf8(w.buf, columns[i].name, false);
+        appendUtf8(w.buf, columns[i].name, Escape::Csv);
         w.buf += '"';
     }
     w.buf += "\r\n";
@@ -239,20 +278,10 @@ jet::Status writeCsv(const DataTable& data, DateRange range, int fd, const std::
             const jet::Value& v = values[i];
             if (const auto* t = std::get_if<std::u16string>(&v)) {
                 w.buf += '"';
-                const size_t at = w.buf.size();
-                appendUtf8(w.buf, *t, false);
-                if (w.buf.find('"', at) != std::string::npos) {
-                    std::string quoted;
-                    for (size_t k = at; k < w.buf.size(); ++k) {
-                        if (w.buf[k] == '"')
-                            quoted += '"';
-                        quoted += w.buf[k];
-                    }
-                    w.buf.replace(at, std::string::npos, quoted);
-                }
+                appendUtf8(w.buf, *t, Escape::Csv);
                 w.buf += '"';
             } else if (const auto* d = std::get_if<jet::DateTime>(&v)) {
-                appendDate(w.buf, d->days);
+                dates.append(w.buf, i, d->days);
             } else if (!jet::isNull(v)) {
                 bool number;
                 const std::string s = plainText(v, number);
@@ -272,16 +301,18 @@ jet::Status writeCsv(const DataTable& data, DateRange range, int fd, const std::
     return w.spill(true);
 }
 
-jet::Status writeJson(const DataTable& data, DateRange range, int fd, const std::string& path,
+jet::Status writeJson(const DataTable& data, std::optional<DateRange> range, int fd, const std::string& path,
                       uint64_t& count) {
     BlockWriter w(fd, path);
+    DateTexts dates;
     std::vector<std::string> keys;
     for (const auto& c : data.table->def().columns) {
         std::string k = "\"";
-        appendUtf8(k, c.name, true);
-        keys.push_back(k + "\":");
+        appendUtf8(k, c.name, Escape::Json);
+        k += "\":";
+        keys.push_back(std::move(k));
     }
-    w.buf = "[";
+    w.buf += '[';
     JET_TRY(forEachEntry(data, range, [&](const std::vector<jet::Value>& values) -> jet::Status {
         w.buf += count ? ",\n{" : "\n{";
         for (size_t i = 0; i < values.size(); ++i) {
@@ -293,11 +324,11 @@ jet::Status writeJson(const DataTable& data, DateRange range, int fd, const std:
                 w.buf += "null";
             } else if (const auto* t = std::get_if<std::u16string>(&v)) {
                 w.buf += '"';
-                appendUtf8(w.buf, *t, true);
+                appendUtf8(w.buf, *t, Escape::Json);
                 w.buf += '"';
             } else if (const auto* d = std::get_if<jet::DateTime>(&v)) {
                 w.buf += '"';
-                appendDate(w.buf, d->days);
+                dates.append(w.buf, i, d->days);
                 w.buf += '"';
             } else {
                 bool number;
@@ -327,7 +358,7 @@ jet::Error xlsxError(const XlsxApi& x, const std::string& path, lxw_error e) {
 
 // The column widths (in characters, a Chinese character two) that fit the header and the values
 // of the range, between 6 and 60.
-jet::Result<std::vector<double>> columnWidths(const DataTable& data, DateRange range) {
+jet::Result<std::vector<double>> columnWidths(const DataTable& data, std::optional<DateRange> range) {
     const auto& columns = data.table->def().columns;
     std::vector<size_t> width(columns.size());
     for (size_t i = 0; i < columns.size(); ++i)
@@ -355,7 +386,7 @@ jet::Result<std::vector<double>> columnWidths(const DataTable& data, DateRange r
     return out;
 }
 
-jet::Status writeXlsx(const DataTable& data, DateRange range, const std::string& target,
+jet::Status writeXlsx(const DataTable& data, std::optional<DateRange> range, const std::string& target,
                       const std::string& tempPath, uint64_t& count) {
     std::string why;
     const XlsxApi* api = xlsxApi(why);
@@ -388,7 +419,7 @@ jet::Status writeXlsx(const DataTable& data, DateRange range, const std::string&
     for (size_t i = 0; i < columns.size(); ++i) {
         check(x.worksheet_set_column(sheet, lxw_col_t(i), lxw_col_t(i), (*widths)[i], nullptr));
         text.clear();
-        appendUtf8(text, columns[i].name, false);
+        appendUtf8(text, columns[i].name, Escape::None);
         check(x.worksheet_write_string(sheet, 0, lxw_col_t(i), text.c_str(), header));
     }
     x.worksheet_freeze_panes(sheet, 1, 0);
@@ -406,7 +437,7 @@ jet::Status writeXlsx(const DataTable& data, DateRange range, const std::string&
                 if (t->empty())
                     continue;
                 text.clear();
-                appendUtf8(text, *t, false);
+                appendUtf8(text, *t, Escape::None);
                 check(x.worksheet_write_string(sheet, row, col, text.c_str(), nullptr));
             } else if (const auto* d = std::get_if<jet::DateTime>(&v)) {
                 DateTimeParts p;
@@ -469,13 +500,10 @@ ExportFormat formatForPath(const std::string& path) {
 
 jet::Result<uint64_t> exportEntries(const jet::Database& db, const std::string& path,
                                     const ExportOptions& options) {
-    const DateRange range = options.range;
-    if (range.from > range.to)
+    const std::optional<DateRange> range = options.range;
+    if (range && range->from > range->to)
         return jet::makeError(jet::ErrorKind::Invalid,
-                              "开始日期 " + isoDate(range.from) + " 晚于结束日期 " + isoDate(range.to));
-    if (range.days() > kMaxRangeDays)
-        return jet::makeError(jet::ErrorKind::Invalid,
-                              "日期范围太长：最多 " + std::to_string(kMaxRangeDays) + " 天");
+                              "开始日期 " + isoDate(range->from) + " 晚于结束日期 " + isoDate(range->to));
     if (sameFile(path, db.file()->name()))
         return jet::makeError(jet::ErrorKind::Invalid, "导出文件不能是数据库文件本身", path);
     auto data = openDataTable(db);

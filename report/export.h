@@ -25,14 +25,14 @@ enum class ExportFormat : uint8_t { Xlsx, Csv, Json };
 ExportFormat formatForPath(const std::string& path);
 
 struct ExportOptions {
-    DateRange range;
+    std::optional<DateRange> range; // nullopt: every entry (also those without a 上班日期)
     ExportFormat format = ExportFormat::Xlsx;
     bool replace = false; // replace an existing file at the path (else that is an error)
 };
 
 // Writes the entries of `options.range` from table `data` of `db` to `path`; returns how many.
 // Errors: those of computeReport for a database that is not Ledrimo's (NotFound, Invalid);
-// Invalid when `path` is the database file itself, or the range is reversed or too long; Io when
+// Invalid when `path` is the database file itself, or the range is reversed; Io when
 // `path` exists and `replace` is false, or the file cannot be written (nothing is left behind);
 // Corrupt for damage met while reading.
 jet::Result<uint64_t> exportEntries(const jet::Database& db, const std::string& path,

@@ -158,9 +158,8 @@ const char* suspicionText(Suspicion s) {
     return "";
 }
 
-jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& calendar,
-                                  const ReportOptions& options) {
-    const DateRange range = options.range;
+// Checks a range before any day of it is made.
+jet::Status checkRange(DateRange range) {
     if (range.from > range.to)
         return jet::makeError(jet::ErrorKind::Invalid,
                               "开始日期 " + isoDate(range.from) + " 晚于结束日期 " + isoDate(range.to));
@@ -169,6 +168,13 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
                                                            " 天，" + isoDate(range.from) + " 至 " +
                                                            isoDate(range.to) + " 有 " +
                                                            std::to_string(range.days()) + " 天");
+    return jet::okStatus();
+}
+
+jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& calendar,
+                                  const ReportOptions& options) {
+    if (options.range)
+        JET_TRY(checkRange(*options.range));
     if (!(options.standardHours >= 0 && options.standardHours <= 24))
         return jet::makeError(jet::ErrorKind::Invalid, "每日标准工时应在 0 到 24 小时之间");
 
@@ -178,33 +184,24 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
     const DataColumns c = data->columns;
 
     Report r;
-    r.range = range;
     r.today = options.today;
     r.standardHours = options.standardHours;
-    r.uncoveredYears = calendar.uncoveredYears(range.from, range.to);
-    r.days.resize(size_t(range.days()));
-    for (size_t i = 0; i < r.days.size(); ++i) {
-        DayReport& d = r.days[i];
-        d.date = Day(range.from + int64_t(i));
-        CalendarDay cd = calendar.day(d.date);
-        d.kind = cd.kind;
-        if (cd.kind == DayKind::Holiday)
-            d.holiday = std::move(cd.name);
-        else if (cd.makeUp)
-            d.makeUpFor = std::move(cd.name);
-    }
 
     // One pass in table order: the date and hours of every row, the texts of the rows in range.
+    // Every entry's employer is numbered in order of first appearance, and renumbered below once
+    // the employers are sorted.
     const std::vector<size_t> first = {size_t(c.date), size_t(c.hours)};
     std::vector<size_t> texts;
-    for (int col : {c.id, c.company, c.notes, c.name, c.address})
+    for (int col : {c.id, c.company, options.withNotes ? c.notes : -1})
         texts.push_back(col < 0 ? size_t(c.date) : size_t(col)); // a missing one reads as no text
     std::vector<jet::Value> head, rest;
+    std::unordered_map<std::u16string, uint32_t> companyIndex;
+    std::vector<std::pair<Day, EntryRef>> found; // in table order
     auto cursor = data->table->cursor();
     uint64_t position = 0;
     struct Latest {
         Day date;
-        uint64_t position;
+        jet::RowId row;
     };
     std::optional<Latest> latest;
     for (;; ++position) {
@@ -215,7 +212,7 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
             break;
         JET_TRY(cursor.values(first, head));
         const auto day = dayOf(head[0]);
-        if (!day || !range.contains(*day))
+        if (!day || (options.range && !options.range->contains(*day)))
             continue;
         JET_TRY(cursor.values(texts, rest));
         EntryRef e;
@@ -224,20 +221,62 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
         e.hours = integerOf(head[1]);
         e.counted = e.hours && *e.hours >= 0 && *e.hours <= 24;
         takeText(rest[0], e.id);
-        takeText(rest[1], e.company);
         takeText(rest[2], e.notes);
-        if (!latest || *day >= latest->date) {
-            latest = Latest{*day, position};
-            r.employer = e.company;
-            takeText(rest[3], r.personName);
-            takeText(rest[4], r.employerAddress);
-        }
-        r.days[size_t(*day - range.from)].entries.push_back(std::move(e));
+        std::u16string company;
+        takeText(rest[1], company);
+        const auto [it, fresh] = companyIndex.try_emplace(std::move(company), uint32_t(r.byCompany.size()));
+        if (fresh)
+            r.byCompany.push_back({it->first, 0, 0, 0});
+        e.company = it->second;
+        if (!latest || *day >= latest->date)
+            latest = Latest{*day, e.rowId};
+        found.emplace_back(*day, std::move(e));
     }
 
-    // Day by day: hours, overtime, suspicious entries; employers.
-    std::unordered_map<std::u16string, size_t> companyIndex;
-    std::vector<std::pair<size_t, int64_t>> dayCompanies; // (company, hours) of one day
+    // The days of the range, with the calendar's word on each and their entries.
+    if (options.range) {
+        r.range = *options.range;
+    } else if (found.empty()) {
+        r.range = monthOf(options.today);
+    } else {
+        r.range = {found.front().first, found.front().first};
+        for (const auto& [day, e] : found) {
+            r.range.from = std::min(r.range.from, day);
+            r.range.to = std::max(r.range.to, day);
+        }
+        JET_TRY(checkRange(r.range));
+    }
+    r.uncoveredYears = calendar.uncoveredYears(r.range.from, r.range.to);
+    r.days.resize(size_t(r.range.days()));
+    for (size_t i = 0; i < r.days.size(); ++i) {
+        DayReport& d = r.days[i];
+        d.date = Day(r.range.from + int64_t(i));
+        CalendarDay cd = calendar.day(d.date);
+        d.kind = cd.kind;
+        if (cd.kind == DayKind::Holiday)
+            d.holiday = std::move(cd.name);
+        else if (cd.makeUp)
+            d.makeUpFor = std::move(cd.name);
+    }
+    for (auto& [day, e] : found)
+        r.days[size_t(day - r.range.from)].entries.push_back(std::move(e));
+    found = {};
+
+    if (latest) {
+        const int names[] = {c.name, c.company, c.address};
+        std::u16string* into[] = {&r.personName, &r.employer, &r.employerAddress};
+        for (int i = 0; i < 3; ++i) {
+            if (names[i] < 0)
+                continue;
+            auto v = data->table->readValue(latest->row, size_t(names[i]));
+            if (!v)
+                return v.error();
+            takeText(*v, *into[i]);
+        }
+    }
+
+    // Day by day: hours, overtime, suspicious entries, employers.
+    std::vector<std::pair<uint32_t, int64_t>> dayCompanies; // (employer, hours) of one day
     for (DayReport& d : r.days) {
         for (const EntryRef& e : d.entries)
             if (e.counted)
@@ -274,17 +313,14 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
 
         dayCompanies.clear();
         for (const EntryRef& e : d.entries) {
-            const auto [it, fresh] = companyIndex.try_emplace(e.company, r.byCompany.size());
-            if (fresh)
-                r.byCompany.push_back({e.company, 0, 0, 0});
-            CompanyTotal& t = r.byCompany[it->second];
+            CompanyTotal& t = r.byCompany[e.company];
             ++t.entries;
             const int64_t hours = e.counted ? *e.hours : 0;
             t.hours += hours;
             auto found = std::find_if(dayCompanies.begin(), dayCompanies.end(),
-                                      [&](const auto& p) { return p.first == it->second; });
+                                      [&](const auto& p) { return p.first == e.company; });
             if (found == dayCompanies.end())
-                dayCompanies.push_back({it->second, hours});
+                dayCompanies.push_back({e.company, hours});
             else
                 found->second += hours;
         }
@@ -292,34 +328,23 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
             if (hours > 0)
                 ++r.byCompany[company].days;
     }
-    std::stable_sort(r.byCompany.begin(), r.byCompany.end(),
-                     [](const CompanyTotal& a, const CompanyTotal& b) { return a.hours > b.hours; });
-    return r;
-}
-
-jet::Result<std::optional<DateRange>> entryDateRange(const jet::Database& db) {
-    auto data = openDataTable(db);
-    if (!data)
-        return data.error();
-    const std::vector<size_t> wanted = {size_t(data->columns.date)};
-    std::vector<jet::Value> v;
-    std::optional<DateRange> range;
-    auto cursor = data->table->cursor();
-    for (;;) {
-        auto more = cursor.next();
-        if (!more)
-            return more.error();
-        if (!*more)
-            break;
-        JET_TRY(cursor.values(wanted, v));
-        if (const auto d = dayOf(v[0])) {
-            if (!range)
-                range = DateRange{*d, *d};
-            range->from = std::min(range->from, *d);
-            range->to = std::max(range->to, *d);
-        }
+    // Most hours first; the entries follow their employer to its new place.
+    std::vector<uint32_t> order(r.byCompany.size()), place(r.byCompany.size());
+    for (uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return r.byCompany[a].hours > r.byCompany[b].hours; });
+    std::vector<CompanyTotal> sorted;
+    sorted.reserve(order.size());
+    for (uint32_t i = 0; i < order.size(); ++i) {
+        place[order[i]] = i;
+        sorted.push_back(std::move(r.byCompany[order[i]]));
     }
-    return range;
+    r.byCompany = std::move(sorted);
+    for (DayReport& d : r.days)
+        for (EntryRef& e : d.entries)
+            e.company = place[e.company];
+    return r;
 }
 
 std::vector<PeriodTotal> byWeek(const Report& r) {

@@ -46,9 +46,12 @@ std::optional<DateRange> parseMonth(std::string_view text);
 inline constexpr int64_t kMaxRangeDays = 100000;
 
 struct ReportOptions {
-    DateRange range;
+    // The days to report on; nullopt: from the earliest to the latest 上班日期 of the log (the
+    // month of `today` when no entry has one).
+    std::optional<DateRange> range;
     Day today = 0;            // the last day that counts for 应出勤天数 and 缺记录的工作日
     double standardHours = 8; // the daily standard of a 工作日, 0–24
+    bool withNotes = true;    // keep every entry's 工作备注 (EntryRef::notes); false saves reading them
 };
 
 // One entry of the range, as the report window shows and opens it.
@@ -58,8 +61,8 @@ struct EntryRef {
     std::u16string id;            // column ID ("GZ-00001"); empty when NULL
     std::optional<int32_t> hours; // 上班时间; nullopt when NULL
     bool counted = true;          // false for hours that are negative or above 24 (not summed)
-    std::u16string company;       // 公司名称
-    std::u16string notes;         // 工作备注
+    uint32_t company = 0;         // 公司名称, as an index into Report::byCompany
+    std::u16string notes;         // 工作备注 (empty unless ReportOptions::withNotes)
 };
 
 struct Overtime {
@@ -138,10 +141,6 @@ struct Report {
 // the standard is not within 0–24; Corrupt (naming the page) for damage met while reading.
 jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& calendar,
                                   const ReportOptions& options);
-
-// The range from the earliest to the latest 上班日期 of table `data`; nullopt when no entry has one.
-// Errors as computeReport.
-jet::Result<std::optional<DateRange>> entryDateRange(const jet::Database& db);
 
 // A stretch of the report's days summed up: a week (Monday to Sunday) or a calendar month, cut to
 // the report's range.

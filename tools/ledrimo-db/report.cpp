@@ -58,96 +58,138 @@ std::optional<Day> todayOption(const Args& args) {
     return localToday();
 }
 
-// The range the options name: --month, --from with --to, --all, or the month of `today`.
-std::optional<DateRange> rangeOption(const Args& args, const jet::Database& db, Day today) {
+// The range the options name: --month, --from with --to, or the month of `today`; with --all,
+// nullopt in `range` (every entry).
+bool rangeOption(const Args& args, Day today, std::optional<DateRange>& range) {
     const auto month = args.option(kMonthOption.name);
     const auto from = args.option(kFromOption.name);
     const auto to = args.option(kToOption.name);
     const bool all = args.flag(kAllOption.name);
     if (int(bool(month)) + int(from || to) + int(all) > 1) {
         fail("--month、--from/--to 和 --all 只能选用一种");
-        return std::nullopt;
+        return false;
     }
+    range.reset();
+    if (all)
+        return true;
     if (month) {
-        const auto r = report::parseMonth(*month);
-        if (!r)
+        range = report::parseMonth(*month);
+        if (!range)
             fail("月份无效：" + *month + "（应为 YYYY-MM，月份 1 到 12，如 2026-10）");
-        return r;
+        return bool(range);
     }
     if (from || to) {
         if (!from || !to) {
             fail("--from 和 --to 需要一起给出");
-            return std::nullopt;
+            return false;
         }
         const auto f = dateOption(kFromOption.name, *from);
         if (!f)
-            return std::nullopt;
+            return false;
         const auto t = dateOption(kToOption.name, *to);
         if (!t)
-            return std::nullopt;
+            return false;
         if (*f > *t) {
             fail("--from " + report::isoDate(*f) + " 晚于 --to " + report::isoDate(*t));
-            return std::nullopt;
+            return false;
         }
-        return DateRange{*f, *t};
+        range = DateRange{*f, *t};
+        return true;
     }
-    if (all) {
-        auto r = report::entryDateRange(db);
-        if (!r) {
-            fail(r.error());
-            return std::nullopt;
-        }
-        if (*r)
-            return **r;
-    }
-    return report::monthOf(today);
+    range = report::monthOf(today);
+    return true;
 }
 
 // ---- Output ----
 
-std::string number(double v) {
+void appendNumber(std::string& s, double v) {
     char buf[32];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    s.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
-std::string number(int64_t v) {
-    return std::to_string(v);
+void appendNumber(std::string& s, int64_t v) {
+    char buf[24];
+    s.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
-
-struct Cell {
-    std::string text;
-    bool isNumber = false;
-};
-Cell num(double v) {
-    return {number(v), true};
-}
-Cell num(int64_t v) {
-    return {number(v), true};
+std::string number(double v) {
+    std::string s;
+    appendNumber(s, v);
+    return s;
 }
 
-struct Table {
+// A table of cells, each text or a number; the cells' texts are kept one after the other.
+class Table {
+public:
+    Table(std::string title, std::vector<std::string> header)
+        : title(std::move(title)), header(std::move(header)) {}
+
     std::string title; // shown above the table in text; empty for the main table
     std::vector<std::string> header;
-    std::vector<std::vector<Cell>> rows;
+
+    Table& text(std::string_view t) {
+        text_ += t;
+        return close(false);
+    }
+    Table& date(report::Day d) {
+        report::appendIsoDate(text_, d);
+        return close(false);
+    }
+    Table& num(int64_t v) {
+        appendNumber(text_, v);
+        return close(true);
+    }
+    Table& num(double v) {
+        appendNumber(text_, v);
+        return close(true);
+    }
+    Table& noNumber() { return close(true); } // an empty number: blank in text, an empty CSV field
+    Table& totals(const report::Totals& t, bool withDays) {
+        num(t.hours).num(t.entries);
+        if (withDays)
+            num(int64_t(t.daysWorked)).num(int64_t(t.workdays));
+        return num(t.overtime.workday).num(t.overtime.restday).num(t.overtime.holiday);
+    }
+
+    void reserve(size_t rows, size_t bytesPerRow) {
+        cells_.reserve(rows * columns());
+        text_.reserve(rows * bytesPerRow);
+    }
+    size_t columns() const { return header.size(); }
+    size_t rows() const { return cells_.size() / header.size(); }
+    std::string_view cell(size_t row, size_t column) const {
+        const size_t k = row * columns() + column;
+        const size_t begin = k ? cells_[k - 1].end : 0;
+        return std::string_view(text_).substr(begin, cells_[k].end - begin);
+    }
+    bool isNumber(size_t row, size_t column) const { return cells_[row * columns() + column].number; }
+    size_t width(size_t row, size_t column) const { return cells_[row * columns() + column].width; }
+
+private:
+    struct Cell {
+        uint32_t end;   // where its text ends in text_
+        uint16_t width; // columns it takes in a terminal
+        bool number;
+    };
+    Table& close(bool number) {
+        const size_t begin = cells_.empty() ? 0 : cells_.back().end;
+        size_t w = text_.size() - begin;
+        for (size_t i = begin; i < text_.size(); ++i)
+            if (uint8_t(text_[i]) >= 0x80) {
+                w = displayWidth(std::string_view(text_).substr(begin));
+                break;
+            }
+        cells_.push_back({uint32_t(text_.size()), uint16_t(std::min<size_t>(w, 0xFFFF)), number});
+        return *this;
+    }
+    std::string text_;
+    std::vector<Cell> cells_;
 };
 
-std::vector<Cell> totalCells(const report::Totals& t, bool withDays) {
-    std::vector<Cell> c = {num(t.hours), num(t.entries)};
-    if (withDays) {
-        c.push_back(num(int64_t(t.daysWorked)));
-        c.push_back(num(int64_t(t.workdays)));
-    }
-    for (double o : {t.overtime.workday, t.overtime.restday, t.overtime.holiday})
-        c.push_back(num(o));
-    return c;
-}
-
-std::string dayNote(const report::DayReport& d) {
-    std::string note = d.holiday;
+void appendDayNote(std::string& note, const report::DayReport& d) {
+    note = d.holiday;
     if (!d.makeUpFor.empty())
         note = d.makeUpFor + "补班";
     if (d.missing)
         note += note.empty() ? "缺记录" : "，缺记录";
-    return note;
 }
 
 std::string yearsText(const std::vector<int>& years, size_t& i) {
@@ -176,210 +218,252 @@ std::vector<std::string> notices(const report::Report& r) {
 // summary, the missing working days, the employers and the suspicious entries.
 std::vector<Table> reportTables(const report::Report& r, const std::string& by) {
     std::vector<Table> tables;
-    const std::vector<std::string> amounts = {"工时", "记录数"};
-    const std::vector<std::string> overtime = {"工作日加班", "休息日加班", "节假日加班"};
-    Table main;
-    auto header = [&](std::vector<std::string> first, bool withDays) {
-        main.header = std::move(first);
-        main.header.insert(main.header.end(), amounts.begin(), amounts.end());
+    auto withAmounts = [](std::vector<std::string> first, bool withDays) {
+        for (const char* h : {"工时", "记录数"})
+            first.push_back(h);
         if (withDays) {
-            main.header.push_back("出勤天数");
-            main.header.push_back("应出勤天数");
+            first.push_back("出勤天数");
+            first.push_back("应出勤天数");
         }
-        main.header.insert(main.header.end(), overtime.begin(), overtime.end());
+        for (const char* h : {"工作日加班", "休息日加班", "节假日加班"})
+            first.push_back(h);
+        return first;
     };
-    auto totalRow = [&](size_t leading, bool withDays) {
-        std::vector<Cell> row(leading);
-        row[0].text = "合计";
-        for (auto& c : totalCells(r.totals, withDays))
-            row.push_back(std::move(c));
-        main.rows.push_back(std::move(row));
+    auto companyRows = [&](Table& t) {
+        for (const auto& c : r.byCompany)
+            t.text(jet::toUtf8(c.company)).num(c.hours).num(int64_t(c.days)).num(c.entries);
     };
     if (by == "company") {
-        main.header = {"公司", "工时", "天数", "记录数"};
-        for (const auto& c : r.byCompany)
-            main.rows.push_back(
-                {{jet::toUtf8(c.company)}, num(c.hours), num(int64_t(c.days)), num(c.entries)});
-        main.rows.push_back(
-            {{"合计"}, num(r.totals.hours), num(int64_t(r.totals.daysWorked)), num(r.totals.entries)});
-    } else if (by == "week" || by == "month") {
-        const bool week = by == "week";
-        header(week ? std::vector<std::string>{"开始", "结束"} : std::vector<std::string>{"月份"}, true);
-        for (const auto& p : week ? report::byWeek(r) : report::byMonth(r)) {
-            std::vector<Cell> row;
-            if (week) {
-                row = {{report::isoDate(p.range.from)}, {report::isoDate(p.range.to)}};
-            } else {
-                row = {{report::isoDate(p.range.from).substr(0, 7)}};
-            }
-            for (auto& c : totalCells(p.totals, true))
-                row.push_back(std::move(c));
-            main.rows.push_back(std::move(row));
-        }
-        totalRow(week ? 2 : 1, true);
+        Table main("", {"公司", "工时", "天数", "记录数"});
+        companyRows(main);
+        main.text("合计").num(r.totals.hours).num(int64_t(r.totals.daysWorked)).num(r.totals.entries);
+        tables.push_back(std::move(main));
+    } else if (by == "week") {
+        Table main("", withAmounts({"开始", "结束"}, true));
+        for (const auto& p : report::byWeek(r))
+            main.date(p.range.from).date(p.range.to).totals(p.totals, true);
+        main.text("合计").text("").totals(r.totals, true);
+        tables.push_back(std::move(main));
+    } else if (by == "month") {
+        Table main("", withAmounts({"月份"}, true));
+        for (const auto& p : report::byMonth(r))
+            main.text(report::isoDate(p.range.from).substr(0, 7)).totals(p.totals, true);
+        main.text("合计").totals(r.totals, true);
+        tables.push_back(std::move(main));
     } else {
-        header({"日期", "星期", "类型", "说明"}, false);
-        for (const auto& d : r.days)
-            main.rows.push_back({{report::isoDate(d.date)},
-                                 {report::weekdayName(d.date)},
-                                 {report::dayKindName(d.kind)},
-                                 {dayNote(d)},
-                                 num(d.hours),
-                                 num(int64_t(d.entries.size())),
-                                 num(d.overtime.workday),
-                                 num(d.overtime.restday),
-                                 num(d.overtime.holiday)});
-        totalRow(4, false);
+        Table main("", withAmounts({"日期", "星期", "类型", "说明"}, false));
+        main.reserve(r.days.size() + 1, 48);
+        std::string note;
+        for (const auto& d : r.days) {
+            appendDayNote(note, d);
+            main.date(d.date).text(report::weekdayName(d.date)).text(report::dayKindName(d.kind)).text(note);
+            main.num(d.hours).num(int64_t(d.entries.size()));
+            main.num(d.overtime.workday).num(d.overtime.restday).num(d.overtime.holiday);
+        }
+        main.text("合计").text("").text("").text("").totals(r.totals, false);
+        tables.push_back(std::move(main));
     }
-    tables.push_back(std::move(main));
 
-    Table summary{"汇总", {"项目", "数值"}, {}};
-    auto item = [&](const char* name, Cell value) { summary.rows.push_back({{name}, std::move(value)}); };
-    item("合计工时", num(r.totals.hours));
-    item("出勤天数", num(int64_t(r.totals.daysWorked)));
-    item("应出勤天数", num(int64_t(r.totals.workdays)));
-    item("工作日加班", num(r.totals.overtime.workday));
-    item("休息日加班", num(r.totals.overtime.restday));
-    item("节假日加班", num(r.totals.overtime.holiday));
-    item("缺记录的工作日", num(int64_t(r.missingWorkdays.size())));
+    Table summary("汇总", {"项目", "数值"});
+    summary.text("合计工时").num(r.totals.hours);
+    summary.text("出勤天数").num(int64_t(r.totals.daysWorked));
+    summary.text("应出勤天数").num(int64_t(r.totals.workdays));
+    summary.text("工作日加班").num(r.totals.overtime.workday);
+    summary.text("休息日加班").num(r.totals.overtime.restday);
+    summary.text("节假日加班").num(r.totals.overtime.holiday);
+    summary.text("缺记录的工作日").num(int64_t(r.missingWorkdays.size()));
     tables.push_back(std::move(summary));
 
     if (!r.missingWorkdays.empty()) {
-        Table missing{"缺记录的工作日（截至 " + report::isoDate(r.today) + "）", {"日期", "星期"}, {}};
-        for (Day d : r.missingWorkdays)
-            missing.rows.push_back({{report::isoDate(d)}, {report::weekdayName(d)}});
+        Table missing("缺记录的工作日（截至 " + report::isoDate(r.today) + "）", {"日期", "星期"});
+        for (report::Day d : r.missingWorkdays)
+            missing.date(d).text(report::weekdayName(d));
         tables.push_back(std::move(missing));
     }
     if (by != "company" && !r.byCompany.empty()) {
-        Table companies{"按公司", {"公司", "工时", "天数", "记录数"}, {}};
-        for (const auto& c : r.byCompany)
-            companies.rows.push_back(
-                {{jet::toUtf8(c.company)}, num(c.hours), num(int64_t(c.days)), num(c.entries)});
+        Table companies("按公司", {"公司", "工时", "天数", "记录数"});
+        companyRows(companies);
         tables.push_back(std::move(companies));
     }
     if (!r.suspicious.empty()) {
-        Table suspicious{"可疑记录", {"ID", "日期", "工时", "原因"}, {}};
-        for (const auto& s : r.suspicious)
-            suspicious.rows.push_back({{jet::toUtf8(s.id)},
-                                       {report::isoDate(s.date)},
-                                       s.hours ? num(int64_t(*s.hours)) : Cell{"（空）"},
-                                       {report::suspicionText(s.reason)}});
+        Table suspicious("可疑记录", {"ID", "日期", "工时", "原因"});
+        for (const auto& s : r.suspicious) {
+            suspicious.text(jet::toUtf8(s.id)).date(s.date);
+            if (s.hours)
+                suspicious.num(int64_t(*s.hours));
+            else
+                suspicious.noNumber();
+            suspicious.text(report::suspicionText(s.reason));
+        }
         tables.push_back(std::move(suspicious));
     }
     return tables;
 }
 
+// Each table as aligned columns (numbers to the right, text to the left, by display width),
+// with its title above it.
 void renderText(const std::vector<Table>& tables, Output& out) {
     std::string s;
     for (const Table& t : tables) {
         if (!t.title.empty())
             s += "\n" + t.title + "\n";
-        const size_t n = t.header.size();
+        const size_t n = t.columns(), rows = t.rows();
         std::vector<size_t> width(n);
-        for (size_t i = 0; i < n; ++i)
+        std::vector<bool> right(n);
+        for (size_t i = 0; i < n; ++i) {
             width[i] = displayWidth(t.header[i]);
-        for (const auto& row : t.rows)
+            right[i] = rows && t.isNumber(0, i);
+        }
+        for (size_t row = 0; row < rows; ++row)
             for (size_t i = 0; i < n; ++i)
-                width[i] = std::max(width[i], displayWidth(row[i].text));
-        auto line = [&](const std::vector<Cell>& cells) {
-            std::string l;
-            for (size_t i = 0; i < n; ++i) {
-                const size_t pad = width[i] - displayWidth(cells[i].text);
-                if (i)
-                    l += "  ";
-                if (cells[i].isNumber)
-                    l.append(pad, ' ');
-                l += cells[i].text;
-                if (!cells[i].isNumber)
-                    l.append(pad, ' ');
-            }
-            while (!l.empty() && l.back() == ' ')
-                l.pop_back();
-            s += l + "\n";
+                width[i] = std::max(width[i], t.width(row, i));
+        auto put = [&](std::string_view text, size_t w, size_t i) {
+            const size_t pad = width[i] - w;
+            if (i)
+                s += "  ";
+            if (right[i])
+                s.append(pad, ' ');
+            s += text;
+            if (!right[i] && i + 1 < n)
+                s.append(pad, ' ');
         };
-        std::vector<Cell> head;
         for (size_t i = 0; i < n; ++i)
-            head.push_back({t.header[i], !t.rows.empty() && t.rows[0][i].isNumber});
-        line(head);
-        for (const auto& row : t.rows)
-            line(row);
-        out.put(s);
-        s.clear();
+            put(t.header[i], displayWidth(t.header[i]), i);
+        for (size_t row = 0; row < rows; ++row) {
+            while (!s.empty() && s.back() == ' ')
+                s.pop_back();
+            s += '\n';
+            if (s.size() > (1u << 16)) {
+                out.put(s);
+                s.clear();
+            }
+            for (size_t i = 0; i < n; ++i)
+                put(t.cell(row, i), t.width(row, i), i);
+        }
+        while (!s.empty() && s.back() == ' ')
+            s.pop_back();
+        s += '\n';
     }
+    out.put(s);
 }
 
+// Each table with its header row, a blank line between tables; then the notices.
 void renderCsv(const std::vector<Table>& tables, const std::vector<std::string>& notes, Output& out) {
     std::string s = "\xEF\xBB\xBF";
-    auto field = [&](const Cell& c) {
-        if (c.isNumber)
-            s += c.text;
-        else
-            csvQuoted(s, c.text);
-    };
     bool first = true;
     for (const Table& t : tables) {
         if (!first)
             s += "\r\n";
         first = false;
-        for (size_t i = 0; i < t.header.size(); ++i) {
-            if (i)
-                s += ',';
-            field({t.header[i]});
-        }
-        s += "\r\n";
-        for (const auto& row : t.rows) {
-            for (size_t i = 0; i < row.size(); ++i) {
-                if (i)
-                    s += ',';
-                field(row[i]);
-            }
+        if (!t.title.empty()) {
+            csvQuoted(s, t.title);
             s += "\r\n";
         }
-        out.put(s);
-        s.clear();
+        for (size_t i = 0; i < t.columns(); ++i) {
+            if (i)
+                s += ',';
+            csvQuoted(s, t.header[i]);
+        }
+        s += "\r\n";
+        for (size_t row = 0; row < t.rows(); ++row) {
+            for (size_t i = 0; i < t.columns(); ++i) {
+                if (i)
+                    s += ',';
+                if (t.isNumber(row, i))
+                    s += t.cell(row, i);
+                else
+                    csvQuoted(s, t.cell(row, i));
+            }
+            s += "\r\n";
+            if (s.size() > (1u << 16)) {
+                out.put(s);
+                s.clear();
+            }
+        }
     }
     if (!notes.empty()) {
         s += "\r\n";
-        field({"说明"});
+        csvQuoted(s, "说明");
         s += "\r\n";
         for (const auto& n : notes) {
-            field({n});
+            csvQuoted(s, n);
             s += "\r\n";
         }
     }
     out.put(s);
 }
 
-void jsonText(std::string& s, const std::string& utf8) {
-    jsonString(s, std::u16string_view(jet::fromUtf8(utf8)));
+// A JSON string of UTF-8 text (the calendar's names and the program's own words).
+void jsonText(std::string& s, std::string_view utf8) {
+    static const char hex[] = "0123456789abcdef";
+    s += '"';
+    for (char ch : utf8) {
+        const auto c = uint8_t(ch);
+        if (c == '"' || c == '\\') {
+            s += '\\';
+            s += ch;
+        } else if (c < 0x20) {
+            s += "\\u00";
+            s += hex[c >> 4];
+            s += hex[c & 15];
+        } else {
+            s += ch;
+        }
+    }
+    s += '"';
 }
 
 void jsonOvertime(std::string& s, const report::Overtime& o) {
-    s += "{\"workday\":" + number(o.workday) + ",\"restday\":" + number(o.restday) +
-         ",\"holiday\":" + number(o.holiday) + "}";
+    s += "{\"workday\":";
+    appendNumber(s, o.workday);
+    s += ",\"restday\":";
+    appendNumber(s, o.restday);
+    s += ",\"holiday\":";
+    appendNumber(s, o.holiday);
+    s += '}';
+}
+
+void jsonDate(std::string& s, report::Day d) {
+    s += '"';
+    report::appendIsoDate(s, d);
+    s += '"';
+}
+
+void jsonNameOrNull(std::string& s, const std::string& name) {
+    if (name.empty())
+        s += "null";
+    else
+        jsonText(s, name);
 }
 
 // The report as one JSON object; the key names are kept stable for scripts.
 void renderJson(const report::Report& r, const std::string& by, Output& out) {
-    std::string s = "{\"from\":\"" + report::isoDate(r.range.from) + "\",\"to\":\"" +
-                    report::isoDate(r.range.to) + "\",\"today\":\"" + report::isoDate(r.today) +
-                    "\",\"standardHours\":" + number(r.standardHours) + ",\n\"days\":[";
+    std::string s = "{\"from\":";
+    jsonDate(s, r.range.from);
+    s += ",\"to\":";
+    jsonDate(s, r.range.to);
+    s += ",\"today\":";
+    jsonDate(s, r.today);
+    s += ",\"standardHours\":";
+    appendNumber(s, r.standardHours);
+    s += ",\n\"days\":[";
     for (size_t i = 0; i < r.days.size(); ++i) {
         const auto& d = r.days[i];
-        s += i ? ",\n{" : "\n{";
-        s += "\"date\":\"" + report::isoDate(d.date) + "\",\"weekday\":\"" + report::weekdayName(d.date) +
-             "\",\"kind\":\"" + report::dayKindName(d.kind) + "\",\"holiday\":";
-        if (d.holiday.empty())
-            s += "null";
-        else
-            jsonText(s, d.holiday);
+        s += i ? ",\n{\"date\":" : "\n{\"date\":";
+        jsonDate(s, d.date);
+        s += ",\"weekday\":";
+        jsonText(s, report::weekdayName(d.date));
+        s += ",\"kind\":";
+        jsonText(s, report::dayKindName(d.kind));
+        s += ",\"holiday\":";
+        jsonNameOrNull(s, d.holiday);
         s += ",\"makeUpFor\":";
-        if (d.makeUpFor.empty())
-            s += "null";
-        else
-            jsonText(s, d.makeUpFor);
-        s += ",\"hours\":" + number(d.hours) + ",\"entries\":" + number(int64_t(d.entries.size())) +
-             ",\"overtime\":";
+        jsonNameOrNull(s, d.makeUpFor);
+        s += ",\"hours\":";
+        appendNumber(s, d.hours);
+        s += ",\"entries\":";
+        appendNumber(s, int64_t(d.entries.size()));
+        s += ",\"overtime\":";
         jsonOvertime(s, d.overtime);
         s += '}';
         if (s.size() > (1u << 16)) {
@@ -387,48 +471,75 @@ void renderJson(const report::Report& r, const std::string& by, Output& out) {
             s.clear();
         }
     }
-    s += "],\n\"totals\":{\"hours\":" + number(r.totals.hours) +
-         ",\"daysWorked\":" + number(int64_t(r.totals.daysWorked)) +
-         ",\"workdays\":" + number(int64_t(r.totals.workdays)) + ",\"overtime\":";
+    s += "],\n\"totals\":{\"hours\":";
+    appendNumber(s, r.totals.hours);
+    s += ",\"daysWorked\":";
+    appendNumber(s, int64_t(r.totals.daysWorked));
+    s += ",\"workdays\":";
+    appendNumber(s, int64_t(r.totals.workdays));
+    s += ",\"overtime\":";
     jsonOvertime(s, r.totals.overtime);
     s += "},\n\"missingWorkdays\":[";
-    for (size_t i = 0; i < r.missingWorkdays.size(); ++i)
-        s += (i ? ",\"" : "\"") + report::isoDate(r.missingWorkdays[i]) + "\"";
+    for (size_t i = 0; i < r.missingWorkdays.size(); ++i) {
+        if (i)
+            s += ',';
+        jsonDate(s, r.missingWorkdays[i]);
+    }
     s += "],\n\"byCompany\":[";
     for (size_t i = 0; i < r.byCompany.size(); ++i) {
         s += i ? ",{\"company\":" : "{\"company\":";
         jsonString(s, std::u16string_view(r.byCompany[i].company));
-        s += ",\"hours\":" + number(r.byCompany[i].hours) +
-             ",\"days\":" + number(int64_t(r.byCompany[i].days)) + "}";
+        s += ",\"hours\":";
+        appendNumber(s, r.byCompany[i].hours);
+        s += ",\"days\":";
+        appendNumber(s, int64_t(r.byCompany[i].days));
+        s += '}';
     }
     s += "],\n\"suspicious\":[";
     for (size_t i = 0; i < r.suspicious.size(); ++i) {
         const auto& e = r.suspicious[i];
         s += i ? ",{\"id\":" : "{\"id\":";
         jsonString(s, std::u16string_view(e.id));
-        s += ",\"date\":\"" + report::isoDate(e.date) +
-             "\",\"hours\":" + (e.hours ? number(int64_t(*e.hours)) : std::string("null")) + ",\"reason\":";
+        s += ",\"date\":";
+        jsonDate(s, e.date);
+        s += ",\"hours\":";
+        if (e.hours)
+            appendNumber(s, int64_t(*e.hours));
+        else
+            s += "null";
+        s += ",\"reason\":";
         jsonText(s, report::suspicionText(e.reason));
         s += '}';
     }
     s += "],\n\"uncoveredYears\":[";
-    for (size_t i = 0; i < r.uncoveredYears.size(); ++i)
-        s += (i ? "," : "") + std::to_string(r.uncoveredYears[i]);
-    s += "]";
+    for (size_t i = 0; i < r.uncoveredYears.size(); ++i) {
+        if (i)
+            s += ',';
+        appendNumber(s, int64_t(r.uncoveredYears[i]));
+    }
+    s += ']';
     if (by == "week" || by == "month") {
-        s += ",\n\"" + std::string(by == "week" ? "weeks" : "months") + "\":[";
+        s += by == "week" ? ",\n\"weeks\":[" : ",\n\"months\":[";
         const auto periods = by == "week" ? report::byWeek(r) : report::byMonth(r);
         for (size_t i = 0; i < periods.size(); ++i) {
             const auto& p = periods[i];
-            s += (i ? ",\n{\"from\":\"" : "\n{\"from\":\"") + report::isoDate(p.range.from) + "\",\"to\":\"" +
-                 report::isoDate(p.range.to) + "\",\"hours\":" + number(p.totals.hours) +
-                 ",\"entries\":" + number(p.totals.entries) +
-                 ",\"daysWorked\":" + number(int64_t(p.totals.daysWorked)) +
-                 ",\"workdays\":" + number(int64_t(p.totals.workdays)) + ",\"overtime\":";
+            s += i ? ",\n{\"from\":" : "\n{\"from\":";
+            jsonDate(s, p.range.from);
+            s += ",\"to\":";
+            jsonDate(s, p.range.to);
+            s += ",\"hours\":";
+            appendNumber(s, p.totals.hours);
+            s += ",\"entries\":";
+            appendNumber(s, p.totals.entries);
+            s += ",\"daysWorked\":";
+            appendNumber(s, int64_t(p.totals.daysWorked));
+            s += ",\"workdays\":";
+            appendNumber(s, int64_t(p.totals.workdays));
+            s += ",\"overtime\":";
             jsonOvertime(s, p.totals.overtime);
             s += '}';
         }
-        s += "]";
+        s += ']';
     }
     s += "}\n";
     out.put(s);
@@ -471,16 +582,16 @@ int runReport(const Args& args, Output& out) {
     const auto today = todayOption(args);
     if (!today)
         return 1;
+    std::optional<DateRange> range;
+    if (!rangeOption(args, *today, range))
+        return 1;
     auto db = openDatabase(args);
     if (!db)
         return fail(db.error());
-    const auto range = rangeOption(args, **db, *today);
-    if (!range)
-        return 1;
     auto calendar = report::loadCalendar(args.positional[0]);
     if (!calendar)
         return fail(calendar.error());
-    auto r = report::computeReport(**db, *calendar, {*range, *today, standard});
+    auto r = report::computeReport(**db, *calendar, {range, *today, standard, /*withNotes=*/false});
     if (!r)
         return fail(r.error());
     renderReport(*r, *format, by, out);
@@ -505,17 +616,18 @@ int runExport(const Args& args, Output& out) {
     const auto today = todayOption(args);
     if (!today)
         return 1;
+    std::optional<DateRange> range;
+    if (!rangeOption(args, *today, range))
+        return 1;
     auto db = openDatabase(args);
     if (!db)
         return fail(db.error());
-    const auto range = rangeOption(args, **db, *today);
-    if (!range)
-        return 1;
-    auto written = report::exportEntries(**db, target, {*range, format, force});
+    auto written = report::exportEntries(**db, target, {range, format, force});
     if (!written)
         return fail(written.error());
-    out.put("已导出 " + std::to_string(*written) + " 条记录（" + report::isoDate(range->from) + " 至 " +
-            report::isoDate(range->to) + "）到 " + target + "\n");
+    const std::string which =
+        range ? report::isoDate(range->from) + " 至 " + report::isoDate(range->to) : std::string("全部");
+    out.put("已导出 " + std::to_string(*written) + " 条记录（" + which + "）到 " + target + "\n");
     return 0;
 }
 
