@@ -4,12 +4,12 @@
 set -euo pipefail
 what=${1:-test}
 
-pkgs=(cmake ninja-build g++ pkg-config zlib1g-dev libjpeg62-turbo-dev
+pkgs=(cmake ninja-build g++ pkg-config zlib1g-dev libjpeg62-turbo-dev libxlsxwriter-dev
       qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
       fonts-noto-cjk xvfb xauth x11-utils)
 if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-         mdbtools nodejs npm hyperfine imagemagick)
+         mdbtools nodejs npm hyperfine imagemagick python3-openpyxl)
 fi
 
 missing=()
