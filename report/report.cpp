@@ -59,7 +59,7 @@ void takeText(jet::Value& v, std::u16string& into) {
 
 void addDay(Totals& t, const DayReport& d, Day today) {
     t.hours += d.hours;
-    t.entries += int64_t(d.entries.size());
+    t.entries += d.entryCount;
     if (d.hours > 0)
         ++t.daysWorked;
     if (d.kind == DayKind::Workday && d.date <= today)
@@ -196,7 +196,8 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
         texts.push_back(col < 0 ? size_t(c.date) : size_t(col)); // a missing one reads as no text
     std::vector<jet::Value> head, rest;
     std::unordered_map<std::u16string, uint32_t> companyIndex;
-    std::vector<std::pair<Day, EntryRef>> found; // in table order
+    std::vector<EntryRef>& found = r.entries;                               // in table order for now
+    found.reserve(std::min<size_t>(data->table->def().rowCount, 1u << 18)); // untouched until filled
     auto cursor = data->table->cursor();
     uint64_t position = 0;
     struct Latest {
@@ -216,6 +217,7 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
             continue;
         JET_TRY(cursor.values(texts, rest));
         EntryRef e;
+        e.date = *day;
         e.position = position;
         e.rowId = cursor.rowId();
         e.hours = integerOf(head[1]);
@@ -230,7 +232,7 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
         e.company = it->second;
         if (!latest || *day >= latest->date)
             latest = Latest{*day, e.rowId};
-        found.emplace_back(*day, std::move(e));
+        found.push_back(std::move(e));
     }
 
     // The days of the range, with the calendar's word on each and their entries.
@@ -239,10 +241,10 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
     } else if (found.empty()) {
         r.range = monthOf(options.today);
     } else {
-        r.range = {found.front().first, found.front().first};
-        for (const auto& [day, e] : found) {
-            r.range.from = std::min(r.range.from, day);
-            r.range.to = std::max(r.range.to, day);
+        r.range = {found.front().date, found.front().date};
+        for (const EntryRef& e : found) {
+            r.range.from = std::min(r.range.from, e.date);
+            r.range.to = std::max(r.range.to, e.date);
         }
         JET_TRY(checkRange(r.range));
     }
@@ -258,9 +260,27 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
         else if (cd.makeUp)
             d.makeUpFor = std::move(cd.name);
     }
-    for (auto& [day, e] : found)
-        r.days[size_t(day - r.range.from)].entries.push_back(std::move(e));
-    found = {};
+    // The entries by day, each day's in table order. Work logs are written day after day, so table
+    // order is nearly always date order already; otherwise each entry moves once to its day's place.
+    auto byDate = [](const EntryRef& a, const EntryRef& b) { return a.date < b.date; };
+    if (!std::is_sorted(found.begin(), found.end(), byDate)) {
+        std::vector<uint32_t> next(r.days.size() + 1); // where the next entry of each day goes
+        for (const EntryRef& e : found)
+            ++next[size_t(e.date - r.range.from) + 1];
+        for (size_t i = 1; i < next.size(); ++i)
+            next[i] += next[i - 1];
+        std::vector<EntryRef> sorted(found.size());
+        for (EntryRef& e : found)
+            sorted[next[size_t(e.date - r.range.from)]++] = std::move(e);
+        found = std::move(sorted);
+    }
+    for (size_t i = 0; i < found.size();) {
+        DayReport& d = r.days[size_t(found[i].date - r.range.from)];
+        d.firstEntry = uint32_t(i);
+        while (i < found.size() && found[i].date == d.date)
+            ++i;
+        d.entryCount = uint32_t(i - d.firstEntry);
+    }
 
     if (latest) {
         const int names[] = {c.name, c.company, c.address};
@@ -278,10 +298,11 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
     // Day by day: hours, overtime, suspicious entries, employers.
     std::vector<std::pair<uint32_t, int64_t>> dayCompanies; // (employer, hours) of one day
     for (DayReport& d : r.days) {
-        for (const EntryRef& e : d.entries)
+        const auto entries = r.entriesOf(d);
+        for (const EntryRef& e : entries)
             if (e.counted)
                 d.hours += *e.hours;
-        for (const EntryRef& e : d.entries) {
+        for (const EntryRef& e : entries) {
             std::optional<Suspicion> why;
             if (!e.hours)
                 why = Suspicion::EmptyHours;
@@ -306,13 +327,13 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
             d.overtime.holiday = h;
             break;
         }
-        d.missing = d.kind == DayKind::Workday && d.date <= r.today && d.entries.empty();
+        d.missing = d.kind == DayKind::Workday && d.date <= r.today && d.entryCount == 0;
         if (d.missing)
             r.missingWorkdays.push_back(d.date);
         addDay(r.totals, d, r.today);
 
         dayCompanies.clear();
-        for (const EntryRef& e : d.entries) {
+        for (const EntryRef& e : entries) {
             CompanyTotal& t = r.byCompany[e.company];
             ++t.entries;
             const int64_t hours = e.counted ? *e.hours : 0;
@@ -341,9 +362,8 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
         sorted.push_back(std::move(r.byCompany[order[i]]));
     }
     r.byCompany = std::move(sorted);
-    for (DayReport& d : r.days)
-        for (EntryRef& e : d.entries)
-            e.company = place[e.company];
+    for (EntryRef& e : r.entries)
+        e.company = place[e.company];
     return r;
 }
 

@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,7 @@ struct ReportOptions {
 
 // One entry of the range, as the report window shows and opens it.
 struct EntryRef {
+    Day date = 0;                 // the day of its 上班日期
     uint64_t position = 0;        // 0-based position of the row in table order (the record sets' order)
     jet::RowId rowId;             // the engine's stable id of the row
     std::u16string id;            // column ID ("GZ-00001"); empty when NULL
@@ -75,10 +77,12 @@ struct Overtime {
 struct DayReport {
     Day date = 0;
     DayKind kind = DayKind::Workday;
-    std::string holiday;           // the holiday's name for a 节假日 (UTF-8), else empty
-    std::string makeUpFor;         // for a make-up working day (班): the holiday it makes up for, else empty
-    int64_t hours = 0;             // the counted hours of the day's entries
-    std::vector<EntryRef> entries; // the day's entries in table order
+    std::string holiday;   // the holiday's name for a 节假日 (UTF-8), else empty
+    std::string makeUpFor; // for a make-up working day (班): the holiday it makes up for, else empty
+    int64_t hours = 0;     // the counted hours of the day's entries
+    // The day's entries, in table order: Report::entries[firstEntry, firstEntry + entryCount)
+    // (Report::entriesOf gives them).
+    uint32_t firstEntry = 0, entryCount = 0;
     Overtime overtime;
     bool missing = false; // a 工作日 up to today with no entry at all
 };
@@ -121,7 +125,8 @@ struct Report {
     DateRange range;
     Day today = 0;
     double standardHours = 8;
-    std::vector<DayReport> days; // every calendar day of the range, in order
+    std::vector<DayReport> days;   // every calendar day of the range, in order
+    std::vector<EntryRef> entries; // every entry of the range, by day, then in table order
     Totals totals;
     std::vector<Day> missingWorkdays;        // ascending
     std::vector<CompanyTotal> byCompany;     // most hours first; equal hours in order of first appearance
@@ -133,6 +138,10 @@ struct Report {
     std::u16string personName;
     std::u16string employer;
     std::u16string employerAddress;
+
+    std::span<const EntryRef> entriesOf(const DayReport& d) const {
+        return std::span<const EntryRef>(entries).subspan(d.firstEntry, d.entryCount);
+    }
 };
 
 // The report of `options.range` over table `data` of `db`. Errors: NotFound when the database has

@@ -86,7 +86,7 @@ TEST_F(ReportTest, HandMadeMonth) {
                               Expected{"2026-10-16", 0, 0, 0, 0, 0}}) {
         const DayReport& d = at(r, e.date);
         EXPECT_EQ(d.hours, e.hours) << e.date;
-        EXPECT_EQ(d.entries.size(), e.entries) << e.date;
+        EXPECT_EQ(d.entryCount, e.entries) << e.date;
         EXPECT_EQ(d.overtime.workday, e.workday) << e.date;
         EXPECT_EQ(d.overtime.restday, e.restday) << e.date;
         EXPECT_EQ(d.overtime.holiday, e.holiday) << e.date;
@@ -106,14 +106,17 @@ TEST_F(ReportTest, HandMadeMonth) {
     EXPECT_TRUE(r.uncoveredYears.empty());
 
     // A day's entries in table order, with what the window needs to open them.
-    const DayReport& friday = at(r, "2026-10-09");
-    EXPECT_EQ(friday.entries[0].id, u"GZ-00003");
-    EXPECT_EQ(friday.entries[0].position, 2u);
-    EXPECT_EQ(friday.entries[0].notes, u"上午");
-    EXPECT_EQ(friday.entries[1].id, u"GZ-00005");
-    EXPECT_EQ(friday.entries[1].position, 4u);
-    EXPECT_EQ(r.byCompany[friday.entries[1].company].company, u"乙公司");
-    auto stored = db->openTable(u"data").value()->readRow(friday.entries[1].rowId);
+    const auto friday = r.entriesOf(at(r, "2026-10-09"));
+    ASSERT_EQ(friday.size(), 2u);
+    EXPECT_EQ(friday[0].id, u"GZ-00003");
+    EXPECT_EQ(friday[0].position, 2u);
+    EXPECT_EQ(friday[0].notes, u"上午");
+    EXPECT_EQ(friday[1].id, u"GZ-00005");
+    EXPECT_EQ(friday[1].position, 4u);
+    EXPECT_EQ(friday[1].date, day("2026-10-09"));
+    EXPECT_EQ(r.byCompany[friday[1].company].company, u"乙公司");
+    EXPECT_EQ(r.entriesOf(at(r, "2026-10-15"))[1].id, u"GZ-00011"); // 23:30 is still the 15th
+    auto stored = db->openTable(u"data").value()->readRow(friday[1].rowId);
     ASSERT_TRUE(stored);
     EXPECT_EQ(std::get<std::u16string>((*stored)[8]), u"GZ-00005");
 
@@ -149,7 +152,7 @@ TEST_F(ReportTest, StandardsPeriodsAndRanges) {
     // A standard of 7.5 hours.
     Report r = run(parseMonth("2026-10"), 7.5, false);
     EXPECT_EQ(r.totals.overtime.workday, 2.5 + 1.5 + 18.5);
-    EXPECT_TRUE(at(r, "2026-10-09").entries[0].notes.empty()); // notes not read
+    EXPECT_TRUE(r.entriesOf(at(r, "2026-10-09"))[0].notes.empty()); // notes not read
 
     // Weeks run Monday to Sunday, cut to the range; they add up to the totals.
     const auto weeks = byWeek(r);

@@ -257,7 +257,7 @@ std::vector<Table> reportTables(const report::Report& r, const std::string& by) 
         for (const auto& d : r.days) {
             appendDayNote(note, d);
             main.date(d.date).text(report::weekdayName(d.date)).text(report::dayKindName(d.kind)).text(note);
-            main.num(d.hours).num(int64_t(d.entries.size()));
+            main.num(d.hours).num(int64_t(d.entryCount));
             main.num(d.overtime.workday).num(d.overtime.restday).num(d.overtime.holiday);
         }
         main.text("合计").text("").text("").text("").totals(r.totals, false);
@@ -451,18 +451,18 @@ void renderJson(const report::Report& r, const std::string& by, Output& out) {
         const auto& d = r.days[i];
         s += i ? ",\n{\"date\":" : "\n{\"date\":";
         jsonDate(s, d.date);
-        s += ",\"weekday\":";
-        jsonText(s, report::weekdayName(d.date));
-        s += ",\"kind\":";
-        jsonText(s, report::dayKindName(d.kind));
-        s += ",\"holiday\":";
+        s += ",\"weekday\":\""; // the program's own words: nothing to escape
+        s += report::weekdayName(d.date);
+        s += "\",\"kind\":\"";
+        s += report::dayKindName(d.kind);
+        s += "\",\"holiday\":";
         jsonNameOrNull(s, d.holiday);
         s += ",\"makeUpFor\":";
         jsonNameOrNull(s, d.makeUpFor);
         s += ",\"hours\":";
         appendNumber(s, d.hours);
         s += ",\"entries\":";
-        appendNumber(s, int64_t(d.entries.size()));
+        appendNumber(s, int64_t(d.entryCount));
         s += ",\"overtime\":";
         jsonOvertime(s, d.overtime);
         s += '}';
