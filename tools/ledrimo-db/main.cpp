@@ -15,6 +15,7 @@
 //   ledrimo-db report FILE [--month YYYY-MM | --from DATE --to DATE | --all] [--by ...]
 //                               hours by day, totals, overtime, missing working days
 //   ledrimo-db export FILE OUT [--format xlsx|csv|json] [range]   the entries of a range
+//   ledrimo-db where [PROGRAM]  the database file the program uses (store/database_location.h)
 //
 // Every verb is a free function that receives the parsed arguments and an output sink (cli.h);
 // the verbs live in one file per group (verbs.h), each with its usage and help text. Output conventions
@@ -41,7 +42,7 @@ namespace {
 
 std::vector<const Verb*> allVerbs() {
     std::vector<const Verb*> all;
-    for (const auto* group : {&inspectVerbs(), &editVerbs(), &createVerbs(), &reportVerbs()})
+    for (const auto* group : {&inspectVerbs(), &editVerbs(), &createVerbs(), &whereVerbs(), &reportVerbs()})
         for (const Verb& v : *group)
             all.push_back(&v);
     return all;
