@@ -5,7 +5,8 @@
 #   - report of one month (text, json) and of the whole range (--all; text, json, --by month),
 #   - export --format csv of one month and of the whole range; xlsx of one month and of a year,
 #   - `tables`, as the start-up cost every verb pays.
-# Target: each report and the csv export under 0.3 s. hyperfine medians.
+# Target: each report and the csv export under 0.3 s. hyperfine medians of the wall time, and the
+# mean CPU time (user + system), which a busy machine inflates less.
 #
 #   bash bench/report_bench.sh [BUILD_DIR] [ROWS]     (default: build-bench, a Release build; 100000)
 set -euo pipefail
@@ -21,7 +22,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 file=$scratch/db
 "$build/bench/write_bench" "$file" "$rows" >/dev/null
-echo "== $rows entries, $(stat -c %s "$file") bytes; today fixed at 2026-10-15"
+echo "== $rows entries, $(stat -c %s "$file") bytes; today fixed at 2026-10-15; load: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 out=$scratch/out
 today="--today 2026-10-15"
@@ -39,8 +40,10 @@ hyperfine -N --warmup 3 --runs 20 --export-json "$scratch/h.json" \
      "$tool export $file $out.xlsx --force --from 2010-01-01 --to 2010-12-31" >/dev/null
 python3 - "$scratch/h.json" <<'PY'
 import json, sys
+print(f"   {'':<58} {'wall: median':>13} {'min':>8}   {'cpu (user+sys)':>15}")
 for r in json.load(open(sys.argv[1]))["results"]:
-    print(f"   {r['command']:<58} median {r['median'] * 1000:7.1f} ms   min {r['min'] * 1000:7.1f} ms")
+    cpu = (r["user"] + r["system"]) * 1000
+    print(f"   {r['command']:<58} {r['median'] * 1000:10.1f} ms {r['min'] * 1000:5.1f} ms   {cpu:12.1f} ms")
 PY
 "$tool" export "$file" "$out.csv" --force --all
 echo "   lines of the whole-range csv: $(wc -l < "$out.csv"), bytes: $(stat -c %s "$out.csv")"
