@@ -13,7 +13,6 @@
 #include "tools/ledrimo-db/verbs.h"
 
 #include <charconv>
-#include <cmath>
 #include <ctime>
 
 #include <sys/stat.h>
