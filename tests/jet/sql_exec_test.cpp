@@ -507,6 +507,30 @@ TEST_F(Sql, DateColumnsCompareWithDateTextsInEveryForm) {
               (std::vector<std::u16string>{u"B", u"C"}));
 }
 
+// A literal on the left reads as the mirrored comparison with the column first (`8 <= 上班时间` is
+// `上班时间 >= 8`), on numbers, dates and text alike.
+TEST_F(Sql, ALiteralOnTheLeftComparesAsTheMirroredCondition) {
+    addEntry("A", "2010年7月14日", "6", "a");
+    addEntry("B", "2010年7月20日", "8", "b");
+    addEntry("C", "2010年7月25日", "10", "c");
+    const std::pair<const char*, const char*> operands[] = {
+        {"上班时间", "8"}, {"上班日期", "#2010-07-20#"}, {"姓名", "'B'"}};
+    struct Op {
+        const char* op;
+        const char* mirrored;
+        std::vector<std::u16string> ids; // of `literal op column`, the literal being B's value
+    };
+    const Op ops[] = {
+        {"<", ">", {u"C"}}, {"<=", ">=", {u"B", u"C"}}, {">", "<", {u"A"}}, {">=", "<=", {u"A", u"B"}}};
+    for (const auto& [column, literal] : operands)
+        for (const Op& o : ops) {
+            const std::string left = std::string(literal) + " " + o.op + " " + column;
+            const std::string right = std::string(column) + " " + o.mirrored + " " + literal;
+            EXPECT_EQ(texts("select ID from data where " + left + " order by ID"), o.ids) << left;
+            EXPECT_EQ(texts("select ID from data where " + right + " order by ID"), o.ids) << right;
+        }
+}
+
 TEST_F(Sql, TextComparisonsIgnoreCase) {
     addEntry("GZ-00001", "2010年7月20日", "8", "Smith");
     addEntry("GZ-00002", "2010年7月20日", "8", "jones");
