@@ -64,20 +64,27 @@ i128 pow10(int n) {
 }
 
 // A Decimal as a signed integer in units of 10^-scale, rounded half away from zero when the value
-// has more decimals than that.
-i128 decimalAt(const Decimal& d, int scale) {
+// has more decimals than that; false when that does not fit in 127 bits (a damaged value).
+bool decimalAt(const Decimal& d, int scale, i128& out) {
     i128 m = i128(d.magnitude[2]) << 64 | i128(d.magnitude[1]) << 32 | i128(d.magnitude[0]);
     if (d.scale < scale) {
-        m *= pow10(scale - d.scale);
+        if (scale - d.scale > 38 || __builtin_mul_overflow(m, pow10(scale - d.scale), &m))
+            return false;
     } else if (d.scale > scale) {
-        const i128 p = pow10(d.scale - scale);
-        m = (m + p / 2) / p;
+        if (d.scale - scale > 38)
+            m = 0;
+        else {
+            const i128 p = pow10(d.scale - scale);
+            m = (m + p / 2) / p;
+        }
     }
-    return d.negative ? -m : m;
+    out = d.negative ? -m : m;
+    return true;
 }
 
 // An integer, yes/no, currency or decimal value as an integer in units of 10^-scale (integers
-// and yes/no values have scale 0, currency 4); false for other values.
+// and yes/no values have scale 0, currency 4); false for other values and for a decimal that
+// does not fit.
 bool exactOf(const Value& v, int scale, i128& out) {
     switch (v.index()) {
     case 1:
@@ -96,8 +103,7 @@ bool exactOf(const Value& v, int scale, i128& out) {
         out = std::get<Currency>(v).scaled;
         return true;
     case 12:
-        out = decimalAt(std::get<Decimal>(v), scale);
-        return true;
+        return decimalAt(std::get<Decimal>(v), scale, out);
     default:
         return false;
     }
@@ -192,7 +198,8 @@ void appendKey(const Value& v, std::string& key) {
     case 12: {
         // Without trailing zeros, so that 1.50 and 1.5 are one key.
         const Decimal& d = std::get<Decimal>(v);
-        i128 m = decimalAt(d, d.scale);
+        i128 m = 0;
+        (void)decimalAt(d, d.scale, m); // at its own scale: always fits
         uint8_t scale = d.scale;
         while (scale > 0 && m % 10 == 0)
             m /= 10, --scale;
@@ -475,8 +482,7 @@ bool Grouping::fold(Accumulator& acc, const Plan& p, const Value& v) const {
             acc.real += d;
         } else {
             i128 x = 0;
-            exactOf(v, p.scale, x);
-            if (__builtin_add_overflow(acc.exact, x, &acc.exact))
+            if (!exactOf(v, p.scale, x) || __builtin_add_overflow(acc.exact, x, &acc.exact))
                 return false;
         }
         break;
