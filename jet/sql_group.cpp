@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <unordered_map>
+#include <string_view>
 
 namespace jet::sql::detail {
 namespace {
@@ -153,6 +153,13 @@ int compareValues(const Value& a, const Value& b, ColumnType type, int scale) {
     }
 }
 
+// foldCase, without the call for the characters it leaves as they are (CJK among them).
+inline char16_t folded(char16_t c) {
+    if (c < 0x80)
+        return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    return c >= 0x430 && c < 0xFF21 ? c : foldCase(c);
+}
+
 // Appends a group value to a group key. Values equal as GROUP BY sees them (text ignoring case,
 // dates to the second) give equal bytes, and the keys of a row's values never run into each
 // other.
@@ -170,7 +177,7 @@ void appendKey(const Value& v, std::string& key) {
         key.resize(at + 2 * s.size());
         char* p = key.data() + at;
         for (char16_t c : s) {
-            const char16_t f = foldCase(c);
+            const char16_t f = folded(c);
             std::memcpy(p, &f, 2);
             p += 2;
         }
@@ -216,6 +223,69 @@ void appendKey(const Value& v, std::string& key) {
     }
     }
 }
+
+// The groups by their keys: open addressing in a power-of-two table, the keys kept one after the
+// other in one string.
+class GroupIndex {
+public:
+    // The number of the group with `key`; a new key becomes group size() and `added` is set.
+    uint32_t find(std::string_view key, bool& added) {
+        const uint64_t h = hash(key);
+        if ((hashes_.size() + 1) * 2 > table_.size())
+            grow();
+        size_t i = h & (table_.size() - 1);
+        for (;; i = (i + 1) & (table_.size() - 1)) {
+            const uint32_t g = table_[i];
+            if (g == 0)
+                break;
+            if (hashes_[g - 1] == h && keyOf(g - 1) == key) {
+                added = false;
+                return g - 1;
+            }
+        }
+        const uint32_t g = uint32_t(hashes_.size());
+        table_[i] = g + 1;
+        hashes_.push_back(h);
+        pool_.append(key);
+        ends_.push_back(pool_.size());
+        added = true;
+        return g;
+    }
+
+private:
+    static uint64_t hash(std::string_view key) {
+        uint64_t h = 0x9E3779B97F4A7C15ull ^ key.size();
+        size_t i = 0;
+        for (; i + 8 <= key.size(); i += 8) {
+            uint64_t w;
+            std::memcpy(&w, key.data() + i, 8);
+            h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+            h ^= h >> 29;
+        }
+        uint64_t w = 0;
+        std::memcpy(&w, key.data() + i, key.size() - i);
+        h = (h ^ w) * 0x94D049BB133111EBull;
+        return h ^ (h >> 31);
+    }
+    std::string_view keyOf(size_t g) const {
+        const size_t begin = g == 0 ? 0 : ends_[g - 1];
+        return std::string_view(pool_).substr(begin, ends_[g] - begin);
+    }
+    void grow() {
+        table_.assign(table_.empty() ? 64 : table_.size() * 2, 0);
+        for (size_t g = 0; g < hashes_.size(); ++g) {
+            size_t i = hashes_[g] & (table_.size() - 1);
+            while (table_[i] != 0)
+                i = (i + 1) & (table_.size() - 1);
+            table_[i] = uint32_t(g + 1);
+        }
+    }
+
+    std::vector<uint32_t> table_; // group + 1; 0: empty
+    std::vector<uint64_t> hashes_;
+    std::string pool_;
+    std::vector<size_t> ends_;
+};
 
 Error notGrouped(const ColumnRef& ref) {
     const std::u16string written = ref.qualifier.empty() ? ref.name : ref.qualifier + u"." + ref.name;
@@ -506,7 +576,7 @@ const Value kNull;
 Status Grouping::scan() {
     const size_t k = groupColumns_.size();
     const size_t m = plans_.size();
-    std::unordered_map<std::string, uint32_t> index;
+    GroupIndex index;
     std::string key;
     if (k == 0) { // the whole table is one group, even with no rows
         groups_ = 1;
@@ -521,8 +591,8 @@ Status Grouping::scan() {
             key.clear();
             for (uint32_t s : groupScanSlots_)
                 appendKey(values[s], key);
-            auto [at, added] = index.try_emplace(key, uint32_t(groups_));
-            group = at->second;
+            bool added = false;
+            group = index.find(key, added);
             if (added) {
                 ++groups_;
                 for (uint32_t s : groupScanSlots_)
