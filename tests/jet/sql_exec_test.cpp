@@ -230,6 +230,25 @@ TEST_F(Sql, AggregateMistakesAreNamedInChineseWithTheirPosition) {
     EXPECT_EQ(ids.error().message, "合计查询的结果是算出来的，不是表中的行，不能只取行号");
 }
 
+TEST_F(Sql, AThousandRowsInThreeHundredGroups) {
+    for (int i = 0; i < 1000; ++i)
+        run("insert into data (姓名, 上班时间) values ('名" + std::to_string(i % 300) + "', " +
+            std::to_string(i) + ")");
+    // Groups 0..99 have rows k, k + 300, k + 600, k + 900; the others three rows.
+    const ExecResult r =
+        run("select 姓名, count(*), sum(上班时间) from data group by 姓名 having count(*) = 4");
+    ASSERT_EQ(r.rowCount(), 100u);
+    int checked = 0;
+    for (size_t row = 0; row < r.rowCount(); ++row) {
+        const int k = std::stoi(jet::toUtf8(std::get<std::u16string>(r.value(row, 0))).substr(3));
+        EXPECT_LT(k, 100);
+        EXPECT_EQ(r.value(row, 2), Value(int32_t(4 * k + 1800)));
+        checked += k;
+    }
+    EXPECT_EQ(checked, 99 * 100 / 2);
+    EXPECT_EQ(run("select 姓名 from data group by 姓名").rowCount(), 300u);
+}
+
 TEST_F(Sql, TypeMismatches) {
     addEntry("GZ-00001");
     Entry e;
