@@ -10,5 +10,6 @@ namespace dbtool {
 const std::vector<Verb>& inspectVerbs(); // tables, schema, dump, check (inspect.cpp)
 const std::vector<Verb>& editVerbs();    // insert, update, delete, sql (edit.cpp)
 const std::vector<Verb>& createVerbs();  // create, new (create.cpp)
+const std::vector<Verb>& whereVerbs();   // where (where.cpp)
 
 } // namespace dbtool
