@@ -7,6 +7,7 @@
 #include "ui/login/login.h"
 #include "ui/main/main_window.h"
 #include "ui/query_and_account.h"
+#include "ui/report/report_window.h"
 
 #include <QIcon>
 
@@ -29,6 +30,7 @@ void registerHandlers() {
     ui::registerMainWindowHandlers();
     ui::registerListWindowHandlers();
     ui::registerQueryAndAccountHandlers();
+    ui::registerReportWindowHandlers();
 }
 
 } // namespace app

@@ -20,11 +20,14 @@
 #include <QJsonArray>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QRegularExpressionValidator>
 #include <QScrollBar>
 #include <QSystemTrayIcon>
 #include <QTimer>
+
+#include <cmath>
 
 namespace rt {
 
@@ -140,8 +143,12 @@ void EditBox::setMaxLength(int n) {
 
 QWidget* DateBox::build(QWidget* parent) {
     auto* e = new QDateEdit(parent);
-    e->setCalendarPopup(true);
-    e->setDisplayFormat(QStringLiteral("yyyy年M月d日"));
+    // A month box shows year and month only; its arrows step the section under the cursor.
+    const bool month = props().value(QLatin1String("display")).toString() == QLatin1String("month");
+    e->setCalendarPopup(!month);
+    e->setDisplayFormat(month ? QStringLiteral("yyyy年M月") : QStringLiteral("yyyy年M月d日"));
+    if (month)
+        e->setCurrentSection(QDateTimeEdit::MonthSection);
     e->setMinimumDate(QDate(100, 1, 1));
     e->setMaximumDate(QDate(9999, 12, 31));
     QJsonValue v = props().value(QLatin1String("value"));
@@ -342,6 +349,10 @@ QWidget* ListView::build(QWidget* parent) {
                          if (now.isValid() && now.row() != before.row())
                              raise(QStringLiteral("currentRowChanged"), now.row());
                      });
+    QObject::connect(v, &QAbstractItemView::clicked, v, [this](const QModelIndex& i) {
+        if (i.isValid())
+            raise(QStringLiteral("clicked"), i.row());
+    });
     v->onRightClick = [this, v] { raise(QStringLiteral("rightClicked"), v->currentIndex().row()); };
     v->onDoubleClick = [this, v] { raise(QStringLiteral("doubleClicked"), v->currentIndex().row()); };
     return v;
@@ -399,6 +410,89 @@ ListView::Batch::Batch(ListView& v) : view_(v) {
 ListView::Batch::~Batch() {
     if (view_.isLoaded())
         view_.model()->endBatch();
+}
+
+// ---- chart ----
+
+QWidget* Chart::build(QWidget* parent) {
+    auto* w = new detail::ChartWidget(parent);
+    const QJsonObject& p = props();
+    for (const QJsonValue& v : p.value(QLatin1String("series")).toArray()) {
+        const QJsonObject o = v.toObject();
+        w->series.push_back({o.value(QLatin1String("title")).toString(),
+                             detail::colorFrom(o, "color").value_or(QColor(66, 133, 204)),
+                             o.value(QLatin1String("shade")).toBool()});
+    }
+    if (auto c = detail::colorFrom(p, "markColor"))
+        w->markColor = *c;
+    if (auto c = detail::colorFrom(p, "lineColor"))
+        w->lineColor = *c;
+    if (auto c = detail::colorFrom(p, "backColor"))
+        w->backColor = *c;
+    w->markTitle = p.value(QLatin1String("markTitle")).toString();
+    w->lineTitle = p.value(QLatin1String("lineTitle")).toString();
+    w->unit = p.value(QLatin1String("unit")).toString();
+    w->onDoubleClick = [this](int bar) { raise(QStringLiteral("doubleClicked"), bar); };
+    return w;
+}
+
+namespace {
+detail::ChartWidget* chartWidget(QWidget* w) {
+    return static_cast<detail::ChartWidget*>(w);
+}
+} // namespace
+
+void Chart::setBars(std::vector<Bar> bars) {
+    ensureLoaded();
+    auto* w = chartWidget(widget_);
+    w->bars.clear();
+    w->bars.reserve(bars.size());
+    for (Bar& b : bars)
+        w->bars.push_back({std::isfinite(b.value) && b.value > 0 ? b.value : 0, b.series, b.label.toQString(),
+                           b.tooltip.toQString(), b.marked});
+    w->update();
+}
+
+int Chart::barCount() {
+    ensureLoaded();
+    return int(chartWidget(widget_)->bars.size());
+}
+
+Chart::Bar Chart::bar(int index) {
+    ensureLoaded();
+    const auto& bars = chartWidget(widget_)->bars;
+    if (index < 0 || size_t(index) >= bars.size())
+        return {};
+    const auto& b = bars[size_t(index)];
+    return Bar{b.value, b.series, Text(b.label), Text(b.tooltip), b.marked};
+}
+
+void Chart::setReferenceLine(double value, const Text& caption) {
+    ensureLoaded();
+    auto* w = chartWidget(widget_);
+    w->reference = std::isfinite(value) && value >= 0 ? value : -1;
+    w->referenceCaption = caption.toQString();
+    w->update();
+}
+
+double Chart::referenceValue() {
+    ensureLoaded();
+    return chartWidget(widget_)->reference;
+}
+
+QRect Chart::barRect(int index) {
+    ensureLoaded();
+    return chartWidget(widget_)->barRectInWidget(index).toAlignedRect();
+}
+
+int Chart::barAt(QPoint point) {
+    ensureLoaded();
+    return chartWidget(widget_)->barAt(point);
+}
+
+void Chart::render(QPainter& painter, const QRectF& area) {
+    ensureLoaded();
+    chartWidget(widget_)->paintChart(painter, area);
 }
 
 // ---- timer, tray icon ----

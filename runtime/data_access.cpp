@@ -27,6 +27,7 @@ namespace {
 struct Link {
     std::shared_ptr<Session> session;
     std::vector<DataError> errors;
+    uint64_t generation = 0; // counts ConnectAccess and Close
 };
 
 std::string fileSystemPath(const Text& path) {
@@ -71,13 +72,37 @@ bool CommonConnection::ConnectAccess(const Text& path, const Text& password) {
         return false;
     }
     d_->link->session = std::move(*session);
+    ++d_->link->generation;
     d_->link->errors.clear();
     return true;
 }
 
 bool CommonConnection::Close() {
+    if (d_->link->session)
+        ++d_->link->generation;
     d_->link->session.reset();
     return true;
+}
+
+bool CommonConnection::readDatabase(
+    const std::function<void(const jet::Database& db, const std::string& path)>& read) {
+    const std::shared_ptr<Session> session = d_->link->session;
+    if (!session)
+        return false;
+    auto db = session->current();
+    if (!db) {
+        d_->link->errors = {data::fromEngine(db.error(), Operation::Open)};
+        return false;
+    }
+    read(**db, session->path());
+    return true;
+}
+
+uint64_t CommonConnection::dataVersion() {
+    const std::shared_ptr<Session> session = d_->link->session;
+    if (session)
+        (void)session->current(); // notices a change by another program
+    return (d_->link->generation << 32) + (session ? session->changes() : 0);
 }
 
 Text CommonConnection::LastError() const {

@@ -32,7 +32,14 @@
 
 #include "runtime/text.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
+
+namespace jet {
+class Database;
+}
 
 namespace rt {
 
@@ -58,6 +65,17 @@ public:
     Text LastError() const;
     Text connectionText() const;
     bool isOpen() const;
+
+    // For code that reads the database with the engine itself (the hours report): calls `read`
+    // once with the database as the file has it now (read afresh first when another program
+    // changed it) and the file's path, and answers true. Answers false without calling it while
+    // the connection is closed, or when the file can no longer be read (the reason is then in
+    // LastError). The database must not be kept beyond the call.
+    bool readDatabase(const std::function<void(const jet::Database& db, const std::string& path)>& read);
+    // A number that changes whenever what the connection reads may have changed: a write through
+    // it or one of its record sets, another program changing the file (looked at now: one stat of
+    // the file), a ConnectAccess or Close. Cheap enough to ask several times a second.
+    uint64_t dataVersion();
 
     struct Impl;
     Impl* impl() const { return d_.get(); }

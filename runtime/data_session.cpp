@@ -133,6 +133,11 @@ jet::Status Session::refreshIfChangedOutside() {
     return reopen();
 }
 
+jet::Result<const jet::Database*> Session::current() {
+    JET_TRY(refreshIfChangedOutside());
+    return &read_->database();
+}
+
 jet::Result<std::u16string> Session::catalogName(std::u16string_view name) const {
     const jet::CatalogEntry* e = read_->database().catalog().findTable(name);
     if (!e)

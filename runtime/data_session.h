@@ -67,8 +67,13 @@ public:
     // Deletes the rows `rows` of `table` as one change: all of them or none.
     jet::Status remove(const jet::Table& table, const RowIds& rows);
 
-    // Counts the changes written through this session (a record set's cached row is stale when
-    // this moved on).
+    // The database as the file has it now, read afresh first when another program changed the
+    // file (which counts as a change). Valid until the next change or refresh; errors as
+    // jet::Database::open.
+    jet::Result<const jet::Database*> current();
+
+    // Counts the changes written through this session, and those of other programs it has seen
+    // (a record set's cached row is stale when this moved on).
     uint64_t changes() const { return changes_; }
 
     const std::string& path() const { return path_; }

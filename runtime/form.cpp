@@ -76,6 +76,9 @@ Form::Form(std::shared_ptr<detail::FormDesc> desc) : name_(desc->name), desc_(st
         case Kind::RecordSet:
             ctl.reset(new RecordSetControl(*this, c));
             break;
+        case Kind::Chart:
+            ctl.reset(new Chart(*this, c));
+            break;
         }
         controls_.push_back(std::move(ctl));
     }
@@ -143,6 +146,9 @@ StatusBar& Form::statusBar(const QString& name) {
 }
 ListView& Form::listView(const QString& name) {
     return controlAs<ListView>(name, Kind::ListView);
+}
+Chart& Form::chart(const QString& name) {
+    return controlAs<Chart>(name, Kind::Chart);
 }
 Timer& Form::timer(const QString& name) {
     return controlAs<Timer>(name, Kind::Timer);

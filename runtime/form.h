@@ -27,6 +27,7 @@
 #include <QJsonObject>
 #include <QPoint>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -41,6 +42,7 @@
 
 class QAction;
 class QEventLoop;
+class QPainter;
 class QSystemTrayIcon;
 class QTimer;
 class QMenu;
@@ -140,6 +142,7 @@ enum class Kind {
     MenuStyle,
     Connection,
     RecordSet,
+    Chart,
 };
 // The kind's name as descriptions and find-controls use it: "编辑框", "日期框", "透明标签", ...
 QString kindName(Kind k);
@@ -185,6 +188,7 @@ public:
     class PictureBox& pictureBox(const QString& name);
     class StatusBar& statusBar(const QString& name);
     class ListView& listView(const QString& name);
+    class Chart& chart(const QString& name);
     class Timer& timer(const QString& name);
     class TrayIcon& trayIcon(const QString& name);
     CommonConnection& connection(const QString& name);
@@ -489,6 +493,43 @@ protected:
 
 private:
     detail::ListModel* model();
+};
+
+// A bar chart (kind 图表): one bar per item along the axis in the colour of its series, an optional
+// dashed reference line, and marks under the axis. The series (title, colour, whether their
+// columns are tinted from top to bottom), the colours and legend titles of marks and line, and
+// the unit come from the description; handlers give the bars. The chart is drawn with QPainter the
+// same way on the screen and onto a printout (render): a legend on top, a value scale on the left,
+// each bar's value above it and its label under the axis. Resting the pointer on a bar shows the
+// bar's tooltip; a double click on a bar raises doubleClicked with the bar's index as the row.
+class Chart : public Control {
+public:
+    struct Bar {
+        double value = 0;    // height in the chart's unit; below 0 or not a number counts as 0
+        int series = 0;      // index into the described series; one out of range counts as 0
+        Text label;          // under the axis
+        Text tooltip;        // shown while the pointer rests on the bar
+        bool marked = false; // a mark under the axis, in the mark colour
+    };
+    void setBars(std::vector<Bar> bars);
+    int barCount();
+    Bar bar(int index); // an empty bar for an index out of range
+    // A dashed horizontal line at `value` with `caption` at its right end; a negative value (or
+    // not a number) removes it.
+    void setReferenceLine(double value, const Text& caption);
+    double referenceValue(); // -1 when there is none
+    // Where bar `index` stands in the control (an empty rectangle for an index out of range), and
+    // the bar whose column holds `point` of the control (-1 for none).
+    QRect barRect(int index);
+    int barAt(QPoint point);
+    // Draws the chart as it is now into `area` of any painter (a printout); the painter's font is
+    // the base font of its texts.
+    void render(QPainter& painter, const QRectF& area);
+
+protected:
+    using Control::Control;
+    friend class Form;
+    QWidget* build(QWidget* parent) override;
 };
 
 class Timer : public Control {

@@ -38,6 +38,8 @@ QString kindName(Kind k) {
         return QStringLiteral("数据库连接");
     case Kind::RecordSet:
         return QStringLiteral("记录集");
+    case Kind::Chart:
+        return QStringLiteral("图表");
     }
     return {};
 }
@@ -78,7 +80,7 @@ const std::map<QString, KindInfo>& kinds() {
             {"text", "font", "textColor", "backColor", "border", "inputMode", "mask", "maxLength",
              "multiLine", "scrollBars", "align"},
             {});
-        add(Kind::DateBox, true, true, {"value", "font"}, {"valueChanged"});
+        add(Kind::DateBox, true, true, {"value", "font", "display"}, {"valueChanged"});
         add(Kind::Label, true, false, {"caption", "font", "textColor", "align", "valign", "wordWrap"}, {});
         add(Kind::SuperButton, true, true, {"caption", "font", "textColor", "tooltip"}, {"clicked"});
         add(Kind::GraphicButton, true, false, {"tooltip"}, {"clicked"});
@@ -86,13 +88,16 @@ const std::map<QString, KindInfo>& kinds() {
         add(Kind::ShapeBox, true, false, {"shape", "lineColor"}, {});
         add(Kind::StatusBar, true, false, {"panes", "font"}, {});
         add(Kind::ListView, true, true, {"columns", "font", "gridLines"},
-            {"currentRowChanged", "rightClicked", "doubleClicked"});
+            {"currentRowChanged", "rightClicked", "doubleClicked", "clicked"});
         add(Kind::Timer, false, false, {"interval"}, {"tick"});
         add(Kind::TrayIcon, false, false, {"tooltip"}, {"clicked", "doubleClicked", "rightButtonReleased"});
         add(Kind::MenuStyle, false, false,
             {"font", "textColor", "backColor", "highlightColor", "highlightTextColor"}, {});
         add(Kind::Connection, false, false, {}, {});
         add(Kind::RecordSet, false, false, {}, {});
+        add(Kind::Chart, true, false,
+            {"font", "series", "markColor", "markTitle", "lineColor", "lineTitle", "unit", "backColor"},
+            {"doubleClicked"});
         return m;
     }();
     return k;
@@ -212,9 +217,10 @@ private:
 void checkKindProps(Reader& r, const ControlDesc& c, const QString& where) {
     const QJsonObject& p = c.props;
     r.font(p, where);
-    for (const char* key : {"textColor", "backColor", "lineColor", "highlightColor", "highlightTextColor"})
+    for (const char* key :
+         {"textColor", "backColor", "lineColor", "highlightColor", "highlightTextColor", "markColor"})
         r.color(p, key, where);
-    for (const char* key : {"text", "caption", "tooltip", "mask"})
+    for (const char* key : {"text", "caption", "tooltip", "mask", "markTitle", "lineTitle", "unit"})
         r.str(p, key, where);
     for (const char* key : {"multiLine", "wordWrap", "gridLines"})
         r.boolean(p, key, where, false);
@@ -227,6 +233,7 @@ void checkKindProps(Reader& r, const ControlDesc& c, const QString& where) {
     r.oneOf(p, "valign", where, {"top", "center", "bottom"});
     r.oneOf(p, "pictureMode", where, {"topLeft", "stretch", "center", "tile"});
     r.oneOf(p, "shape", where, {"hline", "vline", "rect"});
+    r.oneOf(p, "display", where, {"day", "month"});
     if (r.integer(p, "maxLength", where) < 0)
         r.fail(where, QStringLiteral("\"maxLength\" must not be negative"));
     if (r.integer(p, "interval", where) < 0)
@@ -243,6 +250,20 @@ void checkKindProps(Reader& r, const ControlDesc& c, const QString& where) {
             if (r.integer(o, "width", where + QStringLiteral(" pane"), true) < 0)
                 r.fail(where, QStringLiteral("a pane width must not be negative"));
             r.str(o, "text", where + QStringLiteral(" pane"));
+        }
+    }
+    if (p.contains(QLatin1String("series"))) {
+        if (!p.value(QLatin1String("series")).isArray())
+            r.fail(where, QStringLiteral("\"series\" must be a list"));
+        for (const QJsonValue& v : p.value(QLatin1String("series")).toArray()) {
+            QJsonObject o = v.toObject();
+            QString w = where + QStringLiteral(" series");
+            r.onlyKeys(o, {"title", "color", "shade"}, w);
+            r.str(o, "title", w, true);
+            if (!o.contains(QLatin1String("color")))
+                r.fail(w, QStringLiteral("missing \"color\""));
+            r.color(o, "color", w);
+            r.boolean(o, "shade", w, false);
         }
     }
     if (p.contains(QLatin1String("columns"))) {

@@ -3,6 +3,7 @@
 
 #include "runtime/data_access.h"
 #include "runtime/datetime.h"
+#include "runtime/filedialog.h"
 #include "runtime/form.h"
 #include "runtime/kernel.h"
 #include "runtime/msgbox.h"

@@ -149,10 +149,10 @@ private slots:
         unloadAll();
     }
 
-    void descriptionsOfAllSixFormsLoad() {
+    void descriptionsOfAllSevenFormsLoad() {
         QStringList names = rt::formNames();
         names.sort();
-        QStringList expected{"主窗口", "列表查看", "用户密码设置", "用户登录", "工作时间记录工具", "查询"};
+        QStringList expected{"主窗口", "列表查看", "用户密码设置", "用户登录", "工作时间记录工具", "查询", "统计报表"};
         expected.sort();
         QCOMPARE(names, expected);
     }
@@ -277,7 +277,7 @@ private slots:
         rt::Form& f = loaded("主窗口");
         QCOMPARE(f.menuBarTitles(), (QStringList{"&F.菜单", "&R.记录", "&H.帮助"}));
         QCOMPARE(f.menuEntries("F.菜单"), (QStringList{"打开数据库\tF5", "-", "关闭\tCtrl+F4"}));
-        QCOMPARE(f.menuEntries("R.记录"), (QStringList{"上一条", "下一条", "查询\tCtrl+F"}));
+        QCOMPARE(f.menuEntries("R.记录"), (QStringList{"上一条", "下一条", "查询\tCtrl+F", "统计报表\tCtrl+T"}));
         QCOMPARE(f.menuEntries("H.帮助"), (QStringList{"-", "关于\tF1", "更新说明"}));
         QCOMPARE(f.menuEntries("托盘菜单"), (QStringList{"隐藏"}));
         QVERIFY(!f.menuItem("托盘菜单").visible());

@@ -159,6 +159,7 @@ void connectDatabase(rt::Form& f) {
     browsing.MoveFirst();
     showEntryOn(f);
     f.menuItem("查询").setDisabled(false);
+    f.menuItem("统计报表").setDisabled(false);
 }
 
 void disconnectDatabase(rt::Form& f) {
@@ -168,6 +169,7 @@ void disconnectDatabase(rt::Form& f) {
 
     setConnectionGroup(f, true);
     f.menuItem("查询").setDisabled(true);
+    f.menuItem("统计报表").setDisabled(true);
 
     rt::StatusBar& bar = f.statusBar("状态条1");
     bar.setPaneText(1, "就绪");

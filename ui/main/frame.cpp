@@ -89,6 +89,7 @@ void mainCreated(rt::Form& f) {
     f.menuItem("上一条").setDisabled(true);
     f.menuItem("下一条").setDisabled(true);
     f.menuItem("查询").setDisabled(true);
+    f.menuItem("统计报表").setDisabled(true); // usable exactly when 查询 is
 
     app::fade(f, 20);
 }

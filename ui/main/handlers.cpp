@@ -1,6 +1,7 @@
 // The main window's handlers under the keys its form description binds.
 #include "runtime/form.h"
 #include "ui/main/main_window.h"
+#include "ui/report/report_window.h"
 
 namespace ui {
 
@@ -23,6 +24,7 @@ void registerMainWindowHandlers() {
     on("主窗口.更新说明.chosen", updateNotesChosen);
     on("主窗口.列表.clicked", listClicked);
     rt::registerHandler("主窗口.查询.chosen", [] { rt::loadForm("查询", nullptr, true); });
+    rt::registerHandler("主窗口.统计报表.chosen", [](rt::Event& e) { reportChosen(e.form); });
     rt::registerHandler("主窗口.用户密码设置.chosen", [] { rt::loadForm("用户密码设置", nullptr, true); });
 
     on("主窗口.打开数据库.chosen", connectChosen);

@@ -1,0 +1,521 @@
+// The report window: the month's report computed over the main window's connection and shown as
+// chart, totals, missing days and employers; month navigation; staying current; opening a day's
+// entry and adding a missing day in the main window; export and the timesheet.
+#include "ui/report/report_window.h"
+
+#include "report/calendar.h"
+#include "report/export.h"
+#include "runtime/data_access.h"
+#include "runtime/datetime.h"
+#include "runtime/filedialog.h"
+#include "runtime/form.h"
+#include "runtime/kernel.h"
+#include "runtime/msgbox.h"
+#include "ui/list/list_window.h"
+#include "ui/main/main_window.h"
+#include "ui/main/parts.h"
+#include "ui/report/timesheet.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+
+namespace ui {
+
+namespace {
+
+const char* const kReportForm = "统计报表";
+const char* const kMainForm = "主窗口";
+const char* const kNotConnected = "数据库未连接，请在主窗口打开数据库。";
+const char* const kDayGone = "这一天的记录已不存在，报表已刷新。";
+
+// What the window shows now. One window at a time, so one state; emptied when the window goes.
+struct WindowState {
+    int year = 0, month = 0;
+    std::optional<report::Report> report;
+    uint64_t version = 0; // the connection's data version the report was computed at
+    report::Day today = 0;
+};
+
+WindowState& state() {
+    static WindowState s;
+    return s;
+}
+
+std::optional<report::Day>& todayOverride() {
+    static std::optional<report::Day> d;
+    return d;
+}
+
+report::Day today() {
+    if (todayOverride())
+        return *todayOverride();
+    return report::Day(std::floor(rt::datePart(rt::now())));
+}
+
+report::DateRange monthRange(int year, int month) {
+    report::DateRange r;
+    r.from = report::makeDay(year, month, 1).value_or(0);
+    r.to = report::makeDay(year, month, report::daysInMonth(year, month)).value_or(r.from);
+    return r;
+}
+
+rt::Text utf16Text(const std::u16string& s) {
+    return rt::Text(QString::fromStdU16String(s));
+}
+
+rt::Text errorText(const jet::Error& e) {
+    return rt::Text::fromUtf8(e.describe());
+}
+
+rt::Text join(const std::vector<rt::Text>& parts, const char* separator) {
+    rt::Text out;
+    for (const rt::Text& p : parts) {
+        if (p.empty())
+            continue;
+        if (!out.empty())
+            out += separator;
+        out += p;
+    }
+    return out;
+}
+
+rt::CommonConnection& connection() {
+    return rt::form(kMainForm).connection("数据库连接1");
+}
+
+// The path of the file system for a path the save dialog gave.
+std::string fileSystemPath(const rt::Text& path) {
+    return QFile::encodeName(path.toQString()).toStdString();
+}
+
+// ---- computing and showing ----
+
+void showReport(rt::Form& f, const std::vector<rt::Text>& problems) {
+    WindowState& s = state();
+    const report::Report* r = s.report ? &*s.report : nullptr;
+
+    rt::Text title = monthText(s.year, s.month);
+    if (r && !r->personName.empty())
+        title += "　" + utf16Text(r->personName);
+    if (r && !r->employer.empty())
+        title += "　" + utf16Text(r->employer);
+    f.control("标题标签").setCaption(title);
+    std::vector<rt::Text> notices = problems;
+    if (r)
+        notices.push_back(reportNotice(*r));
+    f.control("提示标签").setCaption(join(notices, "；"));
+
+    rt::Chart& chart = f.chart("图表1");
+    std::vector<rt::Chart::Bar> bars;
+    if (r) {
+        bars.reserve(r->days.size());
+        for (const report::DayReport& d : r->days)
+            bars.push_back({double(d.hours), int(d.kind), rt::toText(report::splitDay(d.date).day),
+                            dayTooltip(*r, d), d.missing});
+        chart.setReferenceLine(r->standardHours, "标准 " + hoursText(r->standardHours) + " 小时");
+    } else {
+        chart.setReferenceLine(-1, "");
+    }
+    chart.setBars(std::move(bars));
+
+    const rt::Text none = "—";
+    const report::Totals* t = r ? &r->totals : nullptr;
+    f.control("合计工时").setCaption(t ? hoursText(double(t->hours)) + " 小时" : none);
+    f.control("出勤天数").setCaption(t ? rt::toText(t->daysWorked) + " / " + rt::toText(t->workdays) : none);
+    f.control("工作日加班").setCaption(t ? hoursText(t->overtime.workday) + " 小时" : none);
+    f.control("休息日加班").setCaption(t ? hoursText(t->overtime.restday) + " 小时" : none);
+    f.control("节假日加班").setCaption(t ? hoursText(t->overtime.holiday) + " 小时" : none);
+    f.control("缺记录天数").setCaption(t ? rt::toText(t->missing) + " 天" : none);
+
+    rt::ListView& missing = f.listView("缺记录列表");
+    {
+        rt::ListView::Batch batch(missing);
+        missing.clear();
+        if (r)
+            for (report::Day d : r->missingWorkdays)
+                missing.addItem(shortDayText(d));
+    }
+
+    rt::ListView& companies = f.listView("公司表");
+    const bool several = r && r->byCompany.size() > 1;
+    {
+        rt::ListView::Batch batch(companies);
+        companies.clear();
+        if (several) {
+            for (const report::CompanyTotal& c : r->byCompany) {
+                const int row = companies.addItem(c.company.empty() ? rt::Text("（未填公司）") : utf16Text(c.company));
+                companies.setItemText(row, 1, hoursText(double(c.hours)));
+                companies.setItemText(row, 2, rt::toText(c.days));
+            }
+        }
+    }
+    companies.setVisible(several);
+
+    for (const char* button : {"导出Excel", "导出CSV", "打印"})
+        f.control(button).setDisabled(r == nullptr);
+}
+
+// Computes the chosen month over the main window's connection and shows it.
+void refresh(rt::Form& f) {
+    WindowState& s = state();
+    s.today = today();
+    s.report.reset();
+    std::vector<rt::Text> problems;
+    if (!rt::isLoaded(kMainForm)) {
+        problems.push_back(kNotConnected);
+        showReport(f, problems);
+        return;
+    }
+    rt::CommonConnection& c = connection();
+    s.version = c.dataVersion();
+    const bool read = c.readDatabase([&](const jet::Database& db, const std::string& path) {
+        auto calendar = report::loadCalendar(path);
+        if (!calendar) {
+            problems.push_back("节假日文件有误，已按程序自带的日历计算：" + errorText(calendar.error()));
+            calendar = report::WorkCalendar::builtIn();
+        }
+        report::ReportOptions options;
+        options.range = monthRange(s.year, s.month);
+        options.today = s.today;
+        options.withNotes = true;
+        auto r = report::computeReport(db, *calendar, options);
+        if (r)
+            s.report = std::move(*r);
+        else
+            problems.push_back("无法统计这个月的工时：" + errorText(r.error()));
+    });
+    if (!read)
+        problems.push_back(c.isOpen() ? "无法读取数据库：" + failureReason(c) : rt::Text(kNotConnected));
+    showReport(f, problems);
+}
+
+// Brings the report up to date before acting on it.
+void ensureCurrent(rt::Form& f) {
+    if (rt::isLoaded(kMainForm) && connection().dataVersion() != state().version)
+        refresh(f);
+}
+
+void chooseMonth(rt::Form& f, int year, int month) {
+    while (month < 1) {
+        month += 12;
+        --year;
+    }
+    while (month > 12) {
+        month -= 12;
+        ++year;
+    }
+    year = std::clamp(year, 100, 9999);
+    WindowState& s = state();
+    s.year = year;
+    s.month = month;
+    f.dateBox("年月框").setValue(rt::makeDate(year, month, 1));
+    refresh(f);
+}
+
+// Puts the window beside the main window, a little down and to the right, on the screen.
+void placeBesideMain(rt::Form& f) {
+    if (!rt::isLoaded(kMainForm))
+        return;
+    rt::Form& main = rt::form(kMainForm);
+    const int left = std::max(0, std::min(main.left() + 40, rt::screenWidth() - f.width()));
+    const int top = std::max(0, std::min(main.top() + 40, rt::screenHeight() - f.height()));
+    f.move(left, top);
+}
+
+// ---- export ----
+
+// Asks where to save, starting in the documents folder with `name`. Adds the extension when the
+// chosen name lacks it, and then asks before replacing a file of that name (the dialog asked only
+// about the name as typed). Empty when the user cancels.
+rt::Text askPath(rt::Form& f, const rt::Text& caption, const rt::Text& name, const rt::Text& filter,
+                 const char* extension) {
+    rt::Text path = rt::saveFileName(caption, rt::documentsDirectory() + "/" + name, filter, &f);
+    if (path.empty())
+        return {};
+    const QString suffix = QStringLiteral(".") + QString::fromLatin1(extension);
+    if (!path.toQString().endsWith(suffix, Qt::CaseInsensitive)) {
+        path = rt::Text(path.toQString() + suffix);
+        if (QFileInfo::exists(path.toQString()) &&
+            rt::messageBox("文件“" + path + "”已存在，要替换它吗？", rt::MbOkCancel | rt::MbIconQuestion, caption, &f) !=
+                rt::MbOk)
+            return {};
+    }
+    return path;
+}
+
+void exportMonth(rt::Form& f, report::ExportFormat format) {
+    ensureCurrent(f);
+    WindowState& s = state();
+    const bool xlsx = format == report::ExportFormat::Xlsx;
+    const rt::Text caption = xlsx ? "导出Excel" : "导出CSV";
+    const char* extension = xlsx ? "xlsx" : "csv";
+    const rt::Text path = askPath(f, caption, exportFileName(s.year, s.month, extension),
+                                  xlsx ? "Excel 工作簿 (*.xlsx)" : "CSV 文件 (*.csv)", extension);
+    if (path.empty() || !f.isLoaded() || !rt::isLoaded(kMainForm))
+        return;
+    rt::CommonConnection& c = connection();
+    std::optional<jet::Result<uint64_t>> written;
+    const bool read = c.readDatabase([&](const jet::Database& db, const std::string&) {
+        report::ExportOptions options;
+        options.range = monthRange(s.year, s.month);
+        options.format = format;
+        options.replace = true; // the dialog has asked
+        written = report::exportEntries(db, fileSystemPath(path), options);
+    });
+    if (!read || !written) {
+        rt::messageBox("导出失败：" + (c.isOpen() ? failureReason(c) : rt::Text(kNotConnected)), rt::MbIconError,
+                       caption, &f);
+        return;
+    }
+    if (!*written) {
+        rt::messageBox("导出失败：" + errorText(written->error()), rt::MbIconError, caption, &f);
+        return;
+    }
+    rt::messageBox("已导出 " + rt::toText((long long)**written) + " 条记录到\r\n" + path, rt::MbIconInformation,
+                   caption, &f);
+}
+
+} // namespace
+
+// ---- texts ----
+
+rt::Text hoursText(double hours) {
+    QString s = QString::number(hours, 'f', 2);
+    while (s.contains(u'.') && (s.endsWith(u'0') || s.endsWith(u'.')))
+        s.chop(1);
+    if (s == QLatin1String("-0"))
+        s = QStringLiteral("0");
+    return rt::Text(s);
+}
+
+rt::Text monthText(int year, int month) {
+    return rt::toText(year) + "年" + rt::toText(month) + "月";
+}
+
+rt::Text shortDayText(report::Day d) {
+    const report::YearMonthDay ymd = report::splitDay(d);
+    return rt::toText(ymd.month) + "月" + rt::toText(ymd.day) + "日 " + report::weekdayName(d);
+}
+
+rt::Text fullDayText(report::Day d) {
+    return rt::toText(report::splitDay(d).year) + "年" + shortDayText(d);
+}
+
+rt::Text dayKindText(const report::DayReport& d) {
+    const rt::Text kind = report::dayKindName(d.kind);
+    if (d.kind == report::DayKind::Holiday && !d.holiday.empty())
+        return kind + "（" + rt::Text::fromUtf8(d.holiday) + "）";
+    if (d.kind == report::DayKind::Workday && !d.makeUpFor.empty())
+        return kind + "（" + rt::Text::fromUtf8(d.makeUpFor) + "调休）";
+    return kind;
+}
+
+rt::Text dayTooltip(const report::Report& r, const report::DayReport& d) {
+    std::vector<rt::Text> lines{fullDayText(d.date), dayKindText(d)};
+    if (d.entryCount == 0) {
+        lines.push_back(d.missing ? "缺记录" : "没有记录");
+        return join(lines, "\n");
+    }
+    rt::Text hours = hoursText(double(d.hours)) + " 小时";
+    if (d.overtime.total() > 0)
+        hours += "（加班 " + hoursText(d.overtime.total()) + " 小时）";
+    lines.push_back(hours);
+    std::vector<rt::Text> ids;
+    const auto entries = r.entriesOf(d);
+    const size_t shown = std::min<size_t>(entries.size(), 8);
+    for (size_t i = 0; i < shown; ++i)
+        ids.push_back(entries[i].id.empty() ? rt::Text("（无工作序号）") : utf16Text(entries[i].id));
+    rt::Text idLine = "记录：" + join(ids, "、");
+    if (entries.size() > shown)
+        idLine += " 等 " + rt::toText(int(entries.size())) + " 条";
+    lines.push_back(idLine);
+    return join(lines, "\n");
+}
+
+rt::Text reportNotice(const report::Report& r) {
+    std::vector<rt::Text> parts;
+    for (int year : r.uncoveredYears)
+        parts.push_back(rt::Text::fromUtf8(report::uncoveredNotice(year)));
+    if (!r.suspicious.empty()) {
+        std::vector<rt::Text> listed;
+        for (size_t i = 0; i < r.suspicious.size() && i < 2; ++i) {
+            const report::SuspiciousEntry& e = r.suspicious[i];
+            listed.push_back((e.id.empty() ? rt::Text("（无工作序号）") : utf16Text(e.id)) + " " +
+                             report::suspicionText(e.reason));
+        }
+        rt::Text line = "工时有误的记录：" + join(listed, "，");
+        if (r.suspicious.size() > 2)
+            line += " 等 " + rt::toText(int(r.suspicious.size())) + " 条";
+        parts.push_back(line);
+    }
+    return join(parts, "；");
+}
+
+rt::Text exportFileName(int year, int month, const char* extension) {
+    return "工时_" + monthText(year, month) + "." + extension;
+}
+
+rt::Text timesheetFileName(int year, int month) {
+    return "工作时间月报表_" + monthText(year, month) + ".pdf";
+}
+
+// ---- tests ----
+
+void setReportTodayForTests(std::optional<report::Day> d) {
+    todayOverride() = d;
+}
+
+const report::Report* shownReport() {
+    return state().report ? &*state().report : nullptr;
+}
+
+// ---- handlers ----
+
+void reportChosen(rt::Form& main) {
+    rt::loadForm(kReportForm, &main, false); // a loaded window is shown and raised
+    if (rt::isLoaded(kReportForm))
+        rt::form(kReportForm).setFocus();
+}
+
+void reportCreated(rt::Form& f) {
+    state() = WindowState{};
+    f.setIcon(rt::programIcon());
+    placeBesideMain(f);
+    const report::YearMonthDay now = report::splitDay(today());
+    chooseMonth(f, now.year, now.month);
+}
+
+bool reportCloseRequested(rt::Form&) {
+    return true;
+}
+
+void reportDestroyed(rt::Form&) {
+    state() = WindowState{};
+}
+
+void previousMonthClicked(rt::Form& f) {
+    chooseMonth(f, state().year, state().month - 1);
+}
+
+void nextMonthClicked(rt::Form& f) {
+    chooseMonth(f, state().year, state().month + 1);
+}
+
+void thisMonthClicked(rt::Form& f) {
+    const report::YearMonthDay now = report::splitDay(today());
+    chooseMonth(f, now.year, now.month);
+}
+
+void monthChanged(rt::Form& f) {
+    const double value = f.dateBox("年月框").value();
+    if (rt::year(value) != state().year || rt::month(value) != state().month)
+        chooseMonth(f, rt::year(value), rt::month(value));
+}
+
+void reportTick(rt::Form& f) {
+    if (!rt::isLoaded(kMainForm))
+        return;
+    if (connection().dataVersion() != state().version || today() != state().today)
+        refresh(f);
+}
+
+void barDoubleClicked(rt::Form& f, int bar) {
+    ensureCurrent(f);
+    const WindowState& s = state();
+    if (!s.report || bar < 0 || size_t(bar) >= s.report->days.size())
+        return;
+    const auto entries = s.report->entriesOf(s.report->days[size_t(bar)]);
+    if (entries.empty())
+        return;
+    rt::Form& main = rt::form(kMainForm);
+    rt::RecordSet& browsing = main.recordSet("记录集1");
+    if (!browsing.isOpen()) {
+        rt::messageBox(kNotConnected, rt::MbIconInformation, "信息：", &f);
+        return;
+    }
+    const report::EntryRef& first = entries[0];
+    const bool found = first.id.empty() ? browsing.Move(int(first.position))
+                                        : positionOnEntry(browsing, int(first.position) + 1, utf16Text(first.id));
+    if (!found) {
+        // The browsing set stands nowhere now; put it back on the entry the main window shows.
+        if (!positionOnEntry(browsing, 0, main.control("序号标签").caption()))
+            browsing.MoveFirst();
+        rt::messageBox(kDayGone, rt::MbIconInformation, "信息：", &f);
+        if (f.isLoaded())
+            refresh(f);
+        return;
+    }
+    showEntry();
+    main.setFocus();
+}
+
+void missingDayClicked(rt::Form& f, int row) {
+    const WindowState& s = state();
+    if (!s.report || row < 0 || size_t(row) >= s.report->missingWorkdays.size())
+        return;
+    const report::Day day = s.report->missingWorkdays[size_t(row)];
+    rt::Form& main = rt::form(kMainForm);
+    if (!main.connection("数据库连接1").isOpen()) {
+        rt::messageBox(kNotConnected, rt::MbIconInformation, "信息：", &f);
+        return;
+    }
+    // Already adding: only the working date changes, what was typed stays.
+    if (main.button("删除按钮").caption() != rt::Text("取消"))
+        enterAdding(main);
+    main.dateBox("年编辑框").setValue(double(day));
+    main.setFocus();
+    main.control("上班时间编辑框").setFocus();
+}
+
+void exportExcelClicked(rt::Form& f) {
+    exportMonth(f, report::ExportFormat::Xlsx);
+}
+
+void exportCsvClicked(rt::Form& f) {
+    exportMonth(f, report::ExportFormat::Csv);
+}
+
+void printClicked(rt::Form& f) {
+    ensureCurrent(f);
+    WindowState& s = state();
+    const rt::Text caption = "打印/PDF";
+    if (!s.report) {
+        rt::messageBox(kNotConnected, rt::MbIconInformation, caption, &f);
+        return;
+    }
+    const rt::Text path = askPath(f, caption, timesheetFileName(s.year, s.month), "PDF 文件 (*.pdf)", "pdf");
+    if (path.empty() || !f.isLoaded() || !state().report)
+        return;
+    rt::Chart& chart = f.chart("图表1");
+    const QByteArray pdf = timesheetPdf(
+        *s.report, [&chart](QPainter& p, const QRectF& area) { chart.render(p, area); }, rt::now());
+    const rt::Text failure = placeFile(fileSystemPath(path), pdf);
+    if (!failure.empty()) {
+        rt::messageBox("保存 PDF 失败：" + failure, rt::MbIconError, caption, &f);
+        return;
+    }
+    rt::messageBox("工作时间月报表已保存到\r\n" + path + "\r\n打开它即可打印。", rt::MbIconInformation, caption, &f);
+}
+
+void registerReportWindowHandlers() {
+    const auto on = [](const char* key, void (*handler)(rt::Form&)) {
+        rt::registerHandler(QString::fromUtf8(key), [handler](rt::Event& e) { handler(e.form); });
+    };
+    on("统计报表.created", reportCreated);
+    rt::registerHandler("统计报表.closeRequested", [](rt::Event& e) { return reportCloseRequested(e.form); });
+    on("统计报表.destroyed", reportDestroyed);
+    on("统计报表.上一月.clicked", previousMonthClicked);
+    on("统计报表.下一月.clicked", nextMonthClicked);
+    on("统计报表.本月.clicked", thisMonthClicked);
+    on("统计报表.年月框.valueChanged", monthChanged);
+    on("统计报表.刷新时钟.tick", reportTick);
+    rt::registerHandler("统计报表.图表1.doubleClicked", [](rt::Event& e) { barDoubleClicked(e.form, e.row); });
+    rt::registerHandler("统计报表.缺记录列表.clicked", [](rt::Event& e) { missingDayClicked(e.form, e.row); });
+    on("统计报表.导出Excel.clicked", exportExcelClicked);
+    on("统计报表.导出CSV.clicked", exportCsvClicked);
+    on("统计报表.打印.clicked", printClicked);
+}
+
+} // namespace ui

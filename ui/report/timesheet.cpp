@@ -1,0 +1,317 @@
+// The monthly timesheet as a one-page PDF.
+#include "ui/report/timesheet.h"
+
+#include "jet/atomic_file.h"
+#include "runtime/datetime.h"
+#include "ui/report/report_window.h"
+
+#include <QBuffer>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <algorithm>
+
+namespace ui {
+
+namespace {
+
+QString q(const rt::Text& t) {
+    return t.toQString();
+}
+
+QString q16(const std::u16string& s) {
+    return QString::fromStdU16String(s);
+}
+
+// Pixel sizes: the page is laid out at 72 units per inch, so a pixel is a point.
+QFont pageFont(int size, bool bold = false) {
+    QFont f(QStringLiteral("黑体"));
+    f.setPixelSize(size);
+    f.setBold(bold);
+    return f;
+}
+
+const QColor kRestDay(236, 151, 31);
+const QColor kHoliday(46, 160, 110);
+const QColor kMissing(192, 32, 32);
+const QColor kRule(150, 150, 150);
+
+// The notes of a day's entries on one line.
+QString dayNotes(const report::Report& r, const report::DayReport& d) {
+    QStringList parts;
+    for (const report::EntryRef& e : r.entriesOf(d)) {
+        const QString n = q16(e.notes).simplified();
+        if (!n.isEmpty())
+            parts << n;
+    }
+    return parts.join(QStringLiteral("；"));
+}
+
+// Text in a box, cut with an ellipsis where it does not fit on one line.
+void drawLine(QPainter& p, const QRectF& box, const QString& text, Qt::Alignment align = Qt::AlignLeft) {
+    const QFontMetricsF fm(p.font(), p.device());
+    p.drawText(box, align | Qt::AlignVCenter | Qt::TextSingleLine, fm.elidedText(text, Qt::ElideRight, box.width()));
+}
+
+// "本人签字：" and a line to sign on, then "日期：" and a line for the date.
+void signatureLine(QPainter& p, double left, double y, const QString& who) {
+    const QFontMetricsF fm(p.font(), p.device());
+    const double h = 20;
+    p.setPen(Qt::black);
+    double x = left;
+    const double whoWidth = fm.horizontalAdvance(who);
+    p.drawText(QRectF(x, y, whoWidth + 2, h), Qt::AlignLeft | Qt::AlignBottom, who);
+    x += whoWidth + 4;
+    p.setPen(QPen(Qt::black, 0.7));
+    p.drawLine(QPointF(x, y + h - 2), QPointF(x + 150, y + h - 2));
+    x += 180;
+    const QString date = QStringLiteral("日期：");
+    const double dateWidth = fm.horizontalAdvance(date);
+    p.drawText(QRectF(x, y, dateWidth + 2, h), Qt::AlignLeft | Qt::AlignBottom, date);
+    x += dateWidth + 4;
+    p.drawLine(QPointF(x, y + h - 2), QPointF(x + 110, y + h - 2));
+}
+
+} // namespace
+
+QByteArray timesheetPdf(const report::Report& r, const ChartDrawer& chart, double printedOn) {
+    const report::YearMonthDay ym = report::splitDay(r.range.from);
+    const QString title = QStringLiteral("工作时间月报表 — ") + q(monthText(ym.year, ym.month));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(72);
+        writer.setPageLayout(
+            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+        writer.setTitle(title);
+        writer.setCreator(QStringLiteral("Ledrimo 工作时间记录工具"));
+        QPainter p(&writer);
+        p.setRenderHint(QPainter::Antialiasing);
+        const double left = 42, right = 595 - 42, width = right - left;
+        double y = 36;
+
+        p.setFont(pageFont(17, true));
+        p.setPen(Qt::black);
+        p.drawText(QRectF(left, y, width, 26), Qt::AlignCenter, title);
+        y += 32;
+
+        p.setFont(pageFont(10));
+        const QString name = r.personName.empty() ? QStringLiteral("—") : q16(r.personName);
+        QString employer = r.employer.empty() ? QStringLiteral("—") : q16(r.employer);
+        if (r.byCompany.size() > 1)
+            employer += QStringLiteral("（本月共 %1 家公司，见下方合计）").arg(r.byCompany.size());
+        drawLine(p, QRectF(left, y, width * 0.3, 16), QStringLiteral("姓名：") + name);
+        drawLine(p, QRectF(left + width * 0.3, y, width * 0.7, 16), QStringLiteral("公司：") + employer);
+        y += 19;
+        p.setPen(QPen(kRule, 0.6));
+        p.drawLine(QPointF(left, y), QPointF(right, y));
+        y += 5;
+
+        if (chart) {
+            p.setFont(pageFont(7));
+            chart(p, QRectF(left, y, width, 116));
+        }
+        y += 122;
+
+        // One line per day: date, weekday, kind, hours, notes.
+        const double cols[] = {left, left + 58, left + 98, left + 200, left + 246};
+        const double rowHeight = 13.5, headerHeight = 15;
+        p.fillRect(QRectF(left, y, width, headerHeight), QColor(232, 232, 232));
+        p.setFont(pageFont(9, true));
+        p.setPen(Qt::black);
+        const QString headers[] = {QStringLiteral("日期"), QStringLiteral("星期"), QStringLiteral("类别"),
+                                   QStringLiteral("工时"), QStringLiteral("工作备注")};
+        for (int c = 0; c < 5; ++c) {
+            const double x = cols[c] + 3, w = (c < 4 ? cols[c + 1] : right) - cols[c] - 6;
+            drawLine(p, QRectF(x, y, w, headerHeight), headers[c], c == 3 ? Qt::AlignRight : Qt::AlignLeft);
+        }
+        y += headerHeight;
+        p.setFont(pageFont(9));
+        for (size_t i = 0; i < r.days.size(); ++i) {
+            const report::DayReport& d = r.days[i];
+            const QRectF row(left, y, width, rowHeight);
+            if (d.kind != report::DayKind::Workday) {
+                QColor tint = d.kind == report::DayKind::Holiday ? kHoliday : kRestDay;
+                tint.setAlpha(40);
+                p.fillRect(row, tint);
+            } else if (i % 2 == 1) {
+                p.fillRect(row, QColor(246, 246, 246));
+            }
+            const report::YearMonthDay date = report::splitDay(d.date);
+            QString hours;
+            if (d.entryCount > 0)
+                hours = q(hoursText(double(d.hours)));
+            QString notes = dayNotes(r, d);
+            p.setPen(Qt::black);
+            drawLine(p, QRectF(cols[0] + 3, y, cols[1] - cols[0] - 6, rowHeight),
+                     QStringLiteral("%1月%2日").arg(date.month).arg(date.day));
+            drawLine(p, QRectF(cols[1] + 3, y, cols[2] - cols[1] - 6, rowHeight),
+                     QString::fromUtf8(report::weekdayName(d.date)));
+            drawLine(p, QRectF(cols[2] + 3, y, cols[3] - cols[2] - 6, rowHeight), q(dayKindText(d)));
+            if (d.missing) {
+                p.setPen(kMissing);
+                drawLine(p, QRectF(cols[3] + 3, y, cols[4] - cols[3] - 6, rowHeight), QStringLiteral("缺记录"),
+                         Qt::AlignRight);
+                p.setPen(Qt::black);
+            } else {
+                drawLine(p, QRectF(cols[3] + 3, y, cols[4] - cols[3] - 6, rowHeight), hours, Qt::AlignRight);
+            }
+            drawLine(p, QRectF(cols[4] + 3, y, right - cols[4] - 6, rowHeight), notes);
+            y += rowHeight;
+        }
+        p.setPen(QPen(kRule, 0.6));
+        p.drawLine(QPointF(left, y), QPointF(right, y));
+        y += 8;
+
+        // Totals.
+        const report::Totals& t = r.totals;
+        p.setFont(pageFont(10, true));
+        p.setPen(Qt::black);
+        drawLine(p, QRectF(left, y, width, 15),
+                 QStringLiteral("合计工时：%1 小时　　出勤天数 / 应出勤天数：%2 / %3　　缺记录的工作日：%4 天")
+                     .arg(q(hoursText(double(t.hours))))
+                     .arg(t.daysWorked)
+                     .arg(t.workdays)
+                     .arg(t.missing));
+        y += 15;
+        drawLine(p, QRectF(left, y, width, 15),
+                 QStringLiteral("工作日加班：%1 小时　　休息日加班：%2 小时　　节假日加班：%3 小时")
+                     .arg(q(hoursText(t.overtime.workday)), q(hoursText(t.overtime.restday)),
+                          q(hoursText(t.overtime.holiday))));
+        y += 17;
+        p.setFont(pageFont(8));
+        if (r.byCompany.size() > 1) {
+            QStringList parts;
+            for (const report::CompanyTotal& c : r.byCompany)
+                parts << QStringLiteral("%1 %2 小时（%3 天）")
+                             .arg(c.company.empty() ? QStringLiteral("（未填公司）") : q16(c.company),
+                                  q(hoursText(double(c.hours))))
+                             .arg(c.days);
+            drawLine(p, QRectF(left, y, width, 12), QStringLiteral("各公司：") + parts.join(QStringLiteral("；")));
+            y += 12;
+        }
+        const QString notice = q(reportNotice(r));
+        if (!notice.isEmpty()) {
+            p.setPen(kMissing);
+            drawLine(p, QRectF(left, y, width, 12), notice);
+            y += 12;
+        }
+
+        // Signatures.
+        p.setFont(pageFont(11));
+        y = std::max(y + 16, 724.0);
+        signatureLine(p, left, y, QStringLiteral("本人签字："));
+        y += 32;
+        signatureLine(p, left, y, QStringLiteral("主管签字："));
+
+        p.setFont(pageFont(7));
+        p.setPen(QColor(130, 130, 130));
+        p.drawText(QRectF(left, 806, width, 12), Qt::AlignCenter,
+                   QStringLiteral("Ledrimo 工作时间记录工具　生成于 ") + q(rt::dateText(rt::datePart(printedOn))));
+    }
+    QByteArray pdf = buffer.data();
+    fixPdfTextMaps(pdf);
+    return pdf;
+}
+
+namespace {
+
+// The ideograph whose compatibility form a radical is; 0 when it has none.
+char16_t ideographOf(uint code) {
+    if (code < 0x2E80 || code > 0x2FDF)
+        return 0;
+    const QString n = QString(QChar(char16_t(code))).normalized(QString::NormalizationForm_KC);
+    return n.size() == 1 && n[0].unicode() != code ? n[0].unicode() : 0;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The "<XXXX>" tokens of one line of a CMap section: where each starts and its value (-1 when it
+// is not four hex digits).
+struct Token {
+    qsizetype at;
+    int value;
+};
+std::vector<Token> tokensOf(const QByteArray& pdf, qsizetype from, qsizetype to) {
+    std::vector<Token> out;
+    for (qsizetype i = from; i < to; ++i) {
+        if (pdf[i] != '<')
+            continue;
+        const qsizetype close = pdf.indexOf('>', i);
+        if (close < 0 || close >= to)
+            break;
+        int value = -1;
+        if (close - i == 5) {
+            value = 0;
+            for (qsizetype k = i + 1; k < close && value >= 0; ++k) {
+                const int v = hexValue(pdf[k]);
+                value = v < 0 ? -1 : value * 16 + v;
+            }
+        }
+        out.push_back({i, value});
+        i = close;
+    }
+    return out;
+}
+
+void writeHex(QByteArray& pdf, qsizetype at, char16_t code) {
+    static const char digits[] = "0123456789ABCDEF";
+    for (int k = 0; k < 4; ++k)
+        pdf[at + 1 + k] = digits[(code >> (12 - 4 * k)) & 0xF];
+}
+
+} // namespace
+
+void fixPdfTextMaps(QByteArray& pdf) {
+    for (const bool ranges : {false, true}) {
+        const QByteArray begin = ranges ? "beginbfrange" : "beginbfchar";
+        const QByteArray end = ranges ? "endbfrange" : "endbfchar";
+        for (qsizetype at = pdf.indexOf(begin); at >= 0; at = pdf.indexOf(begin, at)) {
+            const qsizetype stop = pdf.indexOf(end, at);
+            if (stop < 0)
+                return;
+            qsizetype line = at + begin.size();
+            while (line < stop) {
+                qsizetype next = pdf.indexOf('\n', line);
+                if (next < 0 || next > stop)
+                    next = stop;
+                const std::vector<Token> tokens = tokensOf(pdf, line, next);
+                // bfchar: <source> <destination>. bfrange: <low> <high> then either [<d> <d> ...]
+                // (one destination per code) or <d> (the first of consecutive destinations).
+                const size_t first = ranges ? 2 : 1;
+                const bool consecutive = ranges && tokens.size() == 3 && tokens[0].value != tokens[1].value;
+                for (size_t k = first; k < tokens.size(); ++k) {
+                    if (consecutive)
+                        break; // a run of radicals cannot be put right in place; left as it is
+                    if (const char16_t ideograph = ideographOf(uint(std::max(tokens[k].value, 0))))
+                        writeHex(pdf, tokens[k].at, ideograph);
+                }
+                line = next + 1;
+            }
+            at = stop + end.size();
+        }
+    }
+}
+
+rt::Text placeFile(const std::string& path, const QByteArray& bytes) {
+    const jet::Status st = jet::placeFileBytes(
+        path, jet::PlaceMode::Replace,
+        jet::ByteView(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
+    if (st)
+        return {};
+    return rt::Text::fromUtf8(st.error().describe());
+}
+
+} // namespace ui
