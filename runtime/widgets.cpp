@@ -519,7 +519,8 @@ void ChartWidget::paintChart(QPainter& p, const QRectF& area) const {
     for (size_t i = 0; i < bars.size(); ++i) {
         const Bar& b = bars[i];
         const double x = plot.left() + double(i) * l.slot;
-        const bool shade = b.series >= 0 && size_t(b.series) < series.size() && series[size_t(b.series)].shade;
+        const bool shade =
+            b.series >= 0 && size_t(b.series) < series.size() && series[size_t(b.series)].shade;
         if (shade) {
             QColor tint = colorOf(b.series);
             tint.setAlpha(34);
@@ -571,7 +572,8 @@ void ChartWidget::paintChart(QPainter& p, const QRectF& area) const {
             continue;
         const double cx = plot.left() + (double(i) + 0.5) * l.slot;
         const double top = plot.bottom() + h * 0.12;
-        const QPointF tri[3] = {{cx, top}, {cx - markSize, top + markSize * 1.6}, {cx + markSize, top + markSize * 1.6}};
+        const QPointF tri[3] = {
+            {cx, top}, {cx - markSize, top + markSize * 1.6}, {cx + markSize, top + markSize * 1.6}};
         p.drawPolygon(tri, 3);
     }
     p.setBrush(Qt::NoBrush);
@@ -584,15 +586,16 @@ void ChartWidget::paintChart(QPainter& p, const QRectF& area) const {
         const Bar& b = bars[i];
         p.setPen(b.series > 0 ? colorOf(b.series).darker(125) : text);
         const double x = plot.left() + double(i) * l.slot;
-        p.drawText(QRectF(x - l.slot, labelTop, l.slot * 3, h * 1.2), Qt::AlignHCenter | Qt::AlignTop, b.label);
+        p.drawText(QRectF(x - l.slot, labelTop, l.slot * 3, h * 1.2), Qt::AlignHCenter | Qt::AlignTop,
+                   b.label);
     }
 
     // The legend: the unit on the left, the series, the marks and the line on the right.
     const double legendMid = area.top() + l.legendHeight / 2;
     if (!unit.isEmpty()) {
         p.setPen(text);
-        p.drawText(QRectF(area.left(), area.top(), area.width() / 3, l.legendHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                   unit);
+        p.drawText(QRectF(area.left(), area.top(), area.width() / 3, l.legendHeight),
+                   Qt::AlignLeft | Qt::AlignVCenter, unit);
     }
     struct Item {
         int kind; // 0 swatch, 1 mark, 2 line

@@ -217,10 +217,10 @@ protected:
 
 private:
     struct Layout {
-        QRectF plot;          // the bars' area, the axis along its bottom
-        double slot = 0;      // width of one bar's column
-        double top = 1;       // the value at the plot's top
-        double step = 1;      // between two scale lines
+        QRectF plot;     // the bars' area, the axis along its bottom
+        double slot = 0; // width of one bar's column
+        double top = 1;  // the value at the plot's top
+        double step = 1; // between two scale lines
         double legendHeight = 0;
     };
     Layout layoutFor(const QRectF& area, const QFontMetricsF& fm) const;

@@ -13,7 +13,7 @@ if [ "$what" = package ] || [ "$what" = test ]; then
 fi
 if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-         mdbtools nodejs npm hyperfine imagemagick python3-openpyxl
+         mdbtools nodejs npm hyperfine imagemagick python3-openpyxl poppler-utils
          desktop-file-utils appstream groff-base)
 fi
 

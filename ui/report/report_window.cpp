@@ -145,7 +145,8 @@ void showReport(rt::Form& f, const std::vector<rt::Text>& problems) {
         companies.clear();
         if (several) {
             for (const report::CompanyTotal& c : r->byCompany) {
-                const int row = companies.addItem(c.company.empty() ? rt::Text("（未填公司）") : utf16Text(c.company));
+                const int row =
+                    companies.addItem(c.company.empty() ? rt::Text("（未填公司）") : utf16Text(c.company));
                 companies.setItemText(row, 1, hoursText(double(c.hours)));
                 companies.setItemText(row, 2, rt::toText(c.days));
             }
@@ -238,8 +239,8 @@ rt::Text askPath(rt::Form& f, const rt::Text& caption, const rt::Text& name, con
     if (!path.toQString().endsWith(suffix, Qt::CaseInsensitive)) {
         path = rt::Text(path.toQString() + suffix);
         if (QFileInfo::exists(path.toQString()) &&
-            rt::messageBox("文件“" + path + "”已存在，要替换它吗？", rt::MbOkCancel | rt::MbIconQuestion, caption, &f) !=
-                rt::MbOk)
+            rt::messageBox("文件“" + path + "”已存在，要替换它吗？", rt::MbOkCancel | rt::MbIconQuestion,
+                           caption, &f) != rt::MbOk)
             return {};
     }
     return path;
@@ -265,16 +266,16 @@ void exportMonth(rt::Form& f, report::ExportFormat format) {
         written = report::exportEntries(db, fileSystemPath(path), options);
     });
     if (!read || !written) {
-        rt::messageBox("导出失败：" + (c.isOpen() ? failureReason(c) : rt::Text(kNotConnected)), rt::MbIconError,
-                       caption, &f);
+        rt::messageBox("导出失败：" + (c.isOpen() ? failureReason(c) : rt::Text(kNotConnected)),
+                       rt::MbIconError, caption, &f);
         return;
     }
     if (!*written) {
         rt::messageBox("导出失败：" + errorText(written->error()), rt::MbIconError, caption, &f);
         return;
     }
-    rt::messageBox("已导出 " + rt::toText((long long)**written) + " 条记录到\r\n" + path, rt::MbIconInformation,
-                   caption, &f);
+    rt::messageBox("已导出 " + rt::toText((long long)**written) + " 条记录到\r\n" + path,
+                   rt::MbIconInformation, caption, &f);
 }
 
 } // namespace
@@ -436,8 +437,9 @@ void barDoubleClicked(rt::Form& f, int bar) {
         return;
     }
     const report::EntryRef& first = entries[0];
-    const bool found = first.id.empty() ? browsing.Move(int(first.position))
-                                        : positionOnEntry(browsing, int(first.position) + 1, utf16Text(first.id));
+    const bool found = first.id.empty()
+                           ? browsing.Move(int(first.position))
+                           : positionOnEntry(browsing, int(first.position) + 1, utf16Text(first.id));
     if (!found) {
         // The browsing set stands nowhere now; put it back on the entry the main window shows.
         if (!positionOnEntry(browsing, 0, main.control("序号标签").caption()))
@@ -496,7 +498,8 @@ void printClicked(rt::Form& f) {
         rt::messageBox("保存 PDF 失败：" + failure, rt::MbIconError, caption, &f);
         return;
     }
-    rt::messageBox("工作时间月报表已保存到\r\n" + path + "\r\n打开它即可打印。", rt::MbIconInformation, caption, &f);
+    rt::messageBox("工作时间月报表已保存到\r\n" + path + "\r\n打开它即可打印。", rt::MbIconInformation,
+                   caption, &f);
 }
 
 void registerReportWindowHandlers() {
@@ -511,8 +514,10 @@ void registerReportWindowHandlers() {
     on("统计报表.本月.clicked", thisMonthClicked);
     on("统计报表.年月框.valueChanged", monthChanged);
     on("统计报表.刷新时钟.tick", reportTick);
-    rt::registerHandler("统计报表.图表1.doubleClicked", [](rt::Event& e) { barDoubleClicked(e.form, e.row); });
-    rt::registerHandler("统计报表.缺记录列表.clicked", [](rt::Event& e) { missingDayClicked(e.form, e.row); });
+    rt::registerHandler("统计报表.图表1.doubleClicked",
+                        [](rt::Event& e) { barDoubleClicked(e.form, e.row); });
+    rt::registerHandler("统计报表.缺记录列表.clicked",
+                        [](rt::Event& e) { missingDayClicked(e.form, e.row); });
     on("统计报表.导出Excel.clicked", exportExcelClicked);
     on("统计报表.导出CSV.clicked", exportCsvClicked);
     on("统计报表.打印.clicked", printClicked);

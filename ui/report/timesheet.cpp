@@ -53,7 +53,8 @@ QString dayNotes(const report::Report& r, const report::DayReport& d) {
 // Text in a box, cut with an ellipsis where it does not fit on one line.
 void drawLine(QPainter& p, const QRectF& box, const QString& text, Qt::Alignment align = Qt::AlignLeft) {
     const QFontMetricsF fm(p.font(), p.device());
-    p.drawText(box, align | Qt::AlignVCenter | Qt::TextSingleLine, fm.elidedText(text, Qt::ElideRight, box.width()));
+    p.drawText(box, align | Qt::AlignVCenter | Qt::TextSingleLine,
+               fm.elidedText(text, Qt::ElideRight, box.width()));
 }
 
 // "本人签字：" and a line to sign on, then "日期：" and a line for the date.
@@ -85,8 +86,8 @@ QByteArray timesheetPdf(const report::Report& r, const ChartDrawer& chart, doubl
     {
         QPdfWriter writer(&buffer);
         writer.setResolution(72);
-        writer.setPageLayout(
-            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                         QMarginsF(0, 0, 0, 0), QPageLayout::Point));
         writer.setTitle(title);
         writer.setCreator(QStringLiteral("Ledrimo 工作时间记录工具"));
         QPainter p(&writer);
@@ -154,8 +155,8 @@ QByteArray timesheetPdf(const report::Report& r, const ChartDrawer& chart, doubl
             drawLine(p, QRectF(cols[2] + 3, y, cols[3] - cols[2] - 6, rowHeight), q(dayKindText(d)));
             if (d.missing) {
                 p.setPen(kMissing);
-                drawLine(p, QRectF(cols[3] + 3, y, cols[4] - cols[3] - 6, rowHeight), QStringLiteral("缺记录"),
-                         Qt::AlignRight);
+                drawLine(p, QRectF(cols[3] + 3, y, cols[4] - cols[3] - 6, rowHeight),
+                         QStringLiteral("缺记录"), Qt::AlignRight);
                 p.setPen(Qt::black);
             } else {
                 drawLine(p, QRectF(cols[3] + 3, y, cols[4] - cols[3] - 6, rowHeight), hours, Qt::AlignRight);
@@ -171,12 +172,13 @@ QByteArray timesheetPdf(const report::Report& r, const ChartDrawer& chart, doubl
         const report::Totals& t = r.totals;
         p.setFont(pageFont(10, true));
         p.setPen(Qt::black);
-        drawLine(p, QRectF(left, y, width, 15),
-                 QStringLiteral("合计工时：%1 小时　　出勤天数 / 应出勤天数：%2 / %3　　缺记录的工作日：%4 天")
-                     .arg(q(hoursText(double(t.hours))))
-                     .arg(t.daysWorked)
-                     .arg(t.workdays)
-                     .arg(t.missing));
+        drawLine(
+            p, QRectF(left, y, width, 15),
+            QStringLiteral("合计工时：%1 小时　　出勤天数 / 应出勤天数：%2 / %3　　缺记录的工作日：%4 天")
+                .arg(q(hoursText(double(t.hours))))
+                .arg(t.daysWorked)
+                .arg(t.workdays)
+                .arg(t.missing));
         y += 15;
         drawLine(p, QRectF(left, y, width, 15),
                  QStringLiteral("工作日加班：%1 小时　　休息日加班：%2 小时　　节假日加班：%3 小时")
@@ -191,7 +193,8 @@ QByteArray timesheetPdf(const report::Report& r, const ChartDrawer& chart, doubl
                              .arg(c.company.empty() ? QStringLiteral("（未填公司）") : q16(c.company),
                                   q(hoursText(double(c.hours))))
                              .arg(c.days);
-            drawLine(p, QRectF(left, y, width, 12), QStringLiteral("各公司：") + parts.join(QStringLiteral("；")));
+            drawLine(p, QRectF(left, y, width, 12),
+                     QStringLiteral("各公司：") + parts.join(QStringLiteral("；")));
             y += 12;
         }
         const QString notice = q(reportNotice(r));
@@ -211,7 +214,8 @@ QByteArray timesheetPdf(const report::Report& r, const ChartDrawer& chart, doubl
         p.setFont(pageFont(7));
         p.setPen(QColor(130, 130, 130));
         p.drawText(QRectF(left, 806, width, 12), Qt::AlignCenter,
-                   QStringLiteral("Ledrimo 工作时间记录工具　生成于 ") + q(rt::dateText(rt::datePart(printedOn))));
+                   QStringLiteral("Ledrimo 工作时间记录工具　生成于 ") +
+                       q(rt::dateText(rt::datePart(printedOn))));
     }
     QByteArray pdf = buffer.data();
     fixPdfTextMaps(pdf);

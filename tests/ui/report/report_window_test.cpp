@@ -1,0 +1,431 @@
+// The report window with its real handlers and the main and list windows', on the real forms, over
+// a `db` of the test's own; message boxes and save dialogs answered by script. Entries are added in
+// the main window as a user adds them (one is written straight through the engine first, so that
+// connecting finds an entry). The month is October 2026 (holidays 1–7 October, 10 October a
+// make-up working Saturday), with "today" fixed after it. What the window shows is read from its
+// controls; exported files are read back by other programs (openpyxl, pdftotext).
+#include "report/calendar.h"
+#include "tests/ui/scenario.h"
+#include "ui/list/list_window.h"
+#include "ui/main/main_window.h"
+#include "ui/report/report_window.h"
+#include "ui/report/timesheet.h"
+
+#include <QDateEdit>
+#include <QFile>
+#include <QHelpEvent>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QToolTip>
+#include <QTreeView>
+
+namespace {
+
+const char* const kReport = "统计报表";
+
+report::Day day(int y, int m, int d) {
+    return *report::makeDay(y, m, d);
+}
+
+// Runs a program; its standard output, or a failed check when it does not end well.
+QString output(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        qWarning("%s: %s", qPrintable(program), p.readAllStandardError().constData());
+        return QStringLiteral("<failed>");
+    }
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+bool haveProgram(const char* name) {
+    return !QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty();
+}
+
+} // namespace
+
+class ReportWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir runtimeDir_;
+    scenario::Program p_;
+    std::unique_ptr<rt::ScriptedFileDialogs> dialogs_;
+
+    rt::Form& main() { return p_.main(); }
+    rt::Form& report() { return rt::form(kReport); }
+    rt::Text shown(const char* label) { return report().control(label).caption(); }
+
+    // The first entry, written as another program would: 14 October, 8 hours, 甲公司.
+    void storeFirstEntry() {
+        store::EntryValues v;
+        v.name = "张三";
+        v.company = "甲公司";
+        v.address = "深圳市南山区";
+        v.joined = rt::makeDate(2024, 3, 1);
+        v.workDay = rt::makeDate(2026, 10, 14);
+        v.hours = "8";
+        v.notes = "整理需求文档";
+        v.savedAt = rt::makeDate(2026, 10, 14, 18, 0, 0);
+        v.id = "GZ-00001";
+        QVERIFY(p_.run(store::insertStatement(v)));
+    }
+    // 加入新记录 in the main window, the date, hours and notes typed, 添加 confirmed.
+    void addInMain(int month, int dayOfMonth, const char* hours, const char* notes,
+                   const char* company = nullptr) {
+        QVERIFY(main().menuItem("加入新记录").choose());
+        if (company)
+            main().control("公司名称编辑框").setText(company);
+        main().dateBox("年编辑框").setValue(rt::makeDate(2026, month, dayOfMonth));
+        main().control("上班时间编辑框").setText(hours);
+        main().control("工作备注编辑框").setText(notes);
+        scenario::click(main(), "添加按钮");
+        QCOMPARE(main().control("提示信息").caption(), rt::Text("添加成功！"));
+    }
+    // Connected, four entries in October 2026, the report window open on October.
+    void octoberOpen() {
+        storeFirstEntry();
+        QVERIFY(p_.connect());
+        addInMain(10, 9, "10", "调试接口");           // Friday, a working day: 2 hours overtime
+        addInMain(10, 10, "8", "国庆调休上班");       // Saturday, 班
+        addInMain(10, 3, "6", "值班");                // Saturday in the National Day holiday
+        addInMain(10, 12, "9", "驻场支持", "乙公司"); // Monday, another employer
+        p_.boxes->clear();
+        QVERIFY(main().menuItem("统计报表").choose());
+        QVERIFY(rt::isLoaded(kReport));
+        QCOMPARE(shown("标题标签").toQString().left(8), QStringLiteral("2026年11月"));
+        scenario::click(report(), "上一月");
+        QVERIFY(shown("标题标签").toQString().startsWith(QStringLiteral("2026年10月")));
+    }
+    QStringList column(const char* list, int c) {
+        QStringList out;
+        rt::ListView& l = report().listView(list);
+        for (int r = 0; r < l.count(); ++r)
+            out << l.itemText(r, c).toQString();
+        return out;
+    }
+    void expectTotals(const char* hours, const char* days, const char* workdayOvertime, const char* missing) {
+        QCOMPARE(shown("合计工时"), rt::Text(hours));
+        QCOMPARE(shown("出勤天数"), rt::Text(days));
+        QCOMPARE(shown("工作日加班"), rt::Text(workdayOvertime));
+        QCOMPARE(shown("缺记录天数"), rt::Text(missing));
+    }
+    QString tmp(const char* name) { return p_.dir->path() + QLatin1Char('/') + QString::fromUtf8(name); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(windowtests::setUpRuntime(runtimeDir_));
+        ui::registerMainWindowHandlers();
+        ui::registerListWindowHandlers();
+        ui::registerReportWindowHandlers();
+        ui::setReportTodayForTests(day(2026, 11, 16));
+    }
+    void init() {
+        QVERIFY(p_.start());
+        dialogs_ = std::make_unique<rt::ScriptedFileDialogs>();
+    }
+    void cleanup() {
+        dialogs_.reset();
+        p_.stop();
+    }
+
+    void everyBindingOfTheFormHasItsHandler() {
+        for (const QString& key : rt::missingHandlers())
+            QVERIFY2(!key.startsWith(QStringLiteral("统计报表.")) &&
+                         key != QStringLiteral("主窗口.统计报表.chosen"),
+                     qPrintable(key));
+    }
+
+    // 统计报表 sits after 查询 with Ctrl+T and is usable exactly when 查询 is; one window at a time,
+    // owned by the main window and modeless.
+    void menuItemFollowsQuery() {
+        rt::MenuItem& item = main().menuItem("统计报表");
+        QCOMPARE(item.shortcut(), QStringLiteral("Ctrl+T"));
+        auto same = [&] { return item.disabled() == main().menuItem("查询").disabled(); };
+        QVERIFY(item.disabled());
+        QVERIFY(!item.choose());
+        storeFirstEntry();
+        QVERIFY(p_.connect());
+        QVERIFY(same() && !item.disabled());
+        QVERIFY(item.choose());
+        QCOMPARE(report().owner(), &main());
+        QVERIFY(!report().isModal());
+        QVERIFY(report().visible());
+        const int forms = rt::loadedFormCount();
+        QTest::keyClick(main().window(), Qt::Key_T, Qt::ControlModifier); // a second time: the same window
+        QCOMPARE(rt::loadedFormCount(), forms);
+        QVERIFY(report().visible());
+        // Disconnected: the window says so and offers nothing to export; connected again, it is back.
+        QVERIFY(main().menuItem("打开数据库").choose());
+        QVERIFY(same() && item.disabled());
+        QTRY_COMPARE_WITH_TIMEOUT(shown("提示标签"), rt::Text("数据库未连接，请在主窗口打开数据库。"), 3000);
+        QVERIFY(report().control("导出Excel").disabled());
+        QCOMPARE(shown("合计工时"), rt::Text("—"));
+        QVERIFY(main().menuItem("打开数据库").choose());
+        QVERIFY(same() && !item.disabled());
+        QTRY_COMPARE_WITH_TIMEOUT(shown("合计工时"), rt::Text("0 小时"), 3000); // November: nothing yet
+        QVERIFY(!report().control("导出Excel").disabled());
+        // The main window takes its owned window with it.
+        main().destroy();
+        QTRY_VERIFY_WITH_TIMEOUT(!rt::isLoaded(kReport), 3000);
+    }
+
+    // The month as shown: kinds of day in the chart, hours, marks, tooltips, totals, the missing
+    // working days and the employers; the month box and the month buttons.
+    void octoberAsShown() {
+        octoberOpen();
+        rt::Chart& chart = report().chart("图表1");
+        QCOMPARE(chart.barCount(), 31);
+        QCOMPARE(chart.referenceValue(), 8.0);
+        struct Expect {
+            int dayOfMonth;
+            int series; // 0 工作日, 1 休息日, 2 节假日
+            double hours;
+            bool marked;
+        };
+        for (const Expect& e : {Expect{1, 2, 0, false},
+                                {3, 2, 6, false},
+                                {7, 2, 0, false},
+                                {8, 0, 0, true},
+                                {9, 0, 10, false},
+                                {10, 0, 8, false},
+                                {11, 1, 0, false},
+                                {12, 0, 9, false},
+                                {13, 0, 0, true},
+                                {14, 0, 8, false},
+                                {31, 1, 0, false}}) {
+            const rt::Chart::Bar b = chart.bar(e.dayOfMonth - 1);
+            QCOMPARE(b.label, rt::toText(e.dayOfMonth));
+            QCOMPARE(b.series, e.series);
+            QCOMPARE(b.value, e.hours);
+            QCOMPARE(b.marked, e.marked);
+        }
+        QCOMPARE(chart.bar(8).tooltip,
+                 rt::Text("2026年10月9日 星期五\n工作日\n10 小时（加班 2 小时）\n记录：GZ-00002"));
+        QCOMPARE(chart.bar(9).tooltip,
+                 rt::Text("2026年10月10日 星期六\n工作日（国庆节调休）\n8 小时\n记录：GZ-00003"));
+        QCOMPARE(chart.bar(2).tooltip,
+                 rt::Text("2026年10月3日 星期六\n节假日（国庆节）\n6 小时（加班 6 小时）\n记录：GZ-00004"));
+        QCOMPARE(chart.bar(7).tooltip, rt::Text("2026年10月8日 星期四\n工作日\n缺记录"));
+
+        // Resting the pointer on a bar shows its tooltip.
+        const QRect bar = chart.barRect(8);
+        QCOMPARE(chart.barAt(bar.center()), 8);
+        QHelpEvent help(QEvent::ToolTip, bar.center(), chart.widget()->mapToGlobal(bar.center()));
+        QCoreApplication::sendEvent(chart.widget(), &help);
+        QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 2000);
+        QCOMPARE(QToolTip::text(), chart.bar(8).tooltip.toQString());
+
+        // 18 working days (8, 9, the 班 Saturday and three full weeks), 4 of them with entries.
+        expectTotals("41 小时", "5 / 18", "3 小时", "14 天");
+        QCOMPARE(shown("休息日加班"), rt::Text("0 小时"));
+        QCOMPARE(shown("节假日加班"), rt::Text("6 小时"));
+        const QStringList missing = column("缺记录列表", 0);
+        QCOMPARE(missing.size(), 14);
+        QCOMPARE(missing.mid(0, 3), QStringList({"10月8日 星期四", "10月13日 星期二", "10月15日 星期四"}));
+        QCOMPARE(missing.last(), QStringLiteral("10月30日 星期五"));
+        QVERIFY(report().listView("公司表").visible());
+        QCOMPARE(column("公司表", 0), QStringList({"甲公司", "乙公司"}));
+        QCOMPARE(column("公司表", 1), QStringList({"32", "9"}));
+        QCOMPARE(column("公司表", 2), QStringList({"4", "1"}));
+        QCOMPARE(shown("标题标签"), rt::Text("2026年10月　张三　甲公司")); // the latest entry's
+        QCOMPARE(shown("提示标签"), rt::Text());
+
+        // The month box, as the user steps it: September has 30 days and no entry.
+        auto* box = qobject_cast<QDateEdit*>(report().dateBox("年月框").widget());
+        QCOMPARE(box->text(), QStringLiteral("2026年10月"));
+        box->setDate(QDate(2026, 9, 1));
+        QCOMPARE(shown("标题标签"), rt::Text("2026年9月"));
+        QCOMPARE(chart.barCount(), 30);
+        QVERIFY(!report().listView("公司表").visible());
+        scenario::click(report(), "下一月");
+        scenario::click(report(), "下一月");
+        QCOMPARE(box->text(), QStringLiteral("2026年11月"));
+        scenario::click(report(), "本月");
+        QCOMPARE(box->text(), QStringLiteral("2026年11月"));
+        // A year the calendar does not carry is counted Monday to Friday, and the window says so.
+        box->setDate(QDate(2031, 1, 1));
+        QCOMPARE(shown("提示标签"), rt::Text("2031 年的节假日安排未收录，按周一至周五计算"));
+        QVERIFY(p_.boxes->calls().empty());
+    }
+
+    // Adding, modifying and deleting in the main window and deleting in the list window show in
+    // the open report without being asked.
+    void staysCurrent() {
+        octoberOpen();
+        addInMain(10, 15, "7", "补录");
+        QTRY_COMPARE_WITH_TIMEOUT(shown("合计工时"), rt::Text("48 小时"), 3000);
+        expectTotals("48 小时", "6 / 18", "3 小时", "13 天");
+        QCOMPARE(report().chart("图表1").bar(14).value, 7.0);
+
+        main().control("上班时间编辑框").setText("12");
+        scenario::click(main(), "修改按钮");
+        QCOMPARE(main().control("提示信息").caption(), rt::Text("修改完毕！"));
+        QTRY_COMPARE_WITH_TIMEOUT(shown("合计工时"), rt::Text("53 小时"), 3000);
+        QCOMPARE(shown("工作日加班"), rt::Text("7 小时"));
+
+        scenario::click(main(), "删除按钮");
+        QCOMPARE(main().control("提示信息").caption(), rt::Text("已删除！"));
+        QTRY_COMPARE_WITH_TIMEOUT(shown("合计工时"), rt::Text("41 小时"), 3000);
+        expectTotals("41 小时", "5 / 18", "3 小时", "14 天");
+
+        // The list window deletes the first entry (14 October, 甲公司).
+        scenario::click(main(), "列表");
+        rt::Form& list = rt::form("列表查看");
+        list.listView("超级列表框1").setSelectedIndex(0);
+        QVERIFY(list.menuItem("删除所选").choose());
+        QTRY_COMPARE_WITH_TIMEOUT(shown("合计工时"), rt::Text("33 小时"), 3000);
+        QCOMPARE(report().chart("图表1").bar(13).marked, true);
+        QCOMPARE(shown("缺记录天数"), rt::Text("15 天"));
+
+        // Another program writes the file: seen as well.
+        QVERIFY(p_.run("update data set 上班时间 = 4 where id = 'GZ-00004'"));
+        QTRY_COMPARE_WITH_TIMEOUT(shown("节假日加班"), rt::Text("4 小时"), 3000);
+    }
+
+    // Double-clicking a bar shows that day's first entry in the main window; clicking a missing day
+    // puts the main window into Adding with that working date.
+    void toTheMainWindow() {
+        octoberOpen();
+        rt::Chart& chart = report().chart("图表1");
+        auto* widget = chart.widget();
+        QTest::mouseDClick(widget, Qt::LeftButton, {}, chart.barRect(2).center());
+        QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00004"));
+        QCOMPARE(main().dateBox("年编辑框").value(), rt::makeDate(2026, 10, 3));
+        QTest::mouseDClick(widget, Qt::LeftButton, {}, chart.barRect(13).center());
+        QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00001"));
+        // A day without entries: nothing happens.
+        QTest::mouseDClick(widget, Qt::LeftButton, {}, chart.barRect(4).center());
+        QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00001"));
+
+        auto* view = static_cast<QTreeView*>(report().listView("缺记录列表").widget());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(1, 0)).center());
+        QCOMPARE(main().button("删除按钮").caption(), rt::Text("取消"));
+        QCOMPARE(main().dateBox("年编辑框").value(), rt::makeDate(2026, 10, 13));
+        main().control("上班时间编辑框").setText("8");
+        scenario::click(main(), "添加按钮");
+        QTRY_COMPARE_WITH_TIMEOUT(shown("缺记录天数"), rt::Text("13 天"), 3000);
+        QVERIFY(!report().chart("图表1").bar(12).marked);
+        QVERIFY(p_.boxes->calls().size() == 1); // the add's confirmation only
+    }
+
+    // 导出Excel and 导出CSV: the dialog starts in the documents folder with the month's name; the
+    // files hold the month's entries (read back by openpyxl); a failure says why and leaves nothing.
+    void exports() {
+        octoberOpen();
+        dialogs_->answer(rt::Text(tmp("十月.xlsx")));
+        scenario::click(report(), "导出Excel");
+        QCOMPARE(dialogs_->calls().size(), size_t(1));
+        const rt::FileDialogCall& call = dialogs_->calls()[0];
+        QCOMPARE(call.caption, rt::Text("导出Excel"));
+        QCOMPARE(call.suggested, rt::documentsDirectory() + "/工时_2026年10月.xlsx");
+        QVERIFY(call.filter.toQString().contains(QStringLiteral("*.xlsx")));
+        QCOMPARE(call.owner, &report());
+        QCOMPARE(p_.boxes->calls().size(), size_t(1));
+        QCOMPARE(p_.boxes->calls()[0].text, "已导出 5 条记录到\r\n" + rt::Text(tmp("十月.xlsx")));
+
+        if (!QFile::exists(QStringLiteral("/usr/bin/python3")) ||
+            output(QStringLiteral("/usr/bin/python3"),
+                   {QStringLiteral("-c"), QStringLiteral("import openpyxl")}) == QStringLiteral("<failed>"))
+            QSKIP("python3-openpyxl is not installed");
+        const char* script = R"(
+import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).active
+rows = list(ws.iter_rows(values_only=True))
+head = [str(h).lower() for h in rows[0]]
+for r in rows[1:]:
+    print(r[head.index('id')], r[head.index('上班日期')].strftime('%Y-%m-%d'), r[head.index('上班时间')], r[head.index('公司名称')])
+)";
+        QCOMPARE(output(QStringLiteral("/usr/bin/python3"),
+                        {QStringLiteral("-c"), QString::fromUtf8(script), tmp("十月.xlsx")}),
+                 QStringLiteral("GZ-00001 2026-10-14 8 甲公司\nGZ-00002 2026-10-09 10 甲公司\n"
+                                "GZ-00003 2026-10-10 8 甲公司\nGZ-00004 2026-10-03 6 甲公司\n"
+                                "GZ-00005 2026-10-12 9 乙公司\n"));
+
+        // CSV: the extension is added to a name typed without it; UTF-8 with a byte-order mark.
+        p_.boxes->clear();
+        dialogs_->answer(rt::Text(tmp("十月")));
+        scenario::click(report(), "导出CSV");
+        QFile csv(tmp("十月.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QByteArray bytes = csv.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        QCOMPARE(bytes.count("\r\n"), 6);
+        QVERIFY(QString::fromUtf8(bytes).contains(QStringLiteral("\"GZ-00004\"")));
+        QCOMPARE(p_.boxes->calls().size(), size_t(1));
+        QCOMPARE(p_.boxes->calls()[0].icon(), rt::MessageBoxIcon::Information);
+
+        // A folder that does not exist: an error box, and no file.
+        p_.boxes->clear();
+        dialogs_->answer(rt::Text(tmp("没有这个目录/十月.xlsx")));
+        scenario::click(report(), "导出Excel");
+        QCOMPARE(p_.boxes->calls().size(), size_t(1));
+        QCOMPARE(p_.boxes->calls()[0].icon(), rt::MessageBoxIcon::Error);
+        QVERIFY(p_.boxes->calls()[0].text.toQString().startsWith(QStringLiteral("导出失败：")));
+        QVERIFY(!QFile::exists(tmp("没有这个目录")));
+        // Cancelled: nothing written, nothing said.
+        p_.boxes->clear();
+        scenario::click(report(), "导出CSV");
+        QVERIFY(p_.boxes->calls().empty());
+    }
+
+    // 打印/PDF: one A4 page whose text (pdftotext) holds the title, the person, the days, the
+    // totals and the signature lines, with every font embedded (pdffonts).
+    void timesheetPdf() {
+        octoberOpen();
+        dialogs_->answer(rt::Text(tmp("月报.pdf")));
+        scenario::click(report(), "打印");
+        QCOMPARE(dialogs_->calls()[0].suggested, rt::documentsDirectory() + "/工作时间月报表_2026年10月.pdf");
+        QCOMPARE(p_.boxes->calls().size(), size_t(1));
+        QCOMPARE(p_.boxes->calls()[0].icon(), rt::MessageBoxIcon::Information);
+        QFile pdf(tmp("月报.pdf"));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.read(5) == "%PDF-");
+        if (!haveProgram("pdftotext") || !haveProgram("pdffonts") || !haveProgram("pdfinfo"))
+            QSKIP("poppler-utils is not installed");
+        const QString info = output(QStringLiteral("pdfinfo"), {tmp("月报.pdf")});
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))), qPrintable(info));
+        QVERIFY2(info.contains(QStringLiteral("595 x 842 pts (A4)")), qPrintable(info));
+        QVERIFY(info.contains(QStringLiteral("工作时间月报表 — 2026年10月")));
+        const QString text = output(QStringLiteral("pdftotext"),
+                                    {QStringLiteral("-layout"), tmp("月报.pdf"), QStringLiteral("-")});
+        for (const char* expected :
+             {"工作时间月报表 — 2026年10月", "姓名：张三", "公司：甲公司", "10月3日", "节假日（国庆节）",
+              "工作日（国庆节调休）", "国庆调休上班", "缺记录", "合计工时：41 小时",
+              "出勤天数 / 应出勤天数：5 / 18", "缺记录的工作日：14 天", "工作日加班：3 小时",
+              "节假日加班：6 小时", "本人签字：", "主管签字：", "日期："})
+            QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+        QCOMPARE(text.count(QStringLiteral("星期四")), 5); // one line per day: five Thursdays
+        const QStringList fonts =
+            output(QStringLiteral("pdffonts"), {tmp("月报.pdf")}).split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY(fonts.size() > 2);
+        for (const QString& line : fonts.mid(2)) // after the header lines: emb is "yes" for every font
+            QVERIFY2(line.contains(QRegularExpression(QStringLiteral("\\byes\\s+(yes|no)\\s+yes\\b"))),
+                     qPrintable(line));
+
+        // Writing fails: a message, and no file.
+        p_.boxes->clear();
+        dialogs_->answer(rt::Text(tmp("没有这个目录/月报.pdf")));
+        scenario::click(report(), "打印");
+        QCOMPARE(p_.boxes->calls().size(), size_t(1));
+        QVERIFY(p_.boxes->calls()[0].text.toQString().startsWith(QStringLiteral("保存 PDF 失败：")));
+    }
+
+    // The text maps of a PDF: radicals become the ideographs they stand for, in place; a run of
+    // consecutive destinations is left alone, as is everything outside the maps.
+    void pdfTextMaps() {
+        QByteArray pdf =
+            "<2F2F> stays\n2 beginbfchar\n<0003> <2F49>\n<0004> <4E00>\nendbfchar\n"
+            "1 beginbfrange\n<0001> <0003> [<2F2F> <0041> <2F08>]\n<0005> <0006> <2F00>\nendbfrange\n";
+        const qsizetype size = pdf.size();
+        ui::fixPdfTextMaps(pdf);
+        QCOMPARE(pdf.size(), size);
+        QCOMPARE(pdf,
+                 QByteArray("<2F2F> stays\n2 beginbfchar\n<0003> <6708>\n<0004> <4E00>\nendbfchar\n"
+                            "1 beginbfrange\n<0001> <0003> [<5DE5> <0041> <4EBA>]\n<0005> <0006> <2F00>\n"
+                            "endbfrange\n"));
+    }
+};
+
+QTEST_MAIN(ReportWindowTest)
+#include "report_window_test.moc"
