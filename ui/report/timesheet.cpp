@@ -9,10 +9,15 @@
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
 
 #include <algorithm>
+#include <climits>
+#include <map>
+#include <unordered_map>
 
 namespace ui {
 
@@ -76,22 +81,11 @@ void signatureLine(QPainter& p, double left, double y, const QString& who) {
     p.drawLine(QPointF(x, y + h - 2), QPointF(x + 110, y + h - 2));
 }
 
-} // namespace
-
-QByteArray timesheetPdf(const report::Report& r, const ChartDrawer& chart, double printedOn) {
-    const report::YearMonthDay ym = report::splitDay(r.range.from);
-    const QString title = QStringLiteral("工作时间月报表 — ") + q(monthText(ym.year, ym.month));
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
+// The whole page, drawn at 72 units per inch.
+void drawPage(QPainter& p, const report::Report& r, const QString& title, const ChartDrawer& chart,
+              double printedOn) {
+    p.setRenderHint(QPainter::Antialiasing);
     {
-        QPdfWriter writer(&buffer);
-        writer.setResolution(72);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(0, 0, 0, 0), QPageLayout::Point));
-        writer.setTitle(title);
-        writer.setCreator(QStringLiteral("Ledrimo 工作时间记录工具"));
-        QPainter p(&writer);
-        p.setRenderHint(QPainter::Antialiasing);
         const double left = 42, right = 595 - 42, width = right - left;
         double y = 36;
 
@@ -217,20 +211,136 @@ QByteArray timesheetPdf(const report::Report& r, const ChartDrawer& chart, doubl
                    QStringLiteral("Ledrimo 工作时间记录工具　生成于 ") +
                        q(rt::dateText(rt::datePart(printedOn))));
     }
+}
+
+// A paint device that draws nothing and notes every text drawn on it, with its font.
+class TextRecorder : public QPaintDevice {
+public:
+    std::vector<std::pair<QFont, QString>> texts;
+
+    QPaintEngine* paintEngine() const override { return &engine_; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+        case PdmWidth:
+            return 595;
+        case PdmHeight:
+            return 842;
+        case PdmWidthMM:
+            return 210;
+        case PdmHeightMM:
+            return 297;
+        case PdmNumColors:
+            return INT_MAX;
+        case PdmDepth:
+            return 32;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default: // the resolutions: 72 per inch, as the PDF is laid out
+            return 72;
+        }
+    }
+
+private:
+    class Engine : public QPaintEngine {
+    public:
+        explicit Engine(TextRecorder& owner) : owner_(owner) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawPath(const QPainterPath&) override {}
+        void drawRects(const QRectF*, int) override {}
+        void drawLines(const QLineF*, int) override {}
+        void drawTextItem(const QPointF&, const QTextItem& item) override {
+            owner_.texts.emplace_back(item.font(), item.text());
+        }
+        Type type() const override { return User; }
+
+    private:
+        TextRecorder& owner_;
+    };
+    mutable Engine engine_{*const_cast<TextRecorder*>(this)};
+};
+
+// For each glyph of the font, the lowest code point of the Basic Multilingual Plane that the
+// font draws with it: the character Qt's PDF writer names that glyph by in the text map.
+const std::unordered_map<quint32, char16_t>& firstCodeOfGlyph(const QRawFont& raw) {
+    static std::map<QString, std::unordered_map<quint32, char16_t>> cache;
+    const QString key = raw.familyName() + u'/' + raw.styleName();
+    auto it = cache.find(key);
+    if (it != cache.end())
+        return it->second;
+    std::vector<QChar> chars(0x10000);
+    for (uint c = 0; c < 0x10000; ++c)
+        chars[c] = QChar::isSurrogate(c) ? QChar(u' ') : QChar(char16_t(c));
+    std::vector<quint32> glyphs(chars.size());
+    int count = int(glyphs.size());
+    std::unordered_map<quint32, char16_t>& first = cache[key];
+    if (raw.glyphIndexesForChars(chars.data(), int(chars.size()), glyphs.data(), &count) &&
+        count == int(chars.size()))
+        for (uint c = 0x10000; c-- > 0;)
+            if (glyphs[c] != 0 && !QChar::isSurrogate(c))
+                first[glyphs[c]] = char16_t(c);
+    return first;
+}
+
+// The repairs the text map of a page needs: for every character drawn whose glyph the font also
+// draws for a lower code point (工 and the Kangxi radical ⼯, 户 and 戶), that code point and the
+// character drawn.
+std::map<char16_t, char16_t> textMapRepairs(const std::vector<std::pair<QFont, QString>>& drawn) {
+    std::map<char16_t, char16_t> repairs;
+    for (const auto& [font, text] : drawn) {
+        const QRawFont raw = QRawFont::fromFont(font);
+        const auto& first = firstCodeOfGlyph(raw);
+        for (const QChar c : text) {
+            if (c.isSurrogate() || c.unicode() < 0x80)
+                continue;
+            quint32 glyph = 0;
+            int one = 1;
+            if (!raw.glyphIndexesForChars(&c, 1, &glyph, &one) || glyph == 0)
+                continue;
+            auto f = first.find(glyph);
+            if (f != first.end() && f->second != c.unicode())
+                repairs.emplace(f->second, c.unicode());
+        }
+    }
+    return repairs;
+}
+
+} // namespace
+
+QByteArray timesheetPdf(const report::Report& r, const ChartDrawer& chart, double printedOn) {
+    const report::YearMonthDay ym = report::splitDay(r.range.from);
+    const QString title = QStringLiteral("工作时间月报表 — ") + q(monthText(ym.year, ym.month));
+    // The page drawn once to learn its texts, then into the PDF.
+    TextRecorder recorder;
+    {
+        QPainter p(&recorder);
+        drawPage(p, r, title, chart, printedOn);
+    }
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(72);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                         QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+        writer.setTitle(title);
+        writer.setCreator(QStringLiteral("Ledrimo 工作时间记录工具"));
+        QPainter p(&writer);
+        drawPage(p, r, title, chart, printedOn);
+    }
     QByteArray pdf = buffer.data();
-    fixPdfTextMaps(pdf);
+    fixPdfTextMaps(pdf, textMapRepairs(recorder.texts));
     return pdf;
 }
 
 namespace {
-
-// The ideograph whose compatibility form a radical is; 0 when it has none.
-char16_t ideographOf(uint code) {
-    if (code < 0x2E80 || code > 0x2FDF)
-        return 0;
-    const QString n = QString(QChar(char16_t(code))).normalized(QString::NormalizationForm_KC);
-    return n.size() == 1 && n[0].unicode() != code ? n[0].unicode() : 0;
-}
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -278,7 +388,7 @@ void writeHex(QByteArray& pdf, qsizetype at, char16_t code) {
 
 } // namespace
 
-void fixPdfTextMaps(QByteArray& pdf) {
+void fixPdfTextMaps(QByteArray& pdf, const std::map<char16_t, char16_t>& repairs) {
     for (const bool ranges : {false, true}) {
         const QByteArray begin = ranges ? "beginbfrange" : "beginbfchar";
         const QByteArray end = ranges ? "endbfrange" : "endbfchar";
@@ -295,12 +405,14 @@ void fixPdfTextMaps(QByteArray& pdf) {
                 // bfchar: <source> <destination>. bfrange: <low> <high> then either [<d> <d> ...]
                 // (one destination per code) or <d> (the first of consecutive destinations).
                 const size_t first = ranges ? 2 : 1;
+                // A run of consecutive destinations cannot be put right in place; left as it is.
                 const bool consecutive = ranges && tokens.size() == 3 && tokens[0].value != tokens[1].value;
-                for (size_t k = first; k < tokens.size(); ++k) {
-                    if (consecutive)
-                        break; // a run of radicals cannot be put right in place; left as it is
-                    if (const char16_t ideograph = ideographOf(uint(std::max(tokens[k].value, 0))))
-                        writeHex(pdf, tokens[k].at, ideograph);
+                for (size_t k = first; k < tokens.size() && !consecutive; ++k) {
+                    if (tokens[k].value < 0)
+                        continue;
+                    auto repair = repairs.find(char16_t(tokens[k].value));
+                    if (repair != repairs.end())
+                        writeHex(pdf, tokens[k].at, repair->second);
                 }
                 line = next + 1;
             }

@@ -5,8 +5,10 @@
 // marked), the totals, and the signature lines "本人签字：" and "主管签字：" each with a date line.
 //
 // The fonts are embedded (as a subset), so the page reads the same on any machine, and its text
-// can be copied or extracted (pdftotext): Qt names some common ideographs by their Kangxi-radical
-// twins in the PDF's text map (工 as ⼯, 月 as ⽉, ...), which timesheetPdf puts right.
+// can be copied or extracted (pdftotext). Qt's PDF writer names each glyph in the text map by the
+// lowest code point the font draws with it, which for a CJK font is often a Kangxi radical or a
+// traditional twin (工 as ⼯, 月 as ⽉, 户 as 戶); timesheetPdf draws the page once more to learn
+// what it draws, and names the glyphs by the characters drawn.
 #pragma once
 
 #include "report/report.h"
@@ -16,6 +18,7 @@
 #include <QRectF>
 
 #include <functional>
+#include <map>
 #include <string>
 
 class QPainter;
@@ -30,10 +33,12 @@ using ChartDrawer = std::function<void(QPainter& painter, const QRectF& area)>;
 // into the footer. `chart` may be empty (no chart on the page).
 QByteArray timesheetPdf(const report::Report& r, const ChartDrawer& chart, double printedOn);
 
-// In the text maps (ToUnicode) of a PDF Qt wrote, replaces every Kangxi radical and CJK radical
-// that has a unified ideograph as its compatibility form by that ideograph, in place (the
-// replacement has the same length, so no offset of the file moves). Other bytes stay as they are.
-void fixPdfTextMaps(QByteArray& pdf);
+// In the text maps (ToUnicode) of a PDF Qt wrote, names each glyph by the character that was
+// drawn rather than by the lowest code point the font draws with the same glyph: every destination
+// code that is a key of `repairs` becomes its value, in place (the same number of hex digits, so no
+// offset of the file moves). A run of consecutive destinations (<low> <high> <first>) is left as it
+// is; other bytes stay as they are.
+void fixPdfTextMaps(QByteArray& pdf, const std::map<char16_t, char16_t>& repairs);
 
 // Writes `bytes` to `path` (a path of the file system) whole or not at all, replacing a file that
 // is there. Empty on success, else the reason in Chinese.

@@ -85,10 +85,10 @@ class ReportWindowTest : public QObject {
     void octoberOpen() {
         storeFirstEntry();
         QVERIFY(p_.connect());
-        addInMain(10, 9, "10", "调试接口");           // Friday, a working day: 2 hours overtime
-        addInMain(10, 10, "8", "国庆调休上班");       // Saturday, 班
-        addInMain(10, 3, "6", "值班");                // Saturday in the National Day holiday
-        addInMain(10, 12, "9", "驻场支持", "乙公司"); // Monday, another employer
+        addInMain(10, 9, "10", "调试接口");               // Friday, a working day: 2 hours overtime
+        addInMain(10, 10, "8", "国庆调休上班");           // Saturday, 班
+        addInMain(10, 3, "6", "值班");                    // Saturday in the National Day holiday
+        addInMain(10, 12, "9", "客户现场支持", "乙公司"); // Monday, another employer
         p_.boxes->clear();
         QVERIFY(main().menuItem("统计报表").choose());
         QVERIFY(rt::isLoaded(kReport));
@@ -391,7 +391,7 @@ for r in rows[1:]:
                                     {QStringLiteral("-layout"), tmp("月报.pdf"), QStringLiteral("-")});
         for (const char* expected :
              {"工作时间月报表 — 2026年10月", "姓名：张三", "公司：甲公司", "10月3日", "节假日（国庆节）",
-              "工作日（国庆节调休）", "国庆调休上班", "缺记录", "合计工时：41 小时",
+              "工作日（国庆节调休）", "国庆调休上班", "客户现场支持", "缺记录", "合计工时：41 小时",
               "出勤天数 / 应出勤天数：5 / 18", "缺记录的工作日：14 天", "工作日加班：3 小时",
               "节假日加班：6 小时", "本人签字：", "主管签字：", "日期："})
             QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
@@ -411,18 +411,19 @@ for r in rows[1:]:
         QVERIFY(p_.boxes->calls()[0].text.toQString().startsWith(QStringLiteral("保存 PDF 失败：")));
     }
 
-    // The text maps of a PDF: radicals become the ideographs they stand for, in place; a run of
-    // consecutive destinations is left alone, as is everything outside the maps.
+    // The text maps of a PDF: glyphs named by a twin of the character drawn are named by the
+    // character, in place; a run of consecutive destinations is left alone, as is everything outside
+    // the maps.
     void pdfTextMaps() {
         QByteArray pdf =
             "<2F2F> stays\n2 beginbfchar\n<0003> <2F49>\n<0004> <4E00>\nendbfchar\n"
-            "1 beginbfrange\n<0001> <0003> [<2F2F> <0041> <2F08>]\n<0005> <0006> <2F00>\nendbfrange\n";
+            "1 beginbfrange\n<0001> <0003> [<2F2F> <0041> <6236>]\n<0005> <0006> <2F00>\nendbfrange\n";
         const qsizetype size = pdf.size();
-        ui::fixPdfTextMaps(pdf);
+        ui::fixPdfTextMaps(pdf, {{u'\u2F2F', u'工'}, {u'\u2F49', u'月'}, {u'戶', u'户'}, {u'\u2F00', u'一'}});
         QCOMPARE(pdf.size(), size);
         QCOMPARE(pdf,
                  QByteArray("<2F2F> stays\n2 beginbfchar\n<0003> <6708>\n<0004> <4E00>\nendbfchar\n"
-                            "1 beginbfrange\n<0001> <0003> [<5DE5> <0041> <4EBA>]\n<0005> <0006> <2F00>\n"
+                            "1 beginbfrange\n<0001> <0003> [<5DE5> <0041> <6237>]\n<0005> <0006> <2F00>\n"
                             "endbfrange\n"));
     }
 };
