@@ -18,6 +18,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRect>
 
 #include <cmath>
 
@@ -215,14 +216,33 @@ void chooseMonth(rt::Form& f, int year, int month) {
     refresh(f);
 }
 
-// Puts the window beside the main window, a little down and to the right, on the screen.
+// Puts the window beside the main window, level with its top: to its right when the screen has
+// room, else against the screen's right edge, covering as little of it as the screen allows.
 void placeBesideMain(rt::Form& f) {
     if (!rt::isLoaded(kMainForm))
         return;
     rt::Form& main = rt::form(kMainForm);
-    const int left = std::max(0, std::min(main.left() + 40, rt::screenWidth() - f.width()));
-    const int top = std::max(0, std::min(main.top() + 40, rt::screenHeight() - f.height()));
+    int left = main.left() + main.width() + 8;
+    if (left + f.width() > rt::screenWidth())
+        left = std::max(0, rt::screenWidth() - f.width());
+    const int top = std::max(0, std::min(main.top(), rt::screenHeight() - f.height()));
     f.move(left, top);
+}
+
+// The report has sent the user to the main window, which it stays above: where it covers the main
+// window it stands aside, beside it when the screen has room, else minimised (统计报表 brings it
+// back).
+void uncoverMain(rt::Form& f, rt::Form& main) {
+    const QRect m(main.left(), main.top(), main.width(), main.height());
+    const QRect r(f.left(), f.top(), f.width(), f.height());
+    if (!m.intersects(r))
+        return;
+    if (m.right() + 8 + r.width() <= rt::screenWidth())
+        f.move(m.right() + 8, r.top());
+    else if (m.left() - 8 - r.width() >= 0)
+        f.move(m.left() - 8 - r.width(), r.top());
+    else
+        f.setPosition(2);
 }
 
 // ---- export ----
@@ -376,8 +396,12 @@ const report::Report* shownReport() {
 
 void reportChosen(rt::Form& main) {
     rt::loadForm(kReportForm, &main, false); // a loaded window is shown and raised
-    if (rt::isLoaded(kReportForm))
-        rt::form(kReportForm).setFocus();
+    if (!rt::isLoaded(kReportForm))
+        return;
+    rt::Form& f = rt::form(kReportForm);
+    if (f.position() == 2) // minimised to uncover the main window
+        f.setPosition(0);
+    f.setFocus();
 }
 
 void reportCreated(rt::Form& f) {
@@ -450,6 +474,7 @@ void barDoubleClicked(rt::Form& f, int bar) {
         return;
     }
     showEntry();
+    uncoverMain(f, main);
     main.setFocus();
 }
 
@@ -467,6 +492,7 @@ void missingDayClicked(rt::Form& f, int row) {
     if (main.button("删除按钮").caption() != rt::Text("取消"))
         enterAdding(main);
     main.dateBox("年编辑框").setValue(double(day));
+    uncoverMain(f, main);
     main.setFocus();
     main.control("上班时间编辑框").setFocus();
 }

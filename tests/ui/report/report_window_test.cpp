@@ -291,6 +291,11 @@ private slots:
         QTest::mouseDClick(widget, Qt::LeftButton, {}, chart.barRect(2).center());
         QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00004"));
         QCOMPARE(main().dateBox("年编辑框").value(), rt::makeDate(2026, 10, 3));
+        // The report stays above the main window: on this small screen it steps aside by being
+        // minimised, and 统计报表 brings it back.
+        QCOMPARE(report().position(), 2);
+        QVERIFY(main().menuItem("统计报表").choose());
+        QCOMPARE(report().position(), 0);
         QTest::mouseDClick(widget, Qt::LeftButton, {}, chart.barRect(13).center());
         QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00001"));
         // A day without entries: nothing happens.
