@@ -1,8 +1,15 @@
 #include "runtime/msgbox.h"
 #include "runtime/form.h"
 
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace rt {
 
@@ -11,6 +18,77 @@ MessageBoxHook& hook() {
     static MessageBoxHook h;
     return h;
 }
+
+// Room a window manager's title bar takes besides the caption: the window's icon and its
+// buttons with their spacing.
+constexpr int kTitleBarRoom = 120;
+// Distance kept from the screen's edges.
+constexpr int kScreenMargin = 20;
+
+// The box as the program shows it. Qt sizes a message box for its text and a caption in a font
+// of its own guess; this one is also wide enough for its caption in a window manager's title bar,
+// keeps a line (a file path) unbroken where the screen has room for it, and stands centred on
+// its owner, or on the screen, wholly on the screen.
+class ProgramMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* e) override {
+        QMessageBox::showEvent(e); // sizes the box
+        fitToCaptionAndLines();
+        placeOnOwner();
+    }
+
+private:
+    QRect screenArea() const {
+        QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+        return s ? s->availableGeometry() : QRect(0, 0, 800, 600);
+    }
+
+    void fitToCaptionAndLines() {
+        const int most = std::max(width(), screenArea().width() - 2 * kScreenMargin);
+        QFont titleFont = QApplication::font();
+        titleFont.setPixelSize(13);
+        titleFont.setBold(true);
+        int wanted = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + kTitleBarRoom;
+        if (auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+            int longest = 0;
+            for (const QString& line : label->text().split(QLatin1Char('\n')))
+                longest = std::max(longest, label->fontMetrics().horizontalAdvance(line));
+            // Around the label: the icon and the margins.
+            wanted = std::max(wanted, longest + (width() - label->width()) + 2 * label->margin() + 4);
+        }
+        wanted = std::min(wanted, most);
+        if (wanted <= width())
+            return;
+        layout()->activate();
+        const int h = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(wanted)
+                                                     : layout()->totalMinimumSize().height();
+        setFixedSize(wanted, std::max(h, layout()->totalMinimumSize().height()));
+    }
+
+    void placeOnOwner() {
+        const QRect area = screenArea();
+        QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+        // The box's own frame is not known before it is shown; a framed owner's is the best guess.
+        QMargins frame;
+        if (owner)
+            frame = QMargins(owner->geometry().left() - owner->frameGeometry().left(),
+                             owner->geometry().top() - owner->frameGeometry().top(),
+                             owner->frameGeometry().right() - owner->geometry().right(),
+                             owner->frameGeometry().bottom() - owner->geometry().bottom());
+        if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0)
+            frame = QMargins();
+        const QSize outer = size().grownBy(frame);
+        const QPoint centre = owner && owner->isVisible() ? owner->frameGeometry().center() : area.center();
+        QPoint at(centre.x() - outer.width() / 2, centre.y() - outer.height() / 2);
+        at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - outer.width())));
+        at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - outer.height())));
+        move(at);
+    }
+};
+
 } // namespace
 
 MessageBoxIcon messageBoxIcon(int style) {
@@ -65,7 +143,7 @@ int messageBox(const Text& text, int style, const Text& caption, Form* owner) {
     QWidget* parent = owner && owner->isLoaded() ? owner->window() : nullptr;
     QString body = text.toQString();
     body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    QMessageBox box(icon, caption.toQString(), body, QMessageBox::NoButton, parent);
+    ProgramMessageBox box(icon, caption.toQString(), body, QMessageBox::NoButton, parent);
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(parent && !(style & (MbTaskModal | MbSystemModal)) ? Qt::WindowModal
                                                                              : Qt::ApplicationModal);
