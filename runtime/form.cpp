@@ -430,7 +430,10 @@ QRect Form::outerRect() const {
     // The size is the one the program asked for: the window system may still be reporting an
     // earlier one while a window grows or shrinks quickly.
     const QMargins m = w->frame();
-    return QRect(w->geometry().topLeft() - QPoint(m.left(), m.top()), w->outerSize());
+    // A window is never smaller than its frame.
+    const QSize size(std::max(w->outerSize().width(), m.left() + m.right()),
+                     std::max(w->outerSize().height(), m.top() + m.bottom()));
+    return QRect(w->geometry().topLeft() - QPoint(m.left(), m.top()), size);
 }
 
 int Form::left() {

@@ -44,11 +44,12 @@ protected:
     // Qt's message box sizes itself afresh on every layout request, in its own way; here the
     // size set above stays.
     bool event(QEvent* e) override {
-        if (e->type() != QEvent::LayoutRequest)
+        if (e->type() != QEvent::LayoutRequest || !fitted_.isValid())
             return QMessageBox::event(e);
         const bool done = QDialog::event(e);
-        if (isVisible())
-            fitToCaptionAndLines();
+        if (auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+            label->setWordWrap(wrapped_);
+        setFixedSize(fitted_);
         return done;
     }
 
@@ -115,8 +116,13 @@ private:
         wanted = std::max(wanted, layout()->totalMinimumSize().width());
         const int h = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(wanted)
                                                      : layout()->totalMinimumSize().height();
-        setFixedSize(wanted, std::max(h, layout()->totalMinimumSize().height()));
+        fitted_ = QSize(wanted, std::max(h, layout()->totalMinimumSize().height()));
+        wrapped_ = label->wordWrap();
+        setFixedSize(fitted_);
     }
+
+    QSize fitted_; // the size chosen when the box was shown, kept from then on
+    bool wrapped_ = false;
 
     void placeOnOwner() {
         const QRect area = screenArea();
