@@ -51,7 +51,8 @@ void openingEffect(rt::Form& window, int step, int mode) {
     // centred ends centred, also where the window system was still busy with an earlier step.
     window.setHeight(h);
     window.setWidth(w);
-    if (std::any_of(plan.iterations.begin(), plan.iterations.end(), [](const OpeningIteration& it) { return it.centre; }))
+    if (std::any_of(plan.iterations.begin(), plan.iterations.end(),
+                    [](const OpeningIteration& it) { return it.centre; }))
         window.setPosition(1);
 }
 

@@ -202,8 +202,8 @@ std::vector<uint32_t> sortOrder(const std::vector<SortColumn>& keys, size_t n) {
             // Each run in turn is merged into the ordered rows before it.
             for (size_t r = 1; r < runStarts.size(); ++r) {
                 const size_t end = r + 1 < runStarts.size() ? runStarts[r + 1] : n;
-                std::inplace_merge(items.begin(), items.begin() + long(runStarts[r]), items.begin() + long(end),
-                                   less);
+                std::inplace_merge(items.begin(), items.begin() + long(runStarts[r]),
+                                   items.begin() + long(end), less);
             }
         } else {
             std::sort(items.begin(), items.end(), less);

@@ -76,7 +76,8 @@ private:
         };
         for (QChar c : text) {
             const ushort u = c.unicode();
-            const bool wide = (u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFF00 && u <= 0xFFEF);
+            const bool wide =
+                (u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFF00 && u <= 0xFFEF);
             if (c.isSpace() || wide)
                 endRun();
             else
@@ -115,7 +116,7 @@ private:
         layout()->activate();
         wanted = std::max(wanted, layout()->totalMinimumSize().width());
         const int h = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(wanted)
-                                                     : layout()->totalMinimumSize().height();
+                                                    : layout()->totalMinimumSize().height();
         fitted_ = QSize(wanted, std::max(h, layout()->totalMinimumSize().height()));
         wrapped_ = label->wordWrap();
         setFixedSize(fitted_);

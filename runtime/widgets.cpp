@@ -2,11 +2,11 @@
 #include "runtime/text.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
-#include <QContextMenuEvent>
-#include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>

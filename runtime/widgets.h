@@ -4,8 +4,8 @@
 #include "runtime/form.h"
 
 #include <QAbstractButton>
-#include <QKeyEvent>
 #include <QAbstractTableModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>

@@ -5,10 +5,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QMessageBox>
-#include <QTimer>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTextLayout>
+#include <QTimer>
 #include <QtTest>
 
 using rt::Text;
@@ -387,7 +387,8 @@ private slots:
             layout.endLayout();
             b->button(QMessageBox::Ok)->click();
         });
-        rt::messageBox("操作错误：无法打开数据库文件：文件不存在，或者没有读写它的权限（文件 " + rt::Text(path) + "）",
+        rt::messageBox("操作错误：无法打开数据库文件：文件不存在，或者没有读写它的权限（文件 " +
+                           rt::Text(path) + "）",
                        rt::MbIconError, "错误：", &owner);
         const QPoint centre = owner.window()->frameGeometry().center();
         QVERIFY2(std::abs(box.center().x() - centre.x()) <= 3, qPrintable(QString::number(box.center().x())));

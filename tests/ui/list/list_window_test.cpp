@@ -10,9 +10,9 @@
 #include "runtime/runtime.h"
 #include "store/database_file.h"
 #include "store/entry_statements.h"
+#include "tests/ui/window_tests.h"
 #include "ui/list/list_window.h"
 #include "ui/main/main_window.h"
-#include "tests/ui/window_tests.h"
 
 #include <QAbstractButton>
 #include <QContextMenuEvent>
@@ -241,7 +241,8 @@ private slots:
         openList();
         QCOMPARE(column(5), QStringList({"第一行↵第二行↵", "备注乙"}));
         const QModelIndex first = view()->model()->index(0, 5);
-        QCOMPARE(view()->visualRect(first).height(), view()->visualRect(view()->model()->index(1, 5)).height());
+        QCOMPARE(view()->visualRect(first).height(),
+                 view()->visualRect(view()->model()->index(1, 5)).height());
         QVERIFY(view()->visualRect(first).height() < 2 * view()->fontMetrics().height());
         QCOMPARE(main().control("工作备注编辑框").text(), v.notes);
     }

@@ -9,8 +9,8 @@
 #include "store/credential.h"
 #include "store/database_file.h"
 #include "store/program_values.h"
-#include "ui/login/login.h"
 #include "tests/ui/window_tests.h"
+#include "ui/login/login.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>

@@ -12,8 +12,8 @@
 #include "runtime/widgets.h"
 #include "store/database_file.h"
 #include "store/entry_statements.h"
-#include "ui/main/main_window.h"
 #include "tests/ui/window_tests.h"
+#include "ui/main/main_window.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -25,8 +25,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QtTest>
 #include <QtTest/qtestspontaneevent.h>
+#include <QtTest>
 
 #include <functional>
 #include <memory>
