@@ -199,6 +199,7 @@ void ensureCurrent(rt::Form& f) {
         refresh(f);
 }
 
+// Shows that month; `month` may run past either end of the year (0 is December of the year before).
 void chooseMonth(rt::Form& f, int year, int month) {
     while (month < 1) {
         month += 12;
@@ -208,7 +209,8 @@ void chooseMonth(rt::Form& f, int year, int month) {
         month -= 12;
         ++year;
     }
-    year = std::clamp(year, 100, 9999);
+    if (year < 100 || year > 9999)
+        return; // before 100 or after 9999: the month shown stays
     WindowState& s = state();
     s.year = year;
     s.month = month;
@@ -271,6 +273,10 @@ void exportMonth(rt::Form& f, report::ExportFormat format) {
     WindowState& s = state();
     const bool xlsx = format == report::ExportFormat::Xlsx;
     const rt::Text caption = xlsx ? "导出Excel" : "导出CSV";
+    if (!s.report) {
+        rt::messageBox(kNotConnected, rt::MbIconInformation, caption, &f);
+        return;
+    }
     const char* extension = xlsx ? "xlsx" : "csv";
     const rt::Text path = askPath(f, caption, exportFileName(s.year, s.month, extension),
                                   xlsx ? "Excel 工作簿 (*.xlsx)" : "CSV 文件 (*.csv)", extension);

@@ -245,6 +245,11 @@ private slots:
         // A year the calendar does not carry is counted Monday to Friday, and the window says so.
         box->setDate(QDate(2031, 1, 1));
         QCOMPARE(shown("提示标签"), rt::Text("2031 年的节假日安排未收录，按周一至周五计算"));
+        // The last month there is: 下一月 leaves it shown.
+        box->setDate(QDate(9999, 12, 1));
+        scenario::click(report(), "下一月");
+        QCOMPARE(box->text(), QStringLiteral("9999年12月"));
+        QVERIFY(shown("标题标签").toQString().startsWith(QStringLiteral("9999年12月")));
         QVERIFY(p_.boxes->calls().empty());
     }
 
