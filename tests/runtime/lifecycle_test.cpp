@@ -4,9 +4,12 @@
 #include "test_support.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QDateEdit>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
 #include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
@@ -491,6 +494,12 @@ private slots:
             {R"({"form": "坏", "width": 10, "height": 10, "enterButton": "a", "controls": [{"name": "a",
                 "kind": "透明标签", "left": 1, "top": 1, "width": 1, "height": 1}]})",
              "no super button"},
+            {R"({"form": "坏", "width": 10, "height": 10, "controls": [{"name": "a", "kind": "图表", "left": 1,
+                "top": 1, "width": 1, "height": 1, "series": [{"title": "工作日"}]}]})",
+             "missing \"color\""},
+            {R"({"form": "坏", "width": 10, "height": 10, "controls": [{"name": "a", "kind": "日期框", "left": 1,
+                "top": 1, "width": 1, "height": 1, "display": "week"}]})",
+             "display"},
         };
         for (const Case& c : cases) {
             const QString error = rt::addFormDescription(QByteArray(c.json));
@@ -506,6 +515,76 @@ private slots:
         QVERIFY(rt::loadForm("好"));
         QCOMPARE(rt::form("好").control("字").text(), Text("里面"));
         QVERIFY(!rt::addFormDescription(good).isEmpty());
+    }
+
+    // The chart kind: bars given by a handler, where each stands, the same picture on any painter,
+    // a double click raising doubleClicked with the bar; a month box; a click on a list row.
+    void chartMonthBoxAndListClick() {
+        const QByteArray json = R"({"form": "图", "width": 420, "height": 320, "border": "none", "controls": [
+            {"name": "图表1", "kind": "图表", "left": 0, "top": 0, "width": 400, "height": 200, "unit": "小时",
+             "font": {"family": "黑体", "size": 12}, "series": [{"title": "甲", "color": [0, 0, 255]},
+             {"title": "乙", "color": [255, 0, 0], "shade": true}], "markTitle": "缺", "lineTitle": "标准",
+             "events": {"doubleClicked": "图.图表1.doubleClicked"}},
+            {"name": "月", "kind": "日期框", "left": 0, "top": 204, "width": 100, "height": 22, "display": "month",
+             "value": 46296},
+            {"name": "表", "kind": "超级列表框", "left": 110, "top": 204, "width": 200, "height": 90,
+             "columns": [{"title": "日", "width": 100}], "events": {"clicked": "图.表.clicked"}}]})";
+        QCOMPARE(rt::addFormDescription(json), QString());
+        std::vector<int> doubleClicked, clicked;
+        rt::registerHandler("图.图表1.doubleClicked", [&](rt::Event& e) { doubleClicked.push_back(e.row); });
+        rt::registerHandler("图.表.clicked", [&](rt::Event& e) { clicked.push_back(e.row); });
+        QVERIFY(rt::loadForm("图"));
+        rt::Form& f = rt::form("图");
+        rt::Chart& chart = f.chart("图表1");
+        QCOMPARE(chart.barCount(), 0);
+        QCOMPARE(chart.barAt(QPoint(200, 100)), -1);
+        chart.setBars({{8, 0, "1", "第一天", false}, {-3, 1, "2", "", true}, {12, 5, "3", "", false}});
+        chart.setReferenceLine(8, "标准 8");
+        QCOMPARE(chart.barCount(), 3);
+        QCOMPARE(chart.bar(1).value, 0.0); // below 0 counts as 0
+        QVERIFY(chart.bar(1).marked);
+        QCOMPARE(chart.bar(0).tooltip, Text("第一天"));
+        QCOMPARE(chart.bar(7).label, Text());
+        QCOMPARE(chart.referenceValue(), 8.0);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(chart.barAt(chart.barRect(i).center()), i);
+        QVERIFY(chart.barRect(0).right() < chart.barRect(1).left() + 1);
+        QVERIFY(chart.barRect(3).isEmpty());
+
+        // Drawn onto an image: the first bar blue, the second column tinted red, the third (an
+        // unknown series) blue as the first series.
+        QImage image(400, 200, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter p(&image);
+            p.setFont(chart.font());
+            chart.render(p, QRectF(4, 4, 392, 192));
+        }
+        auto bottomOf = [&](int bar) {
+            return QPoint(chart.barRect(bar).center().x(), chart.barRect(bar).bottom() - 3);
+        };
+        QCOMPARE(image.pixelColor(bottomOf(0)), QColor(0, 0, 255));
+        QCOMPARE(image.pixelColor(bottomOf(2)), QColor(0, 0, 255));
+        const QColor tint = image.pixelColor(bottomOf(1));
+        QVERIFY(tint.red() == 255 && tint.green() < 255 && tint.green() > 200);
+        QCOMPARE(chart.widget()->grab().toImage().pixelColor(bottomOf(0)), QColor(0, 0, 255));
+
+        QTest::mouseDClick(chart.widget(), Qt::LeftButton, {}, chart.barRect(2).center());
+        QTest::mouseDClick(chart.widget(), Qt::LeftButton, {}, QPoint(2, 2)); // on no bar
+        QCOMPARE(doubleClicked, std::vector<int>{2});
+
+        rt::DateBox& month = f.dateBox("月");
+        QCOMPARE(month.value(), 46296.0);
+        QCOMPARE(qobject_cast<QDateEdit*>(month.widget())->text(), QStringLiteral("2026年10月"));
+
+        rt::ListView& list = f.listView("表");
+        list.addItem("一");
+        list.addItem("二");
+        auto* view = static_cast<QAbstractItemView*>(list.widget());
+        for (int row : {1, 1, 0})
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              view->visualRect(view->model()->index(row, 0)).center());
+        QCOMPARE(clicked, (std::vector<int>{1, 1, 0})); // every click, also on the current row
     }
 
     void programValuesHoldOnlyTheirLastValue() {
