@@ -232,19 +232,27 @@ void placeBesideMain(rt::Form& f) {
 }
 
 // The report has sent the user to the main window, which it stays above: where it covers the main
-// window it stands aside, beside it when the screen has room, else minimised (统计报表 brings it
-// back).
+// window it stands aside, beside it. Where the screen has no room for it there, it stands beside it
+// all the same, on the side with more room, partly off the screen (统计报表 brings it back whole).
+// It is never minimised for this: some window managers (openbox) minimise an owned window together
+// with its owner, which would hide the main window the user was sent to.
 void uncoverMain(rt::Form& f, rt::Form& main) {
     const QRect m(main.left(), main.top(), main.width(), main.height());
     const QRect r(f.left(), f.top(), f.width(), f.height());
     if (!m.intersects(r))
         return;
-    if (m.right() + 8 + r.width() <= rt::screenWidth())
+    const int rightRoom = rt::screenWidth() - (m.right() + 8);
+    const int leftRoom = m.left() - 8;
+    if (r.width() <= rightRoom || (r.width() > leftRoom && rightRoom >= leftRoom))
         f.move(m.right() + 8, r.top());
-    else if (m.left() - 8 - r.width() >= 0)
-        f.move(m.left() - 8 - r.width(), r.top());
     else
-        f.setPosition(2);
+        f.move(m.left() - 8 - r.width(), r.top());
+}
+
+// Whether the whole window is on the screen.
+bool wholeOnScreen(rt::Form& f) {
+    return f.left() >= 0 && f.top() >= 0 && f.left() + f.width() <= rt::screenWidth() &&
+           f.top() + f.height() <= rt::screenHeight();
 }
 
 // ---- export ----
@@ -405,8 +413,10 @@ void reportChosen(rt::Form& main) {
     if (!rt::isLoaded(kReportForm))
         return;
     rt::Form& f = rt::form(kReportForm);
-    if (f.position() == 2) // minimised to uncover the main window
+    if (f.position() == 2) // minimised by the user
         f.setPosition(0);
+    if (!wholeOnScreen(f)) // stood aside partly off the screen to uncover the main window
+        placeBesideMain(f);
     f.setFocus();
 }
 
