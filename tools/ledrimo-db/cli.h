@@ -1,4 +1,4 @@
-// What every verb of ledrimo-db shares: its arguments, its output, how it fails and how it opens
+// What every verb of ledrimo-db shares: its arguments, its output (output.h), how it fails and how it opens
 // a database. Each verb is a free function `int run(const Args&, Output&)` that returns the exit
 // code; the verb groups (inspect.cpp, edit.cpp, create.cpp...) list theirs with usage and help
 // texts, and main.cpp puts the groups together.
@@ -6,8 +6,8 @@
 
 #include "jet/database.h"
 #include "jet/error.h"
+#include "tools/ledrimo-db/output.h"
 
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,26 +16,6 @@
 #include <vector>
 
 namespace dbtool {
-
-// A buffered stdout: text is gathered in one string and written in large blocks.
-class Output {
-public:
-    ~Output() { flush(); }
-    void put(std::string_view s) {
-        buf_.append(s);
-        if (buf_.size() >= (1u << 16))
-            flush();
-    }
-    void put(char c) { buf_.push_back(c); }
-    void flush() {
-        if (!buf_.empty())
-            std::fwrite(buf_.data(), 1, buf_.size(), stdout);
-        buf_.clear();
-    }
-
-private:
-    std::string buf_;
-};
 
 // An option a verb accepts: "--name VALUE" (also "--name=VALUE") or a plain "--name".
 struct OptionSpec {

@@ -25,7 +25,8 @@
 //     GUIDs {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} in upper case; doubles and singles in the
 //     shortest form that reads back to the same number; currency with 4 decimals and decimals
 //     exactly, as JSON strings so that no reader rounds them.
-// Errors go to stderr and the exit code is 1.
+// Errors go to stderr and the exit code is 1 (also when standard output cannot be written).
+#include "jet/journal.h"
 #include "tools/ledrimo-db/verbs.h"
 
 #include <cstdio>
@@ -86,5 +87,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     Output out;
-    return verb->run(args, out);
+    const int code = verb->run(args, out);
+    // A full disk or a closed file behind standard output: the output is incomplete, which must
+    // not pass for success.
+    if (!out.flush())
+        return fail("写出结果失败：" + jet::journal::osErrorText(out.errorNumber()));
+    return code;
 }

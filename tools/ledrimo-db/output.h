@@ -1,0 +1,87 @@
+// The one text writer behind every verb of ledrimo-db: bytes are gathered in a buffer of its own
+// and handed to write(2) in blocks of kBlock bytes, so a dump of any size costs a handful of
+// system calls and a fixed amount of memory. Text, numbers and dates are put straight into the
+// buffer: UTF-16 is converted to UTF-8 in bulk (runs of ASCII copied as they are), numbers with
+// std::to_chars, dates from the day number. format.h builds the CSV and JSON value forms on it.
+//
+// The texts are byte for byte those of the engine's text forms (jet/codec.h): text() writes what
+// jet::toUtf8 gives, number() what jet::formatDouble/formatFloat give, dateTime() what
+// jet::formatDateTime gives.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace dbtool {
+
+class Output {
+public:
+    static constexpr size_t kBlock = size_t(1) << 18;
+
+    // Writes to the file descriptor `fd` (standard output by default); the descriptor stays open.
+    explicit Output(int fd = 1);
+    // Appends to `sink` instead, at every flush() (for texts made ahead of time, and for tests).
+    explicit Output(std::string& sink);
+    // Writes out what is left; a failure then goes unreported (call flush() to know).
+    ~Output();
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    void put(std::string_view bytes);
+    void put(char c) {
+        if (used_ == kBlock)
+            drain();
+        buf_[used_++] = c;
+    }
+
+    // UTF-16 text as UTF-8. A lone surrogate (possible in stored text) becomes its 3-byte
+    // (WTF-8) form, so that nothing read from a file is lost on the way.
+    void text(std::u16string_view s);
+    // The same, as a CSV field: always in double quotes, a quote inside doubled.
+    void csvText(std::u16string_view s);
+    // The same, as a JSON string: in double quotes; quotes, backslashes and control characters
+    // escaped (\n \r \t, the others \u00XX); a lone surrogate as its \uXXXX escape, so that the
+    // output stays valid UTF-8.
+    void jsonText(std::u16string_view s);
+
+    void number(int64_t v);
+    // The shortest form that reads back to the same number; "NaN", "Infinity", "-Infinity".
+    void number(double v);
+    void number(float v);
+    // Currency (the value × 10,000) with 4 decimals: "-12.3400".
+    void currency(int64_t scaled);
+    // An Access date number as "YYYY-MM-DD HH:MM:SS" (rounded to the second; the Access rule
+    // for days before 1899-12-30); outside the years 100..9999, NaN or infinite, the number
+    // itself as number(double) writes it.
+    void dateTime(double days);
+    // Upper-case hex digits of `n` bytes, no separators.
+    void hex(const uint8_t* bytes, size_t n);
+
+    // Hands everything gathered to write(2). False once any write has failed (the output is
+    // then incomplete; later output is dropped); errorNumber() tells why.
+    bool flush();
+    int errorNumber() const { return error_; }
+
+    // For writers of other forms: room for at least `n` bytes (n <= kBlock) at the returned
+    // pointer; advance() past the bytes written there.
+    char* room(size_t n) {
+        if (kBlock - used_ < n)
+            drain();
+        return buf_.get() + used_;
+    }
+    void advance(char* end) { used_ = size_t(end - buf_.get()); }
+
+private:
+    void drain(); // writes out the buffer (flush() without the result)
+
+    int fd_ = -1;
+    std::string* sink_ = nullptr;
+    int error_ = 0;
+    size_t used_ = 0;
+    std::unique_ptr<char[]> buf_;
+};
+
+} // namespace dbtool
