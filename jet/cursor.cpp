@@ -10,7 +10,7 @@ namespace {
 // original pointer when a moved row moves again, so a real chain has one hop.
 constexpr int kMaxPointerHops = 8;
 
-Error inContext(Error e, const PageFile& file, int64_t page) {
+[[gnu::cold, gnu::noinline]] Error inContext(Error e, const PageFile& file, int64_t page) {
     if (e.file.empty())
         e.file = file.name();
     if (e.page < 0)
@@ -98,41 +98,42 @@ Result<Table::StoredRow> Table::storedRow(RowId id) const {
     return resolve(*dp, id.row);
 }
 
+// A Memo or OLE value: its long value, fetched through the file.
+[[gnu::noinline]] static Status decodeLongValue(const PageFile& file, const ColumnDef& c, ByteView field,
+                                                uint32_t page, Value& out) {
+    auto lv = readLongValue(file, field, page);
+    if (!lv)
+        return lv.error();
+    if (c.type == ColumnType::OLE) {
+        out = std::move(*lv);
+        return okStatus();
+    }
+    if (!std::holds_alternative<std::u16string>(out))
+        out = std::u16string();
+    auto st = decodeTextInto(*lv, std::get<std::u16string>(out));
+    if (!st)
+        return inContext(st.error(), file, page);
+    return okStatus();
+}
+
 Status Table::decodeValueInto(const RowLayout& row, const ColumnDef& c, uint32_t page, Value& out) const {
-    auto f = fieldOf(row, c);
-    if (!f)
-        return inContext(f.error(), *file_, page);
-    if (f->null) {
+    FieldRef f;
+    if (!locateField(row, c, f))
+        return inContext(fieldOf(row, c).error(), *file_, page);
+    if (f.null) {
         out = Null{};
         return okStatus();
     }
-    switch (c.type) {
-    case ColumnType::Boolean:
-        out = f->flag;
-        return okStatus();
-    case ColumnType::Memo:
-    case ColumnType::OLE: {
-        auto lv = readLongValue(*file_, f->data, page);
-        if (!lv)
-            return lv.error();
-        if (c.type == ColumnType::OLE) {
-            out = std::move(*lv);
-            return okStatus();
-        }
-        if (!std::holds_alternative<std::u16string>(out))
-            out = std::u16string();
-        auto st = decodeTextInto(*lv, std::get<std::u16string>(out));
-        if (!st)
-            return inContext(st.error(), *file_, page);
+    if (c.type == ColumnType::Boolean) {
+        out = f.flag;
         return okStatus();
     }
-    default: {
-        auto st = decodeScalarInto(c, f->data, out);
-        if (!st)
-            return inContext(st.error(), *file_, page);
-        return okStatus();
-    }
-    }
+    if (c.isLongValue())
+        return decodeLongValue(*file_, c, f.data, page, out);
+    auto st = decodeScalarInto(c, f.data, out);
+    if (!st)
+        return inContext(st.error(), *file_, page);
+    return st;
 }
 
 Result<Value> Table::decodeValue(const RowLayout& row, const ColumnDef& c, uint32_t page) const {
@@ -141,13 +142,33 @@ Result<Value> Table::decodeValue(const RowLayout& row, const ColumnDef& c, uint3
     return v;
 }
 
+// The values that need neither the file nor a check that can fail (NULL, Yes/No, and what
+// decodeQuick takes), decoded on the spot; false for the others, which decodeValueInto decodes
+// or reports.
+static inline bool quickValue(const RowLayout& row, const ColumnDef& c, Value& out) {
+    FieldRef f;
+    if (!locateField(row, c, f))
+        return false;
+    if (f.null) {
+        out = Null{};
+        return true;
+    }
+    if (c.type == ColumnType::Boolean) {
+        out = f.flag;
+        return true;
+    }
+    return decodeQuick(c.type, f.data, out);
+}
+
 Status Table::decodeAll(const StoredRow& row, std::vector<Value>& out, RowLayout& scratch) const {
     auto parsed = parseRow(*def_, row.bytes, scratch);
     if (!parsed)
         return inContext(parsed.error(), *file_, row.page->number);
-    out.resize(def_->columns.size());
-    for (size_t i = 0; i < def_->columns.size(); ++i)
-        JET_TRY(decodeValueInto(scratch, def_->columns[i], row.page->number, out[i]));
+    const auto& columns = def_->columns;
+    out.resize(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (!quickValue(scratch, columns[i], out[i]))
+            JET_TRY(decodeValueInto(scratch, columns[i], row.page->number, out[i]));
     return okStatus();
 }
 
@@ -279,9 +300,11 @@ Status TableCursor::values(const std::vector<size_t>& wanted, std::vector<Value>
     if (!parsed)
         return inContext(parsed.error(), table_->file(), row->page->number);
     out.resize(wanted.size());
-    for (size_t k = 0; k < wanted.size(); ++k)
-        JET_TRY(
-            table_->decodeValueInto(scratch_, table_->def_->columns[wanted[k]], row->page->number, out[k]));
+    for (size_t k = 0; k < wanted.size(); ++k) {
+        const ColumnDef& c = table_->def_->columns[wanted[k]];
+        if (!quickValue(scratch_, c, out[k]))
+            JET_TRY(table_->decodeValueInto(scratch_, c, row->page->number, out[k]));
+    }
     return okStatus();
 }
 

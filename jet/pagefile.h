@@ -169,6 +169,8 @@ private:
         uint64_t lastUse = 0;
     };
     static constexpr size_t kCacheSlots = 32;
+    static constexpr uint32_t kReadAhead = 16; // pages read at once by a scan
+    mutable std::optional<uint32_t> lastMiss_; // the last page that was not in the cache
     mutable std::mutex cacheMutex_;
     mutable std::array<CacheSlot, kCacheSlots> cache_{};
     mutable uint64_t useClock_ = 0;

@@ -57,30 +57,8 @@ Status parseRow(const TableDef& def, ByteView row, RowLayout& out) {
 
 Result<FieldRef> fieldOf(const RowLayout& row, const ColumnDef& c) {
     FieldRef f;
-    if (c.number >= row.columnCount)
-        return f; // the row was written before this column existed
-    const bool bit = (row.nullMask[c.number / 8] >> (c.number % 8)) & 1;
-    if (c.type == ColumnType::Boolean) {
-        f.null = false;
-        f.flag = bit;
-        return f;
-    }
-    if (!bit)
-        return f;
-    if (c.isFixed()) {
-        const size_t limit = row.varOffsets.empty() ? row.dataEnd : row.varOffsets.front();
-        const size_t start = 2 + size_t(c.fixedOffset), len = storedSize(c);
-        if (start + len > limit)
-            return rowError("定长列“" + toUtf8(c.name) + "”超出行的定长区");
-        f.null = false;
-        f.data = row.bytes.subspan(start, len);
-        return f;
-    }
-    if (size_t(c.varIndex) + 1 >= row.varOffsets.size())
-        return f; // the row has fewer variable values than this column's slot
-    f.null = false;
-    const size_t a = row.varOffsets[c.varIndex], b = row.varOffsets[c.varIndex + 1u];
-    f.data = row.bytes.subspan(a, b - a);
+    if (!locateField(row, c, f))
+        return rowError("定长列“" + toUtf8(c.name) + "”超出行的定长区");
     return f;
 }
 

@@ -144,8 +144,19 @@ template <Form F> char* convert(const char16_t* s, const char16_t* end, char* o)
             break;
         if (*s < 0x80)
             o = putAscii<F>(o, *s++);
-        while (s < end && *s >= 0x80)
-            s += putWide<F>(o, s, end);
+        while (s < end && *s >= 0x80) {
+            const uint32_t c = *s;
+            if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) {
+                // The common case of Chinese text: three bytes, stored as one word.
+                const uint32_t w = (0xE0 | (c >> 12)) | ((0x80 | ((c >> 6) & 0x3F)) << 8) |
+                                   ((0x80 | (c & 0x3F)) << 16);
+                std::memcpy(o, &w, 4);
+                o += 3;
+                ++s;
+            } else {
+                s += putWide<F>(o, s, end);
+            }
+        }
         // Without vectors, or near the end: the ASCII units one by one.
 #if !defined(__SSE2__)
         while (s < end && *s < 0x80)
@@ -241,16 +252,27 @@ void Output::text(std::u16string_view s) {
     convertAll<Form::Plain>(*this, s);
 }
 
+// A text between double quotes: in one step when it fits one.
+template <Form F> void quoted(Output& out, std::u16string_view s) {
+    if (s.size() <= kStepUnits) {
+        char* o = out.room(s.size() * maxBytesPerUnit(F) + 2 + kSlack);
+        *o++ = '"';
+        o = convert<F>(s.data(), s.data() + s.size(), o);
+        *o++ = '"';
+        out.advance(o);
+        return;
+    }
+    out.put('"');
+    convertAll<F>(out, s);
+    out.put('"');
+}
+
 void Output::csvText(std::u16string_view s) {
-    put('"');
-    convertAll<Form::Csv>(*this, s);
-    put('"');
+    quoted<Form::Csv>(*this, s);
 }
 
 void Output::jsonText(std::u16string_view s) {
-    put('"');
-    convertAll<Form::Json>(*this, s);
-    put('"');
+    quoted<Form::Json>(*this, s);
 }
 
 void Output::number(int64_t v) {
@@ -285,24 +307,48 @@ void Output::dateTime(double days) {
         number(days);
         return;
     }
-    const jet::DateParts t = jet::splitDate(days);
-    char* o = room(32);
-    if (t.year >= 0 && t.year <= 9999) {
-        o = twoDigits(o, t.year / 100);
-        o = twoDigits(o, t.year % 100);
-    } else {
-        o = std::to_chars(o, o + 12, t.year).ptr;
+    // The day and the second of the day, as splitDate() rounds them; the day's text is kept
+    // for the next date on the same day (a column of dates rarely changes from row to row).
+    const int64_t seconds = jet::dateSeconds(days);
+    int64_t day = seconds / 86400, second = seconds % 86400;
+    if (second < 0) {
+        second += 86400;
+        day -= 1;
     }
-    *o++ = '-';
-    o = twoDigits(o, t.month);
-    *o++ = '-';
-    o = twoDigits(o, t.day);
-    *o++ = ' ';
-    o = twoDigits(o, t.hour);
+    char* o = room(32);
+    DayText* found = nullptr;
+    for (DayText& d : dayTexts_)
+        if (d.day == day)
+            found = &d;
+    if (!found) {
+        found = &dayTexts_[nextDayText_++ % dayTexts_.size()];
+        DayText& cached = *found;
+        // Rounding may carry 9999-12-31 23:59:59.6 into a day splitDate() no longer names alone.
+        const jet::DateParts t =
+            day >= jet::kMinDateNumber && day <= jet::kMaxDateNumber ? jet::splitDate(double(day)) : jet::splitDate(days);
+        char* d = cached.text;
+        if (t.year >= 0 && t.year <= 9999) {
+            d = twoDigits(d, t.year / 100);
+            d = twoDigits(d, t.year % 100);
+        } else {
+            d = std::to_chars(d, d + 12, t.year).ptr;
+        }
+        *d++ = '-';
+        d = twoDigits(d, t.month);
+        *d++ = '-';
+        d = twoDigits(d, t.day);
+        *d++ = ' ';
+        cached.length = uint8_t(d - cached.text);
+        cached.day = day;
+    }
+    std::memcpy(o, found->text, sizeof found->text);
+    o += found->length;
+    const int s = int(second);
+    o = twoDigits(o, s / 3600);
     *o++ = ':';
-    o = twoDigits(o, t.minute);
+    o = twoDigits(o, s / 60 % 60);
     *o++ = ':';
-    advance(twoDigits(o, t.second));
+    advance(twoDigits(o, s % 60));
 }
 
 void Output::hex(const uint8_t* bytes, size_t n) {

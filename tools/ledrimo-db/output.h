@@ -9,6 +9,7 @@
 // jet::formatDateTime gives.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -76,6 +77,15 @@ public:
 
 private:
     void drain(); // writes out the buffer (flush() without the result)
+
+    // The text "YYYY-MM-DD " of recently written days, replaced in turn.
+    struct DayText {
+        int64_t day = INT64_MIN;
+        uint8_t length = 0;
+        char text[16] = {};
+    };
+    std::array<DayText, 4> dayTexts_;
+    size_t nextDayText_ = 0;
 
     int fd_ = -1;
     std::string* sink_ = nullptr;
