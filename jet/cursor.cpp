@@ -60,28 +60,30 @@ Result<DataPage> Table::dataPage(uint32_t n) const {
 }
 
 Result<Table::StoredRow> Table::resolve(const DataPage& start, uint8_t slot) const {
-    DataPage page = start;
+    const DataPage* page = &start;
+    std::optional<DataPage> moved; // the page a moved row's pointer led to
     for (int hop = 0;; ++hop) {
-        if (slot >= page.rowCount())
-            return file_->corrupt("移动行的指针指向不存在的行", page.number());
-        const SlotState st = page.state(slot);
+        if (slot >= page->rowCount())
+            return file_->corrupt("移动行的指针指向不存在的行", page->number());
+        const SlotState st = page->state(slot);
         if (st == SlotState::Deleted)
-            return file_->corrupt("移动行的指针指向已删除的行", page.number());
-        auto bytes = page.rowBytes(*file_, slot);
+            return file_->corrupt("移动行的指针指向已删除的行", page->number());
+        auto bytes = page->rowBytes(*file_, slot);
         if (!bytes)
             return bytes.error();
         if (st != SlotState::Pointer)
-            return StoredRow{page.page(), *bytes};
+            return StoredRow{page->page(), *bytes};
         // A moved row: the slot holds the 4-byte address of the row's new place.
         if (hop >= kMaxPointerHops)
-            return file_->corrupt("移动行的指针链过长或出现循环", page.number());
+            return file_->corrupt("移动行的指针链过长或出现循环", page->number());
         if (bytes->size() < 4)
-            return file_->corrupt("移动行的指针太短", page.number());
+            return file_->corrupt("移动行的指针太短", page->number());
         const RowId to = readRowPointer(bytes->data());
         auto next = tablePage(*file_, *def_, to.page);
         if (!next || !*next)
-            return file_->corrupt("移动行的指针指向的页不是这个表的数据页", page.number());
-        page = std::move(**next);
+            return file_->corrupt("移动行的指针指向的页不是这个表的数据页", page->number());
+        moved = std::move(**next);
+        page = &*moved;
         slot = to.row;
     }
 }

@@ -129,6 +129,8 @@ TEST(OutputWriter, NumbersAndDatesMatchTheEngine) {
         EXPECT_EQ(written([&](Output& o) { o.number(v); }), std::to_string(v));
         EXPECT_EQ(written([&](Output& o) { o.currency(v); }), jet::formatCurrency(jet::Currency{v}));
     }
+    EXPECT_EQ(written([](Output& o) { o.number(-7), o.number(UINT64_MAX), o.number(uint8_t(200)); }),
+              "-718446744073709551615200");
 
     // Dates: Access's rule before 1899-12-30, the first and last day of the calendar, rounding
     // into the next day (and past 9999-12-31), numbers outside the calendar, and runs of dates on

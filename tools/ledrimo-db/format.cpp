@@ -33,13 +33,13 @@ void plain(Output& out, const jet::Value& v) {
         out.put(std::get<bool>(v) ? std::string_view("true") : std::string_view("false"));
         break;
     case 2:
-        out.number(int64_t(std::get<uint8_t>(v)));
+        out.number(std::get<uint8_t>(v));
         break;
     case 3:
-        out.number(int64_t(std::get<int16_t>(v)));
+        out.number(std::get<int16_t>(v));
         break;
     case 4:
-        out.number(int64_t(std::get<int32_t>(v)));
+        out.number(std::get<int32_t>(v));
         break;
     case 5:
         out.currency(std::get<jet::Currency>(v).scaled);

@@ -237,7 +237,7 @@ bool Output::flush() {
     return error_ == 0;
 }
 
-void Output::put(std::string_view bytes) {
+void Output::putLarge(std::string_view bytes) {
     while (!bytes.empty()) {
         if (used_ == kBlock)
             drain();
@@ -273,11 +273,6 @@ void Output::csvText(std::u16string_view s) {
 
 void Output::jsonText(std::u16string_view s) {
     quoted<Form::Json>(*this, s);
-}
-
-void Output::number(int64_t v) {
-    char* o = room(24);
-    advance(std::to_chars(o, o + 24, v).ptr);
 }
 
 void Output::number(double v) {

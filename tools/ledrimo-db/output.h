@@ -10,8 +10,11 @@
 #pragma once
 
 #include <array>
+#include <charconv>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,7 +34,14 @@ public:
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
-    void put(std::string_view bytes);
+    void put(std::string_view bytes) {
+        if (kBlock - used_ >= bytes.size()) {
+            std::memcpy(buf_.get() + used_, bytes.data(), bytes.size());
+            used_ += bytes.size();
+        } else {
+            putLarge(bytes);
+        }
+    }
     void put(char c) {
         if (used_ == kBlock)
             drain();
@@ -48,7 +58,10 @@ public:
     // output stays valid UTF-8.
     void jsonText(std::u16string_view s);
 
-    void number(int64_t v);
+    template <std::integral T> void number(T v) {
+        char* o = room(24);
+        advance(std::to_chars(o, o + 24, v).ptr);
+    }
     // The shortest form that reads back to the same number; "NaN", "Infinity", "-Infinity".
     void number(double v);
     void number(float v);
@@ -77,6 +90,7 @@ public:
 
 private:
     void drain(); // writes out the buffer (flush() without the result)
+    void putLarge(std::string_view bytes);
 
     // The text "YYYY-MM-DD " of recently written days, replaced in turn.
     struct DayText {
