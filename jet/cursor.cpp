@@ -59,9 +59,9 @@ Result<DataPage> Table::dataPage(uint32_t n) const {
     return std::move(**dp);
 }
 
-Result<Table::StoredRow> Table::resolve(const DataPage& start, uint8_t slot) const {
+Result<ByteView> Table::locate(const DataPage& start, uint8_t slot, std::optional<DataPage>& moved,
+                               uint32_t& at) const {
     const DataPage* page = &start;
-    std::optional<DataPage> moved; // the page a moved row's pointer led to
     for (int hop = 0;; ++hop) {
         if (slot >= page->rowCount())
             return file_->corrupt("移动行的指针指向不存在的行", page->number());
@@ -71,8 +71,10 @@ Result<Table::StoredRow> Table::resolve(const DataPage& start, uint8_t slot) con
         auto bytes = page->rowBytes(*file_, slot);
         if (!bytes)
             return bytes.error();
-        if (st != SlotState::Pointer)
-            return StoredRow{page->page(), *bytes};
+        if (st != SlotState::Pointer) {
+            at = page->number();
+            return *bytes;
+        }
         // A moved row: the slot holds the 4-byte address of the row's new place.
         if (hop >= kMaxPointerHops)
             return file_->corrupt("移动行的指针链过长或出现循环", page->number());
@@ -86,6 +88,15 @@ Result<Table::StoredRow> Table::resolve(const DataPage& start, uint8_t slot) con
         page = &*moved;
         slot = to.row;
     }
+}
+
+Result<Table::StoredRow> Table::resolve(const DataPage& start, uint8_t slot) const {
+    std::optional<DataPage> moved;
+    uint32_t at = 0;
+    auto bytes = locate(start, slot, moved, at);
+    if (!bytes)
+        return bytes.error();
+    return StoredRow{moved ? moved->page() : start.page(), *bytes};
 }
 
 Result<Table::StoredRow> Table::storedRow(RowId id) const {
@@ -162,15 +173,15 @@ static inline bool quickValue(const RowLayout& row, const ColumnDef& c, Value& o
     return decodeQuick(c.type, f.data, out);
 }
 
-Status Table::decodeAll(const StoredRow& row, std::vector<Value>& out, RowLayout& scratch) const {
-    auto parsed = parseRow(*def_, row.bytes, scratch);
+Status Table::decodeAll(ByteView row, uint32_t at, std::vector<Value>& out, RowLayout& scratch) const {
+    auto parsed = parseRow(*def_, row, scratch);
     if (!parsed)
-        return inContext(parsed.error(), *file_, row.page->number);
+        return inContext(parsed.error(), *file_, at);
     const auto& columns = def_->columns;
     out.resize(columns.size());
     for (size_t i = 0; i < columns.size(); ++i)
         if (!quickValue(scratch, columns[i], out[i]))
-            JET_TRY(decodeValueInto(scratch, columns[i], row.page->number, out[i]));
+            JET_TRY(decodeValueInto(scratch, columns[i], at, out[i]));
     return okStatus();
 }
 
@@ -179,7 +190,7 @@ Status Table::readRow(RowId id, std::vector<Value>& out) const {
     if (!row)
         return row.error();
     RowLayout scratch;
-    return decodeAll(*row, out, scratch);
+    return decodeAll(row->bytes, row->page->number, out, scratch);
 }
 
 Result<std::vector<Value>> Table::readRow(RowId id) const {
@@ -269,10 +280,11 @@ Result<bool> TableCursor::next() {
 Status TableCursor::values(std::vector<Value>& out) {
     if (!page_)
         return makeError(ErrorKind::Invalid, "游标不在任何一行上");
-    auto row = table_->resolve(*page_, uint8_t(slot_));
+    uint32_t at = 0;
+    auto row = table_->locate(*page_, uint8_t(slot_), moved_, at);
     if (!row)
         return row.error();
-    return table_->decodeAll(*row, out, scratch_);
+    return table_->decodeAll(*row, at, out, scratch_);
 }
 
 Result<Value> TableCursor::value(size_t column) {
@@ -295,17 +307,18 @@ Status TableCursor::values(const std::vector<size_t>& wanted, std::vector<Value>
     for (size_t c : wanted)
         if (c >= table_->def_->columns.size())
             return makeError(ErrorKind::Invalid, "列序号超出范围");
-    auto row = table_->resolve(*page_, uint8_t(slot_));
+    uint32_t at = 0;
+    auto row = table_->locate(*page_, uint8_t(slot_), moved_, at);
     if (!row)
         return row.error();
-    auto parsed = parseRow(*table_->def_, row->bytes, scratch_);
+    auto parsed = parseRow(*table_->def_, *row, scratch_);
     if (!parsed)
-        return inContext(parsed.error(), table_->file(), row->page->number);
+        return inContext(parsed.error(), table_->file(), at);
     out.resize(wanted.size());
     for (size_t k = 0; k < wanted.size(); ++k) {
         const ColumnDef& c = table_->def_->columns[wanted[k]];
         if (!quickValue(scratch_, c, out[k]))
-            JET_TRY(table_->decodeValueInto(scratch_, c, row->page->number, out[k]));
+            JET_TRY(table_->decodeValueInto(scratch_, c, at, out[k]));
     }
     return okStatus();
 }
