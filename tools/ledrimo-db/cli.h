@@ -1,4 +1,4 @@
-// What every verb of ledrimo-db shares: its arguments, its output (output.h), how it fails and how it opens
+// What every verb of ledrimo-db shares: its arguments, its output, how it fails and how it opens
 // a database. Each verb is a free function `int run(const Args&, Output&)` that returns the exit
 // code; the verb groups (inspect.cpp, edit.cpp, create.cpp...) list theirs with usage and help
 // texts, and main.cpp puts the groups together.
@@ -6,7 +6,7 @@
 
 #include "jet/database.h"
 #include "jet/error.h"
-#include "tools/ledrimo-db/output.h"
+#include "jet/text_writer.h"
 
 #include <map>
 #include <memory>
@@ -16,6 +16,9 @@
 #include <vector>
 
 namespace dbtool {
+
+// Where a verb writes: standard output, through the shared text writer (jet/text_writer.h).
+using Output = jet::TextWriter;
 
 // An option a verb accepts: "--name VALUE" (also "--name=VALUE") or a plain "--name".
 struct OptionSpec {

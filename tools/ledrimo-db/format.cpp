@@ -115,6 +115,16 @@ void csvName(Output& out, std::u16string_view name) {
         out.text(name);
 }
 
+void csvQuoted(Output& out, std::string_view utf8) {
+    out.put('"');
+    for (size_t quote; (quote = utf8.find('"')) != std::string_view::npos; utf8.remove_prefix(quote + 1)) {
+        out.put(utf8.substr(0, quote + 1));
+        out.put('"');
+    }
+    out.put(utf8);
+    out.put('"');
+}
+
 void jsonValue(Output& out, const jet::Value& v) {
     switch (v.index()) {
     case 0:
@@ -147,7 +157,7 @@ void RowPrinter::begin(const std::vector<std::u16string>& names) {
     }
     for (const auto& n : names) {
         std::string key;
-        Output k(key);
+        jet::TextWriter k(key);
         k.jsonText(n);
         k.put(':');
         k.flush();

@@ -3,11 +3,11 @@
 // per line). Dates "YYYY-MM-DD HH:MM:SS"; booleans true/false; binary and OLE upper-case hex;
 // GUIDs in braces, upper case; floating-point numbers in the shortest form that reads back to the
 // same number; currency with 4 decimals and decimals exactly, as JSON strings. All of them are
-// written straight into an Output (output.h).
+// written straight into the verb's Output (jet/text_writer.h).
 #pragma once
 
 #include "jet/value.h"
-#include "tools/ledrimo-db/output.h"
+#include "tools/ledrimo-db/cli.h"
 
 #include <string>
 #include <vector>
@@ -19,6 +19,8 @@ namespace dbtool {
 void csvField(Output& out, const jet::Value& v);
 // A name (a header field) as CSV: quoted only when it holds a comma, quote, CR or LF.
 void csvName(Output& out, std::u16string_view name);
+// UTF-8 text as a quoted CSV field (quotes doubled).
+void csvQuoted(Output& out, std::string_view utf8);
 // A value as JSON: null; true/false; integers and finite floating-point numbers as numbers;
 // text as a string; everything else (currency, decimals, dates, NaN and the infinities, hex,
 // GUIDs) as strings.

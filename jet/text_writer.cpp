@@ -1,4 +1,4 @@
-#include "tools/ledrimo-db/output.h"
+#include "jet/text_writer.h"
 
 #include "jet/datetext.h"
 
@@ -13,7 +13,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace dbtool {
+namespace jet {
 
 namespace {
 
@@ -28,7 +28,7 @@ constexpr size_t maxBytesPerUnit(Form f) {
 // let the ASCII run store a whole vector past the bytes it keeps.
 constexpr size_t kStepUnits = 8192;
 constexpr size_t kSlack = 16;
-static_assert(kStepUnits * 6 + kSlack <= Output::kBlock);
+static_assert(kStepUnits * 6 + kSlack <= TextWriter::kBlock);
 
 const char kLowerHex[] = "0123456789abcdef";
 const char kUpperHex[] = "0123456789ABCDEF";
@@ -86,7 +86,7 @@ template <Form F> inline char* putAscii(char* o, char16_t c) {
 
 // One unit that is not ASCII at s[0] (with its pair when s[1] completes one). Returns the units
 // used.
-template <Form F> inline size_t putWide(char*& o, const char16_t* s, const char16_t* end) {
+template <Form F> inline size_t putWide(char*& o, const char16_t* s, const char16_t* end, bool replaceLone) {
     const uint32_t c = s[0];
     if (c < 0xD800 || c > 0xDFFF) {
         o = putUtf8(o, c);
@@ -103,7 +103,7 @@ template <Form F> inline size_t putWide(char*& o, const char16_t* s, const char1
             o[2 + k] = kLowerHex[(c >> (12 - 4 * k)) & 15];
         o += 6;
     } else {
-        o = putUtf8(o, c); // a lone surrogate: its 3-byte form
+        o = putUtf8(o, replaceLone ? 0xFFFD : c); // a lone surrogate: its 3-byte form, or U+FFFD
     }
     return 1;
 }
@@ -111,7 +111,7 @@ template <Form F> inline size_t putWide(char*& o, const char16_t* s, const char1
 // Converts [s, end) into its form at `o` (room for maxBytesPerUnit × units + kSlack bytes);
 // returns the end of the bytes written. Runs of ASCII that need no escaping go 8 units at a
 // time; characters past U+007F run one by one until the next ASCII unit.
-template <Form F> char* convert(const char16_t* s, const char16_t* end, char* o) {
+template <Form F> char* convert(const char16_t* s, const char16_t* end, char* o, bool replaceLone) {
     while (s < end) {
 #if defined(__SSE2__)
         const __m128i zero = _mm_setzero_si128();
@@ -154,7 +154,7 @@ template <Form F> char* convert(const char16_t* s, const char16_t* end, char* o)
                 o += 3;
                 ++s;
             } else {
-                s += putWide<F>(o, s, end);
+                s += putWide<F>(o, s, end, replaceLone);
             }
         }
         // Without vectors, or near the end: the ASCII units one by one.
@@ -170,7 +170,7 @@ template <Form F> char* convert(const char16_t* s, const char16_t* end, char* o)
     return o;
 }
 
-template <Form F> void convertAll(Output& out, std::u16string_view text) {
+template <Form F> void convertAll(TextWriter& out, std::u16string_view text, bool replaceLone) {
     const char16_t* s = text.data();
     const char16_t* const end = s + text.size();
     while (s < end) {
@@ -179,7 +179,7 @@ template <Form F> void convertAll(Output& out, std::u16string_view text) {
         if (stop < end && stop[-1] >= 0xD800 && stop[-1] <= 0xDBFF)
             --stop;
         char* o = out.room(size_t(stop - s) * maxBytesPerUnit(F) + kSlack);
-        out.advance(convert<F>(s, stop, o));
+        out.advance(convert<F>(s, stop, o, replaceLone));
         s = stop;
     }
 }
@@ -191,7 +191,22 @@ inline char* twoDigits(char* o, int v) {
     return o + 2;
 }
 
-template <class F> void shortest(Output& out, F v) {
+// A text between double quotes: in one step when it fits one.
+template <Form F> void quoted(TextWriter& out, std::u16string_view s, bool replaceLone) {
+    if (s.size() <= kStepUnits) {
+        char* o = out.room(s.size() * maxBytesPerUnit(F) + 2 + kSlack);
+        *o++ = '"';
+        o = convert<F>(s.data(), s.data() + s.size(), o, replaceLone);
+        *o++ = '"';
+        out.advance(o);
+        return;
+    }
+    out.put('"');
+    convertAll<F>(out, s, replaceLone);
+    out.put('"');
+}
+
+template <class F> void shortest(TextWriter& out, F v) {
     if (std::isnan(v))
         out.put("NaN");
     else if (std::isinf(v))
@@ -204,15 +219,15 @@ template <class F> void shortest(Output& out, F v) {
 
 } // namespace
 
-Output::Output(int fd) : fd_(fd), buf_(new char[kBlock]) {}
+TextWriter::TextWriter(int fd) : fd_(fd), buf_(new char[kBlock]) {}
 
-Output::Output(std::string& sink) : sink_(&sink), buf_(new char[kBlock]) {}
+TextWriter::TextWriter(std::string& sink) : sink_(&sink), buf_(new char[kBlock]) {}
 
-Output::~Output() {
+TextWriter::~TextWriter() {
     flush();
 }
 
-void Output::drain() {
+void TextWriter::drain() {
     const char* p = buf_.get();
     size_t left = used_;
     used_ = 0;
@@ -232,12 +247,12 @@ void Output::drain() {
     }
 }
 
-bool Output::flush() {
+bool TextWriter::flush() {
     drain();
     return error_ == 0;
 }
 
-void Output::putLarge(std::string_view bytes) {
+void TextWriter::putLarge(std::string_view bytes) {
     while (!bytes.empty()) {
         if (used_ == kBlock)
             drain();
@@ -248,42 +263,27 @@ void Output::putLarge(std::string_view bytes) {
     }
 }
 
-void Output::text(std::u16string_view s) {
-    convertAll<Form::Plain>(*this, s);
+void TextWriter::text(std::u16string_view s) {
+    convertAll<Form::Plain>(*this, s, replaceLone_);
 }
 
-// A text between double quotes: in one step when it fits one.
-template <Form F> void quoted(Output& out, std::u16string_view s) {
-    if (s.size() <= kStepUnits) {
-        char* o = out.room(s.size() * maxBytesPerUnit(F) + 2 + kSlack);
-        *o++ = '"';
-        o = convert<F>(s.data(), s.data() + s.size(), o);
-        *o++ = '"';
-        out.advance(o);
-        return;
-    }
-    out.put('"');
-    convertAll<F>(out, s);
-    out.put('"');
+void TextWriter::csvText(std::u16string_view s) {
+    quoted<Form::Csv>(*this, s, replaceLone_);
 }
 
-void Output::csvText(std::u16string_view s) {
-    quoted<Form::Csv>(*this, s);
+void TextWriter::jsonText(std::u16string_view s) {
+    quoted<Form::Json>(*this, s, replaceLone_);
 }
 
-void Output::jsonText(std::u16string_view s) {
-    quoted<Form::Json>(*this, s);
-}
-
-void Output::number(double v) {
+void TextWriter::number(double v) {
     shortest(*this, v);
 }
 
-void Output::number(float v) {
+void TextWriter::number(float v) {
     shortest(*this, v);
 }
 
-void Output::currency(int64_t scaled) {
+void TextWriter::currency(int64_t scaled) {
     const bool negative = scaled < 0;
     const uint64_t magnitude = negative ? uint64_t(0) - uint64_t(scaled) : uint64_t(scaled);
     char* o = room(32);
@@ -296,15 +296,15 @@ void Output::currency(int64_t scaled) {
     advance(twoDigits(o, fraction % 100));
 }
 
-void Output::dateTime(double days) {
+void TextWriter::dateTime(double days) {
     // Years 100..9999 are what Access can show; outside them there is no date to name.
-    if (!std::isfinite(days) || days < jet::kMinDateNumber || days >= jet::kMaxDateNumber + 1) {
+    if (!std::isfinite(days) || days < kMinDateNumber || days >= kMaxDateNumber + 1) {
         number(days);
         return;
     }
     // The day and the second of the day, as splitDate() rounds them; the day's text is kept
     // for the next date on the same day (a column of dates rarely changes from row to row).
-    const int64_t seconds = jet::dateSeconds(days);
+    const int64_t seconds = dateSeconds(days);
     int64_t day = seconds / 86400, second = seconds % 86400;
     if (second < 0) {
         second += 86400;
@@ -319,8 +319,8 @@ void Output::dateTime(double days) {
         found = &dayTexts_[nextDayText_++ % dayTexts_.size()];
         DayText& cached = *found;
         // Rounding may carry 9999-12-31 23:59:59.6 into a day splitDate() no longer names alone.
-        const jet::DateParts t =
-            day >= jet::kMinDateNumber && day <= jet::kMaxDateNumber ? jet::splitDate(double(day)) : jet::splitDate(days);
+        const DateParts t =
+            day >= kMinDateNumber && day <= kMaxDateNumber ? splitDate(double(day)) : splitDate(days);
         char* d = cached.text;
         if (t.year >= 0 && t.year <= 9999) {
             d = twoDigits(d, t.year / 100);
@@ -346,7 +346,7 @@ void Output::dateTime(double days) {
     advance(twoDigits(o, s % 60));
 }
 
-void Output::hex(const uint8_t* bytes, size_t n) {
+void TextWriter::hex(const uint8_t* bytes, size_t n) {
     while (n > 0) {
         const size_t step = std::min(n, kBlock / 2);
         char* o = room(step * 2);
@@ -360,4 +360,4 @@ void Output::hex(const uint8_t* bytes, size_t n) {
     }
 }
 
-} // namespace dbtool
+} // namespace jet

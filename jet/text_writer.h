@@ -1,12 +1,13 @@
-// The one text writer behind every verb of ledrimo-db: bytes are gathered in a buffer of its own
-// and handed to write(2) in blocks of kBlock bytes, so a dump of any size costs a handful of
-// system calls and a fixed amount of memory. Text, numbers and dates are put straight into the
-// buffer: UTF-16 is converted to UTF-8 in bulk (runs of ASCII copied as they are), numbers with
-// std::to_chars, dates from the day number. format.h builds the CSV and JSON value forms on it.
+// The one text writer behind everything the tools write (ledrimo-db's verbs, the export of
+// entries): bytes are gathered in a buffer of its own and handed to write(2) in blocks of kBlock
+// bytes, so that output of any size costs a handful of system calls and a fixed amount of
+// memory. Text, numbers and dates go straight into the buffer: UTF-16 is converted to UTF-8 in
+// bulk (runs of ASCII copied as they are), numbers with std::to_chars, dates from the day number.
+// The value forms of a particular output (dump's CSV and JSON, the export's) are built on it.
 //
-// The texts are byte for byte those of the engine's text forms (jet/codec.h): text() writes what
-// jet::toUtf8 gives, number() what jet::formatDouble/formatFloat give, dateTime() what
-// jet::formatDateTime gives.
+// The texts are byte for byte the engine's text forms (jet/codec.h): text() writes what
+// jet::toUtf8 gives, number() what formatDouble/formatFloat give, dateTime() what formatDateTime
+// gives, currency() what formatCurrency gives.
 #pragma once
 
 #include <array>
@@ -19,20 +20,20 @@
 #include <string>
 #include <string_view>
 
-namespace dbtool {
+namespace jet {
 
-class Output {
+class TextWriter {
 public:
     static constexpr size_t kBlock = size_t(1) << 18;
 
     // Writes to the file descriptor `fd` (standard output by default); the descriptor stays open.
-    explicit Output(int fd = 1);
+    explicit TextWriter(int fd = 1);
     // Appends to `sink` instead, at every flush() (for texts made ahead of time, and for tests).
-    explicit Output(std::string& sink);
+    explicit TextWriter(std::string& sink);
     // Writes out what is left; a failure then goes unreported (call flush() to know).
-    ~Output();
-    Output(const Output&) = delete;
-    Output& operator=(const Output&) = delete;
+    ~TextWriter();
+    TextWriter(const TextWriter&) = delete;
+    TextWriter& operator=(const TextWriter&) = delete;
 
     void put(std::string_view bytes) {
         if (kBlock - used_ >= bytes.size()) {
@@ -49,7 +50,8 @@ public:
     }
 
     // UTF-16 text as UTF-8. A lone surrogate (possible in stored text) becomes its 3-byte
-    // (WTF-8) form, so that nothing read from a file is lost on the way.
+    // (WTF-8) form, so that nothing read from a file is lost on the way; or U+FFFD after
+    // replaceLoneSurrogates(), for files read by programs that want strict UTF-8 (spreadsheets).
     void text(std::u16string_view s);
     // The same, as a CSV field: always in double quotes, a quote inside doubled.
     void csvText(std::u16string_view s);
@@ -73,6 +75,8 @@ public:
     void dateTime(double days);
     // Upper-case hex digits of `n` bytes, no separators.
     void hex(const uint8_t* bytes, size_t n);
+
+    void replaceLoneSurrogates() { replaceLone_ = true; }
 
     // Hands everything gathered to write(2). False once any write has failed (the output is
     // then incomplete; later output is dropped); errorNumber() tells why.
@@ -103,9 +107,10 @@ private:
 
     int fd_ = -1;
     std::string* sink_ = nullptr;
+    bool replaceLone_ = false;
     int error_ = 0;
     size_t used_ = 0;
     std::unique_ptr<char[]> buf_;
 };
 
-} // namespace dbtool
+} // namespace jet
