@@ -54,6 +54,10 @@ void setPlaceFileFaultHook(std::function<int(const char* step)> hook) {
     faultHook() = std::move(hook);
 }
 
+Error writeError(const std::string& path, int err) {
+    return ioError(path, "写入失败", err);
+}
+
 Status writeAll(int fd, ByteView bytes, const std::string& path) {
     size_t done = 0;
     while (done < bytes.size()) {

@@ -36,6 +36,9 @@ Status placeFileBytes(const std::string& target, PlaceMode mode, ByteView bytes)
 
 // Writes all of `bytes` to `fd` (retrying short writes and EINTR); Io error naming `path`.
 Status writeAll(int fd, ByteView bytes, const std::string& path);
+// The error writeAll gives when a write to `path` fails with errno `err`, for writers that gather
+// their output themselves (jet/text_writer.h).
+Error writeError(const std::string& path, int err);
 
 // Flushes the directory holding `path` to disk, so that a rename or link in it is durable.
 // Best effort: a file system that cannot flush directories is not an error.

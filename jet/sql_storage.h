@@ -63,7 +63,9 @@ public:
     virtual Status scanWhere(const std::vector<size_t>& wanted, size_t filterCount, const RowFilter& keep,
                              const RowVisitor& visit) {
         (void)filterCount;
-        return scan(wanted, [&](RowId id, const std::vector<Value>& values) { return !keep(values) || visit(id, values); });
+        return scan(wanted, [&](RowId id, const std::vector<Value>& values) {
+            return !keep(values) || visit(id, values);
+        });
     }
 
     // Appends a row; `row` holds one value per column, in column order. The values have already

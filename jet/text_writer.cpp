@@ -148,8 +148,8 @@ template <Form F> char* convert(const char16_t* s, const char16_t* end, char* o,
             const uint32_t c = *s;
             if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) {
                 // The common case of Chinese text: three bytes, stored as one word.
-                const uint32_t w = (0xE0 | (c >> 12)) | ((0x80 | ((c >> 6) & 0x3F)) << 8) |
-                                   ((0x80 | (c & 0x3F)) << 16);
+                const uint32_t w =
+                    (0xE0 | (c >> 12)) | ((0x80 | ((c >> 6) & 0x3F)) << 8) | ((0x80 | (c & 0x3F)) << 16);
                 std::memcpy(o, &w, 4);
                 o += 3;
                 ++s;

@@ -1,10 +1,11 @@
-// ledrimo-db's output writer and value forms against the engine's text forms (jet::toUtf8,
-// formatDouble, formatDateTime...) and the JSON escaping dump has always used, on the values that
-// are easy to get wrong: surrogates paired, lone and split between steps, control characters,
-// quotes, commas, line breaks, runs of ASCII of every length next to Chinese, dates before 1899
-// and at the ends of the calendar, NaN and the infinities, currency and decimals, empty binary.
+// The text writer (jet/text_writer.h) and ledrimo-db's value forms against the engine's text forms
+// (jet::toUtf8, formatDouble, formatDateTime...) and the JSON escaping dump has always used, on the values
+// that are easy to get wrong: surrogates paired, lone and split between steps, control characters, quotes,
+// commas, line breaks, runs of ASCII of every length next to Chinese, dates before 1899 and at the ends of
+// the calendar, NaN and the infinities, currency and decimals, empty binary.
 #include "jet/codec.h"
 #include "jet/datetext.h"
+#include "jet/text_writer.h"
 #include "tools/ledrimo-db/format.h"
 
 #include <cerrno>
@@ -37,7 +38,8 @@ std::string jsonReference(const std::u16string& s) {
     std::string out = "\"";
     for (size_t i = 0; i < s.size(); ++i) {
         const char16_t c = s[i];
-        const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF;
+        const bool pair =
+            c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF;
         char esc[8];
         if (c == u'"' || c == u'\\') {
             out += '\\';
@@ -68,14 +70,48 @@ std::string csvReference(const std::u16string& s) {
 // Texts with every kind of unit the converters treat apart, at every length around the 8-unit
 // blocks, and long ones that cross the writer's steps with a pair on the boundary.
 std::vector<std::u16string> trickyTexts() {
-    std::vector<std::u16string> texts = {
-        u"", u"a", u"\"", u"a,b", u"line\r\nbreak", u"tab\there", u"back\\slash", u"\x7f", u"é", u"中文",
-        u"😀", u"a😀b", std::u16string(1, char16_t(0xD83D)), std::u16string(1, char16_t(0xDE00)),
-        std::u16string{char16_t(0xDE00), char16_t(0xD83D)}, std::u16string{u'x', char16_t(0xD83D)},
-        std::u16string(1, u'\0'), u"\x01\x1f\x1b", u"北京市海淀区中关村大街 27 号 1208 室", u"GZ-00001",
-        u"\"quoted\", then \"\"doubled\"\"", u"\uFFFF\uE000\uD7FF\u0800\u07FF\u0080"};
-    const char16_t pool[] = {u'a', u'Z', u'0', u' ', u',', u'"', u'\\', u'\n', u'\r', u'\t', u'\x01', u'\x7f',
-                             u'é', u'ß', u'中', u'文', u'\uFF0C', u'\uFFFF', char16_t(0xD83D), char16_t(0xDE00)};
+    std::vector<std::u16string> texts = {u"",
+                                         u"a",
+                                         u"\"",
+                                         u"a,b",
+                                         u"line\r\nbreak",
+                                         u"tab\there",
+                                         u"back\\slash",
+                                         u"\x7f",
+                                         u"é",
+                                         u"中文",
+                                         u"😀",
+                                         u"a😀b",
+                                         std::u16string(1, char16_t(0xD83D)),
+                                         std::u16string(1, char16_t(0xDE00)),
+                                         std::u16string{char16_t(0xDE00), char16_t(0xD83D)},
+                                         std::u16string{u'x', char16_t(0xD83D)},
+                                         std::u16string(1, u'\0'),
+                                         u"\x01\x1f\x1b",
+                                         u"北京市海淀区中关村大街 27 号 1208 室",
+                                         u"GZ-00001",
+                                         u"\"quoted\", then \"\"doubled\"\"",
+                                         u"\uFFFF\uE000\uD7FF\u0800\u07FF\u0080"};
+    const char16_t pool[] = {u'a',
+                             u'Z',
+                             u'0',
+                             u' ',
+                             u',',
+                             u'"',
+                             u'\\',
+                             u'\n',
+                             u'\r',
+                             u'\t',
+                             u'\x01',
+                             u'\x7f',
+                             u'é',
+                             u'ß',
+                             u'中',
+                             u'文',
+                             u'\uFF0C',
+                             u'\uFFFF',
+                             char16_t(0xD83D),
+                             char16_t(0xDE00)};
     std::mt19937 rng(15);
     for (size_t length = 1; length <= 40; ++length)
         for (int k = 0; k < 20; ++k) {
@@ -103,6 +139,17 @@ TEST(OutputWriter, TextFormsMatchTheEngineAndTheJsonEscaping) {
         EXPECT_EQ(written([&](Output& o) { o.csvText(s); }), csvReference(s));
         EXPECT_EQ(written([&](Output& o) { o.jsonText(s); }), jsonReference(s));
     }
+    // For strict UTF-8 (the export's CSV and xlsx), a lone surrogate becomes U+FFFD; a pair and
+    // the JSON escape stay as they are.
+    const std::u16string lone = {
+        u'a', char16_t(0xD800), u'"', char16_t(0xDC00), char16_t(0xD83D), char16_t(0xDE00)};
+    EXPECT_EQ(written([&](Output& o) {
+                  o.replaceLoneSurrogates();
+                  o.text(lone);
+                  o.csvText(lone);
+                  o.jsonText(lone);
+              }),
+              "a\uFFFD\"\uFFFD😀\"a\uFFFD\"\"\uFFFD😀\"\"a\\ud800\\\"\\udc00😀\"");
     // A header name is quoted only when it must be.
     EXPECT_EQ(written([](Output& o) { dbtool::csvName(o, u"上班日期"); }), "上班日期");
     EXPECT_EQ(written([](Output& o) { dbtool::csvName(o, u"a,b"); }), "\"a,b\"");
@@ -111,9 +158,16 @@ TEST(OutputWriter, TextFormsMatchTheEngineAndTheJsonEscaping) {
 
 TEST(OutputWriter, NumbersAndDatesMatchTheEngine) {
     std::mt19937_64 rng(15);
-    std::vector<double> doubles = {0.0, -0.0, 0.1, 1e300, -1.7976931348623157e308, 5e-324,
-                                   std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN(),
-                                   std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    std::vector<double> doubles = {0.0,
+                                   -0.0,
+                                   0.1,
+                                   1e300,
+                                   -1.7976931348623157e308,
+                                   5e-324,
+                                   std::numeric_limits<double>::quiet_NaN(),
+                                   -std::numeric_limits<double>::quiet_NaN(),
+                                   std::numeric_limits<double>::infinity(),
+                                   -std::numeric_limits<double>::infinity()};
     for (int i = 0; i < 2000; ++i) {
         const uint64_t bits = rng();
         double d;
@@ -124,8 +178,9 @@ TEST(OutputWriter, NumbersAndDatesMatchTheEngine) {
         EXPECT_EQ(written([&](Output& o) { o.number(d); }), jet::formatDouble(d));
         EXPECT_EQ(written([&](Output& o) { o.number(float(d)); }), jet::formatFloat(float(d)));
     }
-    for (int64_t v : {int64_t(0), int64_t(-1), int64_t(9999), int64_t(-10000), int64_t(123456789),
-                      std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max(), int64_t(rng())}) {
+    for (int64_t v :
+         {int64_t(0), int64_t(-1), int64_t(9999), int64_t(-10000), int64_t(123456789),
+          std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max(), int64_t(rng())}) {
         EXPECT_EQ(written([&](Output& o) { o.number(v); }), std::to_string(v));
         EXPECT_EQ(written([&](Output& o) { o.currency(v); }), jet::formatCurrency(jet::Currency{v}));
     }
@@ -153,7 +208,8 @@ TEST(OutputWriter, NumbersAndDatesMatchTheEngine) {
                                  -std::numeric_limits<double>::infinity()};
     std::uniform_real_distribution<double> anyDay(jet::kMinDateNumber - 10, jet::kMaxDateNumber + 10);
     for (int i = 0; i < 3000; ++i)
-        dates.push_back(i % 3 == 0 ? anyDay(rng) : 40000 + double(rng() % 6) + double(rng() % 86400) / 86400.0);
+        dates.push_back(i % 3 == 0 ? anyDay(rng)
+                                   : 40000 + double(rng() % 6) + double(rng() % 86400) / 86400.0);
     std::string all, expected;
     {
         Output out(all);
