@@ -28,7 +28,8 @@ public:
 
     // Writes to the file descriptor `fd` (standard output by default); the descriptor stays open.
     explicit TextWriter(int fd = 1);
-    // Appends to `sink` instead, at every flush() (for texts made ahead of time, and for tests).
+    // Appends to `sink` instead, as the buffer fills and at flush() (for texts made ahead of
+    // time, and for tests).
     explicit TextWriter(std::string& sink);
     // Writes out what is left; a failure then goes unreported (call flush() to know).
     ~TextWriter();
@@ -36,6 +37,8 @@ public:
     TextWriter& operator=(const TextWriter&) = delete;
 
     void put(std::string_view bytes) {
+        if (bytes.empty())
+            return;
         if (kBlock - used_ >= bytes.size()) {
             std::memcpy(buf_.get() + used_, bytes.data(), bytes.size());
             used_ += bytes.size();
@@ -76,6 +79,7 @@ public:
     // Upper-case hex digits of `n` bytes, no separators.
     void hex(const uint8_t* bytes, size_t n);
 
+    // From now on text() and csvText() write a lone surrogate as U+FFFD.
     void replaceLoneSurrogates() { replaceLone_ = true; }
 
     // Hands everything gathered to write(2). False once any write has failed (the output is
