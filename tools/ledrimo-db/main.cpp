@@ -12,6 +12,8 @@
 //   ledrimo-db create FILE      a new database with Ledrimo's tables, `admin` empty
 //   ledrimo-db new FILE         the database image the program carries, written out
 //   (neither replaces an existing file)
+//   ledrimo-db backup FILE [DIR] / backups FILE / restore FILE BACKUP / compact FILE
+//   ledrimo-db passwd FILE [NAME] [--password-stdin]
 //
 // Every verb is a free function that receives the parsed arguments and an output sink (cli.h);
 // the verbs live in one file per group (verbs.h), each with its usage and help text. Output conventions
@@ -38,7 +40,7 @@ namespace {
 
 std::vector<const Verb*> allVerbs() {
     std::vector<const Verb*> all;
-    for (const auto* group : {&inspectVerbs(), &editVerbs(), &createVerbs()})
+    for (const auto* group : {&inspectVerbs(), &editVerbs(), &createVerbs(), &safetyVerbs(), &accountVerbs()})
         for (const Verb& v : *group)
             all.push_back(&v);
     return all;
