@@ -123,6 +123,12 @@ void waitForBackup() {
         reportBackupFailure(**failure);
 }
 
+void finishBackupQuietly() {
+    BackupWorker& w = worker();
+    w.join();
+    w.failure.reset();
+}
+
 void adviseIfDamaged(const rt::Text& path) {
     const std::string file = fileSystemPath(path);
     if (!databaseDamage(file))

@@ -31,9 +31,11 @@ bool restoreDatabase();
 // folder that cannot be written, a copy that does not pass the check) shows "自动备份失败：" + the
 // reason, once per run, and changes nothing else.
 void backupAtConnect(const rt::Text& path);
-// Waits until a copy being made is done, and reports its failure as above (tests; the exit of
-// the program waits for it too).
+// Waits until a copy being made is done, and reports its failure as above (tests).
 void waitForBackup();
+// Waits until a copy being made is done, telling nothing: the main window is going and the
+// program with it (a failed copy is tried again at the next start). The exit waits for it too.
+void finishBackupQuietly();
 
 // After a connect that failed: when the database at `path` is damaged (the engine says Corrupt),
 // one message names the newest backup that passes the check and how to restore it (or says that

@@ -152,6 +152,11 @@ private slots:
             if (calls[i].caption == rt::Text("数据库已损坏"))
                 advice = int(i);
         QVERIFY2(advice >= 0, "no message about the damaged database");
+        // After the data layer's box (if it shows one), before the window turns to adding.
+        for (int i = 0; i < advice; ++i)
+            QCOMPARE(calls[size_t(i)].caption, rt::Text(rt::kDataErrorCaption));
+        QCOMPARE(calls.back().text, rt::Text("当前数据库没有记录，请添加！"));
+        QCOMPARE(size_t(advice) + 2, calls.size());
         QCOMPARE(boxesStartingWith("数据库文件已损坏"), 1);
         const QString text = calls[size_t(advice)].text.toQString();
         QVERIFY2(text.contains(QStringLiteral("ledrimo-db restore ") + program_.dbPath() +
@@ -160,8 +165,11 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("4 条记录")));
         QVERIFY(!text.contains(QStringLiteral("9999")));
 
-        disconnect();
+        // As the message says: leave the program, restore, start it again.
+        main().destroy();
+        QCoreApplication::processEvents();
         QCOMPARE(runTool({QStringLiteral("restore"), program_.dbPath(), good}), 0);
+        QVERIFY(rt::loadForm("主窗口"));
         program_.boxes->clear();
         connect();
         QVERIFY(program_.boxes->calls().empty());
