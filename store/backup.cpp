@@ -142,7 +142,7 @@ jet::Status checkFile(const std::string& path, const BackupOptions& options, int
     open.password = options.password;
     auto db = jet::Database::open(path, open);
     if (!db)
-        return db.error();
+        return jet::makeError(db.error().kind, "无法打开：" + db.error().message, path, db.error().page);
     const jet::CheckReport report = jet::checkDatabase(**db);
     if (!report.ok())
         return jet::makeError(jet::ErrorKind::Corrupt, "未通过一致性检查：" + firstFindings(report), path);

@@ -668,3 +668,42 @@ TEST(Account, SetAsTheAccountWindowStoresIt) {
     EXPECT_EQ(rows[0][0], Value(int32_t(1)));
     EXPECT_EQ(rows[0][1], Value(std::u16string(u"李四")));
 }
+
+// ---- the verbs of ledrimo-db ----
+
+TEST(Tool, BackupListRestoreCompactAndPasswd) {
+    TempDir dir;
+    const std::string db = makeLog(dir, 12);
+    auto r = runTool({"backup", db, "--date", "2024-03-14"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("db-2024-03-14.mdb（"), std::string::npos) << r.out;
+    r = runTool({"backup", db, "--date", "2024-02-30"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("日期无效"), std::string::npos) << r.err;
+    damageDataPage(dir.file("backup/db-2024-03-14.mdb"));
+    ASSERT_EQ(runTool({"backup", db, "--date", "2024-03-15"}).exitCode, 0);
+
+    r = runTool({"backups", db});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const size_t newer = r.out.find("db-2024-03-15.mdb"), older = r.out.find("db-2024-03-14.mdb");
+    ASSERT_LT(newer, older) << r.out;
+    EXPECT_NE(r.out.find("12  正常", newer), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("未通过一致性检查", older), std::string::npos) << r.out;
+
+    r = runTool({"restore", db, dir.file("backup/db-2024-03-14.mdb")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("备份未通过一致性检查，不能用来恢复"), std::string::npos) << r.err;
+
+    r = runTool({"compact", db});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("压缩前："), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("压缩后："), std::string::npos) << r.out;
+
+    r = runProgram(
+        {"sh", "-c", "printf 'pa ss\\n' | \"$0\" passwd \"$1\" --password-stdin", LEDRIMO_DB_TOOL, db});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(readTable(db, u"admin")[0][2], Value(jet::fromUtf8(store::buildPasswordCode("pa ss"))));
+    r = runProgram({"sh", "-c", "\"$0\" passwd \"$1\" </dev/null", LEDRIMO_DB_TOOL, db});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("--password-stdin"), std::string::npos) << r.err;
+}

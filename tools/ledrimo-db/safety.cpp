@@ -91,7 +91,7 @@ int runBackups(const Args& args, Output& out) {
         for (char& c : problem)
             if (c == '\n')
                 c = ' ';
-        line += e.ok ? "正常" : "未通过：" + problem;
+        line += e.ok ? "正常" : problem;
         out.put(line + "\n");
     }
     return 0;
