@@ -3,11 +3,14 @@
 #include "app/handlers.h"
 #include "runtime/picture.h"
 #include "runtime/program.h"
+#include "store/database_location.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Lets the desktop match the windows with the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(store::kApplicationId));
     runtime::registerPictures();
     rt::initRuntime();
     app::installProgramResources();

@@ -9,6 +9,7 @@
 //   - bytes per row and peak memory.
 // A benchmark, not a test: it prints figures and checks only that the steps succeed.
 //   write_bench OUT.mdb [ROWS]
+#include "bench/big_database.h"
 #include "jet/check.h"
 #include "jet/codec.h"
 #include "jet/create.h"
@@ -45,43 +46,6 @@ double ms(Clock::time_point a, Clock::time_point b) {
             die(what, r_.error());                                                                           \
     } while (0)
 
-// The database the program carries (58 pages: `data` empty, one `admin` row), written out.
-void newDatabase(const std::string& out) {
-    std::remove(out.c_str());
-    auto image = store::imageDatabase();
-    if (!image)
-        die("image", image.error());
-    CHECK_OK(jet::writeNewFile(out, *image), "write");
-}
-
-std::u16string u16(const std::string& s) {
-    return jet::fromUtf8(s);
-}
-
-const char* const kNames[] = {"张三", "李四", "王小五", "赵六", "欧阳明月"};
-const char* const kCompanies[] = {"北京某某科技有限公司", "上海浦东新区建设工程公司",
-                                  "广州市白云区小商品批发部"};
-const char* const kAddresses[] = {"北京市海淀区中关村大街 27 号 1208 室", "上海市浦东新区世纪大道 100 号",
-                                  "广东省广州市白云区机场路 1688 号 B 座三楼"};
-const char* const kNotes[] = {"整理客户资料，回访三家老客户，下午参加部门例会。", "加班赶工，完成设备调试。",
-                              "出差", ""};
-
-std::vector<jet::Value> entry(int i) {
-    const double day = 40000 + i / 3;
-    return {
-        jet::Value(u16(kNames[i % 5])),
-        jet::Value(u16(kCompanies[i % 3])),
-        jet::Value(u16(kAddresses[i % 3])),
-        jet::Value(jet::DateTime{39000.0}),
-        jet::Value(jet::DateTime{day}),
-        jet::Value(int32_t(8 + i % 4)),
-        jet::Value(u16(kNotes[i % 4])),
-        jet::Value(jet::DateTime{day + 0.75 + (i % 60) / 1440.0}),
-        jet::Value(u16("GZ-" + std::string(5 - std::min<size_t>(5, std::to_string(i + 1).size()), '0') +
-                       std::to_string(i + 1))),
-    };
-}
-
 struct Stats {
     double median = 0, p90 = 0, max = 0, mean = 0;
 };
@@ -110,7 +74,7 @@ int main(int argc, char** argv) {
     }
     const std::string path = argv[1];
     const int rows = argc > 2 ? std::atoi(argv[2]) : 100000;
-    newDatabase(path);
+    bigdb::newDatabase(path);
 
     // Fill: transactions of 1,000 entries.
     jet::OpenOptions opt;
@@ -123,7 +87,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < rows;) {
             CHECK_OK((*db)->begin(), "begin");
             for (int k = 0; k < 1000 && i < rows; ++k, ++i)
-                CHECK_OK((*db)->insertRow(u"data", entry(i)), "insert");
+                CHECK_OK((*db)->insertRow(u"data", bigdb::entry(i)), "insert");
             CHECK_OK((*db)->commit(), "commit");
         }
         const double t = ms(t0, Clock::now());
@@ -135,7 +99,7 @@ int main(int argc, char** argv) {
         std::vector<double> each;
         for (int i = 0; i < 200; ++i) {
             const auto a = Clock::now();
-            CHECK_OK((*db)->insertRow(u"data", entry(rows + i)), "insert");
+            CHECK_OK((*db)->insertRow(u"data", bigdb::entry(rows + i)), "insert");
             each.push_back(ms(a, Clock::now()));
         }
         print("durable insert, engine (one transaction, synced)", stats(each), each.size());

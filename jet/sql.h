@@ -1,7 +1,8 @@
 // SQL over the engine: the statements the program runs against its tables, and what a user of a
 // database tool expects around them.
 //
-//   SELECT * | col [, col...] FROM t [WHERE cond] [ORDER BY col|position [ASC|DESC], ...]
+//   SELECT * | item [, item...] FROM t [WHERE cond] [GROUP BY col [, col...]] [HAVING cond]
+//          [ORDER BY col|alias|aggregate|position [ASC|DESC], ...]
 //   INSERT INTO t [(col, ...)] VALUES (value, ...)
 //   UPDATE t SET col = value|col [, ...] [WHERE cond]
 //   DELETE [*] FROM t [WHERE cond]
@@ -15,6 +16,26 @@
 // Text compares and sorts as jet/sql_text.h says (case-insensitive). A quoted text compared with
 // or stored into a date column is read as a date text (jet/datetext.h); a text compared with or
 // stored into a number column must be a number. Comparisons with NULL are never true.
+//
+// A select item is a column or an aggregate, either optionally followed by AS name. Aggregates:
+// COUNT(*) (rows), COUNT(col) (values that are not NULL), SUM(col), AVG(col) (numbers and
+// yes/no values), MIN(col), MAX(col) (any column but binary data). NULLs are left out of every
+// aggregate; over no values COUNT is 0 and the others are NULL. SUM of a Byte, Integer, Long or
+// yes/no column is exact: a Long when every sum of the result fits in 32 bits, else a Numeric of
+// 19 digits (Jet gives a Double there, which is not exact beyond 2^53), and an error beyond 64
+// bits; of Currency a Currency, of Numeric a Numeric, of Single or Double a Double. AVG is a
+// Double; MIN and MAX keep the column's type, text compared as described below (of texts equal
+// but for case, the first in table order is given). COUNT is a Long. An unnamed aggregate is named
+// as Jet names it: Expr1000 plus its position in the select list counted from 0 (Expr1000,
+// Expr1001, ...).
+//
+// A query with an aggregate or GROUP BY gives one row per group: rows whose GROUP BY values are
+// equal (text ignoring case, dates to the second, NULLs together) form a group, shown with the
+// values of its first row; without GROUP BY the whole table is one group, which gives one row
+// even when no row matches. Every column in its select list, HAVING and ORDER BY must be grouped
+// or inside an aggregate. HAVING filters groups and may use aggregates (WHERE may not). Groups
+// come ordered by ORDER BY, then by the GROUP BY columns. ORDER BY may name a select item by its
+// alias (in any SELECT).
 //
 // Every error carries a Chinese message for people; a statement that fails changes nothing.
 #pragma once
@@ -43,13 +64,25 @@ struct Literal {
 struct ColumnRef {
     std::u16string qualifier; // the table part of t.col, or empty
     std::u16string name;
+    size_t position = 0; // where it starts in the statement: characters from 1; 0 when unknown
+};
+
+enum class AggregateFunction : uint8_t { Count, Sum, Avg, Min, Max };
+
+struct Aggregate {
+    AggregateFunction function = AggregateFunction::Count;
+    bool star = false;   // COUNT(*)
+    ColumnRef column;    // when not star
+    std::u16string text; // as written, for messages: "sum(上班时间)"
+    size_t position = 0; // as in ColumnRef
 };
 
 struct Operand {
-    enum class Kind : uint8_t { Column, Literal };
+    enum class Kind : uint8_t { Column, Literal, Aggregate };
     Kind kind = Kind::Literal;
     ColumnRef column;
     Literal literal;
+    Aggregate aggregate; // only in HAVING
 };
 
 enum class CompareOp : uint8_t { Eq, Ne, Lt, Le, Gt, Ge };
@@ -72,9 +105,18 @@ struct Condition {
 };
 
 struct OrderKey {
-    ColumnRef column; // when position is 0
+    ColumnRef column; // a column or an alias, when position is 0 and not isAggregate
     int position = 0; // 1-based position in the select list, or 0
+    bool isAggregate = false;
+    Aggregate aggregate;
     bool descending = false;
+};
+
+struct SelectItem {
+    bool isAggregate = false;
+    ColumnRef column; // a column; for SELECT t.* the qualifier and "*"
+    Aggregate aggregate;
+    std::u16string alias; // AS name, or empty
 };
 
 struct Assignment {
@@ -87,11 +129,14 @@ enum class StatementKind : uint8_t { Select, Insert, Update, Delete };
 struct Statement {
     StatementKind kind = StatementKind::Select;
     std::u16string table;
-    bool allColumns = false;             // SELECT *
-    std::vector<ColumnRef> columns;      // SELECT list; INSERT column list (empty: every column)
+    bool allColumns = false;             // SELECT * (items holds t.* as written, or nothing)
+    std::vector<SelectItem> items;       // SELECT list
+    std::vector<ColumnRef> columns;      // INSERT column list (empty: every column)
     std::vector<Literal> values;         // INSERT
     std::vector<Assignment> assignments; // UPDATE
     Condition where;                     // SELECT, UPDATE, DELETE
+    std::vector<ColumnRef> groupBy;      // SELECT
+    Condition having;                    // SELECT
     std::vector<OrderKey> orderBy;       // SELECT
 };
 
@@ -100,35 +145,43 @@ struct Statement {
 Result<Statement> parseStatement(std::u16string_view text);
 Result<Statement> parseStatement(std::string_view utf8);
 
+inline constexpr size_t kNoTableColumn = size_t(-1);
+
 struct ResultColumn {
-    std::u16string name; // as the table spells it
+    std::u16string name; // the alias, else as the table spells it, else Expr1000...
     ColumnType type = ColumnType::Text;
-    size_t tableColumn = 0; // position in Table::columns()
+    size_t tableColumn = 0; // position in Table::columns(); kNoTableColumn for an aggregate
 };
 
 struct ExecOptions {
     // SELECT only: give the row ids in result order and no values, reading only the columns
     // that WHERE and ORDER BY need, so that a record set can decode rows when it visits them.
+    // A query with aggregates or GROUP BY has no rows of the table to give: it fails (Invalid).
     bool rowIdsOnly = false;
 };
 
 struct ExecResult {
     StatementKind kind = StatementKind::Select;
     std::vector<ResultColumn> columns; // SELECT: the result columns
-    std::vector<RowId> rowIds;         // SELECT: the rows in result order
+    // SELECT: the rows in result order; empty when `grouped` (the rows are computed).
+    std::vector<RowId> rowIds;
     // SELECT: their values row after row, columns.size() per row (empty with rowIdsOnly).
     std::vector<Value> values;
+    bool grouped = false;      // SELECT with aggregates or GROUP BY
     uint64_t rowsAffected = 0; // INSERT, UPDATE, DELETE
 
-    size_t rowCount() const { return rowIds.size(); }
+    size_t rowCount() const { return grouped ? values.size() / columns.size() : rowIds.size(); }
     const Value& value(size_t row, size_t column) const { return values[row * columns.size() + column]; }
 };
 
 // Runs a statement. Errors: NotFound for an unknown table or column ("找不到表 'x'",
-// "找不到列 'x'"); Invalid for values that do not fit ("类型不匹配：…", "值太长：…",
-// "数值溢出：…", value counts, duplicate columns, NULL in a required column); whatever the storage
-// reports. INSERT, UPDATE and DELETE check every value of every row before the first write and
-// run their writes in one batch, so a failure leaves the tables as they were.
+// "找不到列 'x'"); Syntax, with the position, for a column neither grouped nor inside an aggregate
+// ("语法错误：第 8 个字符附近 '姓名'（…不包含作为合计函数一部分的特定表达式 '姓名'…）") and for
+// SELECT * with GROUP BY; Invalid for values that do not fit ("类型不匹配：…", "值太长：…",
+// "数值溢出：…", value counts, duplicate columns, NULL in a required column, an aggregate of a
+// column it cannot take, a sum beyond its type); whatever the storage reports. INSERT, UPDATE and DELETE
+// check every value of every row before the first write and run their writes in one batch, so a failure
+// leaves the tables as they were.
 Result<ExecResult> execute(const Statement& statement, Storage& storage, const ExecOptions& options = {});
 // Parses and runs.
 Result<ExecResult> execute(std::u16string_view text, Storage& storage, const ExecOptions& options = {});

@@ -639,13 +639,25 @@ Result<size_t> Binder::column(const ColumnRef& ref) const {
     return notFound();
 }
 
+Result<size_t> Binder::column(const Operand& o) const {
+    if (o.kind == Operand::Kind::Column)
+        return column(o.column);
+    if (!aggregate)
+        return syntaxErrorAt(o.aggregate.position, toUtf8(o.aggregate.text), "此处不能使用合计函数");
+    return aggregate(o.aggregate);
+}
+
+const ColumnInfo& Binder::info(size_t c) const {
+    return c < columns.size() ? columns[c] : (*aggregateColumns)[c - columns.size()];
+}
+
 Result<std::unique_ptr<BoundExpr>> Binder::compare(const Operand& xIn, CompareOp opIn,
                                                    const Operand& yIn) const {
     const Operand* x = &xIn;
     const Operand* y = &yIn;
     CompareOp op = opIn;
     // Column first, so that a literal is read for the column's type.
-    if (x->kind == Operand::Kind::Literal && y->kind == Operand::Kind::Column) {
+    if (x->kind == Operand::Kind::Literal && y->kind != Operand::Kind::Literal) {
         std::swap(x, y);
         op = mirrored(op);
     }
@@ -654,14 +666,14 @@ Result<std::unique_ptr<BoundExpr>> Binder::compare(const Operand& xIn, CompareOp
     e->op = op;
     using K = Literal::Kind;
 
-    if (x->kind == Operand::Kind::Column && y->kind == Operand::Kind::Column) {
-        auto cx = column(x->column);
+    if (x->kind != Operand::Kind::Literal && y->kind != Operand::Kind::Literal) {
+        auto cx = column(*x);
         if (!cx)
             return cx.error();
-        auto cy = column(y->column);
+        auto cy = column(*y);
         if (!cy)
             return cy.error();
-        const Family fx = familyOf(columns[*cx].type), fy = familyOf(columns[*cy].type);
+        const Family fx = familyOf(info(*cx).type), fy = familyOf(info(*cy).type);
         const bool numeric =
             (fx == Family::Number || fx == Family::Date) && (fy == Family::Number || fy == Family::Date);
         if (fx == fy && fx != Family::Binary)
@@ -672,18 +684,18 @@ Result<std::unique_ptr<BoundExpr>> Binder::compare(const Operand& xIn, CompareOp
         else if (numeric)
             e->mode = Mode::Number;
         else
-            return makeError(ErrorKind::Invalid, "类型不匹配：列 " + quoteName(columns[*cx].name) + " 与列 " +
-                                                     quoteName(columns[*cy].name) + " 不能比较");
+            return makeError(ErrorKind::Invalid, "类型不匹配：列 " + quoteName(info(*cx).name) + " 与列 " +
+                                                     quoteName(info(*cy).name) + " 不能比较");
         e->a = {true, slotFor(*cx), Null{}};
         e->b = {true, slotFor(*cy), Null{}};
         return e;
     }
 
-    if (x->kind == Operand::Kind::Column) {
-        auto cx = column(x->column);
+    if (x->kind != Operand::Kind::Literal) {
+        auto cx = column(*x);
         if (!cx)
             return cx.error();
-        const ColumnInfo& c = columns[*cx];
+        const ColumnInfo& c = info(*cx);
         const Literal& lit = y->literal;
         e->a = {true, slotFor(*cx), Null{}};
         e->b.constant = Null{};
@@ -791,8 +803,8 @@ Result<std::unique_ptr<BoundExpr>> Binder::compare(const Operand& xIn, CompareOp
 Result<std::unique_ptr<BoundExpr>> Binder::bind(const Expr& x) const {
     auto e = std::make_unique<BoundExpr>();
     auto operand = [&](const Operand& o, BoundOperand& out) -> Result<size_t> {
-        if (o.kind == Operand::Kind::Column) {
-            auto c = column(o.column);
+        if (o.kind != Operand::Kind::Literal) {
+            auto c = column(o);
             if (!c)
                 return c.error();
             out.isSlot = true;
@@ -874,7 +886,7 @@ Result<std::unique_ptr<BoundExpr>> Binder::bind(const Expr& x) const {
         if (!c)
             return c.error();
         if (*c != SIZE_MAX) {
-            const ColumnInfo& col = columns[*c];
+            const ColumnInfo& col = info(*c);
             if (familyOf(col.type) == Family::Binary)
                 return makeError(ErrorKind::Invalid,
                                  "类型不匹配：列 " + quoteName(col.name) + " 是二进制数据，不能用 LIKE");
@@ -898,7 +910,7 @@ Result<std::unique_ptr<BoundExpr>> Binder::bind(const Expr& x) const {
             auto pc = operand(p, e->b);
             if (!pc)
                 return pc.error();
-            e->b.textual = familyOf(columns[*pc].type) != Family::Text;
+            e->b.textual = familyOf(info(*pc).type) != Family::Text;
         }
         return e;
     }
@@ -908,7 +920,7 @@ Result<std::unique_ptr<BoundExpr>> Binder::bind(const Expr& x) const {
         if (!c)
             return c.error();
         if (*c != SIZE_MAX) {
-            const ColumnInfo& col = columns[*c];
+            const ColumnInfo& col = info(*c);
             if (familyOf(col.type) != Family::Number)
                 return makeError(ErrorKind::Invalid, "类型不匹配：列 " + quoteName(col.name) +
                                                          " 不是是/否值或数字，不能单独作为条件");

@@ -7,103 +7,45 @@
 #include <numeric>
 
 namespace jet::sql {
-namespace {
 
-using detail::quoteName;
+namespace detail {
 
-// The columns a scan reads, each given one slot in the scanned values.
-struct Slots {
-    std::vector<size_t> wanted;
-    std::vector<int64_t> slotOf;
-
-    explicit Slots(size_t columns) : slotOf(columns, -1) {}
-    uint32_t operator()(size_t column) {
-        if (slotOf[column] < 0) {
-            slotOf[column] = int64_t(wanted.size());
-            wanted.push_back(column);
+void SortColumn::add(const Value& v) {
+    nulls.push_back(isNull(v) ? 1 : 0);
+    if (text) {
+        offsets.push_back(pool.size());
+        if (!isNull(v)) {
+            if (const auto* s = std::get_if<std::u16string>(&v))
+                appendSortKey(*s, pool);
+            else
+                appendSortKey(detail::valueText(v), pool);
         }
-        return uint32_t(slotOf[column]);
+    } else {
+        double d = 0;
+        if (!isNull(v) && !detail::numberOf(v, d))
+            d = 0;
+        if (date && !isNull(v))
+            d = double(dateSeconds(d));
+        numbers.push_back(d);
     }
-};
-
-Result<Table*> findTable(Storage& storage, const std::u16string& name) {
-    auto t = storage.openTable(name);
-    if (!t)
-        return t.error();
-    if (!*t)
-        return makeError(ErrorKind::NotFound, "找不到表 " + quoteName(name));
-    return *t;
 }
 
-// Runs the writes of one statement as one batch: all of them or none.
-template <class Writes> Status inBatch(Storage& storage, Writes&& writes) {
-    JET_TRY(storage.begin());
-    Status st = writes();
-    if (!st.ok()) {
-        storage.rollback();
-        return st;
+int SortColumn::compare(size_t i, size_t j) const {
+    int c = 0;
+    if (nulls[i] || nulls[j]) {
+        c = int(nulls[j]) - int(nulls[i]); // NULL first
+    } else if (text) {
+        const size_t li = offsets[i + 1] - offsets[i], lj = offsets[j + 1] - offsets[j];
+        c = std::memcmp(pool.data() + offsets[i], pool.data() + offsets[j], std::min(li, lj));
+        if (c == 0)
+            c = li < lj ? -1 : (li > lj ? 1 : 0);
+    } else {
+        c = numbers[i] < numbers[j] ? -1 : (numbers[i] > numbers[j] ? 1 : 0);
     }
-    return storage.commit();
+    return descending ? -c : c;
 }
 
-Result<std::unique_ptr<detail::BoundExpr>> bindWhere(const Statement& st,
-                                                     const std::vector<ColumnInfo>& columns, Slots& slots) {
-    if (!st.where.root)
-        return std::unique_ptr<detail::BoundExpr>();
-    detail::Binder binder{columns, st.table, [&](size_t c) { return slots(c); }};
-    return binder.bind(*st.where.root);
-}
-
-// ORDER BY keys of the matching rows, computed once per row.
-struct SortColumn {
-    uint32_t slot = 0;
-    bool text = false;
-    bool date = false;
-    bool descending = false;
-    std::string pool;            // text keys, one after the other
-    std::vector<size_t> offsets; // text: where each row's key starts
-    std::vector<double> numbers; // otherwise
-    std::vector<uint8_t> nulls;
-
-    void add(const Value& v) {
-        nulls.push_back(isNull(v) ? 1 : 0);
-        if (text) {
-            offsets.push_back(pool.size());
-            if (!isNull(v)) {
-                if (const auto* s = std::get_if<std::u16string>(&v))
-                    appendSortKey(*s, pool);
-                else
-                    appendSortKey(detail::valueText(v), pool);
-            }
-        } else {
-            double d = 0;
-            if (!isNull(v) && !detail::numberOf(v, d))
-                d = 0;
-            if (date && !isNull(v))
-                d = double(dateSeconds(d));
-            numbers.push_back(d);
-        }
-    }
-    void finish() { offsets.push_back(pool.size()); }
-
-    int compare(size_t i, size_t j) const {
-        int c = 0;
-        if (nulls[i] || nulls[j]) {
-            c = int(nulls[j]) - int(nulls[i]); // NULL first
-        } else if (text) {
-            const size_t li = offsets[i + 1] - offsets[i], lj = offsets[j + 1] - offsets[j];
-            c = std::memcmp(pool.data() + offsets[i], pool.data() + offsets[j], std::min(li, lj));
-            if (c == 0)
-                c = li < lj ? -1 : (li > lj ? 1 : 0);
-        } else {
-            c = numbers[i] < numbers[j] ? -1 : (numbers[i] > numbers[j] ? 1 : 0);
-        }
-        return descending ? -c : c;
-    }
-};
-
-// The order of rows 0..n-1 by the keys, equal keys keeping table order; empty when the rows are
-// in order already (identifiers are usually appended in order).
+// Rows are usually in order already: identifiers are appended in order.
 std::vector<uint32_t> sortOrder(const std::vector<SortColumn>& keys, size_t n) {
     auto before = [&](uint32_t i, uint32_t j) {
         for (const SortColumn& k : keys) {
@@ -202,8 +144,8 @@ std::vector<uint32_t> sortOrder(const std::vector<SortColumn>& keys, size_t n) {
             // Each run in turn is merged into the ordered rows before it.
             for (size_t r = 1; r < runStarts.size(); ++r) {
                 const size_t end = r + 1 < runStarts.size() ? runStarts[r + 1] : n;
-                std::inplace_merge(items.begin(), items.begin() + long(runStarts[r]), items.begin() + long(end),
-                                   less);
+                std::inplace_merge(items.begin(), items.begin() + long(runStarts[r]),
+                                   items.begin() + long(end), less);
             }
         } else {
             std::sort(items.begin(), items.end(), less);
@@ -216,7 +158,70 @@ std::vector<uint32_t> sortOrder(const std::vector<SortColumn>& keys, size_t n) {
     return order;
 }
 
+size_t aliasOf(const Statement& st, const ColumnRef& ref) {
+    if (!ref.qualifier.empty())
+        return kNoTableColumn;
+    for (size_t i = 0; i < st.items.size(); ++i)
+        if (!st.items[i].alias.empty() && sameName(st.items[i].alias, ref.name))
+            return i;
+    return kNoTableColumn;
+}
+
+} // namespace detail
+
+namespace {
+
+using detail::aliasOf;
+using detail::quoteName;
+using detail::Slots;
+using detail::SortColumn;
+
+Result<Table*> findTable(Storage& storage, const std::u16string& name) {
+    auto t = storage.openTable(name);
+    if (!t)
+        return t.error();
+    if (!*t)
+        return makeError(ErrorKind::NotFound, "找不到表 " + quoteName(name));
+    return *t;
+}
+
+// Runs the writes of one statement as one batch: all of them or none.
+template <class Writes> Status inBatch(Storage& storage, Writes&& writes) {
+    JET_TRY(storage.begin());
+    Status st = writes();
+    if (!st.ok()) {
+        storage.rollback();
+        return st;
+    }
+    return storage.commit();
+}
+
+Result<std::unique_ptr<detail::BoundExpr>> bindWhere(const Statement& st,
+                                                     const std::vector<ColumnInfo>& columns, Slots& slots) {
+    if (!st.where.root)
+        return std::unique_ptr<detail::BoundExpr>();
+    detail::Binder binder{columns, st.table, [&](size_t c) { return slots(c); }};
+    return binder.bind(*st.where.root);
+}
+
+bool isGrouped(const Statement& st) {
+    if (!st.groupBy.empty() || st.having.root)
+        return true;
+    for (const SelectItem& item : st.items)
+        if (item.isAggregate)
+            return true;
+    for (const OrderKey& k : st.orderBy)
+        if (k.isAggregate)
+            return true;
+    return false;
+}
+
 Result<ExecResult> runSelect(const Statement& st, Table& table, const ExecOptions& options) {
+    if (isGrouped(st)) {
+        if (options.rowIdsOnly)
+            return makeError(ErrorKind::Invalid, "合计查询的结果是算出来的，不是表中的行，不能只取行号");
+        return detail::runGrouped(st, table);
+    }
     const std::vector<ColumnInfo>& columns = table.columns();
     ExecResult out;
     out.kind = StatementKind::Select;
@@ -224,21 +229,27 @@ Result<ExecResult> runSelect(const Statement& st, Table& table, const ExecOption
     // The result columns.
     std::vector<size_t> selected;
     if (st.allColumns) {
-        if (!st.columns.empty() && !sameName(st.columns[0].qualifier, st.table))
-            return makeError(ErrorKind::NotFound, "找不到列 " + quoteName(st.columns[0].qualifier + u".*"));
+        if (!st.items.empty() && !st.items[0].column.qualifier.empty() &&
+            !sameName(st.items[0].column.qualifier, st.table))
+            return makeError(ErrorKind::NotFound,
+                             "找不到列 " + quoteName(st.items[0].column.qualifier + u".*"));
         selected.resize(columns.size());
         std::iota(selected.begin(), selected.end(), size_t(0));
     } else {
         detail::Binder names{columns, st.table, {}};
-        for (const ColumnRef& ref : st.columns) {
-            auto c = names.column(ref);
+        for (const SelectItem& item : st.items) {
+            auto c = names.column(item.column);
             if (!c)
                 return c.error();
             selected.push_back(*c);
         }
     }
-    for (size_t c : selected)
-        out.columns.push_back(ResultColumn{columns[c].name, columns[c].type, c});
+    for (size_t i = 0; i < selected.size(); ++i) {
+        const size_t c = selected[i];
+        const bool aliased = !st.allColumns && !st.items[i].alias.empty();
+        out.columns.push_back(
+            ResultColumn{aliased ? st.items[i].alias : columns[c].name, columns[c].type, c});
+    }
 
     Slots slots(columns.size());
     auto where = bindWhere(st, columns, slots);
@@ -254,6 +265,8 @@ Result<ExecResult> runSelect(const Statement& st, Table& table, const ExecOption
                                                          " 超出范围（1 到 " +
                                                          std::to_string(selected.size()) + "）");
             c = selected[size_t(k.position) - 1];
+        } else if (const size_t item = aliasOf(st, k.column); item != kNoTableColumn) {
+            c = selected[item];
         } else {
             auto found = detail::Binder{columns, st.table, {}}.column(k.column);
             if (!found)

@@ -1,5 +1,5 @@
 // Internals of the SQL layer shared by its source files: conditions bound to a column list, their
-// evaluation, and value conversion.
+// evaluation, value conversion, ORDER BY keys, and grouped queries.
 #pragma once
 
 #include "jet/sql.h"
@@ -42,8 +42,15 @@ struct Binder {
     const std::vector<ColumnInfo>& columns;
     std::u16string_view table; // qualifiers must name it; empty: any qualifier
     std::function<uint32_t(size_t column)> slotFor;
+    // HAVING: gives an aggregate its number among the columns, from columns.size() on, where
+    // `aggregateColumns` describes it. Without it an aggregate operand is an error.
+    std::function<Result<size_t>(const Aggregate&)> aggregate = {};
+    const std::vector<ColumnInfo>* aggregateColumns = nullptr;
 
     Result<size_t> column(const ColumnRef& ref) const;
+    // The column (or aggregate) an operand that is not a literal refers to.
+    Result<size_t> column(const Operand& o) const;
+    const ColumnInfo& info(size_t column) const;
     Result<std::unique_ptr<BoundExpr>> bind(const Expr& e) const;
 
 private:
@@ -61,5 +68,49 @@ std::u16string valueText(const Value& v);
 bool numberOf(const Value& v, double& out);
 
 std::string quoteName(const std::u16string& name); // 'name' in UTF-8, for messages
+
+// "语法错误：第 N 个字符附近 'near'（hint）", the form of every error with a position.
+Error syntaxErrorAt(size_t position, const std::string& near, const std::string& hint);
+
+// ORDER BY keys of the result rows, computed once per row with add(), then finish().
+struct SortColumn {
+    uint32_t slot = 0;
+    bool text = false; // Text, Memo and GUID columns
+    bool date = false;
+    bool descending = false;
+    std::string pool;            // text keys, one after the other
+    std::vector<size_t> offsets; // text: where each row's key starts
+    std::vector<double> numbers; // otherwise
+    std::vector<uint8_t> nulls;
+
+    void add(const Value& v);
+    void finish() { offsets.push_back(pool.size()); }
+    int compare(size_t i, size_t j) const;
+};
+
+// The order of rows 0..n-1 by the keys, equal keys keeping row order; empty when the rows are in
+// order already.
+std::vector<uint32_t> sortOrder(const std::vector<SortColumn>& keys, size_t n);
+
+// The columns a scan reads, each given one slot in the scanned values.
+struct Slots {
+    std::vector<size_t> wanted;
+    std::vector<int64_t> slotOf;
+
+    explicit Slots(size_t columns) : slotOf(columns, -1) {}
+    uint32_t operator()(size_t column) {
+        if (slotOf[column] < 0) {
+            slotOf[column] = int64_t(wanted.size());
+            wanted.push_back(column);
+        }
+        return uint32_t(slotOf[column]);
+    }
+};
+
+// The select item whose alias an unqualified name is, or kNoTableColumn.
+size_t aliasOf(const Statement& st, const ColumnRef& ref);
+
+// A SELECT with aggregates, GROUP BY or HAVING (see jet/sql.h), over `table`.
+Result<ExecResult> runGrouped(const Statement& st, Table& table);
 
 } // namespace jet::sql::detail

@@ -1,12 +1,20 @@
 // Lexer and recursive-descent parser of the SQL statements and search conditions.
 #include "jet/datetext.h"
-#include "jet/sql.h"
-#include "jet/sql_text.h"
+#include "jet/sql_internal.h"
 
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 
 namespace jet::sql {
+
+Error detail::syntaxErrorAt(size_t position, const std::string& near, const std::string& hint) {
+    std::string m = "语法错误：第 " + std::to_string(position) + " 个字符附近 '" + near + "'";
+    if (!hint.empty())
+        m += "（" + hint + "）";
+    return makeError(ErrorKind::Syntax, m);
+}
+
 namespace {
 
 enum class Tok : uint8_t { End, Name, Text, Number, Date, Symbol, Bad };
@@ -67,11 +75,7 @@ private:
         return toUtf8(s);
     }
     Error errorAt(size_t begin, size_t end, const std::string& hint) const {
-        std::string m =
-            "语法错误：第 " + std::to_string(charPosition(begin)) + " 个字符附近 '" + near(begin, end) + "'";
-        if (!hint.empty())
-            m += "（" + hint + "）";
-        return makeError(ErrorKind::Syntax, m);
+        return detail::syntaxErrorAt(charPosition(begin), near(begin, end), hint);
     }
     Error error(const std::string& hint) const {
         const Token& t = peek();
@@ -139,6 +143,8 @@ private:
     // ---- grammar ----
     Result<std::u16string> name(const char* what);
     Result<ColumnRef> columnRef();
+    bool aggregateAhead() const;
+    Result<Aggregate> aggregate();
     Result<Literal> literal();
     Result<Operand> operand();
     Result<std::shared_ptr<const Expr>> orExpr();
@@ -158,6 +164,7 @@ private:
     mutable Error lexError_;
     mutable size_t lexPos_ = 0;
     size_t pos_ = 0;
+    bool aggregatesAllowed_ = false; // in HAVING
 };
 
 Status Parser::lexOne() const {
@@ -285,6 +292,7 @@ Result<std::u16string> Parser::name(const char* what) {
 
 Result<ColumnRef> Parser::columnRef() {
     ColumnRef ref;
+    ref.position = charPosition(peek().begin);
     auto first = name("列名");
     if (!first)
         return first.error();
@@ -299,6 +307,48 @@ Result<ColumnRef> Parser::columnRef() {
         ref.name = std::move(*first);
     }
     return ref;
+}
+
+const char16_t* const kAggregates[] = {u"COUNT", u"SUM", u"AVG", u"MIN", u"MAX"};
+
+// A name that is an aggregate function's, followed by '('.
+bool Parser::aggregateAhead() const {
+    if (!isSymbol(u"(", 1)) // first: it may cut a token and move the others
+        return false;
+    const Token& t = peek();
+    if (t.kind != Tok::Name || t.bracketed)
+        return false;
+    for (const char16_t* w : kAggregates)
+        if (sameName(t.text, w))
+            return true;
+    return false;
+}
+
+Result<Aggregate> Parser::aggregate() {
+    Aggregate a;
+    const size_t begin = peek().begin;
+    a.position = charPosition(begin);
+    for (size_t i = 0; i < std::size(kAggregates); ++i)
+        if (sameName(peek().text, kAggregates[i]))
+            a.function = AggregateFunction(i);
+    next();
+    next(); // (
+    if (isKeyword(u"DISTINCT") || isKeyword(u"ALL"))
+        return error("不支持 " + toUtf8(peek().text));
+    if (a.function == AggregateFunction::Count && eatSymbol(u"*")) {
+        a.star = true;
+    } else {
+        if (isSymbol(u"*"))
+            return error("只有 COUNT 可以写 *");
+        auto ref = columnRef();
+        if (!ref)
+            return ref.error();
+        a.column = std::move(*ref);
+    }
+    const size_t close = peek().begin;
+    JET_TRY(expectSymbol(u")"));
+    a.text = std::u16string(src_.substr(begin, close + 1 - begin));
+    return a;
 }
 
 Result<Literal> Parser::literal() {
@@ -346,6 +396,16 @@ Result<Literal> Parser::literal() {
 
 Result<Operand> Parser::operand() {
     Operand op;
+    if (aggregateAhead()) { // (before taking a token by reference: looking ahead cuts more)
+        if (!aggregatesAllowed_)
+            return error("此处不能使用合计函数，合计函数只能用在 SELECT 列表、HAVING 和 ORDER BY 中");
+        auto a = aggregate();
+        if (!a)
+            return a.error();
+        op.kind = Operand::Kind::Aggregate;
+        op.aggregate = std::move(*a);
+        return op;
+    }
     const Token& t = peek();
     const bool isValueWord =
         t.kind == Tok::Name && !t.bracketed &&
@@ -515,20 +575,42 @@ Result<Statement> Parser::select() {
     st.kind = StatementKind::Select;
     if (isKeyword(u"DISTINCT") || isKeyword(u"TOP"))
         return error("不支持 " + toUtf8(peek().text));
-    if (eatSymbol(u"*")) {
+    if (isSymbol(u"*")) {
         st.allColumns = true;
+        SelectItem item;
+        item.column = ColumnRef{u"", u"*", charPosition(peek().begin)};
+        st.items.push_back(std::move(item));
+        next();
     } else if (peek().kind == Tok::Name && isSymbol(u".", 1) && isSymbol(u"*", 2)) {
         st.allColumns = true; // t.*
-        st.columns.push_back(ColumnRef{peek().text, u"*"});
+        SelectItem item;
+        item.column = ColumnRef{peek().text, u"*", charPosition(peek().begin)};
+        st.items.push_back(std::move(item));
         next();
         next();
         next();
     } else {
         do {
-            auto ref = columnRef();
-            if (!ref)
-                return ref.error();
-            st.columns.push_back(std::move(*ref));
+            SelectItem item;
+            if (aggregateAhead()) {
+                auto a = aggregate();
+                if (!a)
+                    return a.error();
+                item.isAggregate = true;
+                item.aggregate = std::move(*a);
+            } else {
+                auto ref = columnRef();
+                if (!ref)
+                    return ref.error();
+                item.column = std::move(*ref);
+            }
+            if (eatKeyword(u"AS")) {
+                auto alias = name("别名");
+                if (!alias)
+                    return alias.error();
+                item.alias = std::move(*alias);
+            }
+            st.items.push_back(std::move(item));
         } while (eatSymbol(u","));
     }
     JET_TRY(expectKeyword(u"FROM"));
@@ -537,6 +619,25 @@ Result<Statement> Parser::select() {
         return table.error();
     st.table = std::move(*table);
     JET_TRY(where(st));
+    if (eatKeyword(u"GROUP")) {
+        JET_TRY(expectKeyword(u"BY"));
+        do {
+            if (aggregateAhead())
+                return error("GROUP BY 中不能使用合计函数");
+            auto ref = columnRef();
+            if (!ref)
+                return ref.error();
+            st.groupBy.push_back(std::move(*ref));
+        } while (eatSymbol(u","));
+    }
+    if (eatKeyword(u"HAVING")) {
+        aggregatesAllowed_ = true;
+        auto cond = orExpr();
+        aggregatesAllowed_ = false;
+        if (!cond)
+            return cond.error();
+        st.having.root = std::move(*cond);
+    }
     if (eatKeyword(u"ORDER")) {
         JET_TRY(expectKeyword(u"BY"));
         do {
@@ -548,6 +649,12 @@ Result<Statement> Parser::select() {
                     return error("应为列名或列的序号");
                 key.position = int(t.number);
                 next();
+            } else if (aggregateAhead()) {
+                auto a = aggregate();
+                if (!a)
+                    return a.error();
+                key.isAggregate = true;
+                key.aggregate = std::move(*a);
             } else {
                 auto ref = columnRef();
                 if (!ref)

@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Installs what Ledrimo needs to build, run and test on Debian 12. Quick when all is there.
-# Usage: scripts/deps.sh [run|test]
+# Usage: scripts/deps.sh [run|package|test]
 set -euo pipefail
 what=${1:-test}
 
-pkgs=(cmake ninja-build g++ pkg-config zlib1g-dev libjpeg62-turbo-dev
+pkgs=(cmake ninja-build g++ pkg-config zlib1g-dev libjpeg62-turbo-dev libxlsxwriter-dev
       qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
       fonts-noto-cjk xvfb xauth x11-utils)
+# The Debian package (scripts/package.sh): dpkg-shlibdeps, and `file`, which CPack uses with it.
+if [ "$what" = package ] || [ "$what" = test ]; then
+  pkgs+=(dpkg-dev file)
+fi
 if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-         mdbtools nodejs npm hyperfine imagemagick)
+         mdbtools nodejs npm hyperfine imagemagick python3-openpyxl
+         desktop-file-utils appstream groff-base)
 fi
 
 missing=()

@@ -24,6 +24,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600
 
+echo "== Debian package"
+bash scripts/package.sh build
+
 echo "== build and test with AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLEDRIMO_SANITIZE=ON -DLEDRIMO_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs"

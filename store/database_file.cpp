@@ -6,6 +6,7 @@
 #include "runtime/program.h"
 #include "store/backup.h"
 #include "store/database_image.h"
+#include "store/database_location.h"
 #include "store/program_values.h"
 
 #include <QCoreApplication>
@@ -17,8 +18,16 @@
 
 namespace store {
 
+namespace {
+
+DatabaseLocation currentLocation() {
+    return databaseLocation(QFile::encodeName(rt::nativePath(rt::programDirectory())).toStdString());
+}
+
+} // namespace
+
 rt::Text computeDatabasePath() {
-    rt::Text path = rt::programDirectory() + "/db";
+    rt::Text path(QFile::decodeName(QByteArray::fromStdString(currentLocation().path)));
     databasePath.set(path);
     return path;
 }
@@ -44,6 +53,10 @@ bool restoreDatabase() {
     const rt::Bytes file = rt::decompress(databaseImage());
     // A damaged image decompresses to nothing; an empty `db` would be worse than none.
     if (file.empty())
+        return false;
+    // The user's data folder is made on the first restore, private to the user.
+    const DatabaseLocation where = currentLocation();
+    if (where.inDataFolder && !makeFolderFor(where.path).ok())
         return false;
     return rt::writeFile(path, {file});
 }

@@ -1,12 +1,14 @@
-// The database file `db` beside the program: its path, the presence check at start-up and the
-// restore from the database image the program carries.
+// The database file `db` (beside the program, or in the user's data folder): its path, the
+// presence check at start-up and the restore from the database image the program carries.
 #pragma once
 
 #include "runtime/text.h"
 
 namespace store {
 
-// The program directory followed by "/db"; computing it also keeps it as store::databasePath.
+// Where `db` is: beside the program, or in the user's data folder when the program cannot keep it
+// there (the rules are store::databaseLocation's); computing it also keeps it as
+// store::databasePath.
 rt::Text computeDatabasePath();
 
 enum class DatabasePresence {
@@ -20,8 +22,10 @@ enum class DatabasePresence {
 // ends the program with exit code 0, so it never returns.
 DatabasePresence checkDatabasePresence();
 
-// Writes the carried image, decompressed, to the database path. The bytes reach the path only
-// when all of them were written; a failure leaves nothing behind. True when the file was written.
+// Writes the carried image, decompressed, to the database path; a database path in the user's
+// data folder gets its missing folders first (mode 0700). The bytes reach the path only when all
+// of them were written; a failure leaves nothing behind but those folders. True when the file was
+// written.
 bool restoreDatabase();
 
 // At connect: the copy of today of the database at `path` in the folder `backup` beside it, when

@@ -19,6 +19,7 @@ from PIL import Image, ImageDraw
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT = os.path.join(ROOT, "resources", "pictures")
+ICONS = os.path.join(ROOT, "resources", "icons")  # the icon for the desktop's icon theme
 
 # The palette: calm blue-greys.
 PAPER = (234, 239, 245)       # window ground
@@ -78,8 +79,8 @@ def save_gif(img, name, colours):
     return path
 
 
-def save_png(img, name):
-    path = os.path.join(OUT, name)
+def save_png(img, name, folder=OUT):
+    path = os.path.join(folder, name)
     img.save(path, "PNG", optimize=True)
     return path
 
@@ -220,7 +221,8 @@ def button_disabled():
 # ---------------------------------------------------------------------------------------------
 # Program icon: a notebook with a ring binding and ruled lines, and a clock over its lower right
 # corner. 48 and 32 are scaled from a large drawing; 16 is drawn on its own, simpler, so it stays
-# crisp. Written as an .ico of three 32-bit images with alpha (BMP entries with AND masks).
+# crisp. Written as an .ico of three 32-bit images with alpha (BMP entries with AND masks), and
+# for the desktop's icon theme (hicolor) as PNGs of the same three and one of 256 x 256.
 
 def icon_large(size):
     k = 512 // size if size < 512 else 1
@@ -379,6 +381,7 @@ def close_button(active):
 
 def main():
     os.makedirs(OUT, exist_ok=True)
+    os.makedirs(ICONS, exist_ok=True)
     written = [
         save_jpeg(background(), "background.jpg", quality=94),
         save_jpeg(login(), "login.jpg", quality=95),
@@ -386,6 +389,10 @@ def main():
         save_gif(button_over(), "button_over.gif", 64),
         save_gif(button_disabled(), "button_disabled.gif", 4),
         save_ico([icon_large(48), icon_large(32), icon_small()], "ledrimo.ico"),
+        save_png(icon_small(), "ledrimo-16.png", ICONS),
+        save_png(icon_large(32), "ledrimo-32.png", ICONS),
+        save_png(icon_large(48), "ledrimo-48.png", ICONS),
+        save_png(icon_large(256), "ledrimo-256.png", ICONS),
         save_png(title_strip(), "list_title.png"),
         save_png(edge(True, 430, True), "list_edge_left.png"),
         save_png(edge(True, 430, False), "list_edge_right.png"),

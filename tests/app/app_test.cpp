@@ -1,6 +1,9 @@
 // The real program, started as a user starts it: each case copies the program into a directory of
-// its own (the program keeps `db` beside itself) and runs it offscreen with the driver plugin,
-// which answers its message boxes, presses 退出 and reports what appears (driver_plugin.cpp).
+// its own (the program keeps `db` beside itself), or installs it with `cmake --install` into a
+// folder of its own, and runs it offscreen with the driver plugin, which answers its message boxes,
+// logs in or presses 退出 and reports what appears (driver_plugin.cpp). Every run gets a home and
+// data folder of its own; as root, the cases about permissions run the program as the
+// unprivileged user nobody (root writes through any permission bits).
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,65 +21,138 @@ namespace {
 
 const QString kSplash = QStringLiteral("工作时间记录工具");
 const QString kLogin = QStringLiteral("用户登录-Ledrimo");
+const QString kMain = QStringLiteral("Ledrimo  V1.2 access版"); // the main window's title begins so
 const QString kRestorePrompt = QStringLiteral("box: 数据库不存在|数据库文件不存在，需要恢复请确认！");
 const QString kRestored = QStringLiteral("box: 信息：|数据库恢复成功!默认用户名密码为：tamsu");
 const QString kRestoreFailed = QStringLiteral("box: 信息：|未知错误,请重新安装软件!");
 const QString kAlreadyRunning = QStringLiteral("box: 程序已运行|程序已经运行！");
 constexpr int kWaitMs = 60000; // generous: the sanitizer build starts slowly
+constexpr uid_t kNobody = 65534;
 
-// A program directory with a copy of the program, and the driver plugin beside it (the copy may
-// run as another user, who must be able to read both).
+bool asRoot() {
+    return ::geteuid() == 0;
+}
+
+bool setMode(const QString& path, mode_t mode) {
+    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
+
+// Gives `path` to the user the program runs as (nobody, when the tests run as root).
+bool giveToRunner(const QString& path) {
+    return !asRoot() || ::chown(QFile::encodeName(path).constData(), kNobody, kNobody) == 0;
+}
+
+// `program` with `args` as the user the program runs as: through setpriv as nobody when the
+// tests run as root, else directly.
+QStringList asRunner(const QString& program, const QStringList& args = {}) {
+    if (!asRoot())
+        return QStringList{program} + args;
+    return QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                       QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"), program} +
+           args;
+}
+
+// Whether that user can create a file in `dir`.
+bool runnerCanWriteIn(const QString& dir) {
+    const QStringList cmd = asRunner(QStringLiteral("touch"), {dir + QStringLiteral("/probe")});
+    QProcess probe;
+    probe.start(cmd.first(), cmd.mid(1));
+    const bool wrote =
+        probe.waitForFinished(10000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
+    QFile::remove(dir + QStringLiteral("/probe"));
+    return wrote;
+}
+
+int modeOf(const QString& path) {
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+// A program directory with the program, the driver plugin, and a home and a runtime folder for
+// its runs (another user must be able to reach all of them, so they live in /tmp when needed).
 class Installation {
 public:
+    enum Kind {
+        Copy,     // `ledrimo` copied into a folder of its own, as a portable copy
+        Installed // `cmake --install` of the whole build into DESTDIR, prefix /usr
+    };
     // `base`: where the directory goes (another user must be able to reach it: /tmp).
-    explicit Installation(const QString& base = {})
+    explicit Installation(const QString& base = {}, Kind kind = Copy)
         : root_(base.isEmpty() ? QTemporaryDir() : QTemporaryDir(base + QStringLiteral("/ledrimo-XXXXXX"))) {
-        dir_ = root_.path() + QStringLiteral("/prog");
         runtimeDir_ = root_.path() + QStringLiteral("/xdg");
-        QDir().mkpath(dir_);
+        home_ = root_.path() + QStringLiteral("/home");
         QDir().mkpath(runtimeDir_);
+        QDir().mkpath(home_);
         QDir().mkpath(root_.path() + QStringLiteral("/plugins/generic"));
-        ok_ = QFile::copy(QStringLiteral(LEDRIMO_BINARY), program()) &&
-              QFile::copy(QStringLiteral(LEDRIMO_DRIVER_PLUGIN),
+        ok_ = QFile::copy(QStringLiteral(LEDRIMO_DRIVER_PLUGIN),
                           root_.path() + QStringLiteral("/plugins/generic/") +
                               QFileInfo(QStringLiteral(LEDRIMO_DRIVER_PLUGIN)).fileName());
-        ::chmod(QFile::encodeName(root_.path()).constData(), 0755);
-        ::chmod(QFile::encodeName(runtimeDir_).constData(), 0700);
+        if (kind == Copy) {
+            dir_ = root_.path() + QStringLiteral("/prog");
+            QDir().mkpath(dir_);
+            ok_ = ok_ && QFile::copy(QStringLiteral(LEDRIMO_BINARY), program());
+        } else {
+            dir_ = root_.path() + QStringLiteral("/dest/usr/bin");
+            QProcess install;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("DESTDIR"), root_.path() + QStringLiteral("/dest"));
+            install.setProcessEnvironment(env);
+            install.start(QStringLiteral(LEDRIMO_CMAKE),
+                          {QStringLiteral("--install"), QStringLiteral(LEDRIMO_BUILD_DIR),
+                           QStringLiteral("--prefix"), QStringLiteral("/usr")});
+            ok_ = ok_ && install.waitForFinished(120000) && install.exitStatus() == QProcess::NormalExit &&
+                  install.exitCode() == 0 && QFileInfo::exists(program());
+        }
+        setMode(root_.path(), 0755);
+        setMode(runtimeDir_, 0700);
+        setMode(home_, 0700);
+        ok_ = ok_ && giveToRunner(runtimeDir_) && giveToRunner(home_);
     }
     bool ok() const { return ok_ && root_.isValid(); }
     QString dir() const { return dir_; }
     QString program() const { return dir_ + QStringLiteral("/ledrimo"); }
     QString db() const { return dir_ + QStringLiteral("/db"); }
     QString runtimeDir() const { return runtimeDir_; }
+    QString home() const { return home_; }
     QString path(const QString& name) const { return root_.path() + QLatin1Char('/') + name; }
 
     QProcessEnvironment environment(const QString& answers = {}, const QString& leave = {},
-                                    const QString& close = {}) const {
+                                    const QString& close = {}, const QString& login = {}) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("QT_PLUGIN_PATH"), root_.path() + QStringLiteral("/plugins"));
         env.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("ledrimodriver"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir_);
+        env.insert(QStringLiteral("HOME"), home_); // never the real user's data folder
+        env.remove(QStringLiteral("XDG_DATA_HOME"));
         env.insert(QStringLiteral("LEDRIMO_DRIVE_ANSWERS"), answers);
         env.insert(QStringLiteral("LEDRIMO_DRIVE_LEAVE"), leave);
         env.insert(QStringLiteral("LEDRIMO_DRIVE_CLOSE"), close);
+        env.insert(QStringLiteral("LEDRIMO_DRIVE_LOGIN"), login);
         return env;
+    }
+    // Logs in with the default account and closes the main window, answering every box with OK.
+    QProcessEnvironment loginEnvironment() const {
+        return environment({}, {}, {}, QStringLiteral("tamsu/tamsu"));
     }
 
 private:
     QTemporaryDir root_;
-    QString dir_, runtimeDir_;
+    QString dir_, runtimeDir_, home_;
     bool ok_ = false;
 };
 
 // One run of the program, with what it reported so far.
 class Run {
 public:
-    Run(const Installation& inst, const QProcessEnvironment& env, const QString& program = {},
-        const QStringList& args = {}) {
+    // `command`: the program and its arguments; the installation's program when empty.
+    Run(const Installation& inst, const QProcessEnvironment& env, const QStringList& command = {}) {
         p_.setProcessEnvironment(env);
         p_.setWorkingDirectory(inst.dir());
-        p_.start(program.isEmpty() ? inst.program() : program, args);
+        if (command.isEmpty())
+            p_.start(inst.program(), {});
+        else
+            p_.start(command.first(), command.mid(1));
     }
     ~Run() {
         if (p_.state() != QProcess::NotRunning) {
@@ -181,42 +257,44 @@ private slots:
         QCOMPARE(QFileInfo(inst.db()).size(), 237568);
     }
 
-    // A program directory the user cannot write to: the restore fails, nothing is written and the
-    // program ends with exit code 0. Root writes through any permission bits, so as root the
-    // program runs as the unprivileged user nobody (setpriv).
-    void restoreIntoAReadOnlyDirectory() {
+    // A program folder the user cannot write to: `db` goes into the user's data folder
+    // (~/.local/share/Ledrimo, made private to the user), and the default account logs in. The
+    // program folder stays as it was.
+    void readOnlyProgramFolderKeepsDbInTheDataFolder() {
         Installation inst(QStringLiteral("/tmp"));
         QVERIFY(inst.ok());
-        QString program;
-        QStringList args;
-        const bool asRoot = ::geteuid() == 0;
-        if (asRoot) {
-            if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
-                QSKIP("running as root without setpriv: no way to make a directory unwritable");
-            QVERIFY(::chown(QFile::encodeName(inst.runtimeDir()).constData(), 65534, 65534) == 0);
-            program = QStringLiteral("setpriv");
-            args = {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                    QStringLiteral("--clear-groups"), inst.program()};
-        }
-        QVERIFY(::chmod(QFile::encodeName(inst.dir()).constData(), 0555) == 0);
-        // The same user really cannot create a file there.
-        QProcess probe;
-        if (asRoot)
-            probe.start(QStringLiteral("setpriv"),
-                        {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                         QStringLiteral("--clear-groups"), QStringLiteral("touch"),
-                         inst.path(QStringLiteral("prog/probe"))});
-        else
-            probe.start(QStringLiteral("touch"), {inst.path(QStringLiteral("prog/probe"))});
-        QVERIFY(probe.waitForFinished(10000));
-        QVERIFY(probe.exitCode() != 0);
+        QVERIFY(setMode(inst.dir(), 0555));
+        QVERIFY(!runnerCanWriteIn(inst.dir()));
+        Run run(inst, inst.loginEnvironment(), asRunner(inst.program()));
+        QVERIFY(run.started());
+        QVERIFY2(run.waitFor(QStringLiteral("shown: ") + kMain), qPrintable(run.output()));
+        VERIFY_ENDED_WITH_0(run);
+        const QString out = run.output();
+        QVERIFY2(out.indexOf(kRestorePrompt) >= 0 && out.indexOf(kRestored) > out.indexOf(kRestorePrompt),
+                 qPrintable(out));
+        QVERIFY2(out.indexOf(QStringLiteral("clicked: 登  录")) > out.indexOf(kRestored), qPrintable(out));
+        const QString data = inst.home() + QStringLiteral("/.local/share/Ledrimo");
+        QCOMPARE(QFileInfo(data + QStringLiteral("/db")).size(), 237568);
+        QCOMPARE(modeOf(data), 0700);
+        QCOMPARE(modeOf(inst.home() + QStringLiteral("/.local")), 0700);
+        QCOMPARE(QDir(inst.dir()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList{QStringLiteral("ledrimo")});
+        setMode(inst.dir(), 0755);
+    }
 
-        QProcessEnvironment env = inst.environment(QStringLiteral("ok"));
-        env.insert(QStringLiteral("HOME"), inst.runtimeDir());
-        Run run(inst, env, program, args);
+    // Neither the program folder nor the data folder can be written: the restore fails with
+    // "未知错误,请重新安装软件!", nothing is written anywhere and the program ends with exit code 0.
+    void restoreWithNowhereToWrite() {
+        Installation inst(QStringLiteral("/tmp"));
+        QVERIFY(inst.ok());
+        QVERIFY(setMode(inst.dir(), 0555));
+        QVERIFY(setMode(inst.home(), 0555));
+        QVERIFY(!runnerCanWriteIn(inst.dir()) && !runnerCanWriteIn(inst.home()));
+        Run run(inst, inst.environment(QStringLiteral("ok")), asRunner(inst.program()));
         QVERIFY(run.started());
         VERIFY_ENDED_WITH_0(run);
-        ::chmod(QFile::encodeName(inst.dir()).constData(), 0755);
+        setMode(inst.dir(), 0755);
+        setMode(inst.home(), 0700);
         const QString out = run.output();
         QVERIFY2(out.contains(kRestorePrompt) && out.indexOf(kRestoreFailed) > out.indexOf(kRestorePrompt),
                  qPrintable(out));
@@ -224,6 +302,61 @@ private slots:
                  qPrintable(out));
         QCOMPARE(QDir(inst.dir()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
                  QStringList{QStringLiteral("ledrimo")});
+        QVERIFY(QDir(inst.home()).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden));
+    }
+
+    // A portable copy keeps using the `db` beside it, also in a folder it cannot write to: no
+    // prompt, the login works on that file, and no data folder appears.
+    void portableCopyUsesItsDbInPlace() {
+        Installation inst(QStringLiteral("/tmp"));
+        QVERIFY(inst.ok());
+        {
+            Run first(inst, inst.loginEnvironment()); // writable: restored beside the program
+            QVERIFY(first.started());
+            QVERIFY2(first.waitFor(QStringLiteral("shown: ") + kMain), qPrintable(first.output()));
+            VERIFY_ENDED_WITH_0(first);
+        }
+        QCOMPARE(QFileInfo(inst.db()).size(), 237568);
+        QVERIFY(giveToRunner(inst.db()));
+        QVERIFY(setMode(inst.dir(), 0555));
+        QVERIFY(!runnerCanWriteIn(inst.dir()));
+        Run run(inst, inst.loginEnvironment(), asRunner(inst.program()));
+        QVERIFY(run.started());
+        QVERIFY2(run.waitFor(QStringLiteral("shown: ") + kMain), qPrintable(run.output()));
+        VERIFY_ENDED_WITH_0(run);
+        setMode(inst.dir(), 0755);
+        QVERIFY2(!run.output().contains(kRestorePrompt), qPrintable(run.output()));
+        QVERIFY(QDir(inst.home()).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden));
+    }
+
+    // Installed with `cmake --install` (prefix /usr): the program keeps `db` in
+    // $XDG_DATA_HOME/Ledrimo, not in its bin folder, even for a user who could write there, and
+    // `ledrimo-db where` names that same file for the same user.
+    void installedProgramKeepsDbInTheDataFolder() {
+        Installation inst(QStringLiteral("/tmp"), Installation::Installed);
+        QVERIFY(inst.ok());
+        const QString dataHome = inst.path(QStringLiteral("data"));
+        QVERIFY(QDir().mkpath(dataHome) && giveToRunner(dataHome));
+        QProcessEnvironment env = inst.loginEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+        Run run(inst, env, asRunner(inst.program()));
+        QVERIFY(run.started());
+        QVERIFY2(run.waitFor(QStringLiteral("shown: ") + kMain), qPrintable(run.output()));
+        VERIFY_ENDED_WITH_0(run);
+        QVERIFY2(run.output().contains(kRestored), qPrintable(run.output()));
+        const QString db = dataHome + QStringLiteral("/Ledrimo/db");
+        QCOMPARE(QFileInfo(db).size(), 237568);
+        QCOMPARE(modeOf(dataHome + QStringLiteral("/Ledrimo")), 0700);
+        QVERIFY(!QFileInfo::exists(inst.db()));
+
+        const QStringList where =
+            asRunner(inst.dir() + QStringLiteral("/ledrimo-db"), {QStringLiteral("where")});
+        QProcess tool;
+        tool.setProcessEnvironment(env);
+        tool.start(where.first(), where.mid(1));
+        QVERIFY(tool.waitForFinished(10000));
+        QCOMPARE(tool.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(tool.readAllStandardOutput()), db + QLatin1Char('\n'));
     }
 
     // A second instance says "程序已经运行！" and ends with exit code 0; the first goes on. After the

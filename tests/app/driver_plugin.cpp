@@ -1,12 +1,16 @@
 // Loaded into the real program by the app tests (QT_QPA_GENERIC_PLUGINS=ledrimodriver): plays the
 // user without a user. It reports on stderr every window as it appears ("shown: <title>"), and
-// every 50 ms it answers the message box on screen ("box: <title>|<text>"); it can press 退出 on
-// the login window and ask a window to close. What it does comes from the test, in
+// every 50 ms it answers the message box on screen ("box: <title>|<text>"); it can log in or press
+// 退出 on the login window, and ask a window to close. What it does comes from the test, in
 // environment variables read by this plugin only:
 //   LEDRIMO_DRIVE_ANSWERS  answers to the boxes in order, "ok" or "cancel" separated by commas;
 //                          "ok" once the list is used up
 //   LEDRIMO_DRIVE_LEAVE    "now": press 退出 as soon as the login window has been shown for 300 ms;
 //                          a file path: press it once that file exists
+//   LEDRIMO_DRIVE_LOGIN    "NAME/PASSWORD": once the login window has been shown for 300 ms, type
+//                          them into its two boxes and press 登录 ("clicked: 登  录"); the next
+//                          window to appear (the main window) is asked to close once when it has
+//                          been shown for 300 ms ("closing: <title>")
 //   LEDRIMO_DRIVE_CLOSE    a window title: ask that window to close at every round, as the close
 //                          box or Alt+F4 would ("closing: <title>")
 #include <QAbstractButton>
@@ -14,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGenericPlugin>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSet>
@@ -35,6 +40,7 @@ public:
         if (!answers.isEmpty())
             answers_ = answers.split(QLatin1Char(','));
         leave_ = qEnvironmentVariable("LEDRIMO_DRIVE_LEAVE");
+        loginAs_ = qEnvironmentVariable("LEDRIMO_DRIVE_LOGIN");
         close_ = qEnvironmentVariable("LEDRIMO_DRIVE_CLOSE");
         timer_.setInterval(50);
         QObject::connect(&timer_, &QTimer::timeout, this, [this] { round(); });
@@ -55,6 +61,9 @@ protected:
                 if (w->windowTitle() == QStringLiteral("用户登录-Ledrimo")) {
                     login_ = w;
                     loginShown_.start();
+                } else if (loggedIn_ && !afterLogin_) {
+                    afterLogin_ = w;
+                    afterLoginShown_.start();
                 }
             }
         }
@@ -75,6 +84,7 @@ private:
                     report("closing", w->windowTitle());
                     w->close();
                 }
+        maybeLogIn();
         maybeLeave();
         busy_ = false;
     }
@@ -88,6 +98,31 @@ private:
             b->click();
         else
             box->close();
+    }
+
+    void maybeLogIn() {
+        // The close request runs after this round, so the round after it can answer the question
+        // it asks.
+        if (afterLogin_ && !afterLoginClosed_ && afterLogin_->isVisible() &&
+            afterLoginShown_.elapsed() >= 300) {
+            afterLoginClosed_ = true;
+            report("closing", afterLogin_->windowTitle());
+            QMetaObject::invokeMethod(afterLogin_, &QWidget::close, Qt::QueuedConnection);
+        }
+        if (loginAs_.isEmpty() || !login_ || !login_->isVisible() || loggedIn_ || loginShown_.elapsed() < 300)
+            return;
+        const QString name = loginAs_.section(QLatin1Char('/'), 0, 0);
+        const QString password = loginAs_.section(QLatin1Char('/'), 1);
+        for (QLineEdit* e : login_->findChildren<QLineEdit*>())
+            e->setText(e->echoMode() == QLineEdit::Password ? password : name);
+        for (QAbstractButton* b : login_->findChildren<QAbstractButton*>()) {
+            if (b->text() == QStringLiteral("登  录")) {
+                loggedIn_ = true;
+                report("clicked", b->text());
+                b->click();
+                return;
+            }
+        }
     }
 
     void maybeLeave() {
@@ -107,11 +142,13 @@ private:
 
     QTimer timer_;
     QStringList answers_;
-    QString leave_, close_;
+    QString leave_, loginAs_, close_;
     QSet<QWidget*> shown_;
-    QPointer<QWidget> login_;
-    QElapsedTimer loginShown_;
+    QPointer<QWidget> login_, afterLogin_;
+    QElapsedTimer loginShown_, afterLoginShown_;
     bool left_ = false;
+    bool loggedIn_ = false;
+    bool afterLoginClosed_ = false;
     bool busy_ = false;
 };
 

@@ -111,3 +111,40 @@ TEST(PageWrite, UsageMapRecords) {
     ASSERT_TRUE(map);
     EXPECT_EQ(map->pages, (std::vector<uint32_t>{100, 101, 611}));
 }
+
+// The last page of a map, where the table's next row goes: the highest set bit, also when it is
+// bit 0 or bit 7 of its byte, inline and through bitmap pages.
+TEST(PageWrite, TheLastPageOfAMapIsItsHighestBitAtEitherEndOfAByte) {
+    jet::Page maps;
+    jet::initDataPage(maps, 0);
+    // Inline maps from page 100: bit 0 and bit 7 of the bitmap's last byte (pages 604 and 611).
+    for (uint32_t last : {604u, 611u}) {
+        const uint32_t pages[] = {101, last};
+        auto rec = jet::encodeInlineUsageMap(100, pages);
+        ASSERT_TRUE(rec);
+        ASSERT_EQ((*rec)[5 + 63], last == 604 ? 0x01 : 0x80);
+        ASSERT_TRUE(jet::addRow(maps, *rec));
+    }
+    // Reference maps over bitmap pages 2 and 3: pages 5 and 16 (bit 0 of byte 2), 5 and 23 (bit 7).
+    std::vector<uint8_t> file(700 * jet::kPageSize);
+    for (uint32_t bp : {2u, 3u}) {
+        jet::Page bitmap;
+        jet::initUsageBitmapPage(bitmap);
+        jet::setBit(bitmap.bytes.data() + 4, 5, true);
+        jet::setBit(bitmap.bytes.data() + 4, bp == 2 ? 16 : 23, true);
+        std::copy(bitmap.bytes.begin(), bitmap.bytes.end(), file.begin() + bp * jet::kPageSize);
+        const uint32_t bitmaps[] = {bp};
+        ASSERT_TRUE(jet::addRow(maps, jet::encodeReferenceUsageMap(bitmaps)));
+    }
+    std::copy(maps.bytes.begin(), maps.bytes.end(), file.begin() + jet::kPageSize);
+    auto pf = jet::PageFile::openMemory(std::move(file), "maps");
+    const uint32_t expected[] = {604, 611, 16, 23};
+    for (uint8_t slot = 0; slot < 4; ++slot) {
+        auto last = jet::lastUsageMapPage(*pf, jet::RowId{1, slot});
+        ASSERT_TRUE(last) << last.error().describe();
+        EXPECT_EQ(*last, std::optional<uint32_t>(expected[slot])) << "map in slot " << int(slot);
+        auto map = jet::readUsageMap(*pf, jet::RowId{1, slot});
+        ASSERT_TRUE(map);
+        EXPECT_EQ(map->pages, (std::vector<uint32_t>{slot < 2 ? 101u : 5u, expected[slot]}));
+    }
+}

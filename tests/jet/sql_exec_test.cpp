@@ -181,6 +181,74 @@ TEST_F(Sql, UnknownTablesAndColumns) {
     EXPECT_EQ(fails("delete from data where xxx is null", jet::ErrorKind::NotFound), "找不到列 'xxx'");
 }
 
+TEST_F(Sql, AggregateMistakesAreNamedInChineseWithTheirPosition) {
+    addEntry("GZ-00001");
+    using jet::ErrorKind;
+    const std::string notPart = "查询不包含作为合计函数一部分的特定表达式 ";
+    const std::string fix = "：请把它列入 GROUP BY，或放进 COUNT、SUM 等合计函数）";
+    // A column that is neither grouped nor inside an aggregate, wherever it is.
+    EXPECT_EQ(fails("select 姓名, count(*) from data", ErrorKind::Syntax),
+              "语法错误：第 8 个字符附近 '姓名'（" + notPart + "'姓名'" + fix);
+    EXPECT_EQ(fails("select count(*), 公司名称 from data group by 姓名", ErrorKind::Syntax),
+              "语法错误：第 18 个字符附近 '公司名称'（" + notPart + "'公司名称'" + fix);
+    EXPECT_EQ(fails("select 姓名 from data group by 姓名 order by 上班时间", ErrorKind::Syntax),
+              "语法错误：第 42 个字符附近 '上班时间'（" + notPart + "'上班时间'" + fix);
+    EXPECT_EQ(fails("select 姓名 from data group by 姓名 having data.上班时间 > 8", ErrorKind::Syntax),
+              "语法错误：第 40 个字符附近 'data.上班时间'（" + notPart + "'data.上班时间'" + fix);
+    EXPECT_EQ(fails("select * from data group by 姓名", ErrorKind::Syntax),
+              "语法错误：第 8 个字符附近 '*'（有 GROUP BY 或合计函数时不能用 * 选择全部列）");
+    // Aggregates where they cannot be, and forms that are not taken.
+    EXPECT_EQ(
+        fails("select count(*) from data where sum(上班时间) > 8", ErrorKind::Syntax),
+        "语法错误：第 33 个字符附近 'sum'（此处不能使用合计函数，合计函数只能用在 SELECT 列表、HAVING 和 "
+        "ORDER BY 中）");
+    EXPECT_EQ(fails("update data set 姓名 = max(姓名)", ErrorKind::Syntax)
+                  .rfind("语法错误：第 22 个字符附近 'max'", 0),
+              0u);
+    EXPECT_EQ(fails("select 姓名 from data group by count(*)", ErrorKind::Syntax),
+              "语法错误：第 30 个字符附近 'count'（GROUP BY 中不能使用合计函数）");
+    EXPECT_EQ(fails("select count(distinct 姓名) from data", ErrorKind::Syntax),
+              "语法错误：第 14 个字符附近 'distinct'（不支持 distinct）");
+    EXPECT_EQ(fails("select sum(*) from data", ErrorKind::Syntax),
+              "语法错误：第 12 个字符附近 '*'（只有 COUNT 可以写 *）");
+    EXPECT_EQ(fails("select count(*) as from data", ErrorKind::Syntax),
+              "语法错误：第 20 个字符附近 'from'（应为别名）");
+    EXPECT_FALSE(parseCondition(std::string_view("count(*) > 1")).ok());
+    // Names and types.
+    EXPECT_EQ(fails("select sum(工资) from data", ErrorKind::NotFound), "找不到列 '工资'");
+    EXPECT_EQ(fails("select avg(姓名) from data"),
+              "类型不匹配：第 8 个字符处的 avg(姓名)：列 '姓名' 是文本，SUM 和 AVG 只能用于数字或是/否值");
+    EXPECT_EQ(
+        fails("select sum(上班日期) from data"),
+        "类型不匹配：第 8 个字符处的 sum(上班日期)：列 '上班日期' 是日期，SUM 和 AVG 只能用于数字或是/否值");
+    EXPECT_EQ(fails("select count(*) from data order by 3"), "ORDER BY 的列序号 3 超出范围（1 到 1）");
+    // A grouped result has no rows of the table to hand out one by one.
+    ExecOptions idsOnly;
+    idsOnly.rowIdsOnly = true;
+    auto ids = execute(std::string_view("select count(*) from data"), db, idsOnly);
+    ASSERT_FALSE(ids.ok());
+    EXPECT_EQ(ids.error().message, "合计查询的结果是算出来的，不是表中的行，不能只取行号");
+}
+
+TEST_F(Sql, AThousandRowsInThreeHundredGroups) {
+    for (int i = 0; i < 1000; ++i)
+        run("insert into data (姓名, 上班时间) values ('名" + std::to_string(i % 300) + "', " +
+            std::to_string(i) + ")");
+    // Groups 0..99 have rows k, k + 300, k + 600, k + 900; the others three rows.
+    const ExecResult r =
+        run("select 姓名, count(*), sum(上班时间) from data group by 姓名 having count(*) = 4");
+    ASSERT_EQ(r.rowCount(), 100u);
+    int checked = 0;
+    for (size_t row = 0; row < r.rowCount(); ++row) {
+        const int k = std::stoi(jet::toUtf8(std::get<std::u16string>(r.value(row, 0))).substr(3));
+        EXPECT_LT(k, 100);
+        EXPECT_EQ(r.value(row, 2), Value(int32_t(4 * k + 1800)));
+        checked += k;
+    }
+    EXPECT_EQ(checked, 99 * 100 / 2);
+    EXPECT_EQ(run("select 姓名 from data group by 姓名").rowCount(), 300u);
+}
+
 TEST_F(Sql, TypeMismatches) {
     addEntry("GZ-00001");
     Entry e;
@@ -456,6 +524,30 @@ TEST_F(Sql, DateColumnsCompareWithDateTextsInEveryForm) {
         (std::vector<std::u16string>{u"A", u"B"}));
     EXPECT_EQ(texts("select ID from data where 上班日期 like '2010年7月20日%' order by ID"),
               (std::vector<std::u16string>{u"B", u"C"}));
+}
+
+// A literal on the left reads as the mirrored comparison with the column first (`8 <= 上班时间` is
+// `上班时间 >= 8`), on numbers, dates and text alike.
+TEST_F(Sql, ALiteralOnTheLeftComparesAsTheMirroredCondition) {
+    addEntry("A", "2010年7月14日", "6", "a");
+    addEntry("B", "2010年7月20日", "8", "b");
+    addEntry("C", "2010年7月25日", "10", "c");
+    const std::pair<const char*, const char*> operands[] = {
+        {"上班时间", "8"}, {"上班日期", "#2010-07-20#"}, {"姓名", "'B'"}};
+    struct Op {
+        const char* op;
+        const char* mirrored;
+        std::vector<std::u16string> ids; // of `literal op column`, the literal being B's value
+    };
+    const Op ops[] = {
+        {"<", ">", {u"C"}}, {"<=", ">=", {u"B", u"C"}}, {">", "<", {u"A"}}, {">=", "<=", {u"A", u"B"}}};
+    for (const auto& [column, literal] : operands)
+        for (const Op& o : ops) {
+            const std::string left = std::string(literal) + " " + o.op + " " + column;
+            const std::string right = std::string(column) + " " + o.mirrored + " " + literal;
+            EXPECT_EQ(texts("select ID from data where " + left + " order by ID"), o.ids) << left;
+            EXPECT_EQ(texts("select ID from data where " + right + " order by ID"), o.ids) << right;
+        }
 }
 
 TEST_F(Sql, TextComparisonsIgnoreCase) {

@@ -27,8 +27,8 @@ TEST(SqlParse, TheIdentifierQuery) {
     ASSERT_TRUE(r.ok()) << r.error().message;
     EXPECT_EQ(r->kind, StatementKind::Select);
     EXPECT_EQ(r->table, u"data");
-    ASSERT_EQ(r->columns.size(), 1u);
-    EXPECT_EQ(r->columns[0].name, u"ID");
+    ASSERT_EQ(r->items.size(), 1u);
+    EXPECT_EQ(r->items[0].column.name, u"ID");
     ASSERT_TRUE(r->where.root);
     EXPECT_EQ(r->where.root->kind, Expr::Kind::Like);
     EXPECT_EQ(r->where.root->operands[1].literal.text, u"GZ-%");
@@ -61,10 +61,10 @@ TEST(SqlParse, KeywordsIgnoreCaseAndNamesMayBeBracketedOrQualified) {
     auto r = parseStatement(std::string_view("SeLeCt [my col], data.姓名, `from` FROM [data] WHERE "
                                              "[上班时间] >= 8 ORDER BY 2 DESC, [my col] asc;"));
     ASSERT_TRUE(r.ok()) << r.error().message;
-    ASSERT_EQ(r->columns.size(), 3u);
-    EXPECT_EQ(r->columns[0].name, u"my col");
-    EXPECT_EQ(r->columns[1].qualifier, u"data");
-    EXPECT_EQ(r->columns[2].name, u"from");
+    ASSERT_EQ(r->items.size(), 3u);
+    EXPECT_EQ(r->items[0].column.name, u"my col");
+    EXPECT_EQ(r->items[1].column.qualifier, u"data");
+    EXPECT_EQ(r->items[2].column.name, u"from");
     EXPECT_EQ(r->orderBy[0].position, 2);
     EXPECT_TRUE(r->orderBy[0].descending);
     EXPECT_FALSE(r->orderBy[1].descending);

@@ -42,6 +42,12 @@ uint16_t freeSpaceField(const jet::Database& db, uint32_t page) {
     return jet::le16((*pg)->bytes.data() + 2);
 }
 
+size_t storedSize(const jet::Database& db, jet::RowId id) {
+    auto pg = db.file()->page(id.page);
+    auto dp = jet::DataPage::open(*db.file(), *pg);
+    return dp->rowBytes(*db.file(), id.row)->size();
+}
+
 bool exists(const std::string& path) {
     return std::filesystem::exists(path);
 }
@@ -204,6 +210,83 @@ TEST(Writer, AnUpdateThatDoesNotFitMovesTheRowAndKeepsItsRowId) {
     EXPECT_EQ(stateOf(*db, target), jet::SlotState::Deleted);
     EXPECT_EQ(readTable(*db, kDelTable), expected);
     db.reset();
+    EXPECT_TRUE(consistent(path, {kDelTable}));
+}
+
+// Growing a row by exactly the free space of its page still fits: it is rewritten in place, its
+// slot holds the row itself and not a pointer.
+TEST(Writer, AnUpdateThatTakesExactlyThePagesFreeSpaceStaysInPlace) {
+    REQUIRE_SAMPLES();
+    TempDir dir;
+    const std::string path = copySample(dir, "jackcess_delTestV2000.mdb");
+    auto db = openWrite(path);
+    ASSERT_TRUE(db);
+    fill(*db, kDelTable, 300, numbered);
+    const auto ids = rowIdsOf(*db, kDelTable);
+    const jet::RowId id = ids[150];
+    ASSERT_NE(id.page, ids.back().page);
+    const size_t free = freeSpaceField(*db, id.page);
+    const size_t size = storedSize(*db, id);
+    // The stored size of each candidate value, measured on a copy of the file.
+    auto scratch = openWrite(copySample(dir, "jackcess_delTestV2000.mdb", "scratch.mdb"));
+    ASSERT_TRUE(scratch);
+    ASSERT_GT(free, 0u);
+    std::optional<std::u16string> grown;
+    ASSERT_TRUE(scratch->begin());
+    for (size_t n = 1; n <= 50 && !grown; ++n) {
+        auto probe = scratch->insertRow(kDelTable, textRow(textOf(n), u""));
+        ASSERT_TRUE(probe);
+        if (storedSize(*scratch, *probe) == size + free)
+            grown = textOf(n);
+    }
+    scratch->rollback();
+    ASSERT_TRUE(grown) << "no value makes row " << size << " bytes grow by " << free;
+    Rows expected = readTable(*db, kDelTable);
+    ASSERT_TRUE(db->updateRow(kDelTable, id, {{0, Value(*grown)}}));
+    expected[150][0] = *grown;
+    EXPECT_EQ(stateOf(*db, id), jet::SlotState::Row) << "the row stays in its slot";
+    EXPECT_EQ(storedSize(*db, id), size + free);
+    EXPECT_EQ(freeSpaceField(*db, id.page), 0);
+    db.reset();
+    EXPECT_EQ(readTable(path, kDelTable), expected);
+    EXPECT_TRUE(consistent(path, {kDelTable}));
+}
+
+// The table's last page at bit 0 of its byte in the map (a multiple of 8 pages past the map's
+// first page): the next row still goes onto that page, after every other row.
+TEST(Writer, TheLastPageAtTheStartOfAMapByteTakesTheNextRow) {
+    REQUIRE_SAMPLES();
+    TempDir dir;
+    const std::string path = copySample(dir, "jackcess_delTestV2000.mdb");
+    auto db = openWrite(path);
+    ASSERT_TRUE(db);
+    auto t = db->openTable(kDelTable);
+    ASSERT_TRUE(t);
+    ASSERT_EQ((*t)->ownedPages().kind, jet::UsageMap::Kind::Inline);
+    const uint32_t first = (*t)->ownedPages().firstPage;
+    const std::vector<Value> row = textRow(textOf(50), textOf(50));
+    jet::RowId last = rowIdsOf(*db, kDelTable).back();
+    // Rows until one starts a new page at bit 0 of a map byte.
+    ASSERT_TRUE(db->begin());
+    for (int i = 0;; ++i) {
+        ASSERT_LT(i, 1000) << "no new page at a multiple of 8";
+        auto id = db->insertRow(kDelTable, row);
+        ASSERT_TRUE(id) << id.error().describe();
+        const bool boundary = id->page != last.page && (id->page - first) % 8 == 0;
+        last = *id;
+        if (boundary)
+            break;
+    }
+    ASSERT_TRUE(db->commit());
+    const Rows before = readTable(*db, kDelTable);
+    auto next = db->insertRow(kDelTable, textRow(u"next", u"row"));
+    ASSERT_TRUE(next) << next.error().describe();
+    EXPECT_EQ(next->page, last.page) << "a new page although the last one has room";
+    EXPECT_EQ(rowIdsOf(*db, kDelTable).back(), *next);
+    db.reset();
+    Rows expected = before;
+    expected.push_back(textRow(u"next", u"row"));
+    EXPECT_EQ(readTable(path, kDelTable), expected);
     EXPECT_TRUE(consistent(path, {kDelTable}));
 }
 

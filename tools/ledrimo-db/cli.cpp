@@ -78,22 +78,37 @@ std::optional<std::string> formatOption(const Args& args, const std::vector<std:
     return std::nullopt;
 }
 
+static bool wideCharacter(uint32_t c) {
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+           (c >= 0xD800 && c <= 0xDBFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+           (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || c >= 0x10000;
+}
+
 size_t displayWidth(std::u16string_view text) {
     size_t w = 0;
     for (char16_t c : text) {
         if (c >= 0xDC00 && c <= 0xDFFF)
             continue; // the second half of a pair, counted with the first
-        const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
-                          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xD800 && c <= 0xDBFF) ||
-                          (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
-                          (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6);
-        w += wide ? 2 : 1;
+        w += wideCharacter(c) ? 2 : 1;
     }
     return w;
 }
 
 size_t displayWidth(std::string_view utf8) {
-    return displayWidth(std::u16string_view(jet::fromUtf8(std::string(utf8))));
+    // Decoded in place; a byte that starts no character counts as one column, as the U+FFFD it
+    // would become.
+    size_t w = 0;
+    for (size_t i = 0; i < utf8.size();) {
+        const auto b = uint8_t(utf8[i]);
+        const size_t n = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        uint32_t c = n == 1 ? b : b & (0x3F >> (n - 1));
+        size_t k = 1;
+        for (; k < n && i + k < utf8.size() && (uint8_t(utf8[i + k]) & 0xC0) == 0x80; ++k)
+            c = (c << 6) | (uint8_t(utf8[i + k]) & 0x3F);
+        w += k == n && wideCharacter(c) ? 2 : 1;
+        i += k;
+    }
+    return w;
 }
 
 } // namespace dbtool

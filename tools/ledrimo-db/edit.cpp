@@ -159,8 +159,10 @@ const std::vector<Verb>& editVerbs() {
         {"sql",
          "ledrimo-db sql FILE STATEMENT [--format csv|json] [--password P]",
          "执行一条 SQL 语句（SELECT、INSERT、UPDATE 或 DELETE）。SELECT 的结果按 dump 的格式输出；\n"
-         "其他语句输出改动的行数。一条语句要么全部完成，要么什么也不改。例如：\n"
+         "其他语句输出改动的行数。一条语句要么全部完成，要么什么也不改。SELECT 可以用合计函数\n"
+         "COUNT、SUM、AVG、MIN、MAX，以及 GROUP BY、HAVING 和 AS 别名。例如：\n"
          "  ledrimo-db sql db \"SELECT * FROM data WHERE 上班日期 = #2010-07-20# ORDER BY ID\"\n"
+         "  ledrimo-db sql db \"SELECT 公司名称, SUM(上班时间) AS 小时 FROM data GROUP BY 公司名称\"\n"
          "  ledrimo-db sql db \"DELETE FROM data WHERE ID = 'GZ-00001'\"\n"
          "  --format csv|json  SELECT 结果的格式（默认 csv）\n"
          "  --password P    数据库密码\n",

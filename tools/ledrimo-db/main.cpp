@@ -12,6 +12,10 @@
 //   ledrimo-db create FILE      a new database with Ledrimo's tables, `admin` empty
 //   ledrimo-db new FILE         the database image the program carries, written out
 //   (neither replaces an existing file)
+//   ledrimo-db report FILE [--month YYYY-MM | --from DATE --to DATE | --all] [--by ...]
+//                               hours by day, totals, overtime, missing working days
+//   ledrimo-db export FILE OUT [--format xlsx|csv|json] [range]   the entries of a range
+//   ledrimo-db where [PROGRAM]  the database file the program uses (store/database_location.h)
 //   ledrimo-db backup FILE [DIR] / backups FILE / restore FILE BACKUP / compact FILE
 //   ledrimo-db passwd FILE [NAME] [--password-stdin]
 //
@@ -40,7 +44,8 @@ namespace {
 
 std::vector<const Verb*> allVerbs() {
     std::vector<const Verb*> all;
-    for (const auto* group : {&inspectVerbs(), &editVerbs(), &createVerbs(), &safetyVerbs(), &accountVerbs()})
+    for (const auto* group : {&inspectVerbs(), &editVerbs(), &createVerbs(), &whereVerbs(), &reportVerbs(),
+                              &safetyVerbs(), &accountVerbs()})
         for (const Verb& v : *group)
             all.push_back(&v);
     return all;

@@ -1,0 +1,531 @@
+#include "report/export.h"
+
+#include "jet/atomic_file.h"
+#include "jet/codec.h"
+#include "jet/datetext.h"
+#include "report/data_table.h"
+#include "report/xlsx_api.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include <sys/stat.h>
+
+namespace report {
+
+namespace {
+
+void appendInt(std::string& out, int64_t v) {
+    char buf[24];
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+void appendDigits(std::string& out, int v, int width) {
+    char buf[8];
+    for (int i = width - 1; i >= 0; --i, v /= 10)
+        buf[i] = char('0' + v % 10);
+    out.append(buf, size_t(width));
+}
+
+// A date value split to the second; false when it lies outside the years 100–9999 (or is NaN).
+struct DateTimeParts {
+    YearMonthDay date;
+    int seconds = 0; // of the day
+};
+bool splitDateValue(double days, DateTimeParts& out) {
+    const auto day = dayOfDateValue(days);
+    if (!day)
+        return false;
+    out.date = splitDay(*day);
+    out.seconds = int(jet::dateSeconds(days) - int64_t(*day) * 86400);
+    return true;
+}
+
+// "YYYY-MM-DD", with " HH:MM:SS" when there is a time of day; the engine's form outside the
+// years 100–9999.
+void appendDate(std::string& out, double days) {
+    DateTimeParts p;
+    if (!splitDateValue(days, p)) {
+        out += jet::formatDateTime(jet::DateTime{days});
+        return;
+    }
+    appendDigits(out, p.date.year, 4);
+    out += '-';
+    appendDigits(out, p.date.month, 2);
+    out += '-';
+    appendDigits(out, p.date.day, 2);
+    if (p.seconds) {
+        out += ' ';
+        appendDigits(out, p.seconds / 3600, 2);
+        out += ':';
+        appendDigits(out, p.seconds / 60 % 60, 2);
+        out += ':';
+        appendDigits(out, p.seconds % 60, 2);
+    }
+}
+
+// The last date text of each column: the dates of a work log repeat from row to row (the day
+// joined, the several entries of one day).
+class DateTexts {
+public:
+    void append(std::string& out, size_t column, double days) {
+        if (column >= last_.size())
+            last_.resize(column + 1);
+        auto& [value, text] = last_[column];
+        if (!(value == days && !text.empty())) {
+            value = days;
+            text.clear();
+            appendDate(text, days);
+        }
+        out += text;
+    }
+
+private:
+    std::vector<std::pair<double, std::string>> last_;
+};
+
+// How appendUtf8 writes special characters.
+enum class Escape {
+    None, // as they are; a lone surrogate becomes U+FFFD
+    Csv,  // quotes doubled; a lone surrogate becomes U+FFFD
+    Json, // quotes, backslashes and control characters escaped; a lone surrogate as its \u escape
+};
+
+// Appends UTF-16 text as UTF-8, written straight into `out`'s storage.
+void appendUtf8(std::string& out, std::u16string_view s, Escape escape) {
+    static const char hex[] = "0123456789abcdef";
+    const size_t at = out.size();
+    out.resize(at + s.size() * 6); // the most one code unit can take (a \u escape)
+    char* p = out.data() + at;
+    for (size_t i = 0; i < s.size(); ++i) {
+        uint32_t c = s[i];
+        if (c < 0x80) {
+            if (escape == Escape::Csv && c == '"') {
+                *p++ = '"';
+            } else if (escape == Escape::Json && (c < 0x20 || c == '"' || c == '\\')) {
+                *p++ = '\\';
+                switch (c) {
+                case '"':
+                case '\\':
+                    *p++ = char(c);
+                    continue;
+                case '\n':
+                    *p++ = 'n';
+                    continue;
+                case '\r':
+                    *p++ = 'r';
+                    continue;
+                case '\t':
+                    *p++ = 't';
+                    continue;
+                default:
+                    *p++ = 'u';
+                    *p++ = '0';
+                    *p++ = '0';
+                    *p++ = hex[c >> 4];
+                    *p++ = hex[c & 15];
+                    continue;
+                }
+            }
+            *p++ = char(c);
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            if (c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (uint32_t(s[i + 1]) - 0xDC00);
+                ++i;
+            } else if (escape == Escape::Json) {
+                *p++ = '\\';
+                *p++ = 'u';
+                for (int k = 12; k >= 0; k -= 4)
+                    *p++ = hex[(c >> k) & 15];
+                continue;
+            } else {
+                c = 0xFFFD;
+            }
+        }
+        if (c < 0x800) {
+            *p++ = char(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            *p++ = char(0xE0 | (c >> 12));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+        } else {
+            *p++ = char(0xF0 | (c >> 18));
+            *p++ = char(0x80 | ((c >> 12) & 0x3F));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+        }
+        *p++ = char(0x80 | (c & 0x3F));
+    }
+    out.resize(size_t(p - out.data()));
+}
+
+// Columns a text takes: a character of the East Asian wide ranges counts two.
+size_t displayWidth(std::u16string_view s) {
+    size_t w = 0;
+    for (char16_t c : s) {
+        if (c >= 0xDC00 && c <= 0xDFFF)
+            continue;
+        const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+                          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xD800 && c <= 0xDBFF) ||
+                          (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+                          (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6);
+        w += wide ? 2 : 1;
+    }
+    return w;
+}
+
+// The text of a non-text, non-date value; `number` tells whether JSON may write it bare.
+std::string plainText(const jet::Value& v, bool& number) {
+    number = false;
+    switch (v.index()) {
+    case 1:
+        return std::get<bool>(v) ? "true" : "false";
+    case 2:
+    case 3:
+    case 4: {
+        std::string s;
+        appendInt(s, v.index() == 2   ? std::get<uint8_t>(v)
+                     : v.index() == 3 ? std::get<int16_t>(v)
+                                      : std::get<int32_t>(v));
+        number = true;
+        return s;
+    }
+    case 5:
+        return jet::formatCurrency(std::get<jet::Currency>(v));
+    case 6:
+    case 7: {
+        const double d = v.index() == 6 ? std::get<float>(v) : std::get<double>(v);
+        number = std::isfinite(d);
+        return v.index() == 6 ? jet::formatFloat(std::get<float>(v)) : jet::formatDouble(d);
+    }
+    case 10: {
+        const auto& b = std::get<jet::Bytes>(v);
+        return jet::formatHex(jet::ByteView(b.data(), b.size()));
+    }
+    case 11:
+        return jet::formatGuid(std::get<jet::Guid>(v));
+    case 12:
+        return jet::formatDecimal(std::get<jet::Decimal>(v));
+    default:
+        return {};
+    }
+}
+
+// Walks the rows of the range (every row for nullopt) in table order, calling `row(values)` for each.
+template <class Row>
+jet::Status forEachEntry(const DataTable& data, std::optional<DateRange> range, Row&& row) {
+    const size_t dateColumn = size_t(data.columns.date);
+    auto cursor = data.table->cursor();
+    std::vector<jet::Value> values;
+    for (;;) {
+        auto more = cursor.next();
+        if (!more)
+            return more.error();
+        if (!*more)
+            return jet::okStatus();
+        if (range) {
+            auto date = cursor.value(dateColumn);
+            if (!date)
+                return date.error();
+            const auto* d = std::get_if<jet::DateTime>(&*date);
+            const auto day = d ? dayOfDateValue(d->days) : std::nullopt;
+            if (!day || !range->contains(*day))
+                continue;
+        }
+        JET_TRY(cursor.values(values));
+        JET_TRY(row(values));
+    }
+}
+
+// Gathers text and writes it to the file in large blocks.
+class BlockWriter {
+public:
+    BlockWriter(int fd, const std::string& path) : fd_(fd), path_(path) {}
+    std::string buf;
+    jet::Status spill(bool all) {
+        if (buf.size() < (1u << 20) && !all)
+            return jet::okStatus();
+        JET_TRY(jet::writeAll(fd_, jet::ByteView(reinterpret_cast<const uint8_t*>(buf.data()), buf.size()),
+                              path_));
+        buf.clear();
+        return jet::okStatus();
+    }
+
+private:
+    int fd_;
+    const std::string& path_;
+};
+
+jet::Status writeCsv(const DataTable& data, std::optional<DateRange> range, int fd, const std::string& path,
+                     uint64_t& count) {
+    BlockWriter w(fd, path);
+    DateTexts dates;
+    w.buf += "\xEF\xBB\xBF";
+    const auto& columns = data.table->def().columns;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (i)
+            w.buf += ',';
+        w.buf += '"';
+        appendUtf8(w.buf, columns[i].name, Escape::Csv);
+        w.buf += '"';
+    }
+    w.buf += "\r\n";
+    JET_TRY(forEachEntry(data, range, [&](const std::vector<jet::Value>& values) -> jet::Status {
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (i)
+                w.buf += ',';
+            const jet::Value& v = values[i];
+            if (const auto* t = std::get_if<std::u16string>(&v)) {
+                w.buf += '"';
+                appendUtf8(w.buf, *t, Escape::Csv);
+                w.buf += '"';
+            } else if (const auto* d = std::get_if<jet::DateTime>(&v)) {
+                dates.append(w.buf, i, d->days);
+            } else if (!jet::isNull(v)) {
+                bool number;
+                const std::string s = plainText(v, number);
+                if (number)
+                    w.buf += s;
+                else {
+                    w.buf += '"';
+                    w.buf += s;
+                    w.buf += '"';
+                }
+            }
+        }
+        w.buf += "\r\n";
+        ++count;
+        return w.spill(false);
+    }));
+    return w.spill(true);
+}
+
+jet::Status writeJson(const DataTable& data, std::optional<DateRange> range, int fd, const std::string& path,
+                      uint64_t& count) {
+    BlockWriter w(fd, path);
+    DateTexts dates;
+    std::vector<std::string> keys;
+    for (const auto& c : data.table->def().columns) {
+        std::string k = "\"";
+        appendUtf8(k, c.name, Escape::Json);
+        k += "\":";
+        keys.push_back(std::move(k));
+    }
+    w.buf += '[';
+    JET_TRY(forEachEntry(data, range, [&](const std::vector<jet::Value>& values) -> jet::Status {
+        w.buf += count ? ",\n{" : "\n{";
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (i)
+                w.buf += ',';
+            w.buf += keys[i];
+            const jet::Value& v = values[i];
+            if (jet::isNull(v)) {
+                w.buf += "null";
+            } else if (const auto* t = std::get_if<std::u16string>(&v)) {
+                w.buf += '"';
+                appendUtf8(w.buf, *t, Escape::Json);
+                w.buf += '"';
+            } else if (const auto* d = std::get_if<jet::DateTime>(&v)) {
+                w.buf += '"';
+                dates.append(w.buf, i, d->days);
+                w.buf += '"';
+            } else {
+                bool number;
+                const std::string s = plainText(v, number);
+                if (number || v.index() == 1) {
+                    w.buf += s;
+                } else {
+                    w.buf += '"';
+                    w.buf += s;
+                    w.buf += '"';
+                }
+            }
+        }
+        w.buf += '}';
+        ++count;
+        return w.spill(false);
+    }));
+    w.buf += count ? "\n]\n" : "]\n";
+    return w.spill(true);
+}
+
+jet::Error xlsxError(const XlsxApi& x, const std::string& path, lxw_error e) {
+    return jet::makeError(jet::ErrorKind::Io,
+                          std::string("无法写入 xlsx 文件（libxlsxwriter：") + x.lxw_strerror(e) + "）",
+                          path);
+}
+
+// The column widths (in characters, a Chinese character two) that fit the header and the values
+// of the range, between 6 and 60.
+jet::Result<std::vector<double>> columnWidths(const DataTable& data, std::optional<DateRange> range) {
+    const auto& columns = data.table->def().columns;
+    std::vector<size_t> width(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i)
+        width[i] = displayWidth(columns[i].name);
+    JET_TRY(forEachEntry(data, range, [&](const std::vector<jet::Value>& values) -> jet::Status {
+        for (size_t i = 0; i < values.size(); ++i) {
+            const jet::Value& v = values[i];
+            size_t w = 0;
+            if (const auto* t = std::get_if<std::u16string>(&v)) {
+                w = displayWidth(*t);
+            } else if (const auto* d = std::get_if<jet::DateTime>(&v)) {
+                DateTimeParts p;
+                w = splitDateValue(d->days, p) && p.seconds == 0 ? 10 : 19;
+            } else if (!jet::isNull(v)) {
+                bool number;
+                w = plainText(v, number).size();
+            }
+            width[i] = std::max(width[i], w);
+        }
+        return jet::okStatus();
+    }));
+    std::vector<double> out;
+    for (size_t w : width)
+        out.push_back(std::clamp(double(w) + 2, 6.0, 60.0));
+    return out;
+}
+
+jet::Status writeXlsx(const DataTable& data, std::optional<DateRange> range, const std::string& target,
+                      const std::string& tempPath, uint64_t& count) {
+    std::string why;
+    const XlsxApi* api = xlsxApi(why);
+    if (!api)
+        return jet::makeError(jet::ErrorKind::Unsupported, why);
+    const XlsxApi& x = *api;
+    auto widths = columnWidths(data, range);
+    if (!widths)
+        return widths.error();
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE; // rows go to a temporary file as they are written
+    lxw_workbook* book = x.workbook_new_opt(tempPath.c_str(), &options);
+    if (!book)
+        return jet::makeError(jet::ErrorKind::Io, "无法创建 xlsx 文件", target);
+    lxw_worksheet* sheet = x.workbook_add_worksheet(book, "工作记录");
+    lxw_format* header = x.workbook_add_format(book);
+    x.format_set_bold(header);
+    lxw_format* dateFormat = x.workbook_add_format(book);
+    x.format_set_num_format(dateFormat, "yyyy-mm-dd");
+    lxw_format* dateTimeFormat = x.workbook_add_format(book);
+    x.format_set_num_format(dateTimeFormat, "yyyy-mm-dd hh:mm:ss");
+
+    lxw_error failed = LXW_NO_ERROR;
+    auto check = [&](lxw_error e) {
+        if (e != LXW_NO_ERROR && failed == LXW_NO_ERROR)
+            failed = e;
+    };
+    const auto& columns = data.table->def().columns;
+    std::string text;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        check(x.worksheet_set_column(sheet, lxw_col_t(i), lxw_col_t(i), (*widths)[i], nullptr));
+        text.clear();
+        appendUtf8(text, columns[i].name, Escape::None);
+        check(x.worksheet_write_string(sheet, 0, lxw_col_t(i), text.c_str(), header));
+    }
+    x.worksheet_freeze_panes(sheet, 1, 0);
+    lxw_row_t row = 0;
+    auto status = forEachEntry(data, range, [&](const std::vector<jet::Value>& values) -> jet::Status {
+        if (row + 1 >= LXW_ROW_MAX)
+            return jet::makeError(jet::ErrorKind::Invalid, "记录太多，超出了 xlsx 工作表的行数上限", target);
+        ++row;
+        for (size_t i = 0; i < values.size(); ++i) {
+            const jet::Value& v = values[i];
+            const lxw_col_t col = lxw_col_t(i);
+            if (jet::isNull(v))
+                continue;
+            if (const auto* t = std::get_if<std::u16string>(&v)) {
+                if (t->empty())
+                    continue;
+                text.clear();
+                appendUtf8(text, *t, Escape::None);
+                check(x.worksheet_write_string(sheet, row, col, text.c_str(), nullptr));
+            } else if (const auto* d = std::get_if<jet::DateTime>(&v)) {
+                DateTimeParts p;
+                // Excel counts dates from 1900 on; an earlier date (the empty date 1899-12-30)
+                // stays text.
+                if (splitDateValue(d->days, p) && p.date.year >= 1900) {
+                    lxw_datetime dt{p.date.year,      p.date.month,        p.date.day,
+                                    p.seconds / 3600, p.seconds / 60 % 60, double(p.seconds % 60)};
+                    check(x.worksheet_write_datetime(sheet, row, col, &dt,
+                                                     p.seconds ? dateTimeFormat : dateFormat));
+                } else {
+                    text.clear();
+                    appendDate(text, d->days);
+                    check(x.worksheet_write_string(sheet, row, col, text.c_str(), nullptr));
+                }
+            } else {
+                bool number;
+                const std::string s = plainText(v, number);
+                if (number)
+                    check(x.worksheet_write_number(sheet, row, col, std::stod(s), nullptr));
+                else if (v.index() == 1)
+                    check(x.worksheet_write_boolean(sheet, row, col, std::get<bool>(v), nullptr));
+                else
+                    check(x.worksheet_write_string(sheet, row, col, s.c_str(), nullptr));
+            }
+        }
+        ++count;
+        return jet::okStatus();
+    });
+    const lxw_error closed = x.workbook_close(book); // writes the file and frees the workbook
+    if (!status)
+        return status;
+    if (failed != LXW_NO_ERROR)
+        return xlsxError(x, target, failed);
+    if (closed != LXW_NO_ERROR)
+        return xlsxError(x, target, closed);
+    return jet::okStatus();
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+} // namespace
+
+ExportFormat formatForPath(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    const size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return ExportFormat::Xlsx;
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return ext == "csv" ? ExportFormat::Csv : ext == "json" ? ExportFormat::Json : ExportFormat::Xlsx;
+}
+
+jet::Result<uint64_t> exportEntries(const jet::Database& db, const std::string& path,
+                                    const ExportOptions& options) {
+    const std::optional<DateRange> range = options.range;
+    if (range && range->from > range->to)
+        return jet::makeError(jet::ErrorKind::Invalid,
+                              "开始日期 " + isoDate(range->from) + " 晚于结束日期 " + isoDate(range->to));
+    if (sameFile(path, db.file()->name()))
+        return jet::makeError(jet::ErrorKind::Invalid, "导出文件不能是数据库文件本身", path);
+    auto data = openDataTable(db);
+    if (!data)
+        return data.error();
+    uint64_t count = 0;
+    const auto mode = options.replace ? jet::PlaceMode::Replace : jet::PlaceMode::CreateNew;
+    auto placed = jet::placeFile(path, mode, [&](int fd, const std::string& temp) -> jet::Status {
+        count = 0;
+        switch (options.format) {
+        case ExportFormat::Csv:
+            return writeCsv(*data, range, fd, path, count);
+        case ExportFormat::Json:
+            return writeJson(*data, range, fd, path, count);
+        case ExportFormat::Xlsx:
+            return writeXlsx(*data, range, path, temp, count);
+        }
+        return jet::okStatus();
+    });
+    if (!placed)
+        return placed.error();
+    return count;
+}
+
+} // namespace report
