@@ -99,11 +99,11 @@ int64_t modifiedNanos(const struct stat& st) {
 }
 
 // Reads the database whole under its writer lock. A writer that is saving right now is waited
-// for (a save takes milliseconds; a few seconds at most); a file that cannot be written has no
+// for up to `waitMs` (a save takes milliseconds); a file that cannot be written has no
 // writer, and is read through a journal left beside it.
-jet::Result<jet::Bytes> readUnderLock(const std::string& dbPath) {
+jet::Result<jet::Bytes> readUnderLock(const std::string& dbPath, int waitMs) {
     using namespace std::chrono;
-    const auto deadline = steady_clock::now() + seconds(5);
+    const auto deadline = steady_clock::now() + milliseconds(waitMs);
     for (;;) {
         auto file = jet::PageFile::openForWriting(dbPath);
         if (!file && file.error().kind == jet::ErrorKind::Locked && steady_clock::now() < deadline) {
@@ -244,7 +244,7 @@ jet::Result<std::optional<PendingBackup>> prepareBackup(const std::string& dbPat
     struct stat st {};
     if (mode == BackupMode::IfMissing && ::stat(p.target.c_str(), &st) == 0)
         return std::optional<PendingBackup>();
-    auto bytes = readUnderLock(dbPath);
+    auto bytes = readUnderLock(dbPath, options.lockWaitMs);
     if (!bytes)
         return bytes.error();
     p.bytes = std::move(*bytes);

@@ -43,6 +43,7 @@ Moment localNow();
 struct BackupOptions {
     std::string folder;                     // empty: `backup` beside the database
     std::optional<std::u16string> password; // the database password, for a file that has one
+    int lockWaitMs = 5000;                  // how long a backup waits for another program's save to finish
 };
 
 // The folder of the backups: `options.folder`, or `backup` beside the database.
@@ -72,7 +73,7 @@ struct BackupOutcome {
 };
 
 // Writes the copy of `today` of the database at `dbPath`. The bytes are read under the engine's
-// writer lock (waiting a few seconds for a writer that is saving; a database that cannot be
+// writer lock (waiting up to options.lockWaitMs for a writer that is saving; a database that cannot be
 // written is read through its journal instead), so no half-saved change is in them; they go to a
 // temporary name in the folder (created when missing), are synced and checked with the engine's
 // consistency check, and only then take their name. A failure leaves the folder as it was: the

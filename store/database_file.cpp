@@ -100,8 +100,10 @@ void backupAtConnect(const rt::Text& path) {
     if (w.thread.joinable())
         return; // the copy of the day is being made
     const double now = rt::now();
+    BackupOptions options;
+    options.lockWaitMs = 1000; // the window waits for this
     auto pending = prepareBackup(fileSystemPath(path), {rt::year(now), rt::month(now), rt::day(now)},
-                                 BackupMode::IfMissing);
+                                 BackupMode::IfMissing, options);
     if (!pending) {
         reportBackupFailure(pending.error());
         return;
