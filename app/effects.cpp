@@ -5,6 +5,7 @@
 #include "runtime/picture.h"
 #include "runtime/program.h"
 
+#include <algorithm>
 #include <array>
 
 namespace app {
@@ -46,9 +47,13 @@ void openingEffect(rt::Form& window, int step, int mode) {
             rt::processEvents();
     }
     windowGoneCheck(window);
-    // Whatever the step, the window ends at exactly its designed size.
+    // Whatever the step, the window ends at exactly its designed size; a window that was kept
+    // centred ends centred, also where the window system was still busy with an earlier step.
     window.setHeight(h);
     window.setWidth(w);
+    if (std::any_of(plan.iterations.begin(), plan.iterations.end(),
+                    [](const OpeningIteration& it) { return it.centre; }))
+        window.setPosition(1);
 }
 
 bool fade(rt::Form& window, int waitMs, bool fadeOut) {

@@ -81,6 +81,7 @@ QWidget* EditBox::build(QWidget* parent) {
         else if (border == QLatin1String("single"))
             css += QStringLiteral("QLineEdit{border:1px solid black;}");
         e->setText(p.value(QLatin1String("text")).toString());
+        e->setCursorPosition(0);
         w = e;
     }
     QPalette pal = w->palette();
@@ -120,6 +121,8 @@ void EditBox::writeText(const Text& t) {
         e->setPlainText(s);
     } else if (auto* e = qobject_cast<QLineEdit*>(widget_.data())) {
         e->setText(s);
+        // A box filled by the program shows the start of its text, not the end.
+        e->setCursorPosition(0);
     }
 }
 

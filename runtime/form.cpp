@@ -208,7 +208,9 @@ bool Form::load(Form* owner, bool modal) {
     destroyPending_ = false;
     creating_ = true;
 
-    Qt::WindowFlags flags = Qt::Window;
+    // A window with an owner is the window system's dialog of that owner (a transient), which
+    // keeps it above its owner; a plain top-level window with a parent would not be.
+    Qt::WindowFlags flags = owner_ ? Qt::Dialog : Qt::Window;
     if (d.framed) {
         flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint;
@@ -217,7 +219,7 @@ bool Form::load(Form* owner, bool modal) {
     } else {
         flags |= Qt::FramelessWindowHint;
     }
-    auto* window = new detail::FormWindow(this, owner_ ? owner_->window_.data() : nullptr, flags);
+    auto* window = new detail::FormWindow(this, owner_ ? owner_->window_.data() : nullptr, flags, d.framed);
     window_ = window;
     window_->setWindowTitle(d.caption);
     if (d.icon && !programIcon().isNull())
@@ -242,16 +244,17 @@ bool Form::load(Form* owner, bool modal) {
     }
     applyTabOrder();
 
-    // The described size is the outer size; until the window has a frame it is the inner one.
-    if (d.framed)
-        window_->setFixedSize(d.width, d.height);
-    else
-        window_->resize(d.width, d.height);
-    window->setPendingOuterSize(QSize(d.width, d.height));
+    // The described size is the outer size; the inside follows once the frame is known.
+    window->setOuterSize(QSize(d.width, d.height));
     window_->move(d.left, d.top);
     if (position_ == 1)
         window_->move((screenWidth() - d.width) / 2, (screenHeight() - d.height) / 2);
     window->layoutParts();
+    auto keyButton = [this](const QString& name) -> QAbstractButton* {
+        Control* c = name.isEmpty() ? nullptr : findControl(name);
+        return c ? qobject_cast<QAbstractButton*>(c->widget_.data()) : nullptr;
+    };
+    window->setKeyButtons(keyButton(d.enterButton), keyButton(d.escapeButton));
     if (modal_)
         window_->setWindowModality(Qt::ApplicationModal);
 
@@ -417,34 +420,45 @@ void Form::setDisabled(bool d) {
 }
 
 QMargins Form::frameMargins() const {
-    QRect f = window_->frameGeometry();
-    QRect g = window_->geometry();
-    return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+    return static_cast<detail::FormWindow*>(window_.data())->frame();
+}
+
+QRect Form::outerRect() const {
+    auto* w = static_cast<detail::FormWindow*>(window_.data());
+    if (w->isMaximized() || w->isFullScreen() || !w->outerSize().isValid())
+        return w->frameGeometry();
+    // The size is the one the program asked for: the window system may still be reporting an
+    // earlier one while a window grows or shrinks quickly.
+    const QMargins m = w->frame();
+    // A window is never smaller than its frame.
+    const QSize size(std::max(w->outerSize().width(), m.left() + m.right()),
+                     std::max(w->outerSize().height(), m.top() + m.bottom()));
+    return QRect(w->geometry().topLeft() - QPoint(m.left(), m.top()), size);
 }
 
 int Form::left() {
     ensureLoaded();
-    return window_->frameGeometry().x();
+    return outerRect().x();
 }
 
 int Form::top() {
     ensureLoaded();
-    return window_->frameGeometry().y();
+    return outerRect().y();
 }
 
 int Form::width() {
     ensureLoaded();
-    return window_->frameGeometry().width();
+    return outerRect().width();
 }
 
 int Form::height() {
     ensureLoaded();
-    return window_->frameGeometry().height();
+    return outerRect().height();
 }
 
 void Form::move(int l, int t, int w, int h) {
     ensureLoaded();
-    const QRect outer = window_->frameGeometry();
+    const QRect outer = outerRect();
     QRect r(l == kKeep ? outer.x() : l, t == kKeep ? outer.y() : t,
             (w == kKeep || w == -1) ? outer.width() : std::max(0, w),
             (h == kKeep || h == -1) ? outer.height() : std::max(0, h));
@@ -452,17 +466,8 @@ void Form::move(int l, int t, int w, int h) {
         return;
     if (r.topLeft() != outer.topLeft())
         window_->move(r.topLeft());
-    if (r.size() != outer.size()) {
-        const QMargins m = frameMargins();
-        QSize inner(std::max(0, r.width() - m.left() - m.right()),
-                    std::max(0, r.height() - m.top() - m.bottom()));
-        if (desc_->framed)
-            window_->setFixedSize(inner);
-        else
-            window_->resize(inner);
-        if (!window_->isVisible())
-            static_cast<detail::FormWindow*>(window_.data())->setPendingOuterSize(r.size());
-    }
+    if (r.size() != outer.size())
+        static_cast<detail::FormWindow*>(window_.data())->setOuterSize(r.size());
     window_->update();
 }
 
@@ -498,9 +503,12 @@ void Form::setPosition(int p) {
     case 1: {
         if (window_->isMinimized() || window_->isMaximized())
             window_->showNormal();
-        QPoint centre((screenWidth() - width()) / 2, (screenHeight() - height()) / 2);
+        const QPoint centre((screenWidth() - width()) / 2, (screenHeight() - height()) / 2);
         if (centre != QPoint(left(), top()))
             window_->move(centre);
+        // A move sends the size Qt last heard of, which for a window growing quickly can be an
+        // earlier one: size and place are asked for once more, as they are meant to be.
+        static_cast<detail::FormWindow*>(window_.data())->reassert(centre);
         break;
     }
     case 2:

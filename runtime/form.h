@@ -263,6 +263,7 @@ private:
                               int row = -1);
     void onCloseRequested(bool& accept);
     QMargins frameMargins() const;
+    QRect outerRect() const;
 
     QString name_;
     std::shared_ptr<detail::FormDesc> desc_;

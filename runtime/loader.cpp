@@ -305,7 +305,7 @@ std::shared_ptr<FormDesc> parseFormDescription(const QByteArray& json, QString& 
     auto d = std::make_shared<FormDesc>();
     r.onlyKeys(o,
                {"form", "caption", "left", "top", "width", "height", "border", "minimizeButton", "icon",
-                "position", "events", "controls", "menu"},
+                "position", "enterButton", "escapeButton", "events", "controls", "menu"},
                QStringLiteral("form"));
     d->name = r.str(o, "form", QStringLiteral("form"), true);
     const QString where = d->name.isEmpty() ? QStringLiteral("form") : d->name;
@@ -373,6 +373,11 @@ std::shared_ptr<FormDesc> parseFormDescription(const QByteArray& json, QString& 
     }
     if (o.contains(QLatin1String("controls")) && !o.value(QLatin1String("controls")).isArray())
         r.fail(where, QStringLiteral("\"controls\" must be a list"));
+    d->enterButton = r.str(o, "enterButton", where);
+    d->escapeButton = r.str(o, "escapeButton", where);
+    for (const QString& button : {d->enterButton, d->escapeButton})
+        if (!button.isEmpty() && (!kindOf.count(button) || kindOf[button] != Kind::SuperButton))
+            r.fail(where, QStringLiteral("\"%1\" is no super button of the form").arg(button));
 
     std::set<QString> itemNames;
     for (const QJsonValue& mv : o.value(QLatin1String("menu")).toArray()) {

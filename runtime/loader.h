@@ -48,6 +48,8 @@ struct FormDesc {
     bool minimizeButton = false;
     bool icon = false;
     int position = 0;
+    QString enterButton;  // the super button that Enter in a single-line box clicks, "" for none
+    QString escapeButton; // the super button that Esc clicks, "" for none
     std::map<QString, QString> events;
     std::vector<ControlDesc> controls;
     std::vector<MenuItemDesc> menu;

@@ -60,6 +60,10 @@ void Form::buildMenus() {
         if (!itemRule.isEmpty())
             style += QStringLiteral("QMenu::item:selected{%1}").arg(itemRule);
     }
+    // Separators are drawn as a line with room above and below, as in a Windows menu. The style's
+    // own thin separator vanishes under the menu's border when it is the first entry shown (as
+    // in "&H.帮助" while the item above it is hidden).
+    style += QStringLiteral("QMenu::separator{height:1px;background:rgb(160,160,160);margin:4px 6px;}");
     if (font)
         menuBar_->setFont(*font);
     QMenu* current = nullptr;

@@ -2,6 +2,7 @@
 #include "runtime/form.h"
 #include "runtime/kernel.h"
 #include "runtime/msgbox.h"
+#include "runtime/widgets.h"
 
 #include <QApplication>
 #include <QDir>
@@ -77,6 +78,7 @@ void initRuntime() {
     if (!app)
         return;
     app->setQuitOnLastWindowClosed(false); // the program ends when its last form is destroyed
+    detail::watchHeldKeys();
     QDir::setCurrent(nativePath(programDirectory()));
     substituteFonts();
     QFont font(QStringLiteral("宋体"));

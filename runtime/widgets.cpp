@@ -3,22 +3,27 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QHeaderView>
+#include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
 #include <QStyleOptionButton>
+#include <QWindow>
 
 #include <cmath>
 #include <limits>
+#include <map>
 
 namespace rt::detail {
 
 // ---- FormWindow ----
 
-FormWindow::FormWindow(Form* form, QWidget* owner, Qt::WindowFlags flags)
-    : QWidget(owner, flags), form_(form) {}
+FormWindow::FormWindow(Form* form, QWidget* owner, Qt::WindowFlags flags, bool framed)
+    : QWidget(owner, flags), form_(form), framed_(framed) {}
 
 void FormWindow::closeEvent(QCloseEvent* e) {
     // The form decides; when it agrees it takes the window down itself.
@@ -37,29 +42,178 @@ void FormWindow::layoutParts() {
         client->setGeometry(0, barHeight, width(), std::max(0, height() - barHeight));
 }
 
+QMargins FormWindow::frame() {
+    if (!framed_)
+        return {};
+    const QRect f = frameGeometry();
+    const QRect g = geometry();
+    const QMargins m(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+    // A frame read while the window system is still busy with an earlier size can come out
+    // negative or absurd; such a reading is not taken.
+    const bool plausible = m.left() >= 0 && m.right() >= 0 && m.top() >= 0 && m.bottom() >= 0 &&
+                           m.left() + m.right() < 200 && m.top() + m.bottom() < 200;
+    if (plausible && !m.isNull())
+        frame_ = m;
+    return frame_;
+}
+
+void FormWindow::setOuterSize(QSize s) {
+    outer_ = QSize(std::max(0, s.width()), std::max(0, s.height()));
+    fitToFrame();
+}
+
+void FormWindow::fitToFrame() {
+    if (!outer_.isValid())
+        return;
+    const QMargins m = frame();
+    const QSize inner(std::max(0, outer_.width() - m.left() - m.right()),
+                      std::max(0, outer_.height() - m.top() - m.bottom()));
+    if (framed_) {
+        if (minimumSize() != inner || maximumSize() != inner)
+            setFixedSize(inner);
+    } else if (size() != inner) {
+        resize(inner);
+    }
+}
+
 void FormWindow::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     layoutParts();
+    if (framed_ && isVisible())
+        fitToFrame();
+}
+
+void FormWindow::moveEvent(QMoveEvent* e) {
+    QWidget::moveEvent(e);
+    // The window manager's frame becomes known after the window is mapped; the window then
+    // moves to make room for it.
+    if (framed_ && isVisible())
+        fitToFrame();
 }
 
 void FormWindow::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (pendingOuter_.isValid()) {
-        // Now that the window has its frame, make the outer size the one asked for.
-        QSize s = pendingOuter_;
-        pendingOuter_ = QSize();
-        QMargins m(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
-                   frameGeometry().right() - geometry().right(),
-                   frameGeometry().bottom() - geometry().bottom());
-        if (!m.isNull()) {
-            QSize inner(std::max(0, s.width() - m.left() - m.right()),
-                        std::max(0, s.height() - m.top() - m.bottom()));
-            if (minimumSize() == maximumSize())
-                setFixedSize(inner);
-            else
-                resize(inner);
-        }
+    fitToFrame();
+}
+
+void FormWindow::reassert(QPoint at) {
+    QWindow* handle = windowHandle();
+    if (!handle || !outer_.isValid())
+        return;
+    const QMargins m = frame();
+    const QRect inside(at + QPoint(m.left(), m.top()),
+                       QSize(std::max(1, outer_.width() - m.left() - m.right()),
+                             std::max(1, outer_.height() - m.top() - m.bottom())));
+    // Two requests that differ, so that neither is taken for the current state and left out.
+    handle->setGeometry(inside.translated(1, 0));
+    handle->setGeometry(inside);
+}
+
+void FormWindow::setKeyButtons(QAbstractButton* enter, QAbstractButton* escape) {
+    enterButton_ = enter;
+    escapeButton_ = escape;
+}
+
+void FormWindow::keyPressEvent(QKeyEvent* e) {
+    // Reaches the window only when the focused control has no use for the key: a single-line
+    // box passes Enter and Esc on, a multi-line box keeps Enter. On a focused button Enter does
+    // nothing here, so that it never presses a different button than the one that has the focus.
+    QAbstractButton* target = nullptr;
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        if (!qobject_cast<QAbstractButton*>(focusWidget()))
+            target = enterButton_;
+    } else if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        target = escapeButton_;
     }
+    if (!target || !target->isVisible() || !target->isEnabled() || isHeldKeyRepeat(e)) {
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    e->accept();
+    target->click();
+}
+
+// ---- held keys ----
+
+namespace {
+
+class HeldKeyWatch : public QObject {
+public:
+    struct State {
+        bool down = false;
+        quint64 pressedAt = 0;
+        quint64 releasedAt = 0;
+        bool repeat = false;
+    };
+    std::map<int, State> keys;
+
+    bool repeated(const QKeyEvent* e) {
+        if (e->isAutoRepeat())
+            return true;
+        // Only key events from the window system carry a time; the program's own have none.
+        if (!e->spontaneous() || e->timestamp() == 0 || e->type() != QEvent::KeyPress)
+            return false;
+        auto it = keys.find(e->key());
+        return it != keys.end() && it->second.pressedAt == e->timestamp() && it->second.repeat;
+    }
+
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease)
+            return false;
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->spontaneous() && k->timestamp() != 0)
+            note(k);
+        // A held key answers no box and chooses no menu item.
+        if (e->type() == QEvent::KeyPress && watched->isWidgetType() && repeated(k)) {
+            auto* w = static_cast<QWidget*>(watched);
+            if (qobject_cast<QMenu*>(w) || qobject_cast<QMessageBox*>(w->window()))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    // Each event reaches the filter more than once (window, then widget): only its first passage
+    // counts. The window system repeats a held key either as presses alone, or as a release and a
+    // press with one and the same time stamp.
+    void note(const QKeyEvent* k) {
+        State& s = keys[k->key()];
+        const quint64 t = k->timestamp();
+        if (k->type() == QEvent::KeyRelease) {
+            if (t != s.releasedAt) {
+                s.down = false;
+                s.releasedAt = t;
+            }
+            return;
+        }
+        if (t == s.pressedAt)
+            return;
+        // Presses still coming in after a second are a new press, even if a release was lost.
+        s.repeat = t == s.releasedAt || (s.down && t - s.pressedAt < 1000);
+        s.down = true;
+        s.pressedAt = t;
+    }
+};
+
+HeldKeyWatch*& heldKeyWatch() {
+    static HeldKeyWatch* watch = nullptr;
+    return watch;
+}
+
+} // namespace
+
+bool isHeldKeyRepeat(const QKeyEvent* e) {
+    if (e->isAutoRepeat())
+        return true;
+    return heldKeyWatch() && heldKeyWatch()->repeated(e);
+}
+
+void watchHeldKeys() {
+    if (heldKeyWatch() || !QCoreApplication::instance())
+        return;
+    heldKeyWatch() = new HeldKeyWatch;
+    heldKeyWatch()->setParent(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(heldKeyWatch());
 }
 
 // ---- ClientArea ----
@@ -218,6 +372,36 @@ void ShapeWidget::paintEvent(QPaintEvent*) {
 }
 
 // ---- StatusBarWidget ----
+
+StatusBarWidget::StatusBarWidget(QWidget* parent) : QWidget(parent) {
+    if (parent)
+        parent->installEventFilter(this);
+}
+
+void StatusBarWidget::dock() {
+    QWidget* p = parentWidget();
+    if (!p)
+        return;
+    const QRect docked(0, p->height() - height(), p->width(), height());
+    if (geometry() != docked)
+        setGeometry(docked);
+}
+
+void StatusBarWidget::moveEvent(QMoveEvent* e) {
+    QWidget::moveEvent(e);
+    dock();
+}
+
+void StatusBarWidget::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    dock();
+}
+
+bool StatusBarWidget::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == parentWidget() && e->type() == QEvent::Resize)
+        dock();
+    return false;
+}
 
 void StatusBarWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);

@@ -5,9 +5,11 @@
 
 #include <QAbstractButton>
 #include <QAbstractTableModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QTreeView>
 #include <QWidget>
@@ -19,25 +21,55 @@ namespace rt::detail {
 
 // The top-level window of a form. A close request from outside (close box, Alt+F4) goes to the
 // form, which asks its close-requested handler.
+//
+// Its size is the outer size the program asks for (frame included). A window manager draws the
+// frame only after the window is mapped, and may report it late or, while the window changes
+// size quickly, from an earlier size; so the window keeps the outer size asked for and fits its
+// inside to it whenever it learns a plausible frame.
 class FormWindow : public QWidget {
 public:
-    FormWindow(Form* form, QWidget* owner, Qt::WindowFlags flags);
+    FormWindow(Form* form, QWidget* owner, Qt::WindowFlags flags, bool framed);
     Form* form() const { return form_; }
     void setMenuBar(QWidget* bar) { menuBar_ = bar; }
     void layoutParts();
-    // The outer size asked for before the window had a frame; applied once the frame is known.
-    void setPendingOuterSize(QSize s) { pendingOuter_ = s; }
+    // The outer size asked for, and asking for one: the inside becomes that size less the frame.
+    QSize outerSize() const { return outer_; }
+    void setOuterSize(QSize s);
+    // The frame around the inside: none for a window without border; for a framed one the last
+    // plausible frame the window system reported (none before it has reported one).
+    QMargins frame();
+    // The buttons that Enter (in a single-line box) and Esc click, by the form's description.
+    void setKeyButtons(QAbstractButton* enter, QAbstractButton* escape);
+    // Asks the window system again for the outer size and for the outer position `at`, even where
+    // Qt takes the window to be there already: while a window changes size quickly the window
+    // system reports earlier steps late, and a request Qt then leaves out would be lost.
+    void reassert(QPoint at);
 
 protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    void fitToFrame();
     Form* form_;
     QWidget* menuBar_ = nullptr;
-    QSize pendingOuter_;
+    const bool framed_;
+    QSize outer_;
+    QMargins frame_;
+    QPointer<QAbstractButton> enterButton_;
+    QPointer<QAbstractButton> escapeButton_;
 };
+
+// Whether a key press only repeats a key that is held down (the window system's auto-repeat, also
+// when a key was left pressed by a tool that sent no release). Knows the keys once
+// watchHeldKeys() has run; events the program makes itself (tests) never count as repeats.
+bool isHeldKeyRepeat(const QKeyEvent* e);
+// Installs the watch on the application. While it runs, the repeats of a held key choose no item
+// of a menu and answer no message box: only a fresh press does.
+void watchHeldKeys();
 
 // The client area below the menu bar; draws the background picture tiled from its top-left corner.
 class ClientArea : public QWidget {
@@ -99,9 +131,12 @@ protected:
     void paintEvent(QPaintEvent* e) override;
 };
 
+// The status bar lies along the bottom edge of its parent, over the parent's whole width, as the
+// Windows status bar does whatever place it was given; it follows when the parent changes size.
 class StatusBarWidget : public QWidget {
 public:
-    explicit StatusBarWidget(QWidget* parent) : QWidget(parent) {}
+    explicit StatusBarWidget(QWidget* parent);
+    void dock();
     struct Pane {
         int width;
         QString text;
@@ -110,6 +145,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 };
 
 // Single-line edit box; in integer mode only digits and "-" can be typed, and on losing the focus

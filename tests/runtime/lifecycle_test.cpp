@@ -5,7 +5,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
 
@@ -349,6 +351,54 @@ private slots:
         QVERIFY(modal);
     }
 
+    // A box is wide enough for its caption in a window manager's title bar (buttons and icon
+    // included); an owned box stands centred on its owner and breaks its text between words only,
+    // so a file path stays on one line.
+    void messageBoxesFitCaptionAndStandOnTheirOwner() {
+        QFont titleFont = QApplication::font();
+        titleFont.setPixelSize(13);
+        titleFont.setBold(true);
+        int width = 0;
+        answerNextBox([&](QMessageBox* box) {
+            width = box->width();
+            box->button(QMessageBox::Ok)->click();
+        });
+        rt::messageBox("程序已经运行！", 0, "程序已运行");
+        QVERIFY(width >= QFontMetrics(titleFont).horizontalAdvance(QStringLiteral("程序已运行")) + 100);
+
+        QVERIFY(rt::loadForm("用户登录"));
+        rt::Form& owner = rt::form("用户登录");
+        owner.move(250, 300);
+        const QString path = QStringLiteral("/var/lib/ledrimo/工作/记录/db");
+        QRect box;
+        QStringList lines;
+        answerNextBox([&](QMessageBox* b) {
+            box = b->frameGeometry();
+            auto* label = b->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            QTextLayout layout(label->text(), label->font());
+            QTextOption option;
+            option.setWrapMode(QTextOption::WordWrap);
+            layout.setTextOption(option);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(label->contentsRect().width());
+                lines << label->text().mid(line.textStart(), line.textLength()).remove(QChar(0x2060));
+            }
+            layout.endLayout();
+            b->button(QMessageBox::Ok)->click();
+        });
+        rt::messageBox("操作错误：无法打开数据库文件：文件不存在，或者没有读写它的权限（文件 " +
+                           rt::Text(path) + "）",
+                       rt::MbIconError, "错误：", &owner);
+        const QPoint centre = owner.window()->frameGeometry().center();
+        QVERIFY2(std::abs(box.center().x() - centre.x()) <= 3, qPrintable(QString::number(box.center().x())));
+        QVERIFY2(std::abs(box.center().y() - centre.y()) <= 3, qPrintable(QString::number(box.center().y())));
+        QVERIFY2(std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return l.contains(path); }),
+                 qPrintable(lines.join(QLatin1Char('|'))));
+        owner.destroy();
+        QCoreApplication::processEvents();
+    }
+
     void windowGeometryIsTheOuterWindow() {
         QVERIFY(rt::loadForm("主窗口"));
         rt::Form& f = rt::form("主窗口");
@@ -438,6 +488,9 @@ private slots:
             {R"({"form": "坏", "width": 10, "height": 10, "controls": [{"name": "a", "kind": "透明标签", "left": 1,
                 "top": 1, "width": 1, "height": 1, "textColor": [1, 2, 300]}]})",
              "textColor"},
+            {R"({"form": "坏", "width": 10, "height": 10, "enterButton": "a", "controls": [{"name": "a",
+                "kind": "透明标签", "left": 1, "top": 1, "width": 1, "height": 1}]})",
+             "no super button"},
         };
         for (const Case& c : cases) {
             const QString error = rt::addFormDescription(QByteArray(c.json));

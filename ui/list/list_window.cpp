@@ -49,6 +49,21 @@ rt::Text selectedIdentifier(rt::Form& f) {
     return row < 0 ? rt::Text() : f.listView(kList).itemText(row, 1);
 }
 
+// Whether the main window's database is connected.
+bool connected() {
+    return rt::form(kMainForm).connection("数据库连接1").isOpen();
+}
+
+// Notes on one line: each line break shows as a mark, so that every row of the list keeps the
+// height of one line. The main window shows the notes in full.
+rt::Text oneLine(const rt::Text& notes) {
+    QString s = notes.toQString();
+    s.replace(QLatin1String("\r\n"), QStringLiteral("↵"));
+    s.replace(QLatin1Char('\n'), QStringLiteral("↵"));
+    s.replace(QLatin1Char('\r'), QStringLiteral("↵"));
+    return rt::Text(s);
+}
+
 // The main window is in Adding while its 删除按钮 reads "取消".
 bool mainIsAdding(rt::Form& main) {
     return main.button("删除按钮").caption() == rt::Text("取消");
@@ -80,7 +95,9 @@ void rowTexts(rt::RecordSet& snapshot, int row, std::vector<rt::Text>& cells) {
     if (!snapshot.ReadLong("上班时间", hours))
         hours = 0;
     cells[4] = rt::toText(hours);
-    snapshot.ReadString("工作备注", cells[5]);
+    rt::Text notes;
+    snapshot.ReadString("工作备注", notes);
+    cells[5] = oneLine(notes);
 }
 
 // After a deletion from the list both record sets of the main window were opened afresh. The main
@@ -103,7 +120,6 @@ void reshowMain(rt::Form& main, const rt::Text& shownId, int shownPos, int delet
 } // namespace
 
 const char* const kListEntryGone = "该条记录已不存在，列表已刷新。";
-const char* const kListNotConnected = "数据库未连接，请先在主窗口打开数据库。";
 
 rt::Text listWindowTitle() {
     return rt::Text("列表查看 -- Ledrimo V1.2 access版");
@@ -147,6 +163,11 @@ void listCreated(rt::Form& f) {
     rt::Form& main = rt::form(kMainForm);
     main.recordSet("记录集2").SetConnection(main.connection("数据库连接1"));
     fillList(f);
+    // The keyboard starts in the list, on its first row.
+    rt::ListView& list = f.listView(kList);
+    list.setFocus();
+    if (list.count() > 0)
+        list.setSelectedIndex(0);
     app::fade(f, 3);
 }
 
@@ -162,6 +183,14 @@ void listCloseClicked(rt::Form& f) {
 void fillList(rt::Form& f) {
     rt::ListView& list = f.listView(kList);
     rt::Form& main = rt::form(kMainForm);
+    if (!connected()) {
+        list.clear();
+        f.control("姓名1").setCaption("");
+        f.control("公司名称编辑框").setText("");
+        f.control("公司地址编辑框").setText("");
+        f.control("入厂时间1").setCaption("");
+        return;
+    }
 
     // The list's own snapshot of the table, kept by the list for as long as it shows these rows:
     // rows are read from it when the list first shows them.
@@ -182,7 +211,7 @@ void listCurrentRowChanged(rt::Form& f, int row) {
     // The row that became current: a click makes it current before it selects it.
     rt::ListView& list = f.listView(kList);
     const int n = row < 0 ? 0 : int(rt::toNumber(list.itemText(row, 0)));
-    if (n <= 0)
+    if (n <= 0 || !connected())
         return;
     rt::Form& main = rt::form(kMainForm);
     rt::RecordSet& set = main.recordSet("记录集2");
@@ -230,7 +259,7 @@ void openSelectedInMain(rt::Form& f) {
     rt::Form& main = rt::form(kMainForm);
     rt::RecordSet& browsing = main.recordSet("记录集1");
     if (!browsing.isOpen()) {
-        rt::messageBox(kListNotConnected, rt::MbIconInformation, "信息：", &f);
+        fillList(f); // nothing to show an entry from: the list shows what there is
         return;
     }
     if (!positionOnEntry(browsing, n, selectedIdentifier(f))) {
@@ -265,7 +294,7 @@ void deleteSelected(rt::Form& f) {
     rt::RecordSet& browsing = main.recordSet("记录集1");
     rt::RecordSet& statements = main.recordSet("记录集2");
     if (!connection.isOpen()) {
-        rt::messageBox(kListNotConnected, rt::MbIconInformation, "信息：", &f);
+        fillList(f);
         return;
     }
     if (!statements.Open("data", rt::RecordSet::Table))

@@ -14,6 +14,10 @@
 // carries that identifier, and otherwise looks for the entry by its identifier, so that an entry
 // deleted elsewhere while the list is open (in the main window) never makes an action hit the
 // neighbouring entry. An entry that is gone is reported and the list is filled afresh.
+//
+// The list follows the main window's connection: while the database is disconnected it is empty
+// and its detail area blank, so it offers nothing to act on and says nothing of its own; the main
+// window fills it again when it connects (fillList after its connect or disconnect).
 #pragma once
 
 #include "runtime/text.h"
@@ -29,8 +33,6 @@ namespace ui {
 rt::Text listWindowTitle();
 // The box shown when the entry of the selected row no longer exists.
 extern const char* const kListEntryGone;
-// The box shown when the main window has no open database to act on.
-extern const char* const kListNotConnected;
 
 // Where the entry of row number n with identifier id stands in an open record set over table
 // `data`: the record at position n - 1 when it carries that identifier, otherwise the first record
@@ -43,6 +45,8 @@ bool positionOnEntry(rt::RecordSet& set, int n, const rt::Text& id);
 void listCreated(rt::Form& f);
 bool listCloseRequested(rt::Form& f); // slides the window out; the effect destroys it
 void listCloseClicked(rt::Form& f);
+// Fills the list from table `data`; empties it (and the detail area) while the main window's
+// database is disconnected.
 void fillList(rt::Form& f);
 void listCurrentRowChanged(rt::Form& f, int row); // details of the entry of that row
 void listRightClicked(rt::Form& f);

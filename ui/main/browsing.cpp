@@ -4,6 +4,7 @@
 #include "runtime/form.h"
 #include "runtime/msgbox.h"
 #include "store/database_file.h"
+#include "ui/list/list_window.h"
 #include "ui/main/main_window.h"
 #include "ui/main/parts.h"
 
@@ -54,9 +55,29 @@ void showEntry() {
     showEntryOn(rt::form("主窗口"));
 }
 
+void showEmptyTable(rt::Form& f) {
+    const double today = rt::datePart(rt::now());
+    for (rt::Control* box : f.findControls("", rt::kindName(rt::Kind::EditBox), 0, 0))
+        box->setText("");
+    f.dateBox("入厂时间编辑框").setValue(today);
+    f.control("序号标签").setVisible(false);
+    shownEntry.set(ShownEntry{});
+    enterAdding(f);
+    // As after connecting to an empty table: no entry to go back to, so the only way out is an add.
+    f.control("删除按钮").setDisabled(true);
+    rt::StatusBar& bar = f.statusBar("状态条1");
+    bar.setPaneText(1, "共有: 0 条数据");
+    bar.setPaneText(0, "状态:数据库已连接");
+}
+
 void showEntryOn(rt::Form& f) {
     rt::RecordSet& set = f.recordSet("记录集1");
     int count = set.RecordsCount();
+    if (count == 0) {
+        // The last entry has gone (deleted here or in the list window).
+        showEmptyTable(f);
+        return;
+    }
     int pos = set.Pos();
     // Standing before the first or after the last row (a move past an end that the enabling rules
     // did not prevent): show the nearest entry rather than an empty one.
@@ -118,13 +139,6 @@ void showEntryOn(rt::Form& f) {
     }
     if (count == 1)
         setForwardGroup(f, true);
-    // Nothing left to show (the last entry was deleted): nothing to move to, modify or delete.
-    if (count == 0) {
-        setBackwardGroup(f, true);
-        setForwardGroup(f, true);
-        f.control("修改按钮").setDisabled(true);
-        f.control("删除按钮").setDisabled(true);
-    }
 
     rt::StatusBar& bar = f.statusBar("状态条1");
     bar.setPaneText(1, "共有: " + rt::toText(count) + " 条数据");
@@ -136,6 +150,9 @@ void connectChosen(rt::Form& f) {
         connectDatabase(f);
     else
         disconnectDatabase(f);
+    // An open list window follows: the entries while connected, nothing while not.
+    if (rt::isLoaded("列表查看") && f.isLoaded())
+        fillList(rt::form("列表查看"));
 }
 
 void connectDatabase(rt::Form& f) {

@@ -11,6 +11,9 @@ class Form;
 namespace ui {
 
 void showEntryOn(rt::Form& f);
+// The table has no entry (left): the window shows what connecting to an empty table shows, a new
+// entry being prepared with empty boxes and today's dates, the delete button disabled.
+void showEmptyTable(rt::Form& f);
 // Backward group: menu item 上一条, 上一条按钮, 到最前. Forward group: 下一条按钮, menu item 下一条, 到最后.
 void setBackwardGroup(rt::Form& f, bool disabled);
 void setForwardGroup(rt::Form& f, bool disabled);

@@ -10,14 +10,15 @@
 #include "runtime/runtime.h"
 #include "store/database_file.h"
 #include "store/entry_statements.h"
+#include "tests/ui/window_tests.h"
 #include "ui/list/list_window.h"
 #include "ui/main/main_window.h"
-#include "tests/ui/window_tests.h"
 
 #include <QAbstractButton>
 #include <QContextMenuEvent>
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -220,6 +221,50 @@ private slots:
         QVERIFY(boxes_->calls().empty());
         // The statement set is left closed.
         QVERIFY(!main().recordSet("记录集2").isOpen());
+        // The window system keeps it above its owner (a transient of the main window), and the
+        // keyboard is in the list, on its first row.
+        QCOMPARE(list().window()->windowType(), Qt::Dialog);
+        QCOMPARE(list().window()->windowHandle()->transientParent(), main().window()->windowHandle());
+        QVERIFY(rows().hasFocus());
+        QCOMPARE(rows().selectedIndex(), 0);
+        expectDetails(1);
+    }
+
+    // Notes with line breaks take one line in the list, each break shown as a mark; the main
+    // window shows them in full.
+    void notesOnOneLine() {
+        store::EntryValues v = entry(1);
+        v.notes = "第一行\r\n第二行\r\n";
+        QVERIFY(run(store::insertStatement(v)));
+        QVERIFY(run(store::insertStatement(entry(2))));
+        connect();
+        openList();
+        QCOMPARE(column(5), QStringList({"第一行↵第二行↵", "备注乙"}));
+        const QModelIndex first = view()->model()->index(0, 5);
+        QCOMPARE(view()->visualRect(first).height(),
+                 view()->visualRect(view()->model()->index(1, 5)).height());
+        QVERIFY(view()->visualRect(first).height() < 2 * view()->fontMetrics().height());
+        QCOMPARE(main().control("工作备注编辑框").text(), v.notes);
+    }
+
+    // While the main window is disconnected the list is empty and offers nothing, with no box of
+    // its own nor of the data layer; connecting again fills it.
+    void theListFollowsTheConnection() {
+        storeEntries(2);
+        connect();
+        openList();
+        connect(); // 断开数据库连接
+        QCOMPARE(main().menuItem("打开数据库").caption(), rt::Text("打开数据库"));
+        QCOMPARE(rows().count(), 0);
+        QCOMPARE(list().control("姓名1").caption(), rt::Text(""));
+        QCOMPARE(list().control("公司名称编辑框").text(), rt::Text(""));
+        for (const char* item : {"查看详细", "刷新", "删除所选"})
+            QVERIFY(list().menuItem(item).choose());
+        QVERIFY(boxes_->calls().empty());
+        QCOMPARE(rows().count(), 0);
+        connect();
+        QCOMPARE(column(1), ids({1, 2}));
+        QVERIFY(boxes_->calls().empty());
     }
 
     // An empty table: an empty list, no context menu, a double-click does nothing.

@@ -156,6 +156,42 @@ private slots:
         QVERIFY(p_.boxes->calls().empty());
     }
 
+    // The form's size is the window's outer size; the controls, the buttons included, lie wholly
+    // in the client area inside the frame.
+    void outerSizeHoldsTheControls() {
+        withAccount([this] {
+            rt::Form& f = account();
+            QCOMPARE(QSize(f.width(), f.height()), QSize(301, 155));
+            QCOMPARE(f.window()->frameGeometry().size(), QSize(301, 155));
+            const QRect client(QPoint(0, 0), f.clientArea()->size());
+            for (const char* name : {"用户名编辑框", "密码编辑框", "确认", "取消"})
+                QVERIFY2(client.contains(f.control(name).widget()->geometry()), name);
+        });
+    }
+
+    // Enter in a box confirms, as 确认 does; Esc closes the window without saving.
+    void enterConfirmsAndEscapeCancels() {
+        const auto before = admin();
+        withAccount([this] {
+            type("用户名编辑框", "tamsu");
+            type("密码编辑框", "pw");
+            QTest::keyClick(account().control("用户名编辑框").widget(), Qt::Key_Escape);
+            settle();
+            QVERIFY(!rt::isLoaded(kAccount));
+        });
+        QVERIFY(p_.boxes->calls().empty());
+        QCOMPARE(admin(), before);
+        withAccount([this] {
+            type("用户名编辑框", "enter");
+            type("密码编辑框", "pw2");
+            QTest::keyClick(account().control("密码编辑框").widget(), Qt::Key_Return);
+            expectBox("操作成功！", "信息：", rt::MbIconInformation);
+            settle();
+            QVERIFY(!rt::isLoaded(kAccount));
+        });
+        QCOMPARE(admin(), std::vector<QStringList>({{"1", "enter", code("pw2")}}));
+    }
+
     // Both empty: only the name is asked for; then the password. Nothing is written, the statement
     // set is closed and the window stays.
     void emptyBoxesAreAskedForInOrder() {

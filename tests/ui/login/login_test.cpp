@@ -9,8 +9,8 @@
 #include "store/credential.h"
 #include "store/database_file.h"
 #include "store/program_values.h"
-#include "ui/login/login.h"
 #include "tests/ui/window_tests.h"
+#include "ui/login/login.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -196,6 +196,28 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!rt::isLoaded(kLogin));
         QVERIFY(rt::isLoaded("主窗口"));
+    }
+
+    // Enter in the password box logs in as 登录 does (a wrong password is refused the same way);
+    // Enter on the focused 退出 button does not log in.
+    void enterInThePasswordBoxLogsIn() {
+        REQUIRE_ACCOUNT();
+        QWidget* password = login().control("口令框").widget();
+        type("用户框", "tamsu");
+        type("口令框", "wrong");
+        login().control("取消").setFocus();
+        QTest::keyClick(login().control("取消").widget(), Qt::Key_Return);
+        QVERIFY(boxes_->calls().empty());
+        login().control("口令框").setFocus();
+        QTest::keyClick(password, Qt::Key_Return);
+        expectOneBox(kWrongInput);
+        QCOMPARE(focused(), QStringLiteral("口令框"));
+        type("口令框", "tamsu");
+        QTest::keyClick(password, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(boxes_->calls().empty());
+        QVERIFY(rt::isLoaded("主窗口"));
+        QCoreApplication::processEvents();
+        QVERIFY(!rt::isLoaded(kLogin));
     }
 
     // Close requests from outside (close box, Alt+F4, a close event) leave the window as it is.

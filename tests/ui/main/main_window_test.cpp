@@ -12,15 +12,24 @@
 #include "runtime/widgets.h"
 #include "store/database_file.h"
 #include "store/entry_statements.h"
-#include "ui/main/main_window.h"
 #include "tests/ui/window_tests.h"
+#include "ui/main/main_window.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QtTest/qtestspontaneevent.h>
 #include <QtTest>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -286,6 +295,41 @@ private slots:
         QCOMPARE(f.menuEntries("F.菜单"), QStringList({"打开数据库\tF5", "-", "关闭\tCtrl+F4"}));
         QCOMPARE(f.menuEntries("H.帮助"), QStringList({"-", "关于\tF1", "更新说明"}));
         QCOMPARE(f.menuEntries("托盘菜单"), QStringList({"隐藏"}));
+    }
+
+    // The form's size is the outer size of the window; the status bar lies along the bottom edge
+    // of the client area over its whole width, below every other control.
+    void outerSizeAndStatusBar() {
+        rt::Form& f = main();
+        QCOMPARE(QSize(f.width(), f.height()), QSize(609, 488));
+        QCOMPARE(f.window()->frameGeometry().size(), QSize(609, 488));
+        QWidget* client = f.clientArea();
+        QWidget* bar = f.control("状态条1").widget();
+        QCOMPARE(bar->geometry(), QRect(0, client->height() - 20, client->width(), 20));
+        for (const char* button : {"到最前", "上一条按钮", "下一条按钮", "到最后", "修改按钮", "删除按钮"})
+            QVERIFY2(f.control(button).widget()->geometry().bottom() < bar->y(), button);
+        // It follows the window.
+        f.setHeight(500);
+        QCOMPARE(bar->geometry(), QRect(0, client->height() - 20, client->width(), 20));
+        f.setHeight(488);
+    }
+
+    // "&H.帮助" at start: the separator before "关于" shows, although the item above it is hidden.
+    void helpSeparatorShowsAtStart() {
+        QMenu* help = main().menuItem("H.帮助").action()->menu();
+        help->popup(main().window()->mapToGlobal(QPoint(100, 30)));
+        QTest::qWait(20);
+        QAction* separator = help->actions().value(1);
+        QVERIFY(separator && separator->isSeparator() && separator->isVisible());
+        const QRect r = help->actionGeometry(separator);
+        const QImage picture = help->grab().toImage();
+        const int border = help->style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, help);
+        int drawn = 0;
+        for (int y = std::max(r.top(), border); y <= r.bottom() && y < picture.height() - border; ++y)
+            for (int x = r.left() + r.width() / 4; x < r.left() + 3 * r.width() / 4; ++x)
+                drawn += qGray(picture.pixel(x, y)) < 200;
+        help->close();
+        QVERIFY2(drawn > r.width() / 4, qPrintable(QString::number(drawn)));
     }
 
     void titleAndClockTexts() {
@@ -886,21 +930,112 @@ private slots:
         expectShown(stored()[0]);
     }
 
-    // The last entry deleted: nothing left to move to, modify or delete; adding still works.
+    // The last entry deleted: the window shows what connecting to an empty table shows, a new
+    // entry being prepared with today's dates and empty boxes, nothing to move to, modify or
+    // delete; adding works.
     void deletingTheOnlyEntry() {
         REQUIRE_DATA();
         storeEntries(1);
         connect();
         click("删除按钮");
         QVERIFY(stored().empty());
+        QCOMPARE(text("提示信息"), rt::Text("已删除！"));
         QCOMPARE(pane(1), rt::Text("共有: 0 条数据"));
-        QVERIFY(!backwardEnabled() && !forwardEnabled());
-        QVERIFY(!enabled("修改按钮") && !enabled("删除按钮"));
-        choose("加入新记录");
+        expectAdding();
+        const double today = rt::datePart(rt::now());
+        QCOMPARE(main().dateBox("入厂时间编辑框").value(), today);
+        QCOMPARE(main().dateBox("年编辑框").value(), today);
+        for (const char* box : {"姓名编辑框", "公司名称编辑框", "公司地址编辑框", "上班时间编辑框"})
+            QVERIFY2(text(box).empty(), box);
+        QVERIFY(!enabled("删除按钮"));
         type("姓名编辑框", "新");
         click("添加按钮");
         QCOMPARE(storedIds(), QStringList({"GZ-00001"}));
         expectBrowsing();
+    }
+
+    // A key held down (the window system repeats it as a release and a press at one time stamp,
+    // as when an automation tool sent a press without its release) chooses no menu item and
+    // answers no box: opening "&F.菜单" does not lead to 关闭, and the exit question, when it
+    // comes, waits for the user.
+    void aHeldReturnNeverEndsTheProgram() {
+        REQUIRE_DATA();
+        connect();
+        expectOnlyBox(kNoEntries, "信息：", rt::MbIconInformation);
+        boxes_.reset(); // from here on the real boxes
+
+        // The held key, fed from a chain of single shots so that it goes on inside a box's own
+        // event loop; and a user who answers Cancel to an exit question after 300 ms.
+        struct Held {
+            bool on = true;
+            quint64 at = 1000;
+            bool asked = false;
+            QElapsedTimer boxUp;
+        };
+        auto held = std::make_shared<Held>();
+        auto send = [](QObject* to, QEvent::Type type, quint64 time) {
+            if (!to)
+                return;
+            QKeyEvent e(type, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+            e.setTimestamp(time);
+            QSpontaneKeyEvent::setSpontaneous(&e);
+            qApp->notify(to, &e); // keeps the event spontaneous, as QTest does
+        };
+        auto target = []() -> QObject* {
+            if (QWidget* popup = QApplication::activePopupWidget())
+                return popup;
+            if (QWidget* modal = QApplication::activeModalWidget())
+                return modal->focusWidget() ? modal->focusWidget() : modal;
+            return rt::isLoaded(kMain) ? rt::form(kMain).control("姓名编辑框").widget() : nullptr;
+        };
+        auto tick = std::make_shared<std::function<void()>>();
+        *tick = [=] {
+            if (!held->on)
+                return;
+            QTimer::singleShot(20, *tick);
+            held->at += 40;
+            send(target(), QEvent::KeyRelease, held->at);
+            send(target(), QEvent::KeyPress, held->at);
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                held->boxUp.invalidate();
+            } else if (!held->boxUp.isValid()) {
+                held->boxUp.start();
+            } else if (held->boxUp.elapsed() > 300) {
+                held->asked = box->text() == QString::fromUtf8(ui::kExitQuestion);
+                box->button(QMessageBox::Cancel)->click();
+            }
+        };
+        struct Release {
+            std::shared_ptr<Held> held;
+            ~Release() { held->on = false; }
+        } release{held};
+        send(target(), QEvent::KeyPress, held->at);
+        QTimer::singleShot(20, *tick);
+
+        QMenu* file = main().menuItem("F.菜单").action()->menu();
+        file->popup(main().window()->mapToGlobal(QPoint(10, 30)));
+        QTest::qWait(400);
+        QVERIFY(rt::isLoaded(kMain));
+        QVERIFY(file->isVisible());
+        file->close();
+
+        choose("关闭");
+        QVERIFY(held->asked);
+        QVERIFY(rt::isLoaded(kMain));
+        QCOMPARE(main().transparency(), 255);
+    }
+
+    // A text box filled by the program shows the start of a long value.
+    void aLongNameShowsItsStart() {
+        REQUIRE_DATA();
+        store::EntryValues v = entry("甲", "GZ-00001");
+        v.name = "ABCDEFGHIJKLMNOPQRST";
+        store(v);
+        connect();
+        auto* name = qobject_cast<QLineEdit*>(main().control("姓名编辑框").widget());
+        QCOMPARE(name->text(), QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
+        QCOMPARE(name->cursorPosition(), 0);
     }
 };
 
