@@ -988,11 +988,14 @@ private slots:
                 return modal->focusWidget() ? modal->focusWidget() : modal;
             return rt::isLoaded(kMain) ? rt::form(kMain).control("姓名编辑框").widget() : nullptr;
         };
+        // The chain holds itself only weakly: the test's own handle is the one that keeps it.
         auto tick = std::make_shared<std::function<void()>>();
+        std::weak_ptr<std::function<void()>> weakTick = tick;
         *tick = [=] {
-            if (!held->on)
+            auto self = weakTick.lock();
+            if (!self || !held->on)
                 return;
-            QTimer::singleShot(20, *tick);
+            QTimer::singleShot(20, *self);
             held->at += 40;
             send(target(), QEvent::KeyRelease, held->at);
             send(target(), QEvent::KeyPress, held->at);
