@@ -45,8 +45,9 @@ Error writeError(const std::string& path, int err);
 void syncParentDirectory(const std::string& path);
 
 // Test hook: when set, called before each step of placeFile with the step's name ("create",
-// "fill", "sync", "place", "dirsync"); a non-zero return makes that step fail with that errno.
-// Not thread-safe; for fault-injection tests only.
+// "fill", "sync", "place", "dirsync"), and before each writeAll ("write": that write stops
+// half-way); a non-zero return makes that step fail with that errno. Not thread-safe; for
+// fault-injection tests only.
 void setPlaceFileFaultHook(std::function<int(const char* step)> hook);
 
 } // namespace jet

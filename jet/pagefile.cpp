@@ -85,25 +85,50 @@ Result<std::shared_ptr<PageFile>> PageFile::openPath(const std::string& path) {
     return f;
 }
 
-Result<std::shared_ptr<PageFile>> PageFile::openForWriting(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
-        const int err = errno;
-        if (err == EACCES || err == EPERM || err == EROFS)
-            return makeError(ErrorKind::ReadOnly, "数据库文件不能写入：" + osErrorText(err), path);
-        return makeError(ErrorKind::Io, "无法打开数据库文件：" + osErrorText(err), path);
+// Opens `path` for writing and takes its writer's lock; the descriptor, or the error.
+static Result<int> lockFile(const std::string& path) {
+    // The file may be replaced whole (a restore, a compact: a new file renamed over the name)
+    // while this open waits for nothing but the lock; a lock on the file that was replaced would
+    // guard nothing, and changes to it would be lost. So the lock counts only if the name still
+    // leads to the locked file; otherwise open the new one.
+    for (int attempt = 0;; ++attempt) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd < 0) {
+            const int err = errno;
+            if (err == EACCES || err == EPERM || err == EROFS)
+                return makeError(ErrorKind::ReadOnly, "数据库文件不能写入：" + osErrorText(err), path);
+            return makeError(ErrorKind::Io, "无法打开数据库文件：" + osErrorText(err), path);
+        }
+        auto fail = [&](Error e) -> Result<int> {
+            ::close(fd);
+            return e;
+        };
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+            return fail(makeError(ErrorKind::Io, "无法打开数据库文件：不是普通文件", path));
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EWOULDBLOCK)
+                return fail(makeError(ErrorKind::Locked, "数据库正被另一个程序修改", path));
+            return fail(makeError(ErrorKind::Io, "无法锁定数据库文件：" + osErrorText(errno), path));
+        }
+        struct stat now {};
+        if (::stat(path.c_str(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino)
+            return fd;
+        ::close(fd);
+        if (attempt == 10)
+            return makeError(ErrorKind::Locked, "数据库文件正在被替换", path);
     }
+}
+
+Result<std::shared_ptr<PageFile>> PageFile::openForWriting(const std::string& path) {
+    auto locked = lockFile(path);
+    if (!locked)
+        return locked.error();
+    const int fd = *locked;
     std::shared_ptr<PageFile> f(new PageFile());
     f->name_ = path;
     f->fd_ = fd; // closed (and the lock released) with f
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return makeError(ErrorKind::Io, "无法打开数据库文件：不是普通文件", path);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EWOULDBLOCK)
-            return makeError(ErrorKind::Locked, "数据库正被另一个程序修改", path);
-        return makeError(ErrorKind::Io, "无法锁定数据库文件：" + osErrorText(errno), path);
-    }
     JET_TRY(recoverJournal(fd, path));
     if (::fstat(fd, &st) != 0)
         return makeError(ErrorKind::Io, "无法打开数据库文件：" + osErrorText(errno), path);
@@ -118,12 +143,28 @@ Result<std::shared_ptr<PageFile>> PageFile::openForWriting(const std::string& pa
     return f;
 }
 
-std::shared_ptr<PageFile> PageFile::openMemory(std::vector<uint8_t> bytes, std::string name) {
+Result<std::unique_ptr<WriterLock>> WriterLock::take(const std::string& path) {
+    auto locked = lockFile(path);
+    if (!locked)
+        return locked.error();
+    std::unique_ptr<WriterLock> lock(new WriterLock(*locked));
+    JET_TRY(recoverJournal(lock->fd_, path));
+    return lock;
+}
+
+WriterLock::~WriterLock() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::shared_ptr<PageFile> PageFile::openMemory(std::vector<uint8_t> bytes, std::string name, bool writable) {
     std::shared_ptr<PageFile> f(new PageFile());
     f->name_ = std::move(name);
     f->size_ = bytes.size();
     f->memory_ = std::move(bytes);
     f->pageCount_ = uint32_t(std::min<uint64_t>(f->size_ / kPageSize, kMaxPages));
+    // A partial last page stays read-only, as on disk.
+    f->writable_ = writable && f->size_ % kPageSize == 0;
     return f;
 }
 
@@ -506,6 +547,15 @@ Status PageFile::commit() {
         pages.push_back(n);
     std::sort(pages.begin(), pages.end());
 
+    if (fd_ < 0) {
+        // Held in memory: the pages go into the bytes; nothing can fail half-way.
+        memory_.resize(size_t(pageCount_) * kPageSize);
+        for (uint32_t n : pages)
+            std::memcpy(memory_.data() + size_t(n) * kPageSize, dirty_.at(n)->bytes.data(), kPageSize);
+        size_ = memory_.size();
+        return settleCommit();
+    }
+
     // 1. The journal, synced, before any page of the file changes.
     if (auto st = writeJournal(pages); !st) {
         if (!stopped_)
@@ -541,6 +591,10 @@ Status PageFile::commit() {
         undoFromJournal();
         return removed;
     }
+    return settleCommit();
+}
+
+Status PageFile::settleCommit() {
     std::lock_guard<std::mutex> lock(cacheMutex_);
     for (auto& slot : cache_) {
         if (!slot.page)

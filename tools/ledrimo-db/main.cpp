@@ -16,6 +16,8 @@
 //                               hours by day, totals, overtime, missing working days
 //   ledrimo-db export FILE OUT [--format xlsx|csv|json] [range]   the entries of a range
 //   ledrimo-db where [PROGRAM]  the database file the program uses (store/database_location.h)
+//   ledrimo-db backup FILE [DIR] / backups FILE / restore FILE BACKUP / compact FILE
+//   ledrimo-db passwd FILE [NAME] [--password-stdin]
 //
 // Every verb is a free function that receives the parsed arguments and an output sink (cli.h);
 // the verbs live in one file per group (verbs.h), each with its usage and help text. Output conventions
@@ -43,7 +45,8 @@ namespace {
 
 std::vector<const Verb*> allVerbs() {
     std::vector<const Verb*> all;
-    for (const auto* group : {&inspectVerbs(), &editVerbs(), &createVerbs(), &whereVerbs(), &reportVerbs()})
+    for (const auto* group : {&inspectVerbs(), &editVerbs(), &createVerbs(), &whereVerbs(), &reportVerbs(),
+                              &safetyVerbs(), &accountVerbs()})
         for (const Verb& v : *group)
             all.push_back(&v);
     return all;
