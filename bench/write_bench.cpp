@@ -8,7 +8,8 @@
 //   - listing the RowIds and reading every row into values; the consistency check;
 //   - bytes per row and peak memory.
 // A benchmark, not a test: it prints figures and checks only that the steps succeed.
-//   write_bench OUT.mdb [ROWS]
+//   write_bench OUT.mdb [ROWS] [--fill-only]     (--fill-only: stop once the table is filled,
+//                                                  for the benchmarks that read it)
 #include "bench/big_database.h"
 #include "jet/check.h"
 #include "jet/codec.h"
@@ -69,11 +70,12 @@ void print(const char* what, const Stats& s, size_t n) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: write_bench OUT.mdb [ROWS]\n");
+        std::fprintf(stderr, "usage: write_bench OUT.mdb [ROWS] [--fill-only]\n");
         return 1;
     }
     const std::string path = argv[1];
     const int rows = argc > 2 ? std::atoi(argv[2]) : 100000;
+    const bool fillOnly = argc > 3 && std::string(argv[3]) == "--fill-only";
     bigdb::newDatabase(path);
 
     // Fill: transactions of 1,000 entries.
@@ -94,6 +96,8 @@ int main(int argc, char** argv) {
         std::printf(
             "batched inserts (transactions of 1,000): %d rows in %.0f ms = %.0f rows/s, %.1f us/row\n", rows,
             t, rows / t * 1000, t * 1000 / rows);
+        if (fillOnly)
+            return 0;
 
         // Durable inserts, one transaction each, into the full table.
         std::vector<double> each;

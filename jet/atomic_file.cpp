@@ -54,7 +54,16 @@ void setPlaceFileFaultHook(std::function<int(const char* step)> hook) {
     faultHook() = std::move(hook);
 }
 
+Error writeError(const std::string& path, int err) {
+    return ioError(path, "写入失败", err);
+}
+
 Status writeAll(int fd, ByteView bytes, const std::string& path) {
+    if (int err = injected("write")) {
+        // A disk that fills up part-way: half of the bytes get there.
+        (void)!::write(fd, bytes.data(), bytes.size() / 2);
+        return ioError(path, "写入失败", err);
+    }
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);

@@ -36,14 +36,18 @@ Status placeFileBytes(const std::string& target, PlaceMode mode, ByteView bytes)
 
 // Writes all of `bytes` to `fd` (retrying short writes and EINTR); Io error naming `path`.
 Status writeAll(int fd, ByteView bytes, const std::string& path);
+// The error writeAll gives when a write to `path` fails with errno `err`, for writers that gather
+// their output themselves (jet/text_writer.h).
+Error writeError(const std::string& path, int err);
 
 // Flushes the directory holding `path` to disk, so that a rename or link in it is durable.
 // Best effort: a file system that cannot flush directories is not an error.
 void syncParentDirectory(const std::string& path);
 
 // Test hook: when set, called before each step of placeFile with the step's name ("create",
-// "fill", "sync", "place", "dirsync"); a non-zero return makes that step fail with that errno.
-// Not thread-safe; for fault-injection tests only.
+// "fill", "sync", "place", "dirsync"), and before each writeAll ("write": that write stops
+// half-way); a non-zero return makes that step fail with that errno. Not thread-safe; for
+// fault-injection tests only.
 void setPlaceFileFaultHook(std::function<int(const char* step)> hook);
 
 } // namespace jet

@@ -3,9 +3,11 @@
 
 #include "jet/tabledef.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace jet {
 
@@ -18,64 +20,56 @@ Error invalid(std::string message) {
 }
 } // namespace
 
-size_t fixedSizeOf(ColumnType type) {
-    switch (type) {
-    case ColumnType::Byte:
-        return 1;
-    case ColumnType::Integer:
-        return 2;
-    case ColumnType::Long:
-        return 4;
-    case ColumnType::Currency:
-        return 8;
-    case ColumnType::Single:
-        return 4;
-    case ColumnType::Double:
-        return 8;
-    case ColumnType::DateTime:
-        return 8;
-    case ColumnType::GUID:
-        return 16;
-    case ColumnType::Numeric:
-        return 17;
-    default:
-        return 0;
-    }
-}
-
 bool isJet4ColumnType(uint8_t code) {
     return (code >= 0x01 && code <= 0x0C) || code == 0x0F || code == 0x10;
 }
 
 // ---- text (docs/jet4-format.md §6) ----------------------------------------------------------
 
-Status decodeTextInto(ByteView b, std::u16string& out) {
-    out.clear();
+const char* textInto(ByteView b, std::u16string& out) {
     if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
-        out.reserve(b.size() - 2);
+        // At most one character per byte after the marker; the string is cut to what was read.
+        out.resize(b.size() - 2);
+        char16_t* o = out.data();
+        const uint8_t* p = b.data() + 2;
+        const uint8_t* const end = b.data() + b.size();
         bool oneByte = true;
-        size_t i = 2;
-        while (i < b.size()) {
-            if (b[i] == 0x00) {
+        while (p < end) {
+            if (*p == 0x00) {
                 oneByte = !oneByte;
-                ++i;
+                ++p;
             } else if (oneByte) {
-                out += char16_t(b[i]);
-                ++i;
+                *o++ = char16_t(*p++);
             } else {
-                if (i + 1 >= b.size())
-                    return codecError("压缩文本在双字节段中途结束");
-                out += char16_t(le16(b.data() + i));
-                i += 2;
+                if (end - p < 2) {
+                    out.clear();
+                    return "压缩文本在双字节段中途结束";
+                }
+                *o++ = char16_t(le16(p));
+                p += 2;
             }
         }
-        return okStatus();
+        out.resize(size_t(o - out.data()));
+        return nullptr;
     }
-    if (b.size() % 2 != 0)
-        return codecError("文本的字节数为奇数");
+    if (b.size() % 2 != 0) {
+        out.clear();
+        return "文本的字节数为奇数";
+    }
     out.resize(b.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i)
-        out[i] = char16_t(le16(b.data() + 2 * i));
+    if constexpr (std::endian::native == std::endian::little) {
+        if (!b.empty())
+            std::memcpy(out.data(), b.data(), b.size());
+    } else {
+        for (size_t i = 0; i < out.size(); ++i)
+            out[i] = char16_t(le16(b.data() + 2 * i));
+    }
+    return nullptr;
+}
+
+Status decodeTextInto(ByteView b, std::u16string& out) {
+    if (const char* error = textInto(b, out))
+        return codecError(error);
     return okStatus();
 }
 
@@ -126,11 +120,29 @@ Bytes encodeText(const std::u16string& text, bool allowCompression) {
 
 // ---- scalar values (docs/jet4-format.md §5) -------------------------------------------------
 
+// The errors of decodeScalarInto, kept out of its way.
+[[gnu::cold, gnu::noinline]] static Error lengthError(const ColumnDef& column, size_t got, size_t need) {
+    return codecError("列“" + toUtf8(column.name) + "”的值长度为 " + std::to_string(got) + " 字节，应为 " +
+                      std::to_string(need));
+}
+[[gnu::cold, gnu::noinline]] static Error columnError(const ColumnDef& column, const char* what) {
+    return codecError("列“" + toUtf8(column.name) + "”" + what);
+}
+[[gnu::cold, gnu::noinline]] static Error unreadableType(const ColumnDef& column) {
+    // Not a type this engine reads: a code Jet 4 does not define (ACE types, damage) or one
+    // Access keeps for its own opaque data (0x11 in MSysAccessObjects).
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", unsigned(uint8_t(column.type)));
+    return makeError(ErrorKind::Unsupported,
+                     "列“" + toUtf8(column.name) + "”的类型代码 " + hex + " 不是本引擎能读取的列类型");
+}
+
 Status decodeScalarInto(const ColumnDef& column, ByteView b, Value& out) {
+    if (decodeQuick(column.type, b, out))
+        return okStatus();
     const size_t need = fixedSizeOf(column.type);
     if (need != 0 && b.size() != need)
-        return codecError("列“" + toUtf8(column.name) + "”的值长度为 " + std::to_string(b.size()) +
-                          " 字节，应为 " + std::to_string(need));
+        return lengthError(column, b.size(), need);
     const uint8_t* p = b.data();
     switch (column.type) {
     case ColumnType::Byte:
@@ -164,11 +176,11 @@ Status decodeScalarInto(const ColumnDef& column, ByteView b, Value& out) {
         // Sign byte, then the 128-bit magnitude as four 32-bit little-endian words, most
         // significant word first. Jet 4 allows 28 digits, so the top word is always zero.
         if (p[0] != 0x00 && p[0] != 0x80)
-            return codecError("列“" + toUtf8(column.name) + "”的数值符号字节无效");
+            return columnError(column, "的数值符号字节无效");
         if (le32(p + 1) != 0)
-            return codecError("列“" + toUtf8(column.name) + "”的数值超出 28 位精度");
+            return columnError(column, "的数值超出 28 位精度");
         if (column.scale > 28)
-            return codecError("列“" + toUtf8(column.name) + "”的小数位数超出 28");
+            return columnError(column, "的小数位数超出 28");
         Decimal d;
         d.negative = p[0] == 0x80;
         d.precision = column.precision;
@@ -188,14 +200,8 @@ Status decodeScalarInto(const ColumnDef& column, ByteView b, Value& out) {
             out = Bytes();
         std::get<Bytes>(out).assign(b.begin(), b.end());
         return okStatus();
-    default: {
-        // Not a type this engine reads: a code Jet 4 does not define (ACE types, damage) or one
-        // Access keeps for its own opaque data (0x11 in MSysAccessObjects).
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "0x%02X", unsigned(uint8_t(column.type)));
-        return makeError(ErrorKind::Unsupported,
-                         "列“" + toUtf8(column.name) + "”的类型代码 " + hex + " 不是本引擎能读取的列类型");
-    }
+    default:
+        return unreadableType(column);
     }
 }
 

@@ -17,7 +17,28 @@ struct ColumnDef;
 
 // Bytes a value of `type` takes in a row; 0 for Boolean (it lives in the null mask) and for
 // the types whose length varies (Text, Binary, Memo, OLE).
-size_t fixedSizeOf(ColumnType type);
+constexpr size_t fixedSizeOf(ColumnType type) {
+    switch (type) {
+    case ColumnType::Byte:
+        return 1;
+    case ColumnType::Integer:
+        return 2;
+    case ColumnType::Long:
+        return 4;
+    case ColumnType::Currency:
+    case ColumnType::Double:
+    case ColumnType::DateTime:
+        return 8;
+    case ColumnType::Single:
+        return 4;
+    case ColumnType::GUID:
+        return 16;
+    case ColumnType::Numeric:
+        return 17;
+    default:
+        return 0;
+    }
+}
 // Whether `code` is a column type a Jet 4 file can hold.
 bool isJet4ColumnType(uint8_t code);
 
@@ -44,6 +65,61 @@ Bytes encodeText(const std::u16string& text, bool allowCompression);
 Result<Value> decodeScalar(const ColumnDef& column, ByteView bytes);
 // The same into `out`, reusing the storage of a string it already holds.
 Status decodeScalarInto(const ColumnDef& column, ByteView bytes, Value& out);
+// decodeTextInto without building an error: nullptr, or what is wrong with the bytes.
+const char* textInto(ByteView bytes, std::u16string& out);
+
+// The values most rows are made of, decoded on the spot: numbers and dates of their exact
+// length, and text. False for everything else and for bad bytes (`out` may then have changed),
+// which decodeScalarInto then decodes or reports.
+[[gnu::always_inline]] inline bool decodeQuick(ColumnType type, ByteView b, Value& out) {
+    const uint8_t* p = b.data();
+    switch (type) {
+    case ColumnType::Byte:
+        if (b.size() != 1)
+            return false;
+        out = p[0];
+        return true;
+    case ColumnType::Integer:
+        if (b.size() != 2)
+            return false;
+        out = int16_t(le16(p));
+        return true;
+    case ColumnType::Long:
+        if (b.size() != 4)
+            return false;
+        out = int32_t(le32(p));
+        return true;
+    case ColumnType::Currency:
+        if (b.size() != 8)
+            return false;
+        out = Currency{int64_t(le64(p))};
+        return true;
+    case ColumnType::Single:
+        if (b.size() != 4)
+            return false;
+        out = leFloat(p);
+        return true;
+    case ColumnType::Double:
+        if (b.size() != 8)
+            return false;
+        out = leDouble(p);
+        return true;
+    case ColumnType::DateTime:
+        if (b.size() != 8)
+            return false;
+        out = DateTime{leDouble(p)};
+        return true;
+    case ColumnType::Text: {
+        auto* text = std::get_if<std::u16string>(&out);
+        if (!text)
+            text = &out.emplace<std::u16string>();
+        return textInto(b, *text) == nullptr;
+    }
+    default:
+        return false;
+    }
+}
+
 // The stored bytes of `value` for a column that is not Boolean, Memo or OLE (for Text: encoded
 // as the column's compression flag allows). Invalid error if the value's alternative does not
 // fit the column's type or it is too long for the column.

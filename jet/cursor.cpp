@@ -10,7 +10,7 @@ namespace {
 // original pointer when a moved row moves again, so a real chain has one hop.
 constexpr int kMaxPointerHops = 8;
 
-Error inContext(Error e, const PageFile& file, int64_t page) {
+[[gnu::cold, gnu::noinline]] Error inContext(Error e, const PageFile& file, int64_t page) {
     if (e.file.empty())
         e.file = file.name();
     if (e.page < 0)
@@ -59,31 +59,44 @@ Result<DataPage> Table::dataPage(uint32_t n) const {
     return std::move(**dp);
 }
 
-Result<Table::StoredRow> Table::resolve(const DataPage& start, uint8_t slot) const {
-    DataPage page = start;
+Result<ByteView> Table::locate(const DataPage& start, uint8_t slot, std::optional<DataPage>& moved,
+                               uint32_t& at) const {
+    const DataPage* page = &start;
     for (int hop = 0;; ++hop) {
-        if (slot >= page.rowCount())
-            return file_->corrupt("移动行的指针指向不存在的行", page.number());
-        const SlotState st = page.state(slot);
+        if (slot >= page->rowCount())
+            return file_->corrupt("移动行的指针指向不存在的行", page->number());
+        const SlotState st = page->state(slot);
         if (st == SlotState::Deleted)
-            return file_->corrupt("移动行的指针指向已删除的行", page.number());
-        auto bytes = page.rowBytes(*file_, slot);
+            return file_->corrupt("移动行的指针指向已删除的行", page->number());
+        auto bytes = page->rowBytes(*file_, slot);
         if (!bytes)
             return bytes.error();
-        if (st != SlotState::Pointer)
-            return StoredRow{page.page(), *bytes};
+        if (st != SlotState::Pointer) {
+            at = page->number();
+            return *bytes;
+        }
         // A moved row: the slot holds the 4-byte address of the row's new place.
         if (hop >= kMaxPointerHops)
-            return file_->corrupt("移动行的指针链过长或出现循环", page.number());
+            return file_->corrupt("移动行的指针链过长或出现循环", page->number());
         if (bytes->size() < 4)
-            return file_->corrupt("移动行的指针太短", page.number());
+            return file_->corrupt("移动行的指针太短", page->number());
         const RowId to = readRowPointer(bytes->data());
         auto next = tablePage(*file_, *def_, to.page);
         if (!next || !*next)
-            return file_->corrupt("移动行的指针指向的页不是这个表的数据页", page.number());
-        page = std::move(**next);
+            return file_->corrupt("移动行的指针指向的页不是这个表的数据页", page->number());
+        moved = std::move(**next);
+        page = &*moved;
         slot = to.row;
     }
+}
+
+Result<Table::StoredRow> Table::resolve(const DataPage& start, uint8_t slot) const {
+    std::optional<DataPage> moved;
+    uint32_t at = 0;
+    auto bytes = locate(start, slot, moved, at);
+    if (!bytes)
+        return bytes.error();
+    return StoredRow{moved ? moved->page() : start.page(), *bytes};
 }
 
 Result<Table::StoredRow> Table::storedRow(RowId id) const {
@@ -98,41 +111,42 @@ Result<Table::StoredRow> Table::storedRow(RowId id) const {
     return resolve(*dp, id.row);
 }
 
+// A Memo or OLE value: its long value, fetched through the file.
+[[gnu::noinline]] static Status decodeLongValue(const PageFile& file, const ColumnDef& c, ByteView field,
+                                                uint32_t page, Value& out) {
+    auto lv = readLongValue(file, field, page);
+    if (!lv)
+        return lv.error();
+    if (c.type == ColumnType::OLE) {
+        out = std::move(*lv);
+        return okStatus();
+    }
+    if (!std::holds_alternative<std::u16string>(out))
+        out = std::u16string();
+    auto st = decodeTextInto(*lv, std::get<std::u16string>(out));
+    if (!st)
+        return inContext(st.error(), file, page);
+    return okStatus();
+}
+
 Status Table::decodeValueInto(const RowLayout& row, const ColumnDef& c, uint32_t page, Value& out) const {
-    auto f = fieldOf(row, c);
-    if (!f)
-        return inContext(f.error(), *file_, page);
-    if (f->null) {
+    FieldRef f;
+    if (!locateField(row, c, f))
+        return inContext(fieldOf(row, c).error(), *file_, page);
+    if (f.null) {
         out = Null{};
         return okStatus();
     }
-    switch (c.type) {
-    case ColumnType::Boolean:
-        out = f->flag;
-        return okStatus();
-    case ColumnType::Memo:
-    case ColumnType::OLE: {
-        auto lv = readLongValue(*file_, f->data, page);
-        if (!lv)
-            return lv.error();
-        if (c.type == ColumnType::OLE) {
-            out = std::move(*lv);
-            return okStatus();
-        }
-        if (!std::holds_alternative<std::u16string>(out))
-            out = std::u16string();
-        auto st = decodeTextInto(*lv, std::get<std::u16string>(out));
-        if (!st)
-            return inContext(st.error(), *file_, page);
+    if (c.type == ColumnType::Boolean) {
+        out = f.flag;
         return okStatus();
     }
-    default: {
-        auto st = decodeScalarInto(c, f->data, out);
-        if (!st)
-            return inContext(st.error(), *file_, page);
-        return okStatus();
-    }
-    }
+    if (c.isLongValue())
+        return decodeLongValue(*file_, c, f.data, page, out);
+    auto st = decodeScalarInto(c, f.data, out);
+    if (!st)
+        return inContext(st.error(), *file_, page);
+    return st;
 }
 
 Result<Value> Table::decodeValue(const RowLayout& row, const ColumnDef& c, uint32_t page) const {
@@ -141,13 +155,33 @@ Result<Value> Table::decodeValue(const RowLayout& row, const ColumnDef& c, uint3
     return v;
 }
 
-Status Table::decodeAll(const StoredRow& row, std::vector<Value>& out, RowLayout& scratch) const {
-    auto parsed = parseRow(*def_, row.bytes, scratch);
+// The values that need neither the file nor a check that can fail (NULL, Yes/No, and what
+// decodeQuick takes), decoded on the spot; false for the others, which decodeValueInto decodes
+// or reports.
+static inline bool quickValue(const RowLayout& row, const ColumnDef& c, Value& out) {
+    FieldRef f;
+    if (!locateField(row, c, f))
+        return false;
+    if (f.null) {
+        out = Null{};
+        return true;
+    }
+    if (c.type == ColumnType::Boolean) {
+        out = f.flag;
+        return true;
+    }
+    return decodeQuick(c.type, f.data, out);
+}
+
+Status Table::decodeAll(ByteView row, uint32_t at, std::vector<Value>& out, RowLayout& scratch) const {
+    auto parsed = parseRow(*def_, row, scratch);
     if (!parsed)
-        return inContext(parsed.error(), *file_, row.page->number);
-    out.resize(def_->columns.size());
-    for (size_t i = 0; i < def_->columns.size(); ++i)
-        JET_TRY(decodeValueInto(scratch, def_->columns[i], row.page->number, out[i]));
+        return inContext(parsed.error(), *file_, at);
+    const auto& columns = def_->columns;
+    out.resize(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (!quickValue(scratch, columns[i], out[i]))
+            JET_TRY(decodeValueInto(scratch, columns[i], at, out[i]));
     return okStatus();
 }
 
@@ -156,7 +190,7 @@ Status Table::readRow(RowId id, std::vector<Value>& out) const {
     if (!row)
         return row.error();
     RowLayout scratch;
-    return decodeAll(*row, out, scratch);
+    return decodeAll(row->bytes, row->page->number, out, scratch);
 }
 
 Result<std::vector<Value>> Table::readRow(RowId id) const {
@@ -246,10 +280,11 @@ Result<bool> TableCursor::next() {
 Status TableCursor::values(std::vector<Value>& out) {
     if (!page_)
         return makeError(ErrorKind::Invalid, "游标不在任何一行上");
-    auto row = table_->resolve(*page_, uint8_t(slot_));
+    uint32_t at = 0;
+    auto row = table_->locate(*page_, uint8_t(slot_), moved_, at);
     if (!row)
         return row.error();
-    return table_->decodeAll(*row, out, scratch_);
+    return table_->decodeAll(*row, at, out, scratch_);
 }
 
 Result<Value> TableCursor::value(size_t column) {
@@ -272,16 +307,19 @@ Status TableCursor::values(const std::vector<size_t>& wanted, std::vector<Value>
     for (size_t c : wanted)
         if (c >= table_->def_->columns.size())
             return makeError(ErrorKind::Invalid, "列序号超出范围");
-    auto row = table_->resolve(*page_, uint8_t(slot_));
+    uint32_t at = 0;
+    auto row = table_->locate(*page_, uint8_t(slot_), moved_, at);
     if (!row)
         return row.error();
-    auto parsed = parseRow(*table_->def_, row->bytes, scratch_);
+    auto parsed = parseRow(*table_->def_, *row, scratch_);
     if (!parsed)
-        return inContext(parsed.error(), table_->file(), row->page->number);
+        return inContext(parsed.error(), table_->file(), at);
     out.resize(wanted.size());
-    for (size_t k = 0; k < wanted.size(); ++k)
-        JET_TRY(
-            table_->decodeValueInto(scratch_, table_->def_->columns[wanted[k]], row->page->number, out[k]));
+    for (size_t k = 0; k < wanted.size(); ++k) {
+        const ColumnDef& c = table_->def_->columns[wanted[k]];
+        if (!quickValue(scratch_, c, out[k]))
+            JET_TRY(table_->decodeValueInto(scratch_, c, at, out[k]));
+    }
     return okStatus();
 }
 

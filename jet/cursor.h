@@ -69,8 +69,13 @@ private:
     friend class TableCursor;
     // Whether page `n` is a data page of this table (in its map, right type and owner).
     Result<DataPage> dataPage(uint32_t n) const;
+    // The stored bytes of the row at `slot` of `page`, after following a moved row's pointer;
+    // the page the pointer leads to is kept in `moved`, and `at` tells the page the bytes are on.
+    Result<ByteView> locate(const DataPage& page, uint8_t slot, std::optional<DataPage>& moved,
+                            uint32_t& at) const;
     Result<StoredRow> resolve(const DataPage& page, uint8_t slot) const;
-    Status decodeAll(const StoredRow& row, std::vector<Value>& out, RowLayout& scratch) const;
+    // All values of a stored row that lies on page `at`.
+    Status decodeAll(ByteView row, uint32_t at, std::vector<Value>& out, RowLayout& scratch) const;
 
     std::shared_ptr<const PageFile> file_;
     std::shared_ptr<const TableDef> def_;
@@ -108,6 +113,7 @@ private:
     std::optional<DataPage> page_;
     RowId current_;
     RowLayout scratch_;
+    std::optional<DataPage> moved_; // the page the current row moved to, if it did
 };
 
 } // namespace jet

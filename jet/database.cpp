@@ -11,7 +11,7 @@ Result<std::unique_ptr<Database>> Database::open(const std::string& path, const 
 
 Result<std::unique_ptr<Database>> Database::openMemory(std::vector<uint8_t> bytes, const OpenOptions& options,
                                                        std::string name) {
-    return open(PageFile::openMemory(std::move(bytes), std::move(name)), options);
+    return open(PageFile::openMemory(std::move(bytes), std::move(name), options.write), options);
 }
 
 Result<std::unique_ptr<Database>> Database::open(std::shared_ptr<PageFile> file, const OpenOptions& options) {

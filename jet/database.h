@@ -36,7 +36,9 @@ public:
     // header or catalog; naming the page), Unsupported (Jet 3, ACE, encrypted pages), Password
     // (a password is set and none or a wrong one was given).
     static Result<std::unique_ptr<Database>> open(const std::string& path, const OpenOptions& options = {});
-    // The same over bytes in memory; `name` stands for the file in errors.
+    // The same over bytes in memory; `name` stands for the file in errors. With options.write
+    // the database can be written, and each commit puts the changed pages into the bytes
+    // (pageFile().memoryImage()); nothing is locked or journalled.
     static Result<std::unique_ptr<Database>> openMemory(std::vector<uint8_t> bytes,
                                                         const OpenOptions& options = {},
                                                         std::string name = "（内存中的数据库）");

@@ -10,6 +10,7 @@
 #include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace jet {
@@ -84,25 +85,50 @@ Result<std::shared_ptr<PageFile>> PageFile::openPath(const std::string& path) {
     return f;
 }
 
-Result<std::shared_ptr<PageFile>> PageFile::openForWriting(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
-        const int err = errno;
-        if (err == EACCES || err == EPERM || err == EROFS)
-            return makeError(ErrorKind::ReadOnly, "数据库文件不能写入：" + osErrorText(err), path);
-        return makeError(ErrorKind::Io, "无法打开数据库文件：" + osErrorText(err), path);
+// Opens `path` for writing and takes its writer's lock; the descriptor, or the error.
+static Result<int> lockFile(const std::string& path) {
+    // The file may be replaced whole (a restore, a compact: a new file renamed over the name)
+    // while this open waits for nothing but the lock; a lock on the file that was replaced would
+    // guard nothing, and changes to it would be lost. So the lock counts only if the name still
+    // leads to the locked file; otherwise open the new one.
+    for (int attempt = 0;; ++attempt) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd < 0) {
+            const int err = errno;
+            if (err == EACCES || err == EPERM || err == EROFS)
+                return makeError(ErrorKind::ReadOnly, "数据库文件不能写入：" + osErrorText(err), path);
+            return makeError(ErrorKind::Io, "无法打开数据库文件：" + osErrorText(err), path);
+        }
+        auto fail = [&](Error e) -> Result<int> {
+            ::close(fd);
+            return e;
+        };
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+            return fail(makeError(ErrorKind::Io, "无法打开数据库文件：不是普通文件", path));
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EWOULDBLOCK)
+                return fail(makeError(ErrorKind::Locked, "数据库正被另一个程序修改", path));
+            return fail(makeError(ErrorKind::Io, "无法锁定数据库文件：" + osErrorText(errno), path));
+        }
+        struct stat now {};
+        if (::stat(path.c_str(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino)
+            return fd;
+        ::close(fd);
+        if (attempt == 10)
+            return makeError(ErrorKind::Locked, "数据库文件正在被替换", path);
     }
+}
+
+Result<std::shared_ptr<PageFile>> PageFile::openForWriting(const std::string& path) {
+    auto locked = lockFile(path);
+    if (!locked)
+        return locked.error();
+    const int fd = *locked;
     std::shared_ptr<PageFile> f(new PageFile());
     f->name_ = path;
     f->fd_ = fd; // closed (and the lock released) with f
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return makeError(ErrorKind::Io, "无法打开数据库文件：不是普通文件", path);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EWOULDBLOCK)
-            return makeError(ErrorKind::Locked, "数据库正被另一个程序修改", path);
-        return makeError(ErrorKind::Io, "无法锁定数据库文件：" + osErrorText(errno), path);
-    }
     JET_TRY(recoverJournal(fd, path));
     if (::fstat(fd, &st) != 0)
         return makeError(ErrorKind::Io, "无法打开数据库文件：" + osErrorText(errno), path);
@@ -117,12 +143,28 @@ Result<std::shared_ptr<PageFile>> PageFile::openForWriting(const std::string& pa
     return f;
 }
 
-std::shared_ptr<PageFile> PageFile::openMemory(std::vector<uint8_t> bytes, std::string name) {
+Result<std::unique_ptr<WriterLock>> WriterLock::take(const std::string& path) {
+    auto locked = lockFile(path);
+    if (!locked)
+        return locked.error();
+    std::unique_ptr<WriterLock> lock(new WriterLock(*locked));
+    JET_TRY(recoverJournal(lock->fd_, path));
+    return lock;
+}
+
+WriterLock::~WriterLock() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::shared_ptr<PageFile> PageFile::openMemory(std::vector<uint8_t> bytes, std::string name, bool writable) {
     std::shared_ptr<PageFile> f(new PageFile());
     f->name_ = std::move(name);
     f->size_ = bytes.size();
     f->memory_ = std::move(bytes);
     f->pageCount_ = uint32_t(std::min<uint64_t>(f->size_ / kPageSize, kMaxPages));
+    // A partial last page stays read-only, as on disk.
+    f->writable_ = writable && f->size_ % kPageSize == 0;
     return f;
 }
 
@@ -197,6 +239,7 @@ Result<PageRef> PageFile::page(uint32_t n) const {
 }
 
 Result<PageRef> PageFile::cachedPage(uint32_t n) const {
+    bool sequential = false;
     {
         std::lock_guard<std::mutex> lock(cacheMutex_);
         for (auto& slot : cache_) {
@@ -205,25 +248,58 @@ Result<PageRef> PageFile::cachedPage(uint32_t n) const {
                 return slot.page;
             }
         }
+        sequential = lastMiss_ && *lastMiss_ + 1 == n;
+        lastMiss_ = n;
     }
-    auto fresh = std::make_shared<Page>();
-    fresh->number = n;
     if (n >= pageCount_)
         return corrupt("页号超出文件末尾（文件只有 " + std::to_string(pageCount_) + " 个完整的页）", n);
-    JET_TRY(readRaw(uint64_t(n) * kPageSize, fresh->bytes.data(), kPageSize));
-    std::lock_guard<std::mutex> lock(cacheMutex_);
-    CacheSlot* victim = &cache_[0];
-    for (auto& slot : cache_) {
-        if (!slot.page) {
-            victim = &slot;
-            break;
+    // A scan reads page after page: after two neighbouring misses the pages that follow are read
+    // along with this one, in one system call. Only for a file read as it is on disk (outside a
+    // change, where every page up to pageCount_ is on disk, and without a journal's overlay);
+    // when that read comes back short or fails, the page is read alone as usual.
+    std::vector<std::shared_ptr<Page>> fresh;
+    const uint32_t ahead = std::min<uint32_t>(kReadAhead, pageCount_ - n);
+    if (sequential && ahead > 1 && !inChange_ && fd_ >= 0 && overlay_.empty() && !stopped_) {
+        std::array<iovec, kReadAhead> parts;
+        for (uint32_t i = 0; i < ahead; ++i) {
+            auto pg = std::make_shared<Page>();
+            pg->number = n + i;
+            parts[i] = iovec{pg->bytes.data(), kPageSize};
+            fresh.push_back(std::move(pg));
         }
-        if (slot.lastUse < victim->lastUse)
-            victim = &slot;
+        ssize_t got;
+        do
+            got = ::preadv(fd_, parts.data(), int(ahead), off_t(uint64_t(n) * kPageSize));
+        while (got < 0 && errno == EINTR);
+        if (got != ssize_t(size_t(ahead) * kPageSize))
+            fresh.clear();
     }
-    victim->page = fresh;
-    victim->lastUse = ++useClock_;
-    return PageRef(std::move(fresh));
+    if (fresh.empty()) {
+        auto pg = std::make_shared<Page>();
+        pg->number = n;
+        JET_TRY(readRaw(uint64_t(n) * kPageSize, pg->bytes.data(), kPageSize));
+        fresh.push_back(std::move(pg));
+    }
+    std::lock_guard<std::mutex> lock(cacheMutex_);
+    for (auto& pg : fresh) {
+        CacheSlot* victim = nullptr;
+        for (auto& slot : cache_) {
+            if (slot.page && slot.page->number == pg->number) {
+                victim = nullptr; // read meanwhile by another thread: keep that image
+                break;
+            }
+            if (!victim || !slot.page || (victim->page && slot.lastUse < victim->lastUse))
+                victim = &slot;
+        }
+        if (!victim)
+            continue;
+        victim->page = pg;
+        // The pages read ahead count as used before this one, so that they go first if unused.
+        victim->lastUse = pg->number == n ? ++useClock_ : useClock_;
+    }
+    if (sequential)
+        lastMiss_ = n + uint32_t(fresh.size()) - 1;
+    return PageRef(fresh.front());
 }
 
 // ---- changes --------------------------------------------------------------------------------
@@ -471,6 +547,15 @@ Status PageFile::commit() {
         pages.push_back(n);
     std::sort(pages.begin(), pages.end());
 
+    if (fd_ < 0) {
+        // Held in memory: the pages go into the bytes; nothing can fail half-way.
+        memory_.resize(size_t(pageCount_) * kPageSize);
+        for (uint32_t n : pages)
+            std::memcpy(memory_.data() + size_t(n) * kPageSize, dirty_.at(n)->bytes.data(), kPageSize);
+        size_ = memory_.size();
+        return settleCommit();
+    }
+
     // 1. The journal, synced, before any page of the file changes.
     if (auto st = writeJournal(pages); !st) {
         if (!stopped_)
@@ -506,6 +591,10 @@ Status PageFile::commit() {
         undoFromJournal();
         return removed;
     }
+    return settleCommit();
+}
+
+Status PageFile::settleCommit() {
     std::lock_guard<std::mutex> lock(cacheMutex_);
     for (auto& slot : cache_) {
         if (!slot.page)

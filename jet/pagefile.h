@@ -55,14 +55,20 @@ public:
     // page), Unsupported (too large).
     static Result<std::shared_ptr<PageFile>> openForWriting(const std::string& path);
     // Wraps bytes held in memory (a fuzzer's input, an embedded image). `name` is what errors
-    // report as the file.
-    static std::shared_ptr<PageFile> openMemory(std::vector<uint8_t> bytes, std::string name);
+    // report as the file. With `writable`, changes work as on a file opened for writing, and a
+    // commit puts the changed pages into the bytes (memoryImage()) instead of onto a disk: for
+    // building a whole file in memory before it is written out in one piece.
+    static std::shared_ptr<PageFile> openMemory(std::vector<uint8_t> bytes, std::string name,
+                                                bool writable = false);
 
     ~PageFile();
     PageFile(const PageFile&) = delete;
     PageFile& operator=(const PageFile&) = delete;
 
     const std::string& name() const { return name_; }
+    // The bytes of a page file held in memory, with every committed change; empty for a file on
+    // disk.
+    const std::vector<uint8_t>& memoryImage() const { return memory_; }
     uint64_t size() const { return size_; }
     // Whole pages in the file. A partial last page (a truncated file) is not counted: reading
     // it is the same error as reading past the end.
@@ -137,6 +143,8 @@ private:
     bool step();
     Status writeJournal(const std::vector<uint32_t>& pages);
     Status writePages(const std::vector<uint32_t>& pages);
+    // The end of a successful commit: the cache takes the changed pages, the change closes.
+    Status settleCommit();
     Error stopError();
 
     std::string name_;
@@ -169,9 +177,31 @@ private:
         uint64_t lastUse = 0;
     };
     static constexpr size_t kCacheSlots = 32;
+    static constexpr uint32_t kReadAhead = 16; // pages read at once by a scan
+    mutable std::optional<uint32_t> lastMiss_; // the last page that was not in the cache
     mutable std::mutex cacheMutex_;
     mutable std::array<CacheSlot, kCacheSlots> cache_{};
     mutable uint64_t useClock_ = 0;
+};
+
+// The writer's lock of a database file on its own, for replacing the file whole (restoring a
+// backup over it): taken as PageFile::openForWriting takes it, and a journal left beside the file
+// is rolled back first (or removed, if it does not check out), so that the file read through fd()
+// is the file as last saved and no journal is left to be applied to a file put in its place. The
+// content is not read as a database, so a damaged file can be locked too. Errors: Locked
+// ("数据库正被另一个程序修改"), ReadOnly, Io.
+class WriterLock {
+public:
+    static Result<std::unique_ptr<WriterLock>> take(const std::string& path);
+    ~WriterLock();
+    WriterLock(const WriterLock&) = delete;
+    WriterLock& operator=(const WriterLock&) = delete;
+    // The locked file, open for reading and writing.
+    int fd() const { return fd_; }
+
+private:
+    explicit WriterLock(int fd) : fd_(fd) {}
+    int fd_ = -1;
 };
 
 // Versions named by byte 0x14 of the header (docs/jet4-format.md §2).

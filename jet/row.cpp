@@ -28,26 +28,33 @@ Status parseRow(const TableDef& def, ByteView row, RowLayout& out) {
         return rowError("空值位图超出行的长度");
     const size_t end = size - maskSize;
     out.nullMask = row.subspan(end);
-    out.varOffsets.clear();
     if (!def.hasVariableColumns) {
+        out.varOffsets.clear();
         out.dataEnd = end;
         return okStatus();
     }
     // Variable part: a count just before the null mask, and before it count + 1 offsets, the
     // first nearest the count (docs/jet4-format.md §5).
-    if (end < 4)
+    // (The offsets are resized, not cleared: rows of a table mostly have the same count.)
+    if (end < 4) {
+        out.varOffsets.clear();
         return rowError("行太短，放不下变长列表");
+    }
     const size_t varCount = le16(row.data() + end - 2);
     const size_t tableBytes = 2 * (varCount + 1);
-    if (tableBytes > end - 4)
+    if (tableBytes > end - 4) {
+        out.varOffsets.clear();
         return rowError("变长列偏移表超出行的长度");
+    }
     const size_t tableStart = end - 2 - tableBytes;
     out.varOffsets.resize(varCount + 1);
     uint16_t prev = 2;
     for (size_t j = 0; j <= varCount; ++j) {
         const uint16_t off = le16(row.data() + end - 4 - 2 * j);
-        if (off < prev || off > tableStart)
+        if (off < prev || off > tableStart) {
+            out.varOffsets.clear();
             return rowError("变长列偏移无效");
+        }
         out.varOffsets[j] = off;
         prev = off;
     }
@@ -57,30 +64,8 @@ Status parseRow(const TableDef& def, ByteView row, RowLayout& out) {
 
 Result<FieldRef> fieldOf(const RowLayout& row, const ColumnDef& c) {
     FieldRef f;
-    if (c.number >= row.columnCount)
-        return f; // the row was written before this column existed
-    const bool bit = (row.nullMask[c.number / 8] >> (c.number % 8)) & 1;
-    if (c.type == ColumnType::Boolean) {
-        f.null = false;
-        f.flag = bit;
-        return f;
-    }
-    if (!bit)
-        return f;
-    if (c.isFixed()) {
-        const size_t limit = row.varOffsets.empty() ? row.dataEnd : row.varOffsets.front();
-        const size_t start = 2 + size_t(c.fixedOffset), len = storedSize(c);
-        if (start + len > limit)
-            return rowError("定长列“" + toUtf8(c.name) + "”超出行的定长区");
-        f.null = false;
-        f.data = row.bytes.subspan(start, len);
-        return f;
-    }
-    if (size_t(c.varIndex) + 1 >= row.varOffsets.size())
-        return f; // the row has fewer variable values than this column's slot
-    f.null = false;
-    const size_t a = row.varOffsets[c.varIndex], b = row.varOffsets[c.varIndex + 1u];
-    f.data = row.bytes.subspan(a, b - a);
+    if (!locateField(row, c, f))
+        return rowError("定长列“" + toUtf8(c.name) + "”超出行的定长区");
     return f;
 }
 

@@ -3,6 +3,7 @@
 // bytes mean; codec.h and longvalue.h turn them into values. See docs/jet4-format.md §5.
 #pragma once
 
+#include "jet/codec.h"
 #include "jet/error.h"
 #include "jet/layout.h"
 #include "jet/tabledef.h"
@@ -36,6 +37,38 @@ Status parseRow(const TableDef& def, ByteView row, RowLayout& out);
 // The bytes of `column` in a parsed row. A column the row predates is null. Corrupt error if a
 // fixed column's bytes run into the variable part of the row.
 Result<FieldRef> fieldOf(const RowLayout& row, const ColumnDef& column);
+
+// The same for reading many rows quickly: false where fieldOf gives its error (call fieldOf to
+// have it).
+inline bool locateField(const RowLayout& row, const ColumnDef& c, FieldRef& f) {
+    f = FieldRef{};
+    if (c.number >= row.columnCount)
+        return true; // the row was written before this column existed
+    const bool bit = (row.nullMask[c.number / 8] >> (c.number % 8)) & 1;
+    if (c.type == ColumnType::Boolean) {
+        f.null = false;
+        f.flag = bit;
+        return true;
+    }
+    if (!bit)
+        return true;
+    if (c.isFixed()) {
+        const size_t limit = row.varOffsets.empty() ? row.dataEnd : row.varOffsets.front();
+        const size_t fixed = fixedSizeOf(c.type);
+        const size_t start = 2 + size_t(c.fixedOffset), len = fixed != 0 ? fixed : c.size;
+        if (start + len > limit)
+            return false;
+        f.null = false;
+        f.data = row.bytes.subspan(start, len);
+        return true;
+    }
+    if (size_t(c.varIndex) + 1 >= row.varOffsets.size())
+        return true; // the row has fewer variable values than this column's slot
+    f.null = false;
+    const size_t a = row.varOffsets[c.varIndex], b = row.varOffsets[c.varIndex + 1u];
+    f.data = row.bytes.subspan(a, b - a);
+    return true;
+}
 
 // ---- encoding ----
 

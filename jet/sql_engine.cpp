@@ -53,6 +53,40 @@ public:
         }
     }
 
+    Status scanWhere(const std::vector<size_t>& wanted, size_t filterCount, const RowFilter& keep,
+                     const RowVisitor& visit) override {
+        for (size_t c : wanted)
+            if (c >= columns_.size())
+                return makeError(ErrorKind::Invalid, "列序号超出范围");
+        if (filterCount > wanted.size())
+            return makeError(ErrorKind::Invalid, "筛选列的个数超出范围");
+        auto t = storage_.snapshot(name_);
+        if (!t)
+            return t.error();
+        const std::vector<size_t> first(wanted.begin(), wanted.begin() + long(filterCount));
+        const std::vector<size_t> rest(wanted.begin() + long(filterCount), wanted.end());
+        auto cursor = (*t)->cursor();
+        std::vector<Value> values, more;
+        for (;;) {
+            auto next = cursor.next();
+            if (!next)
+                return next.error();
+            if (!*next)
+                return okStatus();
+            JET_TRY(cursor.values(first, values));
+            if (!keep(values))
+                continue;
+            if (!rest.empty()) {
+                JET_TRY(cursor.values(rest, more));
+                values.resize(wanted.size());
+                for (size_t k = 0; k < rest.size(); ++k)
+                    values[filterCount + k] = std::move(more[k]);
+            }
+            if (!visit(toSql(cursor.rowId()), values))
+                return okStatus();
+        }
+    }
+
     Result<RowId> insert(const std::vector<Value>& row) override {
         auto id = storage_.database().insertRow(name_, row);
         storage_.changed();

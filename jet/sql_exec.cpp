@@ -255,6 +255,7 @@ Result<ExecResult> runSelect(const Statement& st, Table& table, const ExecOption
     auto where = bindWhere(st, columns, slots);
     if (!where)
         return where.error();
+    const size_t filterColumns = slots.wanted.size(); // the condition's columns come first
 
     std::vector<SortColumn> keys;
     for (const OrderKey& k : st.orderBy) {
@@ -291,16 +292,24 @@ Result<ExecResult> runSelect(const Statement& st, Table& table, const ExecOption
             valueSlots.push_back(slots(c));
 
     const detail::BoundExpr* filter = where->get();
-    JET_TRY(table.scan(slots.wanted, [&](RowId id, const std::vector<Value>& values) {
-        if (filter && detail::evaluate(*filter, values.data()) != detail::Truth::True)
-            return true;
+    auto take = [&](RowId id, const std::vector<Value>& values) {
         out.rowIds.push_back(id);
         for (SortColumn& k : keys)
             k.add(values[k.slot]);
         for (uint32_t s : valueSlots)
             out.values.push_back(values[s]);
         return true;
-    }));
+    };
+    // With a condition, the other columns are read only for the rows that meet it.
+    if (filter)
+        JET_TRY(table.scanWhere(
+            slots.wanted, filterColumns,
+            [&](const std::vector<Value>& values) {
+                return detail::evaluate(*filter, values.data()) == detail::Truth::True;
+            },
+            take));
+    else
+        JET_TRY(table.scan(slots.wanted, take));
     if (keys.empty() || out.rowIds.size() < 2)
         return out;
 

@@ -54,6 +54,20 @@ public:
     using RowVisitor = std::function<bool(RowId id, const std::vector<Value>& values)>;
     virtual Status scan(const std::vector<size_t>& wanted, const RowVisitor& visit) = 0;
 
+    // The same scan in two steps: the first `filterCount` columns of `wanted` are read for every
+    // row and given to `keep` (the values past them are unspecified); only the rows it keeps have
+    // the other columns read and go to `visit`, with all of `wanted`. A storage that decodes
+    // rows from a file then decodes little of a wide table that few rows match. This default
+    // reads every wanted column of every row.
+    using RowFilter = std::function<bool(const std::vector<Value>& values)>;
+    virtual Status scanWhere(const std::vector<size_t>& wanted, size_t filterCount, const RowFilter& keep,
+                             const RowVisitor& visit) {
+        (void)filterCount;
+        return scan(wanted, [&](RowId id, const std::vector<Value>& values) {
+            return !keep(values) || visit(id, values);
+        });
+    }
+
     // Appends a row; `row` holds one value per column, in column order. The values have already
     // been checked against the columns (type, length, NULL).
     virtual Result<RowId> insert(const std::vector<Value>& row) = 0;

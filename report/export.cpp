@@ -3,6 +3,7 @@
 #include "jet/atomic_file.h"
 #include "jet/codec.h"
 #include "jet/datetext.h"
+#include "jet/text_writer.h"
 #include "report/data_table.h"
 #include "report/xlsx_api.h"
 
@@ -69,7 +70,7 @@ void appendDate(std::string& out, double days) {
 // joined, the several entries of one day).
 class DateTexts {
 public:
-    void append(std::string& out, size_t column, double days) {
+    void write(jet::TextWriter& out, size_t column, double days) {
         if (column >= last_.size())
             last_.resize(column + 1);
         auto& [value, text] = last_[column];
@@ -78,87 +79,12 @@ public:
             text.clear();
             appendDate(text, days);
         }
-        out += text;
+        out.put(text);
     }
 
 private:
     std::vector<std::pair<double, std::string>> last_;
 };
-
-// How appendUtf8 writes special characters.
-enum class Escape {
-    None, // as they are; a lone surrogate becomes U+FFFD
-    Csv,  // quotes doubled; a lone surrogate becomes U+FFFD
-    Json, // quotes, backslashes and control characters escaped; a lone surrogate as its \u escape
-};
-
-// Appends UTF-16 text as UTF-8, written straight into `out`'s storage.
-void appendUtf8(std::string& out, std::u16string_view s, Escape escape) {
-    static const char hex[] = "0123456789abcdef";
-    const size_t at = out.size();
-    out.resize(at + s.size() * 6); // the most one code unit can take (a \u escape)
-    char* p = out.data() + at;
-    for (size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c < 0x80) {
-            if (escape == Escape::Csv && c == '"') {
-                *p++ = '"';
-            } else if (escape == Escape::Json && (c < 0x20 || c == '"' || c == '\\')) {
-                *p++ = '\\';
-                switch (c) {
-                case '"':
-                case '\\':
-                    *p++ = char(c);
-                    continue;
-                case '\n':
-                    *p++ = 'n';
-                    continue;
-                case '\r':
-                    *p++ = 'r';
-                    continue;
-                case '\t':
-                    *p++ = 't';
-                    continue;
-                default:
-                    *p++ = 'u';
-                    *p++ = '0';
-                    *p++ = '0';
-                    *p++ = hex[c >> 4];
-                    *p++ = hex[c & 15];
-                    continue;
-                }
-            }
-            *p++ = char(c);
-            continue;
-        }
-        if (c >= 0xD800 && c <= 0xDFFF) {
-            if (c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (uint32_t(s[i + 1]) - 0xDC00);
-                ++i;
-            } else if (escape == Escape::Json) {
-                *p++ = '\\';
-                *p++ = 'u';
-                for (int k = 12; k >= 0; k -= 4)
-                    *p++ = hex[(c >> k) & 15];
-                continue;
-            } else {
-                c = 0xFFFD;
-            }
-        }
-        if (c < 0x800) {
-            *p++ = char(0xC0 | (c >> 6));
-        } else if (c < 0x10000) {
-            *p++ = char(0xE0 | (c >> 12));
-            *p++ = char(0x80 | ((c >> 6) & 0x3F));
-        } else {
-            *p++ = char(0xF0 | (c >> 18));
-            *p++ = char(0x80 | ((c >> 12) & 0x3F));
-            *p++ = char(0x80 | ((c >> 6) & 0x3F));
-        }
-        *p++ = char(0x80 | (c & 0x3F));
-    }
-    out.resize(size_t(p - out.data()));
-}
 
 // Columns a text takes: a character of the East Asian wide ranges counts two.
 size_t displayWidth(std::u16string_view s) {
@@ -238,116 +164,103 @@ jet::Status forEachEntry(const DataTable& data, std::optional<DateRange> range, 
     }
 }
 
-// Gathers text and writes it to the file in large blocks.
-class BlockWriter {
-public:
-    BlockWriter(int fd, const std::string& path) : fd_(fd), path_(path) {}
-    std::string buf;
-    jet::Status spill(bool all) {
-        if (buf.size() < (1u << 20) && !all)
-            return jet::okStatus();
-        JET_TRY(jet::writeAll(fd_, jet::ByteView(reinterpret_cast<const uint8_t*>(buf.data()), buf.size()),
-                              path_));
-        buf.clear();
-        return jet::okStatus();
-    }
+// The export's text files are written through the tools' text writer; a write that failed ends
+// the export with the writer's reason.
+jet::Status writeFailed(const jet::TextWriter& out, const std::string& path) {
+    return out.errorNumber() ? jet::Status(jet::writeError(path, out.errorNumber())) : jet::okStatus();
+}
 
-private:
-    int fd_;
-    const std::string& path_;
-};
-
+// CSV for spreadsheets: text in strict UTF-8 (a lone surrogate becomes U+FFFD).
 jet::Status writeCsv(const DataTable& data, std::optional<DateRange> range, int fd, const std::string& path,
                      uint64_t& count) {
-    BlockWriter w(fd, path);
+    jet::TextWriter out(fd);
+    out.replaceLoneSurrogates();
     DateTexts dates;
-    w.buf += "\xEF\xBB\xBF";
+    out.put("\xEF\xBB\xBF");
     const auto& columns = data.table->def().columns;
     for (size_t i = 0; i < columns.size(); ++i) {
         if (i)
-            w.buf += ',';
-        w.buf += '"';
-        appendUtf8(w.buf, columns[i].name, Escape::Csv);
-        w.buf += '"';
+            out.put(',');
+        out.csvText(columns[i].name);
     }
-    w.buf += "\r\n";
+    out.put("\r\n");
     JET_TRY(forEachEntry(data, range, [&](const std::vector<jet::Value>& values) -> jet::Status {
         for (size_t i = 0; i < values.size(); ++i) {
             if (i)
-                w.buf += ',';
+                out.put(',');
             const jet::Value& v = values[i];
             if (const auto* t = std::get_if<std::u16string>(&v)) {
-                w.buf += '"';
-                appendUtf8(w.buf, *t, Escape::Csv);
-                w.buf += '"';
+                out.csvText(*t);
             } else if (const auto* d = std::get_if<jet::DateTime>(&v)) {
-                dates.append(w.buf, i, d->days);
+                dates.write(out, i, d->days);
             } else if (!jet::isNull(v)) {
                 bool number;
                 const std::string s = plainText(v, number);
                 if (number)
-                    w.buf += s;
+                    out.put(s);
                 else {
-                    w.buf += '"';
-                    w.buf += s;
-                    w.buf += '"';
+                    out.put('"');
+                    out.put(s);
+                    out.put('"');
                 }
             }
         }
-        w.buf += "\r\n";
+        out.put("\r\n");
         ++count;
-        return w.spill(false);
+        return writeFailed(out, path);
     }));
-    return w.spill(true);
+    out.flush();
+    return writeFailed(out, path);
 }
 
 jet::Status writeJson(const DataTable& data, std::optional<DateRange> range, int fd, const std::string& path,
                       uint64_t& count) {
-    BlockWriter w(fd, path);
+    jet::TextWriter out(fd);
     DateTexts dates;
     std::vector<std::string> keys;
     for (const auto& c : data.table->def().columns) {
-        std::string k = "\"";
-        appendUtf8(k, c.name, Escape::Json);
-        k += "\":";
+        std::string k;
+        jet::TextWriter key(k);
+        key.jsonText(c.name);
+        key.put(':');
+        key.flush();
         keys.push_back(std::move(k));
     }
-    w.buf += '[';
+    out.put('[');
     JET_TRY(forEachEntry(data, range, [&](const std::vector<jet::Value>& values) -> jet::Status {
-        w.buf += count ? ",\n{" : "\n{";
+        out.put(count ? ",\n{" : "\n{");
         for (size_t i = 0; i < values.size(); ++i) {
             if (i)
-                w.buf += ',';
-            w.buf += keys[i];
+                out.put(',');
+            out.put(keys[i]);
             const jet::Value& v = values[i];
             if (jet::isNull(v)) {
-                w.buf += "null";
+                out.put("null");
             } else if (const auto* t = std::get_if<std::u16string>(&v)) {
-                w.buf += '"';
-                appendUtf8(w.buf, *t, Escape::Json);
-                w.buf += '"';
+                out.jsonText(*t);
             } else if (const auto* d = std::get_if<jet::DateTime>(&v)) {
-                w.buf += '"';
-                dates.append(w.buf, i, d->days);
-                w.buf += '"';
+                out.put('"');
+                dates.write(out, i, d->days);
+                out.put('"');
             } else {
                 bool number;
                 const std::string s = plainText(v, number);
                 if (number || v.index() == 1) {
-                    w.buf += s;
+                    out.put(s);
                 } else {
-                    w.buf += '"';
-                    w.buf += s;
-                    w.buf += '"';
+                    out.put('"');
+                    out.put(s);
+                    out.put('"');
                 }
             }
         }
-        w.buf += '}';
+        out.put('}');
         ++count;
-        return w.spill(false);
+        return writeFailed(out, path);
     }));
-    w.buf += count ? "\n]\n" : "]\n";
-    return w.spill(true);
+    out.put(count ? "\n]\n" : "]\n");
+    out.flush();
+    return writeFailed(out, path);
 }
 
 jet::Error xlsxError(const XlsxApi& x, const std::string& path, lxw_error e) {
@@ -415,12 +328,19 @@ jet::Status writeXlsx(const DataTable& data, std::optional<DateRange> range, con
             failed = e;
     };
     const auto& columns = data.table->def().columns;
+    // A cell's text in strict UTF-8 (a lone surrogate becomes U+FFFD), made by one writer.
     std::string text;
+    jet::TextWriter cellText(text);
+    cellText.replaceLoneSurrogates();
+    auto utf8 = [&](std::u16string_view s) {
+        text.clear();
+        cellText.text(s);
+        cellText.flush();
+        return text.c_str();
+    };
     for (size_t i = 0; i < columns.size(); ++i) {
         check(x.worksheet_set_column(sheet, lxw_col_t(i), lxw_col_t(i), (*widths)[i], nullptr));
-        text.clear();
-        appendUtf8(text, columns[i].name, Escape::None);
-        check(x.worksheet_write_string(sheet, 0, lxw_col_t(i), text.c_str(), header));
+        check(x.worksheet_write_string(sheet, 0, lxw_col_t(i), utf8(columns[i].name), header));
     }
     x.worksheet_freeze_panes(sheet, 1, 0);
     lxw_row_t row = 0;
@@ -436,9 +356,7 @@ jet::Status writeXlsx(const DataTable& data, std::optional<DateRange> range, con
             if (const auto* t = std::get_if<std::u16string>(&v)) {
                 if (t->empty())
                     continue;
-                text.clear();
-                appendUtf8(text, *t, Escape::None);
-                check(x.worksheet_write_string(sheet, row, col, text.c_str(), nullptr));
+                check(x.worksheet_write_string(sheet, row, col, utf8(*t), nullptr));
             } else if (const auto* d = std::get_if<jet::DateTime>(&v)) {
                 DateTimeParts p;
                 // Excel counts dates from 1900 on; an earlier date (the empty date 1899-12-30)

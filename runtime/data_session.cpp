@@ -61,6 +61,10 @@ private:
         jet::Status scan(const std::vector<size_t>& wanted, const RowVisitor& visit) override {
             return inner_.scan(wanted, visit);
         }
+        jet::Status scanWhere(const std::vector<size_t>& wanted, size_t filterCount, const RowFilter& keep,
+                              const RowVisitor& visit) override {
+            return inner_.scanWhere(wanted, filterCount, keep, visit);
+        }
         jet::Result<sql::RowId> insert(const std::vector<jet::Value>& row) override {
             auto id = inner_.insert(row);
             if (id)

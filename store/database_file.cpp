@@ -1,13 +1,20 @@
 #include "store/database_file.h"
 
+#include "runtime/datetime.h"
 #include "runtime/kernel.h"
 #include "runtime/msgbox.h"
 #include "runtime/program.h"
+#include "store/backup.h"
 #include "store/database_image.h"
 #include "store/database_location.h"
 #include "store/program_values.h"
 
+#include <QCoreApplication>
 #include <QFile>
+
+#include <memory>
+#include <optional>
+#include <thread>
 
 namespace store {
 
@@ -52,6 +59,96 @@ bool restoreDatabase() {
     if (where.inDataFolder && !makeFolderFor(where.path).ok())
         return false;
     return rt::writeFile(path, {file});
+}
+
+namespace {
+
+// Whether this run has told of a failed automatic backup already.
+bool backupFailureShown = false;
+
+std::string fileSystemPath(const rt::Text& path) {
+    return QFile::encodeName(rt::nativePath(path)).toStdString();
+}
+
+void reportBackupFailure(const jet::Error& e) {
+    if (backupFailureShown)
+        return;
+    backupFailureShown = true;
+    rt::messageBox(rt::Text::fromUtf8("自动备份失败：" + e.describe()), rt::MbIconWarning);
+}
+
+// The thread that writes, checks and places the copy of the day, and what it found.
+struct BackupWorker {
+    std::thread thread;
+    std::shared_ptr<std::optional<jet::Error>> failure;
+    ~BackupWorker() { join(); }
+    void join() {
+        if (thread.joinable())
+            thread.join();
+    }
+};
+
+BackupWorker& worker() {
+    static BackupWorker w;
+    return w;
+}
+
+} // namespace
+
+void backupAtConnect(const rt::Text& path) {
+    BackupWorker& w = worker();
+    if (w.thread.joinable())
+        return; // the copy of the day is being made
+    const double now = rt::now();
+    BackupOptions options;
+    options.lockWaitMs = 1000; // the window waits for this
+    auto pending = prepareBackup(fileSystemPath(path), {rt::year(now), rt::month(now), rt::day(now)},
+                                 BackupMode::IfMissing, options);
+    if (!pending) {
+        reportBackupFailure(pending.error());
+        return;
+    }
+    if (!*pending)
+        return;
+    // Writing, syncing and checking the copy take longer than the rest of connecting at many
+    // entries; they go on beside the window, which learns the result when they are done.
+    static const bool joinedAtExit = [] {
+        qAddPostRoutine([] { worker().join(); });
+        return true;
+    }();
+    (void)joinedAtExit;
+    w.failure = std::make_shared<std::optional<jet::Error>>();
+    w.thread = std::thread([p = std::move(**pending), failure = w.failure] {
+        auto done = finishBackup(p);
+        if (!done)
+            *failure = done.error();
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app, [] { waitForBackup(); }, Qt::QueuedConnection);
+    });
+}
+
+void waitForBackup() {
+    BackupWorker& w = worker();
+    if (!w.thread.joinable())
+        return;
+    w.join();
+    const auto failure = std::move(w.failure);
+    if (failure && *failure)
+        reportBackupFailure(**failure);
+}
+
+void finishBackupQuietly() {
+    BackupWorker& w = worker();
+    w.join();
+    w.failure.reset();
+}
+
+void adviseIfDamaged(const rt::Text& path) {
+    const std::string file = fileSystemPath(path);
+    if (!databaseDamage(file))
+        return;
+    rt::messageBox(rt::Text::fromUtf8(damagedDatabaseAdvice(file)), rt::MbIconWarning, "数据库已损坏");
 }
 
 } // namespace store

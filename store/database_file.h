@@ -28,4 +28,22 @@ DatabasePresence checkDatabasePresence();
 // written.
 bool restoreDatabase();
 
+// At connect: the copy of today of the database at `path` in the folder `backup` beside it, when
+// there is none yet (store/backup.h; older copies pruned by the retention rule). The database is
+// read here, under the engine's writer lock; writing, syncing and checking the copy go on in a
+// thread of their own, and the window's event loop learns the result. A failure (a full disk, a
+// folder that cannot be written, a copy that does not pass the check) shows "自动备份失败：" + the
+// reason, once per run, and changes nothing else.
+void backupAtConnect(const rt::Text& path);
+// Waits until a copy being made is done, and reports its failure as above (tests).
+void waitForBackup();
+// Waits until a copy being made is done, telling nothing: the main window is going and the
+// program with it (a failed copy is tried again at the next start). The exit waits for it too.
+void finishBackupQuietly();
+
+// After a connect that failed: when the database at `path` is damaged (the engine says Corrupt),
+// one message names the newest backup that passes the check and how to restore it (or says that
+// there is none). Nothing is restored by the program itself. Other failures show nothing here.
+void adviseIfDamaged(const rt::Text& path);
+
 } // namespace store

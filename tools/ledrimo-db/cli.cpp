@@ -2,6 +2,8 @@
 
 #include "jet/codec.h"
 
+#include <cstdio>
+
 namespace dbtool {
 
 std::optional<std::string> parseArgs(int argc, char** argv, const std::vector<OptionSpec>& allowed,

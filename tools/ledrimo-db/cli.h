@@ -6,8 +6,8 @@
 
 #include "jet/database.h"
 #include "jet/error.h"
+#include "jet/text_writer.h"
 
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <optional>
@@ -17,25 +17,8 @@
 
 namespace dbtool {
 
-// A buffered stdout: text is gathered in one string and written in large blocks.
-class Output {
-public:
-    ~Output() { flush(); }
-    void put(std::string_view s) {
-        buf_.append(s);
-        if (buf_.size() >= (1u << 16))
-            flush();
-    }
-    void put(char c) { buf_.push_back(c); }
-    void flush() {
-        if (!buf_.empty())
-            std::fwrite(buf_.data(), 1, buf_.size(), stdout);
-        buf_.clear();
-    }
-
-private:
-    std::string buf_;
-};
+// Where a verb writes: standard output, through the shared text writer (jet/text_writer.h).
+using Output = jet::TextWriter;
 
 // An option a verb accepts: "--name VALUE" (also "--name=VALUE") or a plain "--name".
 struct OptionSpec {

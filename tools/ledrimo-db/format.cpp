@@ -1,210 +1,169 @@
 #include "tools/ledrimo-db/format.h"
 
 #include "jet/codec.h"
-#include "jet/datetext.h"
 
-#include <charconv>
+#include <cmath>
 
 namespace dbtool {
 
-static void appendInt(std::string& out, long long v) {
-    char buf[24];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, r.ptr);
+namespace {
+
+void guid(Output& out, const jet::Guid& g) {
+    static const char hex[] = "0123456789ABCDEF";
+    // The first three groups are little-endian numbers, the last two the bytes as stored.
+    static const int order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+    char* o = out.room(38);
+    *o++ = '{';
+    for (int i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            *o++ = '-';
+        const uint8_t b = g.bytes[size_t(order[i])];
+        *o++ = hex[b >> 4];
+        *o++ = hex[b & 15];
+    }
+    *o++ = '}';
+    out.advance(o);
 }
 
-// A value's text in both formats, except text (which each format quotes its own way). Returns
-// false for values the format writes as a string.
-static void plainText(const jet::Value& v, std::string& out) {
+// The values whose form is the same in CSV and JSON apart from quoting: everything but NULL and
+// text.
+void plain(Output& out, const jet::Value& v) {
     switch (v.index()) {
     case 1:
-        out += std::get<bool>(v) ? "true" : "false";
+        out.put(std::get<bool>(v) ? std::string_view("true") : std::string_view("false"));
         break;
     case 2:
-        appendInt(out, std::get<uint8_t>(v));
+        out.number(std::get<uint8_t>(v));
         break;
     case 3:
-        appendInt(out, std::get<int16_t>(v));
+        out.number(std::get<int16_t>(v));
         break;
     case 4:
-        appendInt(out, std::get<int32_t>(v));
+        out.number(std::get<int32_t>(v));
         break;
     case 5:
-        out += jet::formatCurrency(std::get<jet::Currency>(v));
+        out.currency(std::get<jet::Currency>(v).scaled);
         break;
     case 6:
-        out += jet::formatFloat(std::get<float>(v));
+        out.number(std::get<float>(v));
         break;
     case 7:
-        out += jet::formatDouble(std::get<double>(v));
+        out.number(std::get<double>(v));
         break;
     case 8:
-        out += jet::formatDateTime(std::get<jet::DateTime>(v));
+        out.dateTime(std::get<jet::DateTime>(v).days);
         break;
     case 10: {
         const auto& b = std::get<jet::Bytes>(v);
-        out += jet::formatHex(jet::ByteView(b.data(), b.size()));
+        out.hex(b.data(), b.size());
         break;
     }
     case 11:
-        out += jet::formatGuid(std::get<jet::Guid>(v));
+        guid(out, std::get<jet::Guid>(v));
         break;
     case 12:
-        out += jet::formatDecimal(std::get<jet::Decimal>(v));
+        out.put(jet::formatDecimal(std::get<jet::Decimal>(v)));
         break;
     default:
         break;
     }
 }
 
-void csvQuoted(std::string& out, std::string_view s) {
-    out += '"';
-    for (char c : s) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
-static void putUtf8(std::string& out, uint32_t cp);
-
-// Text straight from UTF-16 into a quoted CSV field (as jet::toUtf8 would convert it).
-static void csvQuotedText(std::string& out, std::u16string_view s) {
-    out += '"';
-    for (size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c < 0x80) {
-            if (c == '"')
-                out += '"';
-            out += char(c);
-            continue;
-        }
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (uint32_t(s[i + 1]) - 0xDC00);
-            ++i;
-        }
-        putUtf8(out, c);
-    }
-    out += '"';
-}
-
-void csvField(std::string& out, const jet::Value& v, std::string& scratch) {
-    if (jet::isNull(v))
-        return;
-    if (auto t = std::get_if<std::u16string>(&v)) {
-        csvQuotedText(out, *t);
-        return;
-    }
-    scratch.clear();
-    plainText(v, scratch);
-    // Quoted when it must be, and when it is empty (a zero-length binary value), so that only
-    // NULL is an empty unquoted field.
-    if (scratch.empty() || scratch.find_first_of(",\"\r\n") != std::string::npos)
-        csvQuoted(out, scratch);
-    else
-        out += scratch;
-}
-
-static void putUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
+// Whether a value is written as a JSON number: integers, and floating-point numbers that are
+// finite (JSON has no NaN or Infinity).
+bool jsonNumber(const jet::Value& v) {
+    switch (v.index()) {
+    case 2:
+    case 3:
+    case 4:
+        return true;
+    case 6:
+        return std::isfinite(std::get<float>(v));
+    case 7:
+        return std::isfinite(std::get<double>(v));
+    default:
+        return false;
     }
 }
 
-// JSON string from UTF-16: control characters, quotes and backslashes escaped; a lone
-// surrogate (possible in stored text) written as its \u escape, so the output stays valid UTF-8.
-void jsonString(std::string& out, std::u16string_view s) {
-    static const char hex[] = "0123456789abcdef";
-    out += '"';
-    for (size_t i = 0; i < s.size(); ++i) {
-        const char16_t c = s[i];
-        if (c == u'"' || c == u'\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c == u'\n') {
-            out += "\\n";
-        } else if (c == u'\r') {
-            out += "\\r";
-        } else if (c == u'\t') {
-            out += "\\t";
-        } else if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF)) {
-            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-                putUtf8(out, 0x10000 + ((uint32_t(c) - 0xD800) << 10) + (uint32_t(s[i + 1]) - 0xDC00));
-                ++i;
-                continue;
-            }
-            out += "\\u";
-            for (int k = 12; k >= 0; k -= 4)
-                out += hex[(c >> k) & 15];
-        } else {
-            putUtf8(out, c);
-        }
-    }
-    out += '"';
-}
+} // namespace
 
-static void jsonString(std::string& out, std::string_view ascii) {
-    out += '"';
-    out += ascii;
-    out += '"';
-}
-
-void jsonValue(std::string& out, const jet::Value& v, std::string& scratch) {
+void csvField(Output& out, const jet::Value& v) {
     switch (v.index()) {
     case 0:
-        out += "null";
         return;
     case 9:
-        jsonString(out, std::u16string_view(std::get<std::u16string>(v)));
+        out.csvText(std::get<std::u16string>(v));
+        return;
+    case 10:
+        // Quoted when empty, so that only NULL is an empty unquoted field.
+        if (std::get<jet::Bytes>(v).empty()) {
+            out.put("\"\"");
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    plain(out, v);
+}
+
+void csvName(Output& out, std::u16string_view name) {
+    if (name.find_first_of(u",\"\r\n") != std::u16string_view::npos)
+        out.csvText(name);
+    else
+        out.text(name);
+}
+
+void csvQuoted(Output& out, std::string_view utf8) {
+    out.put('"');
+    for (size_t quote; (quote = utf8.find('"')) != std::string_view::npos; utf8.remove_prefix(quote + 1)) {
+        out.put(utf8.substr(0, quote + 1));
+        out.put('"');
+    }
+    out.put(utf8);
+    out.put('"');
+}
+
+void jsonValue(Output& out, const jet::Value& v) {
+    switch (v.index()) {
+    case 0:
+        out.put("null");
+        return;
+    case 9:
+        out.jsonText(std::get<std::u16string>(v));
         return;
     default:
         break;
     }
-    scratch.clear();
-    plainText(v, scratch);
-    const bool number = v.index() >= 2 && v.index() <= 7 && v.index() != 5 &&
-                        !(scratch == "NaN" || scratch == "Infinity" || scratch == "-Infinity");
-    if (number || v.index() == 1)
-        out += scratch;
-    else
-        jsonString(out, std::string_view(scratch));
+    if (v.index() == 1 || jsonNumber(v)) {
+        plain(out, v);
+        return;
+    }
+    out.put('"'); // none of these forms needs escaping
+    plain(out, v);
+    out.put('"');
 }
 
 void RowPrinter::begin(const std::vector<std::u16string>& names) {
     if (csv_) {
-        line_.clear();
         for (size_t i = 0; i < names.size(); ++i) {
             if (i)
-                line_ += ',';
-            const std::string name = jet::toUtf8(names[i]);
-            if (name.find_first_of(",\"\r\n") != std::string::npos)
-                csvQuoted(line_, name);
-            else
-                line_ += name;
+                out_.put(',');
+            csvName(out_, names[i]);
         }
-        line_ += "\r\n";
-        out_.put(line_);
-    } else {
-        for (const auto& n : names) {
-            std::string k;
-            jsonString(k, std::u16string_view(n));
-            keys_.push_back(k + ":");
-        }
-        out_.put("[");
+        out_.put("\r\n");
+        return;
     }
+    for (const auto& n : names) {
+        std::string key;
+        jet::TextWriter k(key);
+        k.jsonText(n);
+        k.put(':');
+        k.flush();
+        keys_.push_back(std::move(key));
+    }
+    out_.put('[');
 }
 
 void RowPrinter::end() {

@@ -4,6 +4,7 @@
 #include "tools/ledrimo-db/format.h"
 #include "tools/ledrimo-db/verbs.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace dbtool {

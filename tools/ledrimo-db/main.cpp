@@ -16,6 +16,8 @@
 //                               hours by day, totals, overtime, missing working days
 //   ledrimo-db export FILE OUT [--format xlsx|csv|json] [range]   the entries of a range
 //   ledrimo-db where [PROGRAM]  the database file the program uses (store/database_location.h)
+//   ledrimo-db backup FILE [DIR] / backups FILE / restore FILE BACKUP / compact FILE
+//   ledrimo-db passwd FILE [NAME] [--password-stdin]
 //
 // Every verb is a free function that receives the parsed arguments and an output sink (cli.h);
 // the verbs live in one file per group (verbs.h), each with its usage and help text. Output conventions
@@ -29,7 +31,8 @@
 //     GUIDs {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} in upper case; doubles and singles in the
 //     shortest form that reads back to the same number; currency with 4 decimals and decimals
 //     exactly, as JSON strings so that no reader rounds them.
-// Errors go to stderr and the exit code is 1.
+// Errors go to stderr and the exit code is 1 (also when standard output cannot be written).
+#include "jet/journal.h"
 #include "tools/ledrimo-db/verbs.h"
 
 #include <cstdio>
@@ -42,7 +45,8 @@ namespace {
 
 std::vector<const Verb*> allVerbs() {
     std::vector<const Verb*> all;
-    for (const auto* group : {&inspectVerbs(), &editVerbs(), &createVerbs(), &whereVerbs(), &reportVerbs()})
+    for (const auto* group : {&inspectVerbs(), &editVerbs(), &createVerbs(), &whereVerbs(), &reportVerbs(),
+                              &safetyVerbs(), &accountVerbs()})
         for (const Verb& v : *group)
             all.push_back(&v);
     return all;
@@ -90,5 +94,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     Output out;
-    return verb->run(args, out);
+    const int code = verb->run(args, out);
+    // A full disk or a closed file behind standard output: the output is incomplete, which must
+    // not pass for success.
+    if (!out.flush())
+        return fail("写出结果失败：" + jet::journal::osErrorText(out.errorNumber()));
+    return code;
 }

@@ -348,200 +348,193 @@ void renderText(const std::vector<Table>& tables, Output& out) {
 
 // Each table with its header row, a blank line between tables; then the notices.
 void renderCsv(const std::vector<Table>& tables, const std::vector<std::string>& notes, Output& out) {
-    std::string s = "\xEF\xBB\xBF";
+    out.put("\xEF\xBB\xBF");
     bool first = true;
     for (const Table& t : tables) {
         if (!first)
-            s += "\r\n";
+            out.put("\r\n");
         first = false;
         if (!t.title.empty()) {
-            csvQuoted(s, t.title);
-            s += "\r\n";
+            csvQuoted(out, t.title);
+            out.put("\r\n");
         }
         for (size_t i = 0; i < t.columns(); ++i) {
             if (i)
-                s += ',';
-            csvQuoted(s, t.header[i]);
+                out.put(',');
+            csvQuoted(out, t.header[i]);
         }
-        s += "\r\n";
+        out.put("\r\n");
         for (size_t row = 0; row < t.rows(); ++row) {
             for (size_t i = 0; i < t.columns(); ++i) {
                 if (i)
-                    s += ',';
+                    out.put(',');
                 if (t.isNumber(row, i))
-                    s += t.cell(row, i);
+                    out.put(t.cell(row, i));
                 else
-                    csvQuoted(s, t.cell(row, i));
+                    csvQuoted(out, t.cell(row, i));
             }
-            s += "\r\n";
-            if (s.size() > (1u << 16)) {
-                out.put(s);
-                s.clear();
-            }
+            out.put("\r\n");
         }
     }
     if (!notes.empty()) {
-        s += "\r\n";
-        csvQuoted(s, "说明");
-        s += "\r\n";
+        out.put("\r\n");
+        csvQuoted(out, "说明");
+        out.put("\r\n");
         for (const auto& n : notes) {
-            csvQuoted(s, n);
-            s += "\r\n";
+            csvQuoted(out, n);
+            out.put("\r\n");
         }
     }
-    out.put(s);
 }
 
 // A JSON string of UTF-8 text (the calendar's names and the program's own words).
-void jsonText(std::string& s, std::string_view utf8) {
+void jsonText(Output& out, std::string_view utf8) {
     static const char hex[] = "0123456789abcdef";
-    s += '"';
-    for (char ch : utf8) {
-        const auto c = uint8_t(ch);
+    out.put('"');
+    size_t plain = 0; // start of the run not written yet
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = uint8_t(utf8[i]);
+        if (c != '"' && c != '\\' && c >= 0x20)
+            continue;
+        out.put(utf8.substr(plain, i - plain));
+        plain = i + 1;
         if (c == '"' || c == '\\') {
-            s += '\\';
-            s += ch;
-        } else if (c < 0x20) {
-            s += "\\u00";
-            s += hex[c >> 4];
-            s += hex[c & 15];
+            out.put('\\');
+            out.put(char(c));
         } else {
-            s += ch;
+            const char esc[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+            out.put(std::string_view(esc, sizeof esc));
         }
     }
-    s += '"';
+    out.put(utf8.substr(plain));
+    out.put('"');
 }
 
-void jsonOvertime(std::string& s, const report::Overtime& o) {
-    s += "{\"workday\":";
-    appendNumber(s, o.workday);
-    s += ",\"restday\":";
-    appendNumber(s, o.restday);
-    s += ",\"holiday\":";
-    appendNumber(s, o.holiday);
-    s += '}';
+void jsonOvertime(Output& out, const report::Overtime& o) {
+    out.put("{\"workday\":");
+    out.number(o.workday);
+    out.put(",\"restday\":");
+    out.number(o.restday);
+    out.put(",\"holiday\":");
+    out.number(o.holiday);
+    out.put('}');
 }
 
-void jsonDate(std::string& s, report::Day d) {
-    s += '"';
-    report::appendIsoDate(s, d);
-    s += '"';
+void jsonDate(Output& out, report::Day d) {
+    out.put('"');
+    out.put(report::isoDate(d));
+    out.put('"');
 }
 
-void jsonNameOrNull(std::string& s, const std::string& name) {
+void jsonNameOrNull(Output& out, const std::string& name) {
     if (name.empty())
-        s += "null";
+        out.put("null");
     else
-        jsonText(s, name);
+        jsonText(out, name);
 }
 
 // The report as one JSON object; the key names are kept stable for scripts.
 void renderJson(const report::Report& r, const std::string& by, Output& out) {
-    std::string s = "{\"from\":";
-    jsonDate(s, r.range.from);
-    s += ",\"to\":";
-    jsonDate(s, r.range.to);
-    s += ",\"today\":";
-    jsonDate(s, r.today);
-    s += ",\"standardHours\":";
-    appendNumber(s, r.standardHours);
-    s += ",\n\"days\":[";
+    out.put("{\"from\":");
+    jsonDate(out, r.range.from);
+    out.put(",\"to\":");
+    jsonDate(out, r.range.to);
+    out.put(",\"today\":");
+    jsonDate(out, r.today);
+    out.put(",\"standardHours\":");
+    out.number(r.standardHours);
+    out.put(",\n\"days\":[");
     for (size_t i = 0; i < r.days.size(); ++i) {
         const auto& d = r.days[i];
-        s += i ? ",\n{\"date\":" : "\n{\"date\":";
-        jsonDate(s, d.date);
-        s += ",\"weekday\":\""; // the program's own words: nothing to escape
-        s += report::weekdayName(d.date);
-        s += "\",\"kind\":\"";
-        s += report::dayKindName(d.kind);
-        s += "\",\"holiday\":";
-        jsonNameOrNull(s, d.holiday);
-        s += ",\"makeUpFor\":";
-        jsonNameOrNull(s, d.makeUpFor);
-        s += ",\"hours\":";
-        appendNumber(s, d.hours);
-        s += ",\"entries\":";
-        appendNumber(s, int64_t(d.entryCount));
-        s += ",\"overtime\":";
-        jsonOvertime(s, d.overtime);
-        s += '}';
-        if (s.size() > (1u << 16)) {
-            out.put(s);
-            s.clear();
-        }
+        out.put(i ? ",\n{\"date\":" : "\n{\"date\":");
+        jsonDate(out, d.date);
+        out.put(",\"weekday\":\""); // the program's own words: nothing to escape
+        out.put(report::weekdayName(d.date));
+        out.put("\",\"kind\":\"");
+        out.put(report::dayKindName(d.kind));
+        out.put("\",\"holiday\":");
+        jsonNameOrNull(out, d.holiday);
+        out.put(",\"makeUpFor\":");
+        jsonNameOrNull(out, d.makeUpFor);
+        out.put(",\"hours\":");
+        out.number(d.hours);
+        out.put(",\"entries\":");
+        out.number(int64_t(d.entryCount));
+        out.put(",\"overtime\":");
+        jsonOvertime(out, d.overtime);
+        out.put('}');
     }
-    s += "],\n\"totals\":{\"hours\":";
-    appendNumber(s, r.totals.hours);
-    s += ",\"daysWorked\":";
-    appendNumber(s, int64_t(r.totals.daysWorked));
-    s += ",\"workdays\":";
-    appendNumber(s, int64_t(r.totals.workdays));
-    s += ",\"overtime\":";
-    jsonOvertime(s, r.totals.overtime);
-    s += "},\n\"missingWorkdays\":[";
+    out.put("],\n\"totals\":{\"hours\":");
+    out.number(r.totals.hours);
+    out.put(",\"daysWorked\":");
+    out.number(int64_t(r.totals.daysWorked));
+    out.put(",\"workdays\":");
+    out.number(int64_t(r.totals.workdays));
+    out.put(",\"overtime\":");
+    jsonOvertime(out, r.totals.overtime);
+    out.put("},\n\"missingWorkdays\":[");
     for (size_t i = 0; i < r.missingWorkdays.size(); ++i) {
         if (i)
-            s += ',';
-        jsonDate(s, r.missingWorkdays[i]);
+            out.put(',');
+        jsonDate(out, r.missingWorkdays[i]);
     }
-    s += "],\n\"byCompany\":[";
+    out.put("],\n\"byCompany\":[");
     for (size_t i = 0; i < r.byCompany.size(); ++i) {
-        s += i ? ",{\"company\":" : "{\"company\":";
-        jsonString(s, std::u16string_view(r.byCompany[i].company));
-        s += ",\"hours\":";
-        appendNumber(s, r.byCompany[i].hours);
-        s += ",\"days\":";
-        appendNumber(s, int64_t(r.byCompany[i].days));
-        s += '}';
+        out.put(i ? ",{\"company\":" : "{\"company\":");
+        out.jsonText(r.byCompany[i].company);
+        out.put(",\"hours\":");
+        out.number(r.byCompany[i].hours);
+        out.put(",\"days\":");
+        out.number(int64_t(r.byCompany[i].days));
+        out.put('}');
     }
-    s += "],\n\"suspicious\":[";
+    out.put("],\n\"suspicious\":[");
     for (size_t i = 0; i < r.suspicious.size(); ++i) {
         const auto& e = r.suspicious[i];
-        s += i ? ",{\"id\":" : "{\"id\":";
-        jsonString(s, std::u16string_view(e.id));
-        s += ",\"date\":";
-        jsonDate(s, e.date);
-        s += ",\"hours\":";
+        out.put(i ? ",{\"id\":" : "{\"id\":");
+        out.jsonText(e.id);
+        out.put(",\"date\":");
+        jsonDate(out, e.date);
+        out.put(",\"hours\":");
         if (e.hours)
-            appendNumber(s, int64_t(*e.hours));
+            out.number(int64_t(*e.hours));
         else
-            s += "null";
-        s += ",\"reason\":";
-        jsonText(s, report::suspicionText(e.reason));
-        s += '}';
+            out.put("null");
+        out.put(",\"reason\":");
+        jsonText(out, report::suspicionText(e.reason));
+        out.put('}');
     }
-    s += "],\n\"uncoveredYears\":[";
+    out.put("],\n\"uncoveredYears\":[");
     for (size_t i = 0; i < r.uncoveredYears.size(); ++i) {
         if (i)
-            s += ',';
-        appendNumber(s, int64_t(r.uncoveredYears[i]));
+            out.put(',');
+        out.number(int64_t(r.uncoveredYears[i]));
     }
-    s += ']';
+    out.put(']');
     if (by == "week" || by == "month") {
-        s += by == "week" ? ",\n\"weeks\":[" : ",\n\"months\":[";
+        out.put(by == "week" ? ",\n\"weeks\":[" : ",\n\"months\":[");
         const auto periods = by == "week" ? report::byWeek(r) : report::byMonth(r);
         for (size_t i = 0; i < periods.size(); ++i) {
             const auto& p = periods[i];
-            s += i ? ",\n{\"from\":" : "\n{\"from\":";
-            jsonDate(s, p.range.from);
-            s += ",\"to\":";
-            jsonDate(s, p.range.to);
-            s += ",\"hours\":";
-            appendNumber(s, p.totals.hours);
-            s += ",\"entries\":";
-            appendNumber(s, p.totals.entries);
-            s += ",\"daysWorked\":";
-            appendNumber(s, int64_t(p.totals.daysWorked));
-            s += ",\"workdays\":";
-            appendNumber(s, int64_t(p.totals.workdays));
-            s += ",\"overtime\":";
-            jsonOvertime(s, p.totals.overtime);
-            s += '}';
+            out.put(i ? ",\n{\"from\":" : "\n{\"from\":");
+            jsonDate(out, p.range.from);
+            out.put(",\"to\":");
+            jsonDate(out, p.range.to);
+            out.put(",\"hours\":");
+            out.number(p.totals.hours);
+            out.put(",\"entries\":");
+            out.number(p.totals.entries);
+            out.put(",\"daysWorked\":");
+            out.number(int64_t(p.totals.daysWorked));
+            out.put(",\"workdays\":");
+            out.number(int64_t(p.totals.workdays));
+            out.put(",\"overtime\":");
+            jsonOvertime(out, p.totals.overtime);
+            out.put('}');
         }
-        s += ']';
+        out.put(']');
     }
-    s += "}\n";
-    out.put(s);
+    out.put("}\n");
 }
 
 void renderReport(const report::Report& r, const std::string& format, const std::string& by, Output& out) {

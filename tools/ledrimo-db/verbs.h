@@ -12,5 +12,7 @@ const std::vector<Verb>& editVerbs();    // insert, update, delete, sql (edit.cp
 const std::vector<Verb>& createVerbs();  // create, new (create.cpp)
 const std::vector<Verb>& whereVerbs();   // where (where.cpp)
 const std::vector<Verb>& reportVerbs();  // report, export (report.cpp)
+const std::vector<Verb>& safetyVerbs();  // backup, backups, restore, compact (safety.cpp)
+const std::vector<Verb>& accountVerbs(); // passwd (account.cpp)
 
 } // namespace dbtool

@@ -4,16 +4,14 @@
 #include "runtime/data_access.h"
 #include "runtime/form.h"
 #include "runtime/msgbox.h"
-#include "store/entry_statements.h"
+#include "store/account.h"
 #include "store/program_values.h"
 #include "ui/main/parts.h"
 
 namespace ui {
 
 rt::Text accountStatement(int adminRows, const rt::Text& name, const rt::Text& code) {
-    if (adminRows == 0)
-        return "insert into admin (id,name,code) values (1,'" + store::quoted(name) + "','" + code + "')";
-    return "update admin set name='" + store::quoted(name) + "',code='" + code + "' where id=1";
+    return rt::Text::fromBytes(store::accountStatementText(adminRows, name.bytes(), code.bytes()));
 }
 
 void accountCreated(rt::Form& account) {
@@ -38,13 +36,13 @@ void accountConfirmed(rt::Form& account) {
 
     // The name is asked for first: with both boxes empty only its message comes.
     if (name.empty()) {
-        rt::messageBox("请输入用户名", rt::MbIconError, "错误:", &account);
+        rt::messageBox(store::kAskForAccountName, rt::MbIconError, "错误:", &account);
         nameBox.setFocus();
         statements.Close();
         return;
     }
     if (password.empty()) {
-        rt::messageBox("请输入你要设置的密码", rt::MbIconError, "错误:", &account);
+        rt::messageBox(store::kAskForAccountPassword, rt::MbIconError, "错误:", &account);
         passwordBox.setFocus();
         statements.Close();
         return;

@@ -158,8 +158,10 @@ void connectChosen(rt::Form& f) {
 void connectDatabase(rt::Form& f) {
     rt::CommonConnection& connection = f.connection("数据库连接1");
     rt::RecordSet& browsing = f.recordSet("记录集1");
+    const rt::Text path = store::computeDatabasePath();
     // A failed connect is not reported here: the open below fails and the data layer says why.
-    if (connection.ConnectAccess(store::computeDatabasePath(), "")) {
+    const bool connected = connection.ConnectAccess(path, "");
+    if (connected) {
         browsing.SetConnection(connection);
         f.recordSet("记录集2").SetConnection(connection);
     }
@@ -167,6 +169,12 @@ void connectDatabase(rt::Form& f) {
     f.menuItem("用户密码设置").setVisible(true);
 
     const bool opened = browsing.Open("data", rt::RecordSet::Table);
+    // The safety net: a damaged file is told of (with the backup to restore) after the data
+    // layer's own box; a good one gets its copy of the day.
+    if (!connected || !opened)
+        store::adviseIfDamaged(path);
+    else
+        store::backupAtConnect(path);
     if (hasNoEntries(browsing, opened)) {
         rt::messageBox("当前数据库没有记录，请添加！", rt::MbIconInformation);
         enterAdding(f);

@@ -6,6 +6,7 @@
 #include "runtime/datetime.h"
 #include "runtime/form.h"
 #include "runtime/msgbox.h"
+#include "store/database_file.h"
 #include "ui/main/main_window.h"
 
 namespace ui {
@@ -109,6 +110,8 @@ void mainDestroyed(rt::Form& f) {
     f.recordSet("记录集1").Close();
     f.recordSet("记录集2").Close();
     f.connection("数据库连接1").Close();
+    // A copy of the day still being made is finished, not cut off half-way.
+    store::finishBackupQuietly();
     app::closeInstanceGuard();
 }
 

@@ -1,0 +1,457 @@
+#include "store/backup.h"
+
+#include "jet/atomic_file.h"
+#include "jet/check.h"
+#include "jet/database.h"
+#include "store/file_bytes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <thread>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace store {
+
+namespace {
+
+bool validDay(Day d) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (d.year < 1 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1)
+        return false;
+    const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+    return d.day <= kDays[d.month - 1] + (d.month == 2 && leap ? 1 : 0);
+}
+
+// The number made of the `n` digits at `at`, or -1.
+int digits(const std::string& s, size_t at, size_t n) {
+    if (at + n > s.size())
+        return -1;
+    int v = 0;
+    for (size_t i = at; i < at + n; ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return -1;
+        v = v * 10 + (s[i] - '0');
+    }
+    return v;
+}
+
+std::string twoDigits(int v) {
+    char b[8];
+    std::snprintf(b, sizeof b, "%02d", v);
+    return b;
+}
+
+std::string stamp(Moment m) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%04d%02d%02d-%02d%02d%02d", m.day.year, m.day.month, m.day.day, m.hour,
+                  m.minute, m.second);
+    return b;
+}
+
+std::string dayText(Day d) {
+    return std::to_string(d.year) + "年" + std::to_string(d.month) + "月" + std::to_string(d.day) + "日";
+}
+
+// Parses the part of a copy's name after "<stem>-".
+std::optional<BackupEntry> parseName(const std::string& rest) {
+    BackupEntry e;
+    if (rest.size() == 14 && rest.compare(10, 4, ".mdb") == 0 && rest[4] == '-' && rest[7] == '-') {
+        e.kind = BackupEntry::Kind::Daily;
+        e.when.day = {digits(rest, 0, 4), digits(rest, 5, 2), digits(rest, 8, 2)};
+        return validDay(e.when.day) ? std::optional(e) : std::nullopt;
+    }
+    for (auto [prefix, kind] : {std::pair{"before-restore-", BackupEntry::Kind::BeforeRestore},
+                                std::pair{"before-compact-", BackupEntry::Kind::BeforeCompact}}) {
+        const std::string p = prefix;
+        if (rest.compare(0, p.size(), p) != 0)
+            continue;
+        const std::string t = rest.substr(p.size());
+        // YYYYMMDD-HHMMSS.mdb, maybe with "-N" before ".mdb" when two came in one second.
+        if (t.size() < 19 || t[8] != '-' || t.compare(t.size() - 4, 4, ".mdb") != 0)
+            return std::nullopt;
+        e.kind = kind;
+        e.when.day = {digits(t, 0, 4), digits(t, 4, 2), digits(t, 6, 2)};
+        e.when.hour = digits(t, 9, 2);
+        e.when.minute = digits(t, 11, 2);
+        e.when.second = digits(t, 13, 2);
+        const std::string tail = t.substr(15, t.size() - 19);
+        if (!tail.empty() &&
+            (tail[0] != '-' || tail.size() < 2 ||
+             !std::all_of(tail.begin() + 1, tail.end(), [](char c) { return c >= '0' && c <= '9'; })))
+            return std::nullopt;
+        if (!validDay(e.when.day) || e.when.hour < 0 || e.when.hour > 23 || e.when.minute < 0 ||
+            e.when.minute > 59 || e.when.second < 0 || e.when.second > 59)
+            return std::nullopt;
+        return e;
+    }
+    return std::nullopt;
+}
+
+int64_t modifiedNanos(const struct stat& st) {
+    return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+// Reads the database whole under its writer lock. A writer that is saving right now is waited
+// for up to `waitMs` (a save takes milliseconds); a file that cannot be written has no
+// writer, and is read through a journal left beside it.
+jet::Result<jet::Bytes> readUnderLock(const std::string& dbPath, int waitMs) {
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(waitMs);
+    for (;;) {
+        auto file = jet::PageFile::openForWriting(dbPath);
+        if (!file && file.error().kind == jet::ErrorKind::Locked && steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(milliseconds(2));
+            continue;
+        }
+        if (!file && file.error().kind == jet::ErrorKind::ReadOnly)
+            file = jet::PageFile::openPath(dbPath);
+        if (!file)
+            return file.error();
+        jet::Bytes bytes(size_t((*file)->size()));
+        auto got = (*file)->readAt(0, bytes.data(), bytes.size());
+        if (!got)
+            return got.error();
+        bytes.resize(*got);
+        return bytes;
+    }
+}
+
+// The first findings of a check, for a message.
+std::string firstFindings(const jet::CheckReport& report) {
+    std::string text = report.describe();
+    size_t end = 0;
+    for (int line = 0; line < 3 && end != std::string::npos; ++line)
+        end = text.find('\n', end == 0 ? 0 : end + 1);
+    if (end != std::string::npos)
+        text = text.substr(0, end) + "\n……";
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
+}
+
+// Opens and checks the database at `path`; Corrupt with the first findings when it has errors.
+jet::Status checkFile(const std::string& path, const BackupOptions& options, int64_t* entries = nullptr) {
+    jet::OpenOptions open;
+    open.password = options.password;
+    auto db = jet::Database::open(path, open);
+    if (!db)
+        return jet::makeError(db.error().kind, "无法打开：" + db.error().message, path, db.error().page);
+    const jet::CheckReport report = jet::checkDatabase(**db);
+    if (!report.ok())
+        return jet::makeError(jet::ErrorKind::Corrupt, "未通过一致性检查：" + firstFindings(report), path);
+    if (entries) {
+        *entries = -1;
+        if (auto data = (*db)->openTable(u"data"))
+            if (auto rows = (*data)->rowIds())
+                *entries = int64_t(rows->size());
+    }
+    return jet::okStatus();
+}
+
+std::string shellQuoted(const std::string& s) {
+    const bool plain = !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
+        return uint8_t(c) >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+               (c >= '0' && c <= '9') || c == '/' || c == '.' || c == '_' || c == '-' || c == '+';
+    });
+    if (plain)
+        return s;
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+} // namespace
+
+Moment localNow() {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return Moment{{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday}, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+std::string backupFolder(const std::string& dbPath, const BackupOptions& options) {
+    if (!options.folder.empty())
+        return options.folder;
+    const std::string dir = folderOf(dbPath);
+    return (dir == "/" ? "" : dir) + "/backup";
+}
+
+std::string backupStem(const std::string& dbPath) {
+    const size_t slash = dbPath.rfind('/');
+    std::string name = slash == std::string::npos ? dbPath : dbPath.substr(slash + 1);
+    if (name.size() > 4) {
+        std::string ext = name.substr(name.size() - 4);
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+                       [](char c) { return char(std::tolower(uint8_t(c))); });
+        if (ext == ".mdb")
+            name.resize(name.size() - 4);
+    }
+    return name;
+}
+
+std::string dailyBackupName(const std::string& dbPath, Day day) {
+    return backupStem(dbPath) + "-" + std::to_string(day.year) + "-" + twoDigits(day.month) + "-" +
+           twoDigits(day.day) + ".mdb";
+}
+
+std::string keptCopyBase(const std::string& dbPath, const std::string& what, Moment now,
+                         const BackupOptions& options) {
+    return backupFolder(dbPath, options) + "/" + backupStem(dbPath) + "-before-" + what + "-" + stamp(now);
+}
+
+std::vector<Day> keepDays(std::vector<Day> copies, Day today) {
+    std::sort(copies.begin(), copies.end(), std::greater<>());
+    copies.erase(std::unique(copies.begin(), copies.end()), copies.end());
+    std::vector<Day> keep;
+    size_t newest = 0; // copies up to today counted so far
+    for (const Day& d : copies) {
+        if (d > today) {
+            keep.push_back(d);
+            continue;
+        }
+        if (newest++ < 14) {
+            keep.push_back(d);
+            continue;
+        }
+        // The newest copy of its month, for the 12 months up to today's.
+        const int monthsBack = (today.year - d.year) * 12 + (today.month - d.month);
+        const bool newestOfMonth = std::none_of(keep.begin(), keep.end(), [&](const Day& k) {
+            return k <= today && k.year == d.year && k.month == d.month;
+        });
+        if (monthsBack < 12 && newestOfMonth)
+            keep.push_back(d);
+    }
+    return keep;
+}
+
+jet::Result<std::optional<PendingBackup>> prepareBackup(const std::string& dbPath, Day today, BackupMode mode,
+                                                        const BackupOptions& options) {
+    if (!validDay(today))
+        return jet::makeError(jet::ErrorKind::Invalid, "日期无效");
+    PendingBackup p;
+    p.dbPath = dbPath;
+    p.today = today;
+    p.options = options;
+    p.target = backupFolder(dbPath, options) + "/" + dailyBackupName(dbPath, today);
+    struct stat st {};
+    if (mode == BackupMode::IfMissing && ::stat(p.target.c_str(), &st) == 0)
+        return std::optional<PendingBackup>();
+    auto bytes = readUnderLock(dbPath, options.lockWaitMs);
+    if (!bytes)
+        return bytes.error();
+    p.bytes = std::move(*bytes);
+    if (::stat(dbPath.c_str(), &st) == 0)
+        p.mode = st.st_mode & 0666;
+    return std::optional(std::move(p));
+}
+
+jet::Result<BackupOutcome> finishBackup(const PendingBackup& p) {
+    BackupOutcome out;
+    out.path = p.target;
+    JET_TRY(makeBackupFolder(folderOf(p.target), p.dbPath));
+    auto written = jet::placeFile(
+        out.path, jet::PlaceMode::Replace, [&](int fd, const std::string& temp) -> jet::Status {
+            (void)::fchmod(fd, p.mode);
+            JET_TRY(jet::writeAll(fd, jet::ByteView(p.bytes.data(), p.bytes.size()), out.path));
+            // The disk starts writing now, while the check below reads the copy; the sync that
+            // placeFile does afterwards then has less left to wait for.
+            (void)::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+            auto checked = checkFile(temp, p.options);
+            if (!checked)
+                return jet::makeError(jet::ErrorKind::Corrupt, "副本" + checked.error().message, out.path);
+            return jet::okStatus();
+        });
+    if (!written)
+        return written.error();
+    out.written = true;
+    out.bytes = p.bytes.size();
+
+    // Only now that the new copy is in place do older ones go.
+    std::vector<Day> days;
+    std::vector<BackupEntry> daily;
+    for (BackupEntry& e : listBackups(p.dbPath, p.options, false)) {
+        if (e.kind == BackupEntry::Kind::Daily) {
+            days.push_back(e.when.day);
+            daily.push_back(std::move(e));
+        }
+    }
+    const std::vector<Day> keep = keepDays(days, p.today);
+    for (const BackupEntry& e : daily) {
+        if (std::find(keep.begin(), keep.end(), e.when.day) != keep.end())
+            continue;
+        if (::unlink(e.path.c_str()) == 0)
+            out.pruned.push_back(e.path);
+        else
+            out.pruneErrors.push_back(e.path + "：" + fileErrorText(errno));
+    }
+    if (!out.pruned.empty())
+        jet::syncParentDirectory(out.path);
+    return out;
+}
+
+jet::Result<BackupOutcome> backupDatabase(const std::string& dbPath, Day today, BackupMode mode,
+                                          const BackupOptions& options) {
+    auto pending = prepareBackup(dbPath, today, mode, options);
+    if (!pending)
+        return pending.error();
+    if (!*pending) {
+        BackupOutcome out;
+        out.path = backupFolder(dbPath, options) + "/" + dailyBackupName(dbPath, today);
+        struct stat st {};
+        if (::stat(out.path.c_str(), &st) == 0)
+            out.bytes = uint64_t(st.st_size);
+        return out;
+    }
+    return finishBackup(**pending);
+}
+
+std::vector<BackupEntry> listBackups(const std::string& dbPath, const BackupOptions& options, bool check) {
+    const std::string folder = backupFolder(dbPath, options);
+    const std::string prefix = backupStem(dbPath) + "-";
+    std::vector<std::pair<BackupEntry, int64_t>> found;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return {};
+    while (const dirent* d = ::readdir(dir)) {
+        const std::string name = d->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        auto e = parseName(name.substr(prefix.size()));
+        struct stat st {};
+        const std::string path = folder + "/" + name;
+        if (!e || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        e->name = name;
+        e->path = path;
+        e->bytes = uint64_t(st.st_size);
+        found.emplace_back(std::move(*e), modifiedNanos(st));
+    }
+    ::closedir(dir);
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        const Moment& x = a.first.when;
+        const Moment& y = b.first.when;
+        if (x.day != y.day)
+            return x.day > y.day;
+        // On one day: a copy of the day has no time; the files' times order them.
+        if (a.first.kind != BackupEntry::Kind::Daily && b.first.kind != BackupEntry::Kind::Daily &&
+            std::tie(x.hour, x.minute, x.second) != std::tie(y.hour, y.minute, y.second))
+            return std::tie(x.hour, x.minute, x.second) > std::tie(y.hour, y.minute, y.second);
+        if (a.second != b.second)
+            return a.second > b.second;
+        return a.first.name > b.first.name;
+    });
+    std::vector<BackupEntry> list;
+    for (auto& [e, mtime] : found) {
+        if (check)
+            checkBackup(e, options);
+        list.push_back(std::move(e));
+    }
+    return list;
+}
+
+void checkBackup(BackupEntry& entry, const BackupOptions& options) {
+    entry.checked = true;
+    auto st = checkFile(entry.path, options, &entry.entries);
+    entry.ok = st.ok();
+    entry.problem = st ? std::string() : st.error().message;
+}
+
+jet::Result<RestoreOutcome> restoreBackup(const std::string& dbPath, const std::string& backupPath,
+                                          Moment now, const BackupOptions& options) {
+    // The copy, read once: what is checked is what is put in place.
+    auto bytes = readFileBytes(backupPath);
+    if (!bytes)
+        return bytes.error();
+    {
+        jet::OpenOptions open;
+        open.password = options.password;
+        auto copy = jet::Database::openMemory(*bytes, open, backupPath);
+        if (!copy)
+            return jet::makeError(copy.error().kind, "备份无法打开：" + copy.error().message, backupPath);
+        const jet::CheckReport report = jet::checkDatabase(**copy);
+        if (!report.ok())
+            return jet::makeError(jet::ErrorKind::Corrupt,
+                                  "备份未通过一致性检查，不能用来恢复：" + firstFindings(report), backupPath);
+    }
+
+    RestoreOutcome out;
+    std::unique_ptr<jet::WriterLock> lock;
+    struct stat st {};
+    if (::lstat(dbPath.c_str(), &st) == 0) {
+        auto taken = jet::WriterLock::take(dbPath);
+        if (!taken) {
+            if (taken.error().kind == jet::ErrorKind::Locked)
+                return jet::makeError(jet::ErrorKind::Locked,
+                                      "数据库正被 Ledrimo 或另一个程序修改（写入锁已被占用），没有恢复。"
+                                      "请先退出 Ledrimo，再恢复",
+                                      dbPath);
+            return taken.error();
+        }
+        lock = std::move(*taken);
+        // The database as it is now, damaged or not, goes to the backup folder first.
+        auto current = readDescriptor(lock->fd(), dbPath);
+        if (!current)
+            return current.error();
+        const std::string folder = backupFolder(dbPath, options);
+        JET_TRY(makeBackupFolder(folder, dbPath));
+        auto kept = keepCopy(keptCopyBase(dbPath, "restore", now, options), *current, st.st_mode & 0666);
+        if (!kept)
+            return kept.error();
+        out.keptAs = *kept;
+    }
+    auto placed =
+        jet::placeFileBytes(dbPath, jet::PlaceMode::Replace, jet::ByteView(bytes->data(), bytes->size()));
+    if (!placed) {
+        if (!out.keptAs.empty())
+            ::unlink(out.keptAs.c_str()); // the database is still the one it keeps
+        return placed.error();
+    }
+    return out;
+}
+
+std::optional<jet::Error> databaseDamage(const std::string& dbPath) {
+    auto db = jet::Database::open(dbPath);
+    if (!db)
+        return db.error().kind == jet::ErrorKind::Corrupt ? std::optional(db.error()) : std::nullopt;
+    // What connecting reads: the tables of the log and their rows.
+    for (const char16_t* name : {u"data", u"admin"}) {
+        auto table = (*db)->openTable(name);
+        if (!table) {
+            if (table.error().kind == jet::ErrorKind::Corrupt)
+                return table.error();
+            continue;
+        }
+        auto rows = (*table)->rowIds();
+        if (!rows && rows.error().kind == jet::ErrorKind::Corrupt)
+            return rows.error();
+    }
+    return std::nullopt;
+}
+
+std::string damagedDatabaseAdvice(const std::string& dbPath, const std::string& toolName) {
+    std::string text = "数据库文件已损坏，无法打开：" + dbPath + "\n\n";
+    for (BackupEntry& e : listBackups(dbPath, {}, false)) {
+        checkBackup(e);
+        if (!e.ok)
+            continue;
+        text += "最新的完好备份是 " + e.path + "（" + dayText(e.when.day);
+        if (e.entries >= 0)
+            text += "，" + std::to_string(e.entries) + " 条记录";
+        text += "）。\n\n恢复方法：先退出本程序，再在终端中运行\n" + toolName + " restore " +
+                shellQuoted(dbPath) + " " + shellQuoted(e.path) +
+                "\n现在的数据库文件会先另存到备份文件夹中。";
+        return text;
+    }
+    return text + "备份文件夹 " + backupFolder(dbPath) +
+           " 中没有通过检查的备份。请保留现在的数据库文件，不要删除或覆盖它。";
+}
+
+} // namespace store

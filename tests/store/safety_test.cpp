@@ -1,0 +1,709 @@
+// The safety net on real files: the copy of the day and its retention across simulated dates, a
+// failure at every step of writing a copy or a compacted file (the database and the backup folder
+// stay exactly as they were), a copy taken while another process writes, restore (also over a
+// damaged file, a file with a journal, and refused under another program's writer lock), compact
+// after heavy churn read back by mdbtools and mdb-reader, the refusals of compact, and the account
+// as passwd sets it.
+#include "tests/jet/writeutil.h"
+
+#include "jet/atomic_file.h"
+#include "jet/check.h"
+#include "jet/codec.h"
+#include "jet/create.h"
+#include "jet/database.h"
+#include "store/account.h"
+#include "store/backup.h"
+#include "store/compact.h"
+#include "store/credential.h"
+#include "store/schema.h"
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <map>
+
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace testutil;
+using namespace writeutil;
+using jet::Value;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+store::Day date(int y, int m, int d) {
+    return store::Day{y, m, d};
+}
+
+std::vector<Value> entry(int n) {
+    const double workDay = 45000 + n;
+    return {std::u16string(u"张三"),
+            std::u16string(u"某某电子科技有限公司"),
+            std::u16string(u"深圳市南山区科技园"),
+            jet::DateTime{44000},
+            jet::DateTime{workDay},
+            int32_t(8),
+            std::u16string(u"调试接口，整理会议记录 ") + jet::fromUtf8(std::to_string(n)),
+            jet::DateTime{workDay + 0.75},
+            jet::fromUtf8("GZ-" + std::to_string(100000 + n).substr(1))};
+}
+
+void addEntries(const std::string& path, int from, int count) {
+    auto db = openWrite(path);
+    ASSERT_TRUE(db && db->begin());
+    for (int n = from; n < from + count; ++n)
+        ASSERT_TRUE(db->insertRow(u"data", entry(n)));
+    ASSERT_TRUE(db->commit());
+}
+
+// A work log as the program keeps it: Ledrimo's tables, the default account, `entries` entries.
+std::string makeLog(const TempDir& dir, int entries) {
+    const std::string path = dir.file("db");
+    auto bytes = store::createLedrimoDatabase(
+        jet::accessDateNow(), {{1, u"tamsu", jet::fromUtf8(store::buildPasswordCode("tamsu"))}});
+    EXPECT_TRUE(bytes);
+    writeBytes(path, *bytes);
+    if (entries > 0)
+        addEntries(path, 0, entries);
+    return path;
+}
+
+// Every file under `dir` (hidden ones too) with its bytes.
+std::map<std::string, std::vector<uint8_t>> filesUnder(const std::string& dir) {
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        if (e.is_regular_file())
+            files[fs::relative(e.path(), dir).string()] = readBytes(e.path().string());
+    return files;
+}
+
+std::vector<std::string> namesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    if (fs::exists(dir))
+        for (const auto& e : fs::directory_iterator(dir))
+            names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Makes the write step `failAt` (counted from 0, over every placeFile) fail with a full disk. The
+// folder's flush after a rename is left out: it cannot fail the operation.
+class DiskFullAt {
+public:
+    explicit DiskFullAt(int failAt) {
+        jet::setPlaceFileFaultHook([this, failAt](const char* step) {
+            if (std::string_view(step) == "dirsync")
+                return 0;
+            return steps_++ == failAt ? ENOSPC : 0;
+        });
+    }
+    ~DiskFullAt() { jet::setPlaceFileFaultHook(nullptr); }
+
+private:
+    int steps_ = 0;
+};
+
+int64_t entriesIn(const std::string& path) {
+    auto db = openRead(path);
+    auto table = db->openTable(u"data");
+    return table ? int64_t((*table)->rowIds()->size()) : -1;
+}
+
+bool checksOut(const std::string& path) {
+    auto db = jet::Database::open(path);
+    return db && jet::checkDatabase(**db).ok();
+}
+
+// Damage the check finds but that leaves the file readable: the free-space field of the first data
+// page of `data`.
+void damageDataPage(const std::string& path) {
+    const uint32_t page = rowIdsOf(*openRead(path), u"data").front().page;
+    auto bytes = readBytes(path);
+    bytes[size_t(page) * jet::kPageSize + 2] ^= 4;
+    writeBytes(path, bytes);
+}
+
+// Damage that keeps the file from opening: the catalog's definition page overwritten.
+void damageCatalog(const std::string& path) {
+    auto bytes = readBytes(path);
+    std::fill(bytes.begin() + 2 * jet::kPageSize, bytes.begin() + 3 * jet::kPageSize, uint8_t(0x5A));
+    writeBytes(path, bytes);
+}
+
+// Runs `body` in a child process for as long as the object lives (the child is killed with it, or
+// with the test process).
+class Child {
+public:
+    template <class F> explicit Child(F body) {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            body();
+            ::_exit(0);
+        }
+    }
+    ~Child() { stop(); }
+    void stop() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+} // namespace
+
+// ---- the copy of the day ----
+
+TEST(Backup, TheCopyOfTheDayIsTheDatabaseAndAsPrivate) {
+    TempDir dir;
+    const std::string db = makeLog(dir, 20);
+    fs::permissions(db, fs::perms::owner_read | fs::perms::owner_write);
+    auto done = store::backupDatabase(db, date(2024, 3, 15), store::BackupMode::IfMissing);
+    ASSERT_TRUE(done) << done.error().describe();
+    EXPECT_TRUE(done->written);
+    EXPECT_EQ(done->path, dir.file("backup/db-2024-03-15.mdb"));
+    EXPECT_EQ(readBytes(done->path), readBytes(db));
+    EXPECT_EQ(fs::status(done->path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(dir.file("backup")).permissions() & fs::perms::all, fs::perms::owner_all);
+
+    // Later the same day the program finds it there; ledrimo-db replaces it with a fresh one.
+    addEntries(db, 20, 1);
+    done = store::backupDatabase(db, date(2024, 3, 15), store::BackupMode::IfMissing);
+    ASSERT_TRUE(done);
+    EXPECT_FALSE(done->written);
+    EXPECT_EQ(entriesIn(done->path), 20);
+    ASSERT_TRUE(store::backupDatabase(db, date(2024, 3, 15), store::BackupMode::Replace));
+    EXPECT_EQ(entriesIn(done->path), 21);
+
+    const auto list = store::listBackups(db);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_TRUE(list[0].ok);
+    EXPECT_EQ(list[0].entries, 21);
+}
+
+TEST(Backup, AFailureAtAnyStepLeavesTheDatabaseAndTheFolderAsTheyWere) {
+    TempDir dir;
+    const std::string db = makeLog(dir, 50);
+    // Fourteen earlier copies: a new one prunes the oldest, but only once it is in place.
+    for (int d = 2; d <= 15; ++d)
+        ASSERT_TRUE(store::backupDatabase(db, date(2024, 1, d), store::BackupMode::Replace));
+    const auto before = filesUnder(dir.path());
+    for (int failAt = 0;; ++failAt) {
+        ASSERT_LT(failAt, 20) << "the backup never got through";
+        DiskFullAt fault(failAt);
+        auto done = store::backupDatabase(db, date(2024, 1, 16), store::BackupMode::Replace);
+        if (done) {
+            EXPECT_EQ(failAt, 5); // create, fill, write, sync, rename
+
+            EXPECT_EQ(done->pruned, std::vector<std::string>{dir.file("backup/db-2024-01-02.mdb")});
+            break;
+        }
+        EXPECT_NE(done.error().message.find("磁盘空间不足"), std::string::npos) << done.error().describe();
+        EXPECT_EQ(filesUnder(dir.path()), before) << "a failure at step " << failAt << " left a trace";
+    }
+    EXPECT_EQ(namesIn(dir.file("backup")).size(), 14u);
+}
+
+TEST(Backup, ACopyThatFailsTheCheckIsNotKeptAndPrunesNothing) {
+    TempDir dir;
+    const std::string db = makeLog(dir, 200);
+    for (int d = 1; d <= 15; ++d)
+        ASSERT_TRUE(store::backupDatabase(db, date(2024, 1, d), store::BackupMode::Replace));
+    damageDataPage(db);
+    const auto before = filesUnder(dir.file("backup"));
+    auto done = store::backupDatabase(db, date(2024, 1, 16), store::BackupMode::IfMissing);
+    ASSERT_FALSE(done);
+    EXPECT_EQ(done.error().kind, jet::ErrorKind::Corrupt);
+    EXPECT_NE(done.error().message.find("副本未通过一致性检查"), std::string::npos) << done.error().message;
+    EXPECT_EQ(filesUnder(dir.file("backup")), before);
+}
+
+// Another process saves entries seven at a time, a few milliseconds apart, each save taking the
+// writer's lock only while it writes, as the program does. Every copy must check out and hold whole saves
+// only.
+TEST(Backup, TakenWhileAnotherProcessWritesReadsWhole) {
+    TempDir dir;
+    const std::string db = makeLog(dir, 0);
+    Child writer([&] {
+        for (int n = 0;; ::usleep(3000)) {
+            jet::OpenOptions o;
+            o.write = true;
+            auto w = jet::Database::open(db, o);
+            if (!w || !(*w)->begin())
+                continue;
+            for (int i = 0; i < 7; ++i)
+                (void)(*w)->insertRow(u"data", entry(n + i));
+            if ((*w)->commit())
+                n += 7;
+        }
+    });
+    int64_t last = 0;
+    for (int i = 0; i < 30; ++i) {
+        auto done = store::backupDatabase(db, date(2024, 2, 1 + i % 28), store::BackupMode::Replace);
+        ASSERT_TRUE(done) << done.error().describe();
+        ASSERT_TRUE(checksOut(done->path));
+        const int64_t entries = entriesIn(done->path);
+        EXPECT_EQ(entries % 7, 0) << "a copy holds part of a save";
+        EXPECT_GE(entries, last);
+        last = entries;
+        ::usleep(10000);
+    }
+    writer.stop();
+    EXPECT_GT(last, 0);
+}
+
+// Daily use on working days from March 2023 to mid-March 2024, with August 2023 away: the 14
+// newest copies stay, and the newest of each of the 12 months up to March 2024.
+TEST(Backup, RetentionKeepsExactlyTheRightCopiesAcrossTheDays) {
+    using namespace std::chrono;
+    TempDir dir;
+    const std::string db = makeLog(dir, 3);
+    for (sys_days d = sys_days{2023y / March / 20}; d <= sys_days{2024y / March / 15}; d += days{1}) {
+        const year_month_day ymd{d};
+        const weekday wd{d};
+        if (wd == Saturday || wd == Sunday || ymd.month() == August)
+            continue;
+        auto done = store::backupDatabase(
+            db, date(int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day()))),
+            store::BackupMode::IfMissing);
+        ASSERT_TRUE(done) << done.error().describe();
+    }
+    const std::vector<std::string> expected = {
+        "db-2023-04-28.mdb", "db-2023-05-31.mdb", "db-2023-06-30.mdb", "db-2023-07-31.mdb",
+        "db-2023-09-29.mdb", "db-2023-10-31.mdb", "db-2023-11-30.mdb", "db-2023-12-29.mdb",
+        "db-2024-01-31.mdb", "db-2024-02-27.mdb", "db-2024-02-28.mdb", "db-2024-02-29.mdb",
+        "db-2024-03-01.mdb", "db-2024-03-04.mdb", "db-2024-03-05.mdb", "db-2024-03-06.mdb",
+        "db-2024-03-07.mdb", "db-2024-03-08.mdb", "db-2024-03-11.mdb", "db-2024-03-12.mdb",
+        "db-2024-03-13.mdb", "db-2024-03-14.mdb", "db-2024-03-15.mdb"};
+    EXPECT_EQ(namesIn(dir.file("backup")), expected);
+
+    // A clock set back a month: the copies dated after "today" are not touched, and copies that are
+    // no copies of a day (before a restore, other files) never are.
+    fs::copy_file(dir.file("backup/db-2024-03-15.mdb"),
+                  dir.file("backup/db-before-restore-20230101-120000.mdb"));
+    fs::copy_file(dir.file("backup/db-2024-03-15.mdb"), dir.file("backup/notes.mdb"));
+    ASSERT_TRUE(store::backupDatabase(db, date(2024, 2, 14), store::BackupMode::IfMissing));
+    auto names = namesIn(dir.file("backup"));
+    for (const char* kept : {"db-2024-03-15.mdb", "db-2024-03-01.mdb", "db-2024-02-14.mdb",
+                             "db-2023-04-28.mdb", "db-before-restore-20230101-120000.mdb", "notes.mdb"})
+        EXPECT_NE(std::find(names.begin(), names.end(), kept), names.end()) << kept;
+    EXPECT_EQ(store::listBackups(db, {}, false).front().name, "db-2024-03-15.mdb");
+}
+
+// ---- restore ----
+
+TEST(Restore, PutsTheCopyOverADamagedFileAndKeepsTheDamagedOne) {
+    TempDir dir;
+    const std::string db = makeLog(dir, 30);
+    auto copy = store::backupDatabase(db, date(2024, 3, 14), store::BackupMode::Replace);
+    ASSERT_TRUE(copy);
+    addEntries(db, 30, 5);
+    damageCatalog(db);
+    const auto damaged = readBytes(db);
+    ASSERT_TRUE(store::databaseDamage(db));
+    const std::string advice = store::damagedDatabaseAdvice(db);
+    EXPECT_NE(advice.find("ledrimo-db restore " + db + " " + copy->path), std::string::npos) << advice;
+    EXPECT_NE(advice.find("2024年3月14日，30 条记录"), std::string::npos) << advice;
+
+    auto done = store::restoreBackup(db, copy->path, {date(2024, 3, 15), 9, 30, 5});
+    ASSERT_TRUE(done) << done.error().describe();
+    EXPECT_EQ(done->keptAs, dir.file("backup/db-before-restore-20240315-093005.mdb"));
+    EXPECT_EQ(readBytes(done->keptAs), damaged);
+    EXPECT_EQ(readBytes(db), readBytes(copy->path));
+    EXPECT_FALSE(store::databaseDamage(db));
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"backup", "db"}));
+}
+
+TEST(Restore, RefusedWhileAnotherProgramHoldsTheWriterLockOrForADamagedCopy) {
+    TempDir dir;
+    const std::string db = makeLog(dir, 30);
+    auto copy = store::backupDatabase(db, date(2024, 3, 14), store::BackupMode::Replace);
+    ASSERT_TRUE(copy);
+    addEntries(db, 30, 5);
+    const auto before = filesUnder(dir.path());
+
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    Child holder([&] {
+        jet::OpenOptions o;
+        o.write = true;
+        auto holder = jet::Database::open(db, o);
+        (void)!::write(ready[1], holder ? "1" : "0", 1);
+        ::pause();
+    });
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, '1');
+    auto done = store::restoreBackup(db, copy->path, store::localNow());
+    holder.stop();
+    ASSERT_FALSE(done);
+    EXPECT_EQ(done.error().kind, jet::ErrorKind::Locked);
+    EXPECT_NE(done.error().message.find("请先退出 Ledrimo"), std::string::npos) << done.error().message;
+    EXPECT_EQ(filesUnder(dir.path()), before);
+
+    damageDataPage(copy->path);
+    done = store::restoreBackup(db, copy->path, store::localNow());
+    ASSERT_FALSE(done);
+    EXPECT_EQ(done.error().kind, jet::ErrorKind::Corrupt);
+    EXPECT_EQ(readBytes(db), before.at("db"));
+    EXPECT_EQ(namesIn(dir.file("backup")), (std::vector<std::string>{"db-2024-03-14.mdb"}));
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+// A writer that stopped in the middle of saving left a journal: it belongs to the file being
+// replaced and must not be applied to the copy put in its place.
+TEST(Restore, TheJournalOfTheReplacedFileIsRolledBackIntoItsKeptCopy) {
+    TempDir dir;
+    const std::string db = makeLog(dir, 30);
+    auto copy = store::backupDatabase(db, date(2024, 3, 14), store::BackupMode::Replace);
+    ASSERT_TRUE(copy);
+    const auto saved = readBytes(db);
+    // How many disk steps one save of five entries takes, on a scratch copy.
+    const std::string scratch = dir.file("scratch");
+    writeBytes(scratch, saved);
+    uint64_t steps = 0;
+    {
+        auto w = openWrite(scratch);
+        ASSERT_TRUE(w->begin());
+        for (int n = 30; n < 35; ++n)
+            ASSERT_TRUE(w->insertRow(u"data", entry(n)));
+        ASSERT_TRUE(w->commit());
+        steps = w->pageFile().writesDone();
+    }
+    fs::remove(scratch);
+    {
+        // Stopped after every page was written, before the file was synced.
+        auto w = openWrite(db);
+        w->pageFile().setFaultPlan(jet::FaultPlan{steps - 3, false});
+        ASSERT_TRUE(w->begin());
+        for (int n = 30; n < 35; ++n)
+            ASSERT_TRUE(w->insertRow(u"data", entry(n)));
+        ASSERT_FALSE(w->commit());
+    }
+    ASSERT_TRUE(fs::exists(db + "-journal"));
+    ASSERT_NE(readBytes(db), saved);
+
+    auto done = store::restoreBackup(db, copy->path, store::localNow());
+    ASSERT_TRUE(done) << done.error().describe();
+    EXPECT_FALSE(fs::exists(db + "-journal"));
+    EXPECT_EQ(readBytes(done->keptAs), saved);
+    EXPECT_EQ(readBytes(db), readBytes(copy->path));
+    EXPECT_EQ(entriesIn(db), 30);
+}
+
+// ---- compact ----
+
+namespace {
+
+// A value of mdb-reader's JSON as text.
+std::string text(const Json& j) {
+    switch (j.kind) {
+    case Json::Null:
+        return "null";
+    case Json::Bool:
+        return j.boolean ? "true" : "false";
+    case Json::Number:
+        return j.number;
+    case Json::String:
+        return '"' + jet::toUtf8(j.string) + '"';
+    case Json::Array: {
+        std::string out = "[";
+        for (const Json& e : j.array)
+            out += text(e) + ",";
+        return out + "]";
+    }
+    case Json::Object: {
+        std::string out = "{";
+        for (const auto& [k, v] : j.object)
+            out += k + ":" + text(v) + ",";
+        return out + "}";
+    }
+    }
+    return {};
+}
+
+// What the readers see of every user table: mdb-export's CSV and mdb-reader's columns and rows.
+// Rows are compared as a sorted list: both readers take a moved row from where its data lies, not
+// from its place in the table, so before compacting they list moved rows out of table order.
+std::vector<std::string> readersView(const std::string& path) {
+    std::vector<std::string> view;
+    const std::string tables = runProgram({"mdb-tables", "-1", path}).out;
+    for (const char* table : {"data", "admin", "mixed"}) {
+        if (tables.find(table) == std::string::npos)
+            continue;
+        std::vector<std::string> rows;
+        const std::string csv = runProgram({"mdb-export", "-D", "%Y-%m-%d %H:%M:%S", path, table}).out;
+        for (size_t at = 0, end; at < csv.size(); at = end + 1) {
+            end = csv.find('\n', at);
+            rows.push_back(csv.substr(at, end - at));
+            if (end == std::string::npos)
+                break;
+        }
+        if (!nodeModulesDir().empty()) {
+            const Json j = parseJson(runProgram({"node", LEDRIMO_JET_TEST_DIR "/mdb_reader_table.mjs",
+                                                 nodeModulesDir(), path, table})
+                                         .out);
+            rows.push_back(text(j.at("columns")) + " " + text(j.at("rowCount")));
+            for (const Json& row : j.at("rows").array)
+                rows.push_back(text(row));
+        }
+        std::sort(rows.begin(), rows.end());
+        view.push_back(table);
+        view.insert(view.end(), rows.begin(), rows.end());
+    }
+    return view;
+}
+
+} // namespace
+
+TEST(Compact, AfterHeavyChurnTheFileShrinksAndReadsTheSameInOtherReaders) {
+    REQUIRE_ORACLE(haveProgram("mdb-export"), "mdbtools");
+    TempDir dir;
+    const std::string db = makeLog(dir, 3000);
+    {
+        // Notes grown past their page (moved rows), two entries of three deleted.
+        auto w = openWrite(db);
+        ASSERT_TRUE(w->begin());
+        const auto ids = rowIdsOf(*w, u"data");
+        for (size_t i = 0; i < ids.size(); ++i) {
+            if (i % 3 != 0) {
+                ASSERT_TRUE(w->deleteRow(u"data", ids[i]));
+            } else if (i % 2 == 0) {
+                ASSERT_TRUE(w->updateRow(u"data", ids[i], {{6, Value(textOf(200, u"长备注"))}}));
+            }
+        }
+        ASSERT_TRUE(w->commit());
+    }
+    // Another table of every type the engine writes, NULLs and long memos included.
+    {
+        jet::TableSpec mixed{u"mixed", {}, {}};
+        for (auto [name, type, length] : std::vector<std::tuple<const char16_t*, jet::ColumnType, uint16_t>>{
+                 {u"t", jet::ColumnType::Text, 50},
+                 {u"m", jet::ColumnType::Memo, 0},
+                 {u"o", jet::ColumnType::OLE, 0},
+                 {u"b", jet::ColumnType::Boolean, 0},
+                 {u"y", jet::ColumnType::Byte, 0},
+                 {u"i", jet::ColumnType::Integer, 0},
+                 {u"l", jet::ColumnType::Long, 0},
+                 {u"c", jet::ColumnType::Currency, 0},
+                 {u"f", jet::ColumnType::Single, 0},
+                 {u"d", jet::ColumnType::Double, 0},
+                 {u"w", jet::ColumnType::DateTime, 0},
+                 {u"g", jet::ColumnType::GUID, 0},
+                 {u"n", jet::ColumnType::Numeric, 0},
+                 {u"x", jet::ColumnType::Binary, 16}})
+            mixed.columns.push_back({name, type, length});
+        mixed.columns[12].scale = 2;
+        auto bytes = jet::createDatabase({}, {store::ledrimoTables()[0], mixed});
+        ASSERT_TRUE(bytes) << bytes.error().describe();
+        writeBytes(dir.file("mixed.mdb"), *bytes);
+        auto w = openWrite(dir.file("mixed.mdb"));
+        ASSERT_TRUE(w->begin());
+        for (int r = 0; r < 400; ++r) {
+            std::vector<Value> v(14, jet::Null{});
+            if (r % 5 != 0) {
+                v = {textOf(size_t(r % 50)),
+                     textOf(size_t(r * 7 % 500), u"备忘录"),
+                     jet::Bytes(size_t(r % 90), uint8_t(r)),
+                     r % 2 == 0,
+                     uint8_t(r),
+                     int16_t(-r),
+                     int32_t(r * 1000),
+                     jet::Currency{r * 12345},
+                     float(r) / 3,
+                     double(r) / 7,
+                     jet::DateTime{40000.25 + r},
+                     jet::Guid{{uint8_t(r), 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},
+                     jet::Decimal{r % 3 == 0, 18, 2, {uint32_t(r * 100 + 25), 0, 0}},
+                     jet::Bytes(16, uint8_t(r))};
+            }
+            ASSERT_TRUE(w->insertRow(u"mixed", v)) << r;
+        }
+        const auto ids = rowIdsOf(*w, u"mixed");
+        for (size_t i = 0; i < ids.size(); i += 3)
+            ASSERT_TRUE(w->deleteRow(u"mixed", ids[i]));
+        ASSERT_TRUE(w->commit());
+    }
+
+    for (const std::string& file : {db, dir.file("mixed.mdb")}) {
+        SCOPED_TRACE(file);
+        const auto bytes = readBytes(file);
+        const auto view = readersView(file);
+        ASSERT_GT(view.size(), 400u);
+        auto done = store::compactDatabase(file, {date(2024, 3, 15), 18, 0, 0});
+        ASSERT_TRUE(done) << done.error().describe();
+        EXPECT_EQ(done->bytesBefore, bytes.size());
+        EXPECT_EQ(done->bytesAfter, fs::file_size(file));
+        EXPECT_LT(done->bytesAfter, done->bytesBefore * (file == db ? 0.8 : 0.95));
+        EXPECT_EQ(readBytes(done->keptAs), bytes);
+        EXPECT_TRUE(readersView(file) == view) << "the readers see other rows after compacting";
+        // And now mdbtools lists them in table order, as the engine (and Access) do: by ID in
+        // `data`, by the Long column in `mixed`.
+        const bool log = file == db;
+        const size_t key = log ? 8 : 6;
+        const auto csv = parseCsv(runProgram({"mdb-export", file, log ? "data" : "mixed"}).out);
+        const Rows rows = readTable(file, log ? u"data" : u"mixed");
+        ASSERT_EQ(csv.size(), rows.size() + 1);
+        for (size_t r = 0; r < rows.size(); ++r) {
+            const Value& v = rows[r][key];
+            const std::string expected = log         ? jet::toUtf8(std::get<std::u16string>(v))
+                                         : isNull(v) ? ""
+                                                     : std::to_string(std::get<int32_t>(v));
+            ASSERT_EQ(csv[r + 1][key].text, expected) << "row " << r;
+        }
+        EXPECT_TRUE(consistent(file, {file == db ? u"data" : u"mixed"}));
+    }
+}
+
+TEST(Compact, AFailureAtAnyStepLeavesTheFileAsItWas) {
+    TempDir dir;
+    const std::string db = makeLog(dir, 300);
+    {
+        auto w = openWrite(db);
+        ASSERT_TRUE(w->begin());
+        for (const auto& id : rowIdsOf(*w, u"data")) {
+            if (id.row % 2 == 0) {
+                ASSERT_TRUE(w->deleteRow(u"data", id));
+            }
+        }
+        ASSERT_TRUE(w->commit());
+    }
+    const auto before = filesUnder(dir.path());
+    for (int failAt = 0;; ++failAt) {
+        ASSERT_LT(failAt, 30) << "the compact never got through";
+        DiskFullAt fault(failAt);
+        auto done = store::compactDatabase(db, store::localNow());
+        if (done) {
+            EXPECT_EQ(failAt, 10); // the kept copy, then the new file: create, fill, write, sync, rename
+            EXPECT_EQ(readBytes(done->keptAs), before.at("db"));
+            break;
+        }
+        EXPECT_NE(done.error().message.find("磁盘空间不足"), std::string::npos) << done.error().describe();
+        EXPECT_EQ(filesUnder(dir.path()), before) << "a failure at step " << failAt << " left a trace";
+    }
+    EXPECT_TRUE(consistent(db, {u"data"}));
+}
+
+TEST(Compact, RefusesWhatTheEngineCannotRebuildAndTouchesNothing) {
+    REQUIRE_SAMPLES();
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"access2000_empty.mdb", "Access 保存的对象"},
+        {"jackcess_delTestV2000.mdb", "MSysAccessObjects"},
+        {"linq2db_TestData.mdb", "查询"},
+        {"access_parser_test.mdb", "表间关系"},
+        {"mdbreader_V2000_with-password.mdb", "密码"},
+    };
+    for (const auto& [sample, reason] : cases) {
+        SCOPED_TRACE(sample);
+        TempDir dir;
+        const std::string file = copySample(dir, sample);
+        const auto before = filesUnder(dir.path());
+        store::BackupOptions options;
+        options.password = u"password";
+        auto done = store::compactDatabase(file, store::localNow(), options);
+        ASSERT_FALSE(done);
+        EXPECT_EQ(done.error().kind, jet::ErrorKind::Unsupported);
+        EXPECT_NE(done.error().message.find(reason), std::string::npos) << done.error().message;
+        EXPECT_EQ(filesUnder(dir.path()), before);
+    }
+
+    // Under another program's writer lock.
+    TempDir dir;
+    const std::string db = makeLog(dir, 10);
+    auto holder = openWrite(db);
+    auto done = store::compactDatabase(db, store::localNow());
+    ASSERT_FALSE(done);
+    EXPECT_EQ(done.error().kind, jet::ErrorKind::Locked);
+}
+
+// ---- the account ----
+
+TEST(Account, SetAsTheAccountWindowStoresIt) {
+    TempDir dir;
+    const std::string db = makeLog(dir, 0);
+    auto set = store::setAccount(db, "O'Neil", "新密码1");
+    ASSERT_TRUE(set) << set.error().describe();
+    EXPECT_FALSE(set->inserted);
+    auto rows = readTable(db, u"admin");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][1], Value(std::u16string(u"O'Neil")));
+    // The password's GBK bytes, as the program's password box gives them.
+    EXPECT_EQ(rows[0][2], Value(jet::fromUtf8(store::buildPasswordCode("\xD0\xC2\xC3\xDC\xC2\xEB"
+                                                                       "1"))));
+
+    // Without a name the stored one stays; the checks of the window, and more.
+    ASSERT_TRUE(store::setAccount(db, "", "other"));
+    EXPECT_EQ(readTable(db, u"admin")[0][1], Value(std::u16string(u"O'Neil")));
+    for (auto [name, password, message] : std::vector<std::tuple<const char*, const char*, const char*>>{
+             {"tamsu", "", "请输入你要设置的密码"},
+             {"12345678901", "x", "用户名最多 10 个字符"},
+             {"tamsu", "\xF0\x9F\x98\x80", "GBK"}}) {
+        auto r = store::setAccount(db, name, password);
+        ASSERT_FALSE(r) << name;
+        EXPECT_NE(r.error().message.find(message), std::string::npos) << r.error().message;
+    }
+
+    // An empty table gets the insert; without a name there is nothing to keep.
+    {
+        auto w = openWrite(db);
+        ASSERT_TRUE(w->deleteRow(u"admin", rowIdsOf(*w, u"admin")[0]));
+    }
+    auto none = store::setAccount(db, "", "x");
+    ASSERT_FALSE(none);
+    EXPECT_EQ(none.error().message, "请输入用户名");
+    set = store::setAccount(db, "李四", "x");
+    ASSERT_TRUE(set);
+    EXPECT_TRUE(set->inserted);
+    rows = readTable(db, u"admin");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], Value(int32_t(1)));
+    EXPECT_EQ(rows[0][1], Value(std::u16string(u"李四")));
+}
+
+// ---- the verbs of ledrimo-db ----
+
+TEST(Tool, BackupListRestoreCompactAndPasswd) {
+    TempDir dir;
+    const std::string db = makeLog(dir, 12);
+    auto r = runTool({"backup", db, "--date", "2024-03-14"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("db-2024-03-14.mdb（"), std::string::npos) << r.out;
+    r = runTool({"backup", db, "--date", "2024-02-30"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("日期无效"), std::string::npos) << r.err;
+    damageDataPage(dir.file("backup/db-2024-03-14.mdb"));
+    ASSERT_EQ(runTool({"backup", db, "--date", "2024-03-15"}).exitCode, 0);
+
+    r = runTool({"backups", db});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const size_t newer = r.out.find("db-2024-03-15.mdb"), older = r.out.find("db-2024-03-14.mdb");
+    ASSERT_LT(newer, older) << r.out;
+    EXPECT_NE(r.out.find("12  正常", newer), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("未通过一致性检查", older), std::string::npos) << r.out;
+
+    r = runTool({"restore", db, dir.file("backup/db-2024-03-14.mdb")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("备份未通过一致性检查，不能用来恢复"), std::string::npos) << r.err;
+
+    r = runTool({"compact", db});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("压缩前："), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("压缩后："), std::string::npos) << r.out;
+
+    r = runProgram(
+        {"sh", "-c", "printf 'pa ss\\n' | \"$0\" passwd \"$1\" --password-stdin", LEDRIMO_DB_TOOL, db});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(readTable(db, u"admin")[0][2], Value(jet::fromUtf8(store::buildPasswordCode("pa ss"))));
+    r = runProgram({"sh", "-c", "\"$0\" passwd \"$1\" </dev/null", LEDRIMO_DB_TOOL, db});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("--password-stdin"), std::string::npos) << r.err;
+}

@@ -1,0 +1,207 @@
+// The safety net as the user meets it, with the real windows and handlers over a program directory
+// of the test's own: the copy of the day made when 打开数据库 connects, a failed copy told once per
+// run while the program works on, a damaged `db` answered with the backup to restore (restored
+// with ledrimo-db, then used again), and an account set by `ledrimo-db passwd` that logs in
+// through the real login window.
+#include "runtime/datetime.h"
+#include "store/backup.h"
+#include "store/credential.h"
+#include "store/database_file.h"
+#include "store/program_values.h"
+#include "tests/ui/scenario.h"
+#include "ui/login/login.h"
+#include "ui/main/main_window.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+namespace {
+
+const char* const kBackupFailed = "自动备份失败：";
+
+QString todaysCopyName() {
+    const double now = rt::now();
+    return QString::fromStdString(
+        store::dailyBackupName("db", {rt::year(now), rt::month(now), rt::day(now)}));
+}
+
+// Runs ledrimo-db with `args`, `input` on its standard input; its exit code.
+int runTool(const QStringList& args, const QByteArray& input = {}) {
+    QProcess tool;
+    tool.start(QStringLiteral(LEDRIMO_DB_TOOL), args);
+    if (!tool.waitForStarted())
+        return -1;
+    tool.write(input);
+    tool.closeWriteChannel();
+    tool.waitForFinished(60000);
+    if (tool.exitCode() != 0)
+        qWarning("%s", tool.readAllStandardError().constData());
+    return tool.exitCode();
+}
+
+} // namespace
+
+class SafetyTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir runtimeDir_;
+    scenario::Program program_;
+
+    rt::Form& main() { return program_.main(); }
+    QString backupDir() const { return program_.dir->path() + QStringLiteral("/backup"); }
+    // Connects and waits for the copy of the day to be written beside the window.
+    void connect() {
+        QVERIFY(program_.connect());
+        store::waitForBackup();
+    }
+    void disconnect() {
+        QVERIFY(main().menuItem("打开数据库").choose());
+        QCOMPARE(main().menuItem("打开数据库").caption(), rt::Text("打开数据库"));
+    }
+    int boxesStartingWith(const char* text) {
+        int n = 0;
+        for (const auto& box : program_.boxes->calls())
+            n += box.text.toQString().startsWith(QString::fromUtf8(text));
+        return n;
+    }
+    void addEntries(int count) {
+        for (int n = 1; n <= count; ++n)
+            QVERIFY(
+                program_.run("insert into data (姓名,上班日期,上班时间,时间,id) values ('张三','2024年3月" +
+                             rt::toText(n) + "日',8,'2024年3月" + rt::toText(n) + "日18时','GZ-0000" +
+                             rt::toText(n) + "')"));
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(windowtests::setUpRuntime(runtimeDir_));
+        ui::registerMainWindowHandlers();
+        ui::registerLoginHandlers();
+        store::credentialKey.set(store::deriveCredentialKey(store::kSplashCredit));
+    }
+
+    void init() { QVERIFY(program_.start()); }
+    void cleanup() {
+        store::waitForBackup();
+        program_.stop();
+    }
+
+    // First in this run: a failure is told once, however often it happens, and the program works
+    // on with the entries as they are.
+    void aFailedBackupIsToldOncePerRunAndTheProgramWorksOn() {
+        addEntries(2);
+        QFile blocker(backupDir()); // a file where the folder should be
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        connect();
+        QCOMPARE(boxesStartingWith(kBackupFailed), 1);
+        QVERIFY(program_.boxes->calls().back().text.toQString().contains(
+            QStringLiteral("备份文件夹的位置上有一个同名文件")));
+        QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00001"));
+        disconnect();
+        connect();
+        QCOMPARE(boxesStartingWith(kBackupFailed), 1);
+        QCOMPARE(main().statusBar("状态条1").paneText(1), rt::Text("共有: 2 条数据"));
+        QCOMPARE(QFileInfo(backupDir()).isFile(), true);
+    }
+
+    // The copy of the day is made at the first connect of the day and left alone afterwards.
+    void connectMakesTheCopyOfTheDayOnce() {
+        addEntries(3);
+        connect();
+        const QString copy = backupDir() + QStringLiteral("/") + todaysCopyName();
+        QVERIFY2(QFileInfo::exists(copy), qPrintable(copy));
+        const auto list = store::listBackups(program_.dbPath().toStdString());
+        QCOMPARE(list.size(), size_t(1));
+        QVERIFY(list[0].ok);
+        QCOMPARE(list[0].entries, int64_t(3));
+        const QDateTime written = QFileInfo(copy).lastModified();
+        disconnect();
+        addEntries(1);
+        connect();
+        QCOMPARE(QFileInfo(copy).lastModified(), written);
+        QCOMPARE(boxesStartingWith(kBackupFailed), 0);
+    }
+
+    // A damaged `db`: after the data layer's box, one message names the newest copy that checks
+    // out (not the newer damaged one) and the command; the command restores it, and the program
+    // connects to the restored log.
+    void aDamagedDatabaseNamesTheBackupToRestore() {
+        addEntries(4);
+        connect();
+        disconnect();
+        const QString good = backupDir() + QStringLiteral("/") + todaysCopyName();
+        const QString newerDamaged = backupDir() + QStringLiteral("/db-9999-12-31.mdb");
+        QVERIFY(QFile::copy(good, newerDamaged));
+        QFile bad(newerDamaged);
+        QVERIFY(bad.open(QIODevice::ReadWrite));
+        QVERIFY(bad.seek(2 * 4096));
+        QVERIFY(bad.write(QByteArray(4096, 'Z')) == 4096);
+        bad.close();
+        QFile db(program_.dbPath());
+        QVERIFY(db.open(QIODevice::ReadWrite));
+        QVERIFY(db.seek(2 * 4096));
+        QVERIFY(db.write(QByteArray(4096, 'Z')) == 4096);
+        db.close();
+
+        program_.boxes->clear();
+        QVERIFY(program_.connect());
+        const auto& calls = program_.boxes->calls();
+        int advice = -1;
+        for (size_t i = 0; i < calls.size(); ++i)
+            if (calls[i].caption == rt::Text("数据库已损坏"))
+                advice = int(i);
+        QVERIFY2(advice >= 0, "no message about the damaged database");
+        // After the data layer's box (if it shows one), before the window turns to adding.
+        for (int i = 0; i < advice; ++i)
+            QCOMPARE(calls[size_t(i)].caption, rt::Text(rt::kDataErrorCaption));
+        QCOMPARE(calls.back().text, rt::Text("当前数据库没有记录，请添加！"));
+        QCOMPARE(size_t(advice) + 2, calls.size());
+        QCOMPARE(boxesStartingWith("数据库文件已损坏"), 1);
+        const QString text = calls[size_t(advice)].text.toQString();
+        QVERIFY2(text.contains(QStringLiteral("ledrimo-db restore ") + program_.dbPath() +
+                               QStringLiteral(" ") + good),
+                 qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("4 条记录")));
+        QVERIFY(!text.contains(QStringLiteral("9999")));
+
+        // As the message says: leave the program, restore, start it again.
+        main().destroy();
+        QCoreApplication::processEvents();
+        QCOMPARE(runTool({QStringLiteral("restore"), program_.dbPath(), good}), 0);
+        QVERIFY(rt::loadForm("主窗口"));
+        program_.boxes->clear();
+        connect();
+        QVERIFY(program_.boxes->calls().empty());
+        QCOMPARE(main().statusBar("状态条1").paneText(1), rt::Text("共有: 4 条数据"));
+    }
+
+    // ledrimo-db passwd sets what the login window checks: the new name and password log in, the
+    // old ones no longer do, and the log is as it was.
+    void passwdThenLogin() {
+        addEntries(2);
+        main().destroy();
+        QCoreApplication::processEvents();
+        QCOMPARE(runTool({QStringLiteral("passwd"), program_.dbPath(), QStringLiteral("王五"),
+                          QStringLiteral("--password-stdin")},
+                         QStringLiteral("新的 'pass'\n").toUtf8()),
+                 0);
+        store::computeDatabasePath();
+        QVERIFY(rt::loadForm("用户登录"));
+        rt::Form& login = rt::form("用户登录");
+        auto attempt = [&](const char* name, const char* password) {
+            login.control("用户框").setText(name);
+            login.control("口令框").setText(password);
+            scenario::click(login, "登录");
+        };
+        attempt("tamsu", "tamsu");
+        QVERIFY(!rt::isLoaded("主窗口"));
+        QCOMPARE(program_.boxes->calls().back().text, rt::Text("输入错误！请联系管理人员，谢谢合作！"));
+        attempt("王五", "新的 'pass'");
+        QVERIFY(rt::isLoaded("主窗口"));
+        QCOMPARE(program_.rows(u"data").size(), size_t(2));
+    }
+};
+
+QTEST_MAIN(SafetyTest)
+#include "safety_test.moc"
