@@ -2,6 +2,7 @@
 
 #include "jet/atomic_file.h"
 #include "jet/codec.h"
+#include "jet/datetext.h"
 #include "jet/database.h"
 #include "jet/indexbuild.h"
 #include "jet/pagefile.h"
@@ -500,17 +501,7 @@ double accessDateNow() {
     const std::time_t now = std::time(nullptr);
     std::tm tm{};
     localtime_r(&now, &tm);
-    // Days from 1899-12-30 to the civil date (proleptic Gregorian).
-    auto daysFromCivil = [](int y, unsigned m, unsigned d) {
-        y -= m <= 2;
-        const int era = (y >= 0 ? y : y - 399) / 400;
-        const unsigned yoe = unsigned(y - era * 400);
-        const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-        const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-        return long(era) * 146097 + long(doe) - 719468;
-    };
-    const long day = daysFromCivil(tm.tm_year + 1900, unsigned(tm.tm_mon + 1), unsigned(tm.tm_mday)) -
-                     daysFromCivil(1899, 12, 30);
+    const int64_t day = dayNumber(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
     const int secs = tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
     return double(day) + secs / 86400.0;
 }

@@ -30,7 +30,7 @@ void civilFromDays(int64_t z, int& year, int& month, int& day) {
     year = int(yoe + era * 400 + (month <= 2));
 }
 
-const int64_t kEpoch = daysFromCivil(1899, 12, 30); // day 0 of the Access calendar
+const int64_t kEpoch = -25569; // day 0 of the Access calendar, 1899-12-30, from 1970-01-01
 
 bool isLeap(int y) {
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
@@ -233,6 +233,14 @@ void appendNumber(std::u16string& out, int64_t v, int width = 0) {
 }
 
 } // namespace
+
+int64_t dayNumber(int year, int month, int day) {
+    return daysFromCivil(year, month, day) - kEpoch;
+}
+
+void dayParts(int64_t number, int& year, int& month, int& day) {
+    civilFromDays(kEpoch + number, year, month, day);
+}
 
 DateParts splitDate(double days) {
     int64_t day = 0, second = 0;

@@ -24,6 +24,11 @@ struct DateParts {
     bool operator==(const DateParts&) const = default;
 };
 
+// The Access day number (days since 1899-12-30) of a proleptic Gregorian date, and back. Any
+// year is accepted (the arithmetic works in eras of 400 years); range checks are the caller's.
+int64_t dayNumber(int year, int month, int day);
+void dayParts(int64_t dayNumber, int& year, int& month, int& day);
+
 // The calendar parts of a date number, rounded to the second (NaN counts as 0).
 DateParts splitDate(double days);
 // The date number of the parts; nullopt when a part is out of range (year 100-9999, month 1-12,

@@ -13,30 +13,6 @@ namespace report {
 
 namespace {
 
-// Days from 1970-01-01 to a civil date and back (proleptic Gregorian; eras of 400 years).
-int64_t daysFromCivil(int64_t y, int m, int d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-YearMonthDay civilFromDays(int64_t z) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    const int d = int(doy - (153 * mp + 2) / 5 + 1);
-    const int m = int(mp < 10 ? mp + 3 : mp - 9);
-    return {int(yoe + era * 400 + (m <= 2)), m, d};
-}
-
-constexpr int64_t kEpoch = -25569; // 1899-12-30 counted from 1970-01-01
-
 bool leap(int y) {
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
 }
@@ -58,7 +34,9 @@ std::string lineError(const std::string& fileName, size_t line, const std::strin
 } // namespace
 
 YearMonthDay splitDay(Day d) {
-    return civilFromDays(kEpoch + d);
+    YearMonthDay ymd;
+    jet::dayParts(d, ymd.year, ymd.month, ymd.day);
+    return ymd;
 }
 
 int daysInMonth(int year, int month) {
@@ -71,7 +49,7 @@ int daysInMonth(int year, int month) {
 std::optional<Day> makeDay(int year, int month, int day) {
     if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month))
         return std::nullopt;
-    return Day(daysFromCivil(year, month, day) - kEpoch);
+    return Day(jet::dayNumber(year, month, day));
 }
 
 int weekday(Day d) {
