@@ -19,7 +19,7 @@
 #include "store/database_file.h"
 #include "ui/main/main_window.h"
 
-#include "bench/bench_entries.h"
+#include "bench/bench_windows.h"
 
 #include <benchmark/benchmark.h>
 
@@ -34,36 +34,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path g_dir;
-std::map<int, fs::path> g_prepared; // entries -> program directory
-
-rt::Text identifier(int n) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "GZ-%05d", n);
-    return rt::Text::fromBytes(buf);
-}
-
-fs::path prepared(int entries) {
-    auto it = g_prepared.find(entries);
-    if (it != g_prepared.end())
-        return it->second;
-    const fs::path dir = g_dir / ("program-" + std::to_string(entries));
-    fs::create_directories(dir);
-    rt::setProgramDirectoryForTests(rt::Text::fromUtf8(dir.string()));
-    if (!store::restoreDatabase())
-        std::exit(1);
-    benchdata::writeEntries((dir / "db").string(), entries, identifier);
-    return g_prepared[entries] = dir;
-}
-
-void closeWindows() {
-    for (const QString& name : rt::formNames())
-        if (rt::isLoaded(name))
-            rt::form(name).destroy();
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+using benchwin::closeWindows;
+using benchwin::prepared;
 
 // The copy of today the connect makes.
 fs::path todaysCopy(const fs::path& dir) {
@@ -133,7 +105,7 @@ jet::Bytes fileBytes(const fs::path& path) {
 void WriteAndSync(benchmark::State& state) {
     const fs::path dir = prepared(int(state.range(0)));
     const jet::Bytes bytes = fileBytes(dir / "db");
-    const std::string target = (g_dir / "copy.mdb").string();
+    const std::string target = (benchwin::root() / "copy.mdb").string();
     for (auto _ : state)
         if (!jet::placeFileBytes(target, jet::PlaceMode::Replace, jet::ByteView(bytes.data(), bytes.size())))
             state.SkipWithError("write failed");
@@ -158,22 +130,5 @@ BENCHMARK(Check)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    rt::initRuntime();
-    ui::registerMainWindowHandlers();
-    g_dir = fs::temp_directory_path() / ("ledrimo-backup-bench-" + std::to_string(::getpid()));
-    fs::create_directories(g_dir);
-    benchmark::Initialize(&argc, argv);
-    {
-        rt::ScriptedMessageBoxes boxes;
-        benchmark::RunSpecifiedBenchmarks();
-        closeWindows();
-    }
-    benchmark::Shutdown();
-    rt::setProgramDirectoryForTests({});
-    fs::remove_all(g_dir);
-    return 0;
+    return benchwin::run(argc, argv, "ledrimo-backup-bench", [] { ui::registerMainWindowHandlers(); });
 }

@@ -21,8 +21,8 @@
 #include "ui/list/list_window.h"
 #include "ui/main/main_window.h"
 
+#include "bench/bench_windows.h"
 #include "jet/sql_engine.h"
-#include "bench/bench_entries.h"
 
 #include <benchmark/benchmark.h>
 
@@ -38,40 +38,12 @@
 namespace {
 
 namespace fs = std::filesystem;
+using benchwin::closeWindows;
+using benchwin::prepared;
 
-fs::path g_dir;
-std::map<int, fs::path> g_prepared; // entries -> program directory
-int g_loaded = -1;                  // the entries of the program directory the windows use now
+int g_loaded = -1; // the entries of the program directory the windows use now
 
 using benchdata::kFirstDay;
-
-rt::Text identifier(int n) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "GZ-%05d", n);
-    return rt::Text::fromBytes(buf);
-}
-
-// A program directory whose `db` has `entries` rows in `data`, one working day each.
-fs::path prepared(int entries) {
-    auto it = g_prepared.find(entries);
-    if (it != g_prepared.end())
-        return it->second;
-    const fs::path dir = g_dir / ("program-" + std::to_string(entries));
-    fs::create_directories(dir);
-    rt::setProgramDirectoryForTests(rt::Text::fromUtf8(dir.string()));
-    if (!store::restoreDatabase())
-        std::exit(1);
-    benchdata::writeEntries((dir / "db").string(), entries, identifier);
-    return g_prepared[entries] = dir;
-}
-
-void closeWindows() {
-    for (const QString& name : rt::formNames())
-        if (rt::isLoaded(name))
-            rt::form(name).destroy();
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 rt::Form& mainWindow() {
     return rt::form("主窗口");
@@ -124,7 +96,7 @@ void Connect(benchmark::State& state) {
 
 void Add(benchmark::State& state) {
     const int entries = int(state.range(0));
-    const fs::path copy = g_dir / "scratch";
+    const fs::path copy = benchwin::root() / "scratch";
     fs::remove_all(copy);
     fs::create_directories(copy);
     fs::copy_file(prepared(entries) / "db", copy / "db");
@@ -228,23 +200,8 @@ BENCHMARK(ListDetails)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    rt::initRuntime();
-    ui::registerMainWindowHandlers();
-    ui::registerListWindowHandlers();
-    g_dir = fs::temp_directory_path() / ("ledrimo-list-bench-" + std::to_string(::getpid()));
-    fs::create_directories(g_dir);
-    benchmark::Initialize(&argc, argv);
-    {
-        rt::ScriptedMessageBoxes boxes; // every question answered OK
-        benchmark::RunSpecifiedBenchmarks();
-        closeWindows();
-    }
-    benchmark::Shutdown();
-    rt::setProgramDirectoryForTests({});
-    fs::remove_all(g_dir);
-    return 0;
+    return benchwin::run(argc, argv, "ledrimo-list-bench", [] {
+        ui::registerMainWindowHandlers();
+        ui::registerListWindowHandlers();
+    });
 }

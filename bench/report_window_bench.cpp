@@ -16,7 +16,7 @@
 #include "ui/report/report_window.h"
 #include "ui/report/timesheet.h"
 
-#include "bench/bench_entries.h"
+#include "bench/bench_windows.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,40 +31,15 @@
 namespace {
 
 namespace fs = std::filesystem;
+using benchwin::closeWindows;
+using benchwin::identifier;
+using benchwin::prepared;
 
-fs::path g_dir;
-std::map<int, fs::path> g_prepared;
 int g_loaded = -1;
-
-rt::Text identifier(int n) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "GZ-%05d", n);
-    return rt::Text::fromBytes(buf);
-}
-
-fs::path prepared(int entries) {
-    auto it = g_prepared.find(entries);
-    if (it != g_prepared.end())
-        return it->second;
-    const fs::path dir = g_dir / ("program-" + std::to_string(entries));
-    fs::create_directories(dir);
-    rt::setProgramDirectoryForTests(rt::Text::fromUtf8(dir.string()));
-    if (!store::restoreDatabase())
-        std::exit(1);
-    benchdata::writeEntries((dir / "db").string(), entries, identifier);
-    return g_prepared[entries] = dir;
-}
 
 void settle() {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-void closeWindows() {
-    for (const QString& name : rt::formNames())
-        if (rt::isLoaded(name))
-            rt::form(name).destroy();
-    settle();
 }
 
 rt::Form& mainWindow() {
@@ -173,23 +148,8 @@ BENCHMARK(Timesheet)->ArgsProduct({{100000}})->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    rt::initRuntime();
-    ui::registerMainWindowHandlers();
-    ui::registerReportWindowHandlers();
-    g_dir = fs::temp_directory_path() / ("ledrimo-report-bench-" + std::to_string(::getpid()));
-    fs::create_directories(g_dir);
-    benchmark::Initialize(&argc, argv);
-    {
-        rt::ScriptedMessageBoxes boxes;
-        benchmark::RunSpecifiedBenchmarks();
-        closeWindows();
-    }
-    benchmark::Shutdown();
-    rt::setProgramDirectoryForTests({});
-    fs::remove_all(g_dir);
-    return 0;
+    return benchwin::run(argc, argv, "ledrimo-report-bench", [] {
+        ui::registerMainWindowHandlers();
+        ui::registerReportWindowHandlers();
+    });
 }
