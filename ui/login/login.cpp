@@ -5,6 +5,7 @@
 #include "runtime/data_access.h"
 #include "runtime/form.h"
 #include "runtime/msgbox.h"
+#include "store/database_file.h"
 #include "store/program_values.h"
 
 namespace ui {
@@ -30,9 +31,9 @@ void loginClicked(rt::Form& login) {
     // stays empty, and an empty stored name matches no name that passes the first test below.
     rt::CommonConnection& connection = login.connection("数据库连接");
     rt::RecordSet& records = login.recordSet("记录集");
-    connection.ConnectAccess(store::databasePath.get(), "");
+    const bool connected = connection.ConnectAccess(store::databasePath.get(), "");
     records.SetConnection(connection);
-    records.Open("admin", rt::RecordSet::Table);
+    const bool opened = records.Open("admin", rt::RecordSet::Table);
     records.MoveFirst();
     rt::Text storedName, storedCode;
     records.ReadString("name", storedName);
@@ -49,6 +50,10 @@ void loginClicked(rt::Form& login) {
     // encoded, so a wrong name costs no encoding.
     if (name != storedName) {
         rt::messageBox(kWrongInput, rt::MbIconWarning, "错误", &login);
+        // No account could be read: when that is because the file is damaged, the user is told
+        // which backup to restore (nothing is said for a missing or locked file).
+        if (!connected || !opened)
+            store::adviseIfDamaged(store::databasePath.get());
         return;
     }
     if (store::passwordCode(lastPasswordText.get()) != storedCode.bytes()) {

@@ -176,6 +176,43 @@ private slots:
         QCOMPARE(main().statusBar("状态条1").paneText(1), rt::Text("共有: 4 条数据"));
     }
 
+    // A file damaged where the account lives: the login says what it says for a wrong account,
+    // then names the backup to restore; after the restore the same login gets in.
+    void aLoginOnADamagedFileNamesTheBackupToRestore() {
+        addEntries(3);
+        connect();
+        main().destroy();
+        QCoreApplication::processEvents();
+        const QString good = backupDir() + QStringLiteral("/") + todaysCopyName();
+        QFile db(program_.dbPath());
+        QVERIFY(db.open(QIODevice::ReadWrite));
+        QVERIFY(db.seek(4096));
+        QVERIFY(db.write(QByteArray(8 * 4096, 'Z')) == 8 * 4096);
+        db.close();
+
+        store::computeDatabasePath();
+        QVERIFY(rt::loadForm("用户登录"));
+        rt::Form& login = rt::form("用户登录");
+        login.control("用户框").setText("tamsu");
+        login.control("口令框").setText("tamsu");
+        program_.boxes->clear();
+        scenario::click(login, "登录");
+        QVERIFY(!rt::isLoaded("主窗口"));
+        const auto& calls = program_.boxes->calls();
+        QVERIFY(calls.size() >= 2);
+        QCOMPARE(calls[calls.size() - 2].text, rt::Text("输入错误！请联系管理人员，谢谢合作！"));
+        QCOMPARE(calls.back().caption, rt::Text("数据库已损坏"));
+        QVERIFY2(calls.back().text.toQString().contains(QStringLiteral("ledrimo-db restore ") +
+                                                        program_.dbPath() + QStringLiteral(" ") + good),
+                 qPrintable(calls.back().text.toQString()));
+
+        QCOMPARE(runTool({QStringLiteral("restore"), program_.dbPath(), good}), 0);
+        program_.boxes->clear();
+        scenario::click(login, "登录");
+        QVERIFY(rt::isLoaded("主窗口"));
+        QVERIFY(program_.boxes->calls().empty());
+    }
+
     // ledrimo-db passwd sets what the login window checks: the new name and password log in, the
     // old ones no longer do, and the log is as it was.
     void passwdThenLogin() {
