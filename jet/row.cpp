@@ -11,10 +11,6 @@ Error rowError(std::string message) {
     return makeError(ErrorKind::Corrupt, "行数据损坏：" + std::move(message));
 }
 
-size_t storedSize(const ColumnDef& c) {
-    const size_t f = fixedSizeOf(c.type);
-    return f != 0 ? f : c.size;
-}
 } // namespace
 
 Status parseRow(const TableDef& def, ByteView row, RowLayout& out) {

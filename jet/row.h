@@ -34,6 +34,12 @@ struct FieldRef {
 // null mask and offset table, or the variable offsets are out of order or outside the row.
 Status parseRow(const TableDef& def, ByteView row, RowLayout& out);
 
+// The bytes a fixed column takes in the fixed area of a row.
+inline size_t storedSize(const ColumnDef& c) {
+    const size_t f = fixedSizeOf(c.type);
+    return f != 0 ? f : c.size;
+}
+
 // The bytes of `column` in a parsed row. A column the row predates is null. Corrupt error if a
 // fixed column's bytes run into the variable part of the row.
 Result<FieldRef> fieldOf(const RowLayout& row, const ColumnDef& column);
@@ -54,8 +60,7 @@ inline bool locateField(const RowLayout& row, const ColumnDef& c, FieldRef& f) {
         return true;
     if (c.isFixed()) {
         const size_t limit = row.varOffsets.empty() ? row.dataEnd : row.varOffsets.front();
-        const size_t fixed = fixedSizeOf(c.type);
-        const size_t start = 2 + size_t(c.fixedOffset), len = fixed != 0 ? fixed : c.size;
+        const size_t start = 2 + size_t(c.fixedOffset), len = storedSize(c);
         if (start + len > limit)
             return false;
         f.null = false;

@@ -33,24 +33,8 @@ public:
     const std::vector<ColumnInfo>& columns() const override { return columns_; }
 
     Status scan(const std::vector<size_t>& wanted, const RowVisitor& visit) override {
-        for (size_t c : wanted)
-            if (c >= columns_.size())
-                return makeError(ErrorKind::Invalid, "列序号超出范围");
-        auto t = storage_.snapshot(name_);
-        if (!t)
-            return t.error();
-        auto cursor = (*t)->cursor();
-        std::vector<Value> values;
-        for (;;) {
-            auto more = cursor.next();
-            if (!more)
-                return more.error();
-            if (!*more)
-                return okStatus();
-            JET_TRY(cursor.values(wanted, values));
-            if (!visit(toSql(cursor.rowId()), values))
-                return okStatus();
-        }
+        return scanWhere(
+            wanted, wanted.size(), [](const std::vector<Value>&) { return true; }, visit);
     }
 
     Status scanWhere(const std::vector<size_t>& wanted, size_t filterCount, const RowFilter& keep,

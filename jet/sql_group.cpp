@@ -153,13 +153,6 @@ int compareValues(const Value& a, const Value& b, ColumnType type, int scale) {
     }
 }
 
-// foldCase, without the call for the characters it leaves as they are (CJK among them).
-inline char16_t folded(char16_t c) {
-    if (c < 0x80)
-        return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
-    return c >= 0x430 && c < 0xFF21 ? c : foldCase(c);
-}
-
 // Appends a group value to a group key. Values equal as GROUP BY sees them (text ignoring case,
 // dates to the second) give equal bytes, and the keys of a row's values never run into each
 // other.
@@ -177,7 +170,7 @@ void appendKey(const Value& v, std::string& key) {
         key.resize(at + 2 * s.size());
         char* p = key.data() + at;
         for (char16_t c : s) {
-            const char16_t f = folded(c);
+            const char16_t f = foldCase(c);
             std::memcpy(p, &f, 2);
             p += 2;
         }

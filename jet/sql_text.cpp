@@ -23,9 +23,7 @@ char32_t codePointAt(std::u16string_view s, size_t at, size_t& len) {
 
 } // namespace
 
-char16_t foldCase(char16_t c) {
-    if (c < 0x80)
-        return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+char16_t foldCaseBeyondAscii(char16_t c) {
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) // Latin-1 letters
         return char16_t(c + 32);
     if (c >= 0x100 && c <= 0x17F) { // Latin Extended-A: mostly upper/lower pairs

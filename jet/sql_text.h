@@ -17,7 +17,15 @@
 namespace jet::sql {
 
 // The lower-case form of a UTF-16 unit for the scripts named above; others are returned as is.
-char16_t foldCase(char16_t c);
+// ASCII and the units that have no case here (CJK among them) are answered inline.
+char16_t foldCaseBeyondAscii(char16_t c);
+inline char16_t foldCase(char16_t c) {
+    if (c < 0x80)
+        return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    if (c >= 0x430 && c < 0xFF21)
+        return c;
+    return foldCaseBeyondAscii(c);
+}
 
 // Table and column names compare case-insensitively.
 bool sameName(std::u16string_view a, std::u16string_view b);
