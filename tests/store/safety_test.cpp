@@ -667,6 +667,19 @@ TEST(Account, SetAsTheAccountWindowStoresIt) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0], Value(int32_t(1)));
     EXPECT_EQ(rows[0][1], Value(std::u16string(u"李四")));
+
+    // A damaged definition of admin is the engine's Corrupt error, not a foreign database.
+    {
+        auto bytes = readBytes(db);
+        const uint32_t page = openRead(db)->catalog().findTable(u"admin")->tdefPage();
+        std::fill(bytes.begin() + size_t(page) * jet::kPageSize,
+                  bytes.begin() + size_t(page + 1) * jet::kPageSize, uint8_t(0x5A));
+        writeBytes(db, bytes);
+    }
+    set = store::setAccount(db, "李四", "x");
+    ASSERT_FALSE(set);
+    EXPECT_EQ(set.error().kind, jet::ErrorKind::Corrupt) << set.error().describe();
+    EXPECT_EQ(set.error().message.find("没有表 admin"), std::string::npos) << set.error().message;
 }
 
 // ---- the verbs of ledrimo-db ----
