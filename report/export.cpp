@@ -138,6 +138,36 @@ std::string plainText(const jet::Value& v, bool& number) {
     }
 }
 
+// The number a spreadsheet cell holds for the values plainText marks as numbers: integers and finite
+// doubles as they are, a float as the double of its shortest decimal (0.1f stays 0.1, as Access
+// shows it); nullopt for every other value. Independent of the C locale.
+std::optional<double> cellNumber(const jet::Value& v) {
+    switch (v.index()) {
+    case 2:
+        return double(std::get<uint8_t>(v));
+    case 3:
+        return double(std::get<int16_t>(v));
+    case 4:
+        return double(std::get<int32_t>(v));
+    case 6: {
+        const float f = std::get<float>(v);
+        if (!std::isfinite(f))
+            return std::nullopt;
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof text, f).ptr;
+        double d = 0;
+        std::from_chars(text, end, d);
+        return d;
+    }
+    case 7: {
+        const double d = std::get<double>(v);
+        return std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
 // Walks the rows of the range (every row for nullopt) in table order, calling `row(values)` for each.
 template <class Row>
 jet::Status forEachEntry(const DataTable& data, std::optional<DateRange> range, Row&& row) {
@@ -371,12 +401,12 @@ jet::Status writeXlsx(const DataTable& data, std::optional<DateRange> range, con
                     appendDate(text, d->days);
                     check(x.worksheet_write_string(sheet, row, col, text.c_str(), nullptr));
                 }
+            } else if (const auto n = cellNumber(v)) {
+                check(x.worksheet_write_number(sheet, row, col, *n, nullptr));
             } else {
                 bool number;
                 const std::string s = plainText(v, number);
-                if (number)
-                    check(x.worksheet_write_number(sheet, row, col, std::stod(s), nullptr));
-                else if (v.index() == 1)
+                if (v.index() == 1)
                     check(x.worksheet_write_boolean(sheet, row, col, std::get<bool>(v), nullptr));
                 else
                     check(x.worksheet_write_string(sheet, row, col, s.c_str(), nullptr));
