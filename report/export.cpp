@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <locale.h>
 
 #include <sys/stat.h>
 
@@ -329,8 +330,38 @@ jet::Result<std::vector<double>> columnWidths(const DataTable& data, std::option
     return out;
 }
 
+// The "C" number form for this thread while it lives: the xlsx library prints every number of the
+// file (cells, dates, column widths) with the C library's printf, which would otherwise write the
+// decimal comma of a locale like de_DE that the GUI program takes from the environment, and
+// spreadsheet programs would read 1,5 as 1. Without a locale object nothing changes.
+class CNumbersInThisThread {
+public:
+    CNumbersInThisThread() {
+        if (locale_t base = ::duplocale(LC_GLOBAL_LOCALE)) {
+            c_ = ::newlocale(LC_NUMERIC_MASK, "C", base); // takes `base` over when it succeeds
+            if (!c_)
+                ::freelocale(base);
+        }
+        if (c_)
+            before_ = ::uselocale(c_);
+    }
+    ~CNumbersInThisThread() {
+        if (c_) {
+            ::uselocale(before_);
+            ::freelocale(c_);
+        }
+    }
+    CNumbersInThisThread(const CNumbersInThisThread&) = delete;
+    CNumbersInThisThread& operator=(const CNumbersInThisThread&) = delete;
+
+private:
+    locale_t c_ = nullptr;
+    locale_t before_ = nullptr;
+};
+
 jet::Status writeXlsx(const DataTable& data, std::optional<DateRange> range, const std::string& target,
                       const std::string& tempPath, uint64_t& count) {
+    const CNumbersInThisThread cNumbers;
     std::string why;
     const XlsxApi* api = xlsxApi(why);
     if (!api)
