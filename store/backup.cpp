@@ -402,7 +402,12 @@ jet::Result<RestoreOutcome> restoreBackup(const std::string& dbPath, const std::
             return current.error();
         const std::string folder = backupFolder(dbPath, options);
         JET_TRY(makeBackupFolder(folder, dbPath));
-        auto kept = keepCopy(keptCopyBase(dbPath, "restore", now, options), *current, st.st_mode & 0666);
+        // The file's own permissions (through a symbolic link, those of the file it names).
+        struct stat held {};
+        if (::fstat(lock->fd(), &held) != 0)
+            return jet::makeError(jet::ErrorKind::Io, "无法读取数据库的权限：" + fileErrorText(errno),
+                                  dbPath);
+        auto kept = keepCopy(keptCopyBase(dbPath, "restore", now, options), *current, held.st_mode & 0666);
         if (!kept)
             return kept.error();
         out.keptAs = *kept;

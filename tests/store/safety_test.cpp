@@ -359,6 +359,24 @@ TEST(Restore, RefusedWhileAnotherProgramHoldsTheWriterLockOrForADamagedCopy) {
     ::close(ready[1]);
 }
 
+// The copy kept before a restore is as private as the database, also when db is a symbolic link
+// (whose own mode is 0777).
+TEST(Restore, TheKeptCopyOfALinkedDatabaseHasTheFilesMode) {
+    TempDir dir;
+    const std::string real = dir.file("real.mdb");
+    fs::rename(makeLog(dir, 3), real);
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string db = dir.file("db");
+    fs::create_symlink("real.mdb", db);
+    auto copy = store::backupDatabase(db, date(2024, 3, 14), store::BackupMode::Replace);
+    ASSERT_TRUE(copy) << copy.error().describe();
+    auto done = store::restoreBackup(db, copy->path, {date(2024, 3, 15), 9, 30, 5});
+    ASSERT_TRUE(done) << done.error().describe();
+    struct stat st {};
+    ASSERT_EQ(::stat(done->keptAs.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
 // A writer that stopped in the middle of saving left a journal: it belongs to the file being
 // replaced and must not be applied to the copy put in its place.
 TEST(Restore, TheJournalOfTheReplacedFileIsRolledBackIntoItsKeptCopy) {
