@@ -708,9 +708,13 @@ TEST(Tool, BackupListRestoreCompactAndPasswd) {
     auto r = runTool({"backup", db, "--date", "2024-03-14"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("db-2024-03-14.mdb（"), std::string::npos) << r.out;
-    r = runTool({"backup", db, "--date", "2024-02-30"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("日期无效"), std::string::npos) << r.err;
+    for (const char* bad : {"2024-02-30", "2024-3-5", " 2024-03-05", "2024-03-05x"}) {
+        r = runTool({"backup", db, "--date", bad});
+        EXPECT_EQ(r.exitCode, 1) << bad;
+        EXPECT_NE(r.err.find(std::string("--date 的日期无效：") + bad + "（应为存在的日期，如 2026-10-01）"),
+                  std::string::npos)
+            << r.err;
+    }
     damageDataPage(dir.file("backup/db-2024-03-14.mdb"));
     ASSERT_EQ(runTool({"backup", db, "--date", "2024-03-15"}).exitCode, 0);
 

@@ -47,7 +47,7 @@ std::optional<Day> dateOption(const std::string& name, const std::string& text) 
     const auto value = jet::parseDateText(std::string_view(text));
     const auto day = value ? report::dayOfDateValue(*value) : std::nullopt;
     if (!day)
-        fail(name + " 的日期无效：" + text + "（应为存在的日期，如 2026-10-01）");
+        failDateOption(name, text);
     return day;
 }
 
