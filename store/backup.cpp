@@ -3,6 +3,7 @@
 #include "jet/atomic_file.h"
 #include "jet/check.h"
 #include "jet/database.h"
+#include "jet/datetext.h"
 #include "store/file_bytes.h"
 
 #include <algorithm>
@@ -22,11 +23,7 @@ namespace store {
 namespace {
 
 bool validDay(Day d) {
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (d.year < 1 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1)
-        return false;
-    const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
-    return d.day <= kDays[d.month - 1] + (d.month == 2 && leap ? 1 : 0);
+    return d.year >= 1 && d.year <= 9999 && d.day >= 1 && d.day <= jet::daysInMonth(d.year, d.month);
 }
 
 // The number made of the `n` digits at `at`, or -1.
