@@ -177,7 +177,7 @@ Moment localNow() {
 std::string backupFolder(const std::string& dbPath, const BackupOptions& options) {
     if (!options.folder.empty())
         return options.folder;
-    const std::string dir = folderOf(dbPath);
+    const std::string dir = jet::folderOf(dbPath);
     return (dir == "/" ? "" : dir) + "/backup";
 }
 
@@ -253,7 +253,7 @@ jet::Result<std::optional<PendingBackup>> prepareBackup(const std::string& dbPat
 jet::Result<BackupOutcome> finishBackup(const PendingBackup& p) {
     BackupOutcome out;
     out.path = p.target;
-    JET_TRY(makeBackupFolder(folderOf(p.target), p.dbPath));
+    JET_TRY(makeBackupFolder(jet::folderOf(p.target), p.dbPath));
     auto written = jet::placeFile(
         out.path, jet::PlaceMode::Replace, [&](int fd, const std::string& temp) -> jet::Status {
             (void)::fchmod(fd, p.mode);
