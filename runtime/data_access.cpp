@@ -9,8 +9,6 @@
 #include "jet/sql_engine.h"
 #include "jet/sql_text.h"
 
-#include <QFile>
-
 #include <climits>
 
 namespace rt {
@@ -29,10 +27,6 @@ struct Link {
     std::vector<DataError> errors;
     uint64_t generation = 0; // counts ConnectAccess and Close
 };
-
-std::string fileSystemPath(const Text& path) {
-    return QFile::encodeName(nativePath(path)).toStdString();
-}
 
 // A table name as ADO takes it may come in brackets.
 std::u16string tableName(const Text& source) {

@@ -125,16 +125,24 @@ jet::Status Session::reopen() {
         return c.error();
     read_ = std::move(*c);
     stamp_ = stamp;
+    seen_ = stamp;
     tables_.clear();
     return jet::okStatus();
 }
 
 jet::Status Session::refreshIfChangedOutside() {
-    if (stampOf(path_) == stamp_)
+    const auto now = stampOf(path_);
+    if (now == stamp_)
         return jet::okStatus();
     rowIds_.clear();
-    ++changes_;
-    return reopen();
+    // A file that cannot be read is tried again at every look, but counts as one change until it
+    // changes again or can be read: a reader that follows the count does not spin on it.
+    const bool unseen = now != seen_;
+    seen_ = now;
+    jet::Status st = reopen();
+    if (unseen || st)
+        ++changes_;
+    return st;
 }
 
 jet::Result<const jet::Database*> Session::current() {

@@ -106,7 +106,8 @@ private:
     std::string path_;
     std::optional<std::u16string> password_;
     std::unique_ptr<jet::sql::Connection> read_; // opened for reading: no lock
-    std::optional<Stamp> stamp_;
+    std::optional<Stamp> stamp_;                 // of the file as last read
+    std::optional<Stamp> seen_;                  // of the file as last looked at (read or not)
     // The last RowId list of each table, by catalog name.
     std::map<std::u16string, std::shared_ptr<const RowIds>> rowIds_;
     // Tables opened since the file was last read, by catalog name.

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSaveFile>
@@ -83,6 +84,10 @@ QString nativePath(const Text& path) {
     p.replace(QLatin1Char('\\'), QLatin1Char('/'));
 #endif
     return p;
+}
+
+std::string fileSystemPath(const Text& path) {
+    return QFile::encodeName(nativePath(path)).toStdString();
 }
 
 bool fileExists(const Text& path) {

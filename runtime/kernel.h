@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 namespace rt {
@@ -34,6 +35,8 @@ void setProgramDirectoryForTests(const Text& dir);
 // A path as the file system wants it: decoded from GBK, with '\' taken as a directory separator
 // (callers build paths the Windows way, program directory + "\db").
 QString nativePath(const Text& path);
+// The same as the bytes the C library and the engine open (the locale's file name encoding).
+std::string fileSystemPath(const Text& path);
 bool fileExists(const Text& path); // a file or a directory
 // Creates or replaces the file with the parts written one after the other. The bytes go to a
 // temporary file in the same directory that is renamed over the target only when everything was

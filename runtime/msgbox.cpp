@@ -2,6 +2,7 @@
 #include "runtime/form.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -22,6 +23,9 @@ MessageBoxHook& hook() {
 
 // Room a window manager's title bar takes besides the caption: the window's icon and its
 // buttons with their spacing.
+// Keeps a path from being broken across lines (after each separator).
+const QChar kWordJoiner(0x2060);
+
 constexpr int kTitleBarRoom = 120;
 // Distance kept from the screen's edges.
 constexpr int kScreenMargin = 20;
@@ -201,8 +205,16 @@ int messageBox(const Text& text, int style, const Text& caption, Form* owner) {
     QString body = text.toQString();
     body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     // A file path breaks nowhere: a word joiner after each of its separators.
-    body.replace(QRegularExpression(QStringLiteral("([/\\\\])(?=\\S)")), QStringLiteral("\\1\u2060"));
+    body.replace(QRegularExpression(QStringLiteral("([/\\\\])(?=\\S)")), QStringLiteral("\\1") + kWordJoiner);
     ProgramMessageBox box(icon, caption.toQString(), body, QMessageBox::NoButton, parent);
+    // The text can be selected and copied: what reaches the clipboard is without the word
+    // joiners, so that a path or command copied from the box works where it is pasted.
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        QObject::connect(clipboard, &QClipboard::dataChanged, &box, [clipboard] {
+            QString copied = clipboard->text();
+            if (copied.contains(kWordJoiner))
+                clipboard->setText(copied.remove(kWordJoiner));
+        });
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(parent && !(style & (MbTaskModal | MbSystemModal)) ? Qt::WindowModal
                                                                              : Qt::ApplicationModal);

@@ -624,8 +624,11 @@ ChartWidget::Layout ChartWidget::layoutFor(const QRectF& area, const QFontMetric
         if (b.value > highest)
             highest = b.value;
     // Room above the highest bar for its value; at most six scale steps of a round size.
-    const double wanted = std::max(highest, 1.0) * 1.1;
-    for (double magnitude = 1;; magnitude *= 10) {
+    // The search starts at the power of ten just below a sixth of it, so that it ends at most one
+    // power higher, however large the values are.
+    const double wanted = std::min(std::max(highest, 1.0) * 1.1, 1e300);
+    for (double magnitude = std::max(1.0, std::pow(10.0, std::floor(std::log10(wanted / 6))));;
+         magnitude *= 10) {
         bool found = false;
         for (double m : {1.0, 2.0, 4.0, 5.0}) {
             if (std::ceil(wanted / (m * magnitude)) <= 6) {
@@ -634,7 +637,7 @@ ChartWidget::Layout ChartWidget::layoutFor(const QRectF& area, const QFontMetric
                 break;
             }
         }
-        if (found || magnitude > 1e12)
+        if (found)
             break;
     }
     l.top = std::ceil(wanted / l.step) * l.step;

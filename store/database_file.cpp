@@ -21,7 +21,7 @@ namespace store {
 namespace {
 
 DatabaseLocation currentLocation() {
-    return databaseLocation(QFile::encodeName(rt::nativePath(rt::programDirectory())).toStdString());
+    return databaseLocation(rt::fileSystemPath(rt::programDirectory()));
 }
 
 } // namespace
@@ -66,10 +66,6 @@ namespace {
 // Whether this run has told of a failed automatic backup already.
 bool backupFailureShown = false;
 
-std::string fileSystemPath(const rt::Text& path) {
-    return QFile::encodeName(rt::nativePath(path)).toStdString();
-}
-
 void reportBackupFailure(const jet::Error& e) {
     if (backupFailureShown)
         return;
@@ -102,7 +98,7 @@ void backupAtConnect(const rt::Text& path) {
     const double now = rt::now();
     BackupOptions options;
     options.lockWaitMs = 1000; // the window waits for this
-    auto pending = prepareBackup(fileSystemPath(path), {rt::year(now), rt::month(now), rt::day(now)},
+    auto pending = prepareBackup(rt::fileSystemPath(path), {rt::year(now), rt::month(now), rt::day(now)},
                                  BackupMode::IfMissing, options);
     if (!pending) {
         reportBackupFailure(pending.error());
@@ -145,7 +141,7 @@ void finishBackupQuietly() {
 }
 
 void adviseIfDamaged(const rt::Text& path) {
-    const std::string file = fileSystemPath(path);
+    const std::string file = rt::fileSystemPath(path);
     if (!databaseDamage(file))
         return;
     rt::messageBox(rt::Text::fromUtf8(damagedDatabaseAdvice(file)), rt::MbIconWarning, "数据库已损坏");

@@ -241,6 +241,24 @@ TEST(Statements, FileGoneWhileConnected) {
     EXPECT_EQ(db.set.RecordsCount(), 12);
 }
 
+// The data version moves once for a file another program damaged (not at every look while it
+// stays unreadable), and again when it can be read.
+TEST(Statements, AnUnreadableFileCountsAsOneChange) {
+    REQUIRE_SAMPLE_FILES();
+    Db db;
+    const std::string good = fileBytes(db.path);
+    const uint64_t before = db.conn.dataVersion();
+    EXPECT_EQ(db.conn.dataVersion(), before);
+    std::ofstream(db.path.toUtf8(), std::ios::binary | std::ios::trunc) << std::string(8192, 'Z');
+    const uint64_t damaged = db.conn.dataVersion();
+    EXPECT_NE(damaged, before);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(db.conn.dataVersion(), damaged);
+    std::ofstream(db.path.toUtf8(), std::ios::binary | std::ios::trunc) << good;
+    EXPECT_NE(db.conn.dataVersion(), damaged);
+    EXPECT_TRUE(db.set.Open("LinqDataTypes", 2));
+}
+
 TEST(Statements, KeptRowListsFollowEveryChange) {
     REQUIRE_SAMPLE_FILES();
     Db db;

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QDateEdit>
 #include <QLabel>
 #include <QMessageBox>
@@ -13,6 +14,8 @@
 #include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
+
+#include <limits>
 
 using rt::Text;
 
@@ -375,6 +378,7 @@ private slots:
         const QString path = QStringLiteral("/var/lib/ledrimo/工作/记录/db");
         QRect box;
         QStringList lines;
+        QString copied;
         answerNextBox([&](QMessageBox* b) {
             box = b->frameGeometry();
             auto* label = b->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
@@ -388,6 +392,9 @@ private slots:
                 lines << label->text().mid(line.textStart(), line.textLength()).remove(QChar(0x2060));
             }
             layout.endLayout();
+            label->setSelection(0, int(label->text().size()));
+            QTest::keyClick(label, Qt::Key_C, Qt::ControlModifier);
+            copied = QGuiApplication::clipboard()->text();
             b->button(QMessageBox::Ok)->click();
         });
         rt::messageBox("操作错误：无法打开数据库文件：文件不存在，或者没有读写它的权限（文件 " +
@@ -398,6 +405,10 @@ private slots:
         QVERIFY2(std::abs(box.center().y() - centre.y()) <= 3, qPrintable(QString::number(box.center().y())));
         QVERIFY2(std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return l.contains(path); }),
                  qPrintable(lines.join(QLatin1Char('|'))));
+        // The text selected and copied gives the path as it is, without the characters that keep it on one
+        // line.
+        QVERIFY2(copied.contains(QStringLiteral("（文件 ") + path + QStringLiteral("）")),
+                 qPrintable(copied));
         owner.destroy();
         QCoreApplication::processEvents();
     }
@@ -568,6 +579,17 @@ private slots:
         const QColor tint = image.pixelColor(bottomOf(1));
         QVERIFY(tint.red() == 255 && tint.green() < 255 && tint.green() > 200);
         QCOMPARE(chart.widget()->grab().toImage().pixelColor(bottomOf(0)), QColor(0, 0, 255));
+
+        // Values of any size get a scale of at most six steps, and are drawn.
+        for (double huge : {7e12, 3e250}) {
+            chart.setBars({{huge, 0, "1", "", false}});
+            chart.setReferenceLine(std::numeric_limits<double>::max(), "标准");
+            QPainter p(&image);
+            chart.render(p, QRectF(4, 4, 392, 192));
+            QCOMPARE(chart.barAt(chart.barRect(0).center()), 0);
+        }
+        chart.setBars({{8, 0, "1", "第一天", false}, {-3, 1, "2", "", true}, {12, 5, "3", "", false}});
+        chart.setReferenceLine(8, "标准 8");
 
         QTest::mouseDClick(chart.widget(), Qt::LeftButton, {}, chart.barRect(2).center());
         QTest::mouseDClick(chart.widget(), Qt::LeftButton, {}, QPoint(2, 2)); // on no bar

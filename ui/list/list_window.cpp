@@ -65,10 +65,6 @@ rt::Text oneLine(const rt::Text& notes) {
 }
 
 // The main window is in Adding while its 删除按钮 reads "取消".
-bool mainIsAdding(rt::Form& main) {
-    return main.button("删除按钮").caption() == rt::Text("取消");
-}
-
 // The entry of a row is gone: say so, and show the list as the table is now.
 void entryGone(rt::Form& f) {
     rt::messageBox(kListEntryGone, rt::MbIconInformation, "信息：", &f);
@@ -105,7 +101,7 @@ void rowTexts(rt::RecordSet& snapshot, int row, std::vector<rt::Text>& cells) {
 // entry was the one deleted, it shows the entry that took its place (or the new last one). Left
 // alone while the main window is in Adding: its add or cancel shows an entry of its own.
 void reshowMain(rt::Form& main, const rt::Text& shownId, int shownPos, int deletedPos) {
-    if (mainIsAdding(main))
+    if (isAdding(main))
         return;
     rt::RecordSet& browsing = main.recordSet("记录集1");
     const int count = browsing.RecordsCount();

@@ -107,10 +107,14 @@ void addClicked(rt::Form& f) {
     f.control("删除按钮").setCaption("删除");
 }
 
+bool isAdding(rt::Form& main) {
+    return main.button("删除按钮").caption() == rt::Text("取消");
+}
+
 void deleteClicked(rt::Form& f) {
     rt::RecordSet& browsing = f.recordSet("记录集1");
     rt::SuperButton& button = f.button("删除按钮");
-    if (button.caption() == rt::Text("取消")) {
+    if (isAdding(f)) {
         if (rt::messageBox("还完成操作，要取消吗？", rt::MbOkCancel | rt::MbIconQuestion, "取消", &f) !=
             rt::MbOk)
             return;

@@ -47,6 +47,9 @@ extern rt::ProgramValue<ShownEntry> shownEntry;
 // usable. The list and query windows call it after positioning 记录集1.
 void showEntry();
 
+// True while the main window is adding an entry (its 删除按钮 reads 取消 then).
+bool isAdding(rt::Form& main);
+
 // ---- handlers (registered under the keys the form description names) ----
 
 void mainCreated(rt::Form& f);

@@ -56,10 +56,7 @@ report::Day today() {
 }
 
 report::DateRange monthRange(int year, int month) {
-    report::DateRange r;
-    r.from = report::makeDay(year, month, 1).value_or(0);
-    r.to = report::makeDay(year, month, report::daysInMonth(year, month)).value_or(r.from);
-    return r;
+    return report::monthOf(report::makeDay(year, month, 1).value_or(0));
 }
 
 rt::Text utf16Text(const std::u16string& s) {
@@ -86,8 +83,9 @@ rt::CommonConnection& connection() {
     return rt::form(kMainForm).connection("数据库连接1");
 }
 
-// The path of the file system for a path the save dialog gave.
-std::string fileSystemPath(const rt::Text& path) {
+// The bytes of a path the save dialog gave, taken as it is (unlike rt::fileSystemPath, a '\' is
+// part of a file name here, as the dialog showed it).
+std::string chosenPath(const rt::Text& path) {
     return QFile::encodeName(path.toQString()).toStdString();
 }
 
@@ -297,7 +295,7 @@ void exportMonth(rt::Form& f, report::ExportFormat format) {
         options.range = monthRange(s.year, s.month);
         options.format = format;
         options.replace = true; // the dialog has asked
-        written = report::exportEntries(db, fileSystemPath(path), options);
+        written = report::exportEntries(db, chosenPath(path), options);
     });
     if (!read || !written) {
         rt::messageBox("导出失败：" + (c.isOpen() ? failureReason(c) : rt::Text(kNotConnected)),
@@ -505,7 +503,7 @@ void missingDayClicked(rt::Form& f, int row) {
         return;
     }
     // Already adding: only the working date changes, what was typed stays.
-    if (main.button("删除按钮").caption() != rt::Text("取消"))
+    if (!isAdding(main))
         enterAdding(main);
     main.dateBox("年编辑框").setValue(double(day));
     uncoverMain(f, main);
@@ -535,7 +533,7 @@ void printClicked(rt::Form& f) {
     rt::Chart& chart = f.chart("图表1");
     const QByteArray pdf = timesheetPdf(
         *s.report, [&chart](QPainter& p, const QRectF& area) { chart.render(p, area); }, rt::now());
-    const rt::Text failure = placeFile(fileSystemPath(path), pdf);
+    const rt::Text failure = placeFile(chosenPath(path), pdf);
     if (!failure.empty()) {
         rt::messageBox("保存 PDF 失败：" + failure, rt::MbIconError, caption, &f);
         return;
