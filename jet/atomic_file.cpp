@@ -41,14 +41,14 @@ Error ioError(const std::string& path, const std::string& what, int err) {
     return makeError(ErrorKind::Io, what + "：" + writeErrorText(err), path);
 }
 
+} // namespace
+
 std::string folderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
-
-} // namespace
 
 void setPlaceFileFaultHook(std::function<int(const char* step)> hook) {
     faultHook() = std::move(hook);

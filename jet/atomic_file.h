@@ -44,6 +44,10 @@ Error writeError(const std::string& path, int err);
 // Best effort: a file system that cannot flush directories is not an error.
 void syncParentDirectory(const std::string& path);
 
+// The folder part of a path: "." for a bare name, "/" for a file in the root, else everything
+// before the last slash.
+std::string folderOf(const std::string& path);
+
 // Test hook: when set, called before each step of placeFile with the step's name ("create",
 // "fill", "sync", "place", "dirsync"), and before each writeAll ("write": that write stops
 // half-way); a non-zero return makes that step fail with that errno. Not thread-safe; for

@@ -32,15 +32,6 @@ void civilFromDays(int64_t z, int& year, int& month, int& day) {
 
 const int64_t kEpoch = -25569; // day 0 of the Access calendar, 1899-12-30, from 1970-01-01
 
-bool isLeap(int y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-int daysInMonth(int y, int m) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && isLeap(y) ? 29 : days[m - 1];
-}
-
 // Day number and second of the day of a date number, after clamping and rounding.
 void dayAndSecond(double days, int64_t& day, int64_t& second) {
     if (std::isnan(days))
@@ -233,6 +224,14 @@ void appendNumber(std::u16string& out, int64_t v, int width = 0) {
 }
 
 } // namespace
+
+int daysInMonth(int year, int month) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12)
+        return 0;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
 
 int64_t dayNumber(int year, int month, int day) {
     return daysFromCivil(year, month, day) - kEpoch;

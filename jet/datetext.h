@@ -24,6 +24,10 @@ struct DateParts {
     bool operator==(const DateParts&) const = default;
 };
 
+// The number of days in a month of the proleptic Gregorian calendar (any year); 0 for a month
+// outside 1-12.
+int daysInMonth(int year, int month);
+
 // The Access day number (days since 1899-12-30) of a proleptic Gregorian date, and back. Any
 // year is accepted (the arithmetic works in eras of 400 years); range checks are the caller's.
 int64_t dayNumber(int year, int month, int day);

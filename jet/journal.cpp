@@ -1,5 +1,7 @@
 #include "jet/journal.h"
 
+#include "jet/atomic_file.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -43,15 +45,6 @@ Status writeAll(int fd, const uint8_t* data, size_t len, uint64_t offset, const 
         done += size_t(n);
     }
     return okStatus();
-}
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
 }
 
 } // namespace

@@ -13,10 +13,6 @@ namespace report {
 
 namespace {
 
-bool leap(int y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
 int digits(std::string_view s, size_t at, size_t count) {
     int v = 0;
     for (size_t i = at; i < at + count; ++i) {
@@ -40,10 +36,7 @@ YearMonthDay splitDay(Day d) {
 }
 
 int daysInMonth(int year, int month) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12)
-        return 0;
-    return month == 2 && leap(year) ? 29 : days[month - 1];
+    return jet::daysInMonth(year, month);
 }
 
 std::optional<Day> makeDay(int year, int month, int day) {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <locale.h>
 
 #include <sys/stat.h>
 
@@ -135,6 +136,36 @@ std::string plainText(const jet::Value& v, bool& number) {
         return jet::formatDecimal(std::get<jet::Decimal>(v));
     default:
         return {};
+    }
+}
+
+// The number a spreadsheet cell holds for the values plainText marks as numbers: integers and finite
+// doubles as they are, a float as the double of its shortest decimal (0.1f stays 0.1, as Access
+// shows it); nullopt for every other value. Independent of the C locale.
+std::optional<double> cellNumber(const jet::Value& v) {
+    switch (v.index()) {
+    case 2:
+        return double(std::get<uint8_t>(v));
+    case 3:
+        return double(std::get<int16_t>(v));
+    case 4:
+        return double(std::get<int32_t>(v));
+    case 6: {
+        const float f = std::get<float>(v);
+        if (!std::isfinite(f))
+            return std::nullopt;
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof text, f).ptr;
+        double d = 0;
+        std::from_chars(text, end, d);
+        return d;
+    }
+    case 7: {
+        const double d = std::get<double>(v);
+        return std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
+    }
+    default:
+        return std::nullopt;
     }
 }
 
@@ -299,8 +330,38 @@ jet::Result<std::vector<double>> columnWidths(const DataTable& data, std::option
     return out;
 }
 
+// The "C" number form for this thread while it lives: the xlsx library prints every number of the
+// file (cells, dates, column widths) with the C library's printf, which would otherwise write the
+// decimal comma of a locale like de_DE that the GUI program takes from the environment, and
+// spreadsheet programs would read 1,5 as 1. Without a locale object nothing changes.
+class CNumbersInThisThread {
+public:
+    CNumbersInThisThread() {
+        if (locale_t base = ::duplocale(LC_GLOBAL_LOCALE)) {
+            c_ = ::newlocale(LC_NUMERIC_MASK, "C", base); // takes `base` over when it succeeds
+            if (!c_)
+                ::freelocale(base);
+        }
+        if (c_)
+            before_ = ::uselocale(c_);
+    }
+    ~CNumbersInThisThread() {
+        if (c_) {
+            ::uselocale(before_);
+            ::freelocale(c_);
+        }
+    }
+    CNumbersInThisThread(const CNumbersInThisThread&) = delete;
+    CNumbersInThisThread& operator=(const CNumbersInThisThread&) = delete;
+
+private:
+    locale_t c_ = nullptr;
+    locale_t before_ = nullptr;
+};
+
 jet::Status writeXlsx(const DataTable& data, std::optional<DateRange> range, const std::string& target,
                       const std::string& tempPath, uint64_t& count) {
+    const CNumbersInThisThread cNumbers;
     std::string why;
     const XlsxApi* api = xlsxApi(why);
     if (!api)
@@ -371,12 +432,12 @@ jet::Status writeXlsx(const DataTable& data, std::optional<DateRange> range, con
                     appendDate(text, d->days);
                     check(x.worksheet_write_string(sheet, row, col, text.c_str(), nullptr));
                 }
+            } else if (const auto n = cellNumber(v)) {
+                check(x.worksheet_write_number(sheet, row, col, *n, nullptr));
             } else {
                 bool number;
                 const std::string s = plainText(v, number);
-                if (number)
-                    check(x.worksheet_write_number(sheet, row, col, std::stod(s), nullptr));
-                else if (v.index() == 1)
+                if (v.index() == 1)
                     check(x.worksheet_write_boolean(sheet, row, col, std::get<bool>(v), nullptr));
                 else
                     check(x.worksheet_write_string(sheet, row, col, s.c_str(), nullptr));

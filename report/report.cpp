@@ -1,5 +1,6 @@
 #include "report/report.h"
 
+#include "jet/tabledef.h"
 #include "report/data_table.h"
 
 #include <algorithm>
@@ -14,21 +15,6 @@ constexpr char16_t kTable[] = u"data";
 
 jet::Error notLedrimo(const std::string& why) {
     return jet::makeError(jet::ErrorKind::Invalid, why + "，不是 Ledrimo 的工作记录数据库");
-}
-
-bool sameName(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char16_t x = a[i], y = b[i];
-        if (x >= u'A' && x <= u'Z')
-            x = char16_t(x - u'A' + u'a');
-        if (y >= u'A' && y <= u'Z')
-            y = char16_t(y - u'A' + u'a');
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 std::optional<int32_t> integerOf(const jet::Value& v) {
@@ -102,7 +88,7 @@ jet::Result<DataTable> openDataTable(const jet::Database& db) {
     };
     for (size_t i = 0; i < def.columns.size(); ++i)
         for (const auto& [name, slot] : wanted)
-            if (sameName(def.columns[i].name, name))
+            if (jet::sameName(def.columns[i].name, name))
                 *slot = int(i);
     if (c.date < 0)
         return notLedrimo("表 data 没有列“上班日期”");

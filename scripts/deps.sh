@@ -12,7 +12,7 @@ if [ "$what" = package ] || [ "$what" = test ]; then
   pkgs+=(dpkg-dev file)
 fi
 if [ "$what" = test ]; then
-  pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev locales
          mdbtools nodejs npm hyperfine imagemagick python3-openpyxl poppler-utils
          desktop-file-utils appstream groff-base)
 fi

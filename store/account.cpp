@@ -50,10 +50,12 @@ jet::Result<AccountChange> setAccount(const std::string& dbPath, std::string_vie
     if (!conn)
         return conn.error();
     auto admin = (*conn)->database().openTable(u"admin");
-    if (!admin)
-        return jet::makeError(admin.error().kind == jet::ErrorKind::NotFound ? jet::ErrorKind::NotFound
-                                                                             : admin.error().kind,
-                              "数据库中没有表 admin，不是 Ledrimo 的数据库", dbPath);
+    if (!admin) {
+        if (admin.error().kind != jet::ErrorKind::NotFound)
+            return admin.error(); // a damaged definition or a failed read: the engine says which
+        return jet::makeError(jet::ErrorKind::NotFound, "数据库中没有表 admin，不是 Ledrimo 的数据库",
+                              dbPath);
+    }
     auto rows = (*admin)->rowIds();
     if (!rows)
         return rows.error();

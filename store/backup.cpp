@@ -3,6 +3,7 @@
 #include "jet/atomic_file.h"
 #include "jet/check.h"
 #include "jet/database.h"
+#include "jet/datetext.h"
 #include "store/file_bytes.h"
 
 #include <algorithm>
@@ -22,11 +23,7 @@ namespace store {
 namespace {
 
 bool validDay(Day d) {
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (d.year < 1 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1)
-        return false;
-    const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
-    return d.day <= kDays[d.month - 1] + (d.month == 2 && leap ? 1 : 0);
+    return d.year >= 1 && d.year <= 9999 && d.day >= 1 && d.day <= jet::daysInMonth(d.year, d.month);
 }
 
 // The number made of the `n` digits at `at`, or -1.
@@ -180,7 +177,7 @@ Moment localNow() {
 std::string backupFolder(const std::string& dbPath, const BackupOptions& options) {
     if (!options.folder.empty())
         return options.folder;
-    const std::string dir = folderOf(dbPath);
+    const std::string dir = jet::folderOf(dbPath);
     return (dir == "/" ? "" : dir) + "/backup";
 }
 
@@ -256,7 +253,7 @@ jet::Result<std::optional<PendingBackup>> prepareBackup(const std::string& dbPat
 jet::Result<BackupOutcome> finishBackup(const PendingBackup& p) {
     BackupOutcome out;
     out.path = p.target;
-    JET_TRY(makeBackupFolder(folderOf(p.target), p.dbPath));
+    JET_TRY(makeBackupFolder(jet::folderOf(p.target), p.dbPath));
     auto written = jet::placeFile(
         out.path, jet::PlaceMode::Replace, [&](int fd, const std::string& temp) -> jet::Status {
             (void)::fchmod(fd, p.mode);
@@ -402,7 +399,12 @@ jet::Result<RestoreOutcome> restoreBackup(const std::string& dbPath, const std::
             return current.error();
         const std::string folder = backupFolder(dbPath, options);
         JET_TRY(makeBackupFolder(folder, dbPath));
-        auto kept = keepCopy(keptCopyBase(dbPath, "restore", now, options), *current, st.st_mode & 0666);
+        // The file's own permissions (through a symbolic link, those of the file it names).
+        struct stat held {};
+        if (::fstat(lock->fd(), &held) != 0)
+            return jet::makeError(jet::ErrorKind::Io, "无法读取数据库的权限：" + fileErrorText(errno),
+                                  dbPath);
+        auto kept = keepCopy(keptCopyBase(dbPath, "restore", now, options), *current, held.st_mode & 0666);
         if (!kept)
             return kept.error();
         out.keptAs = *kept;

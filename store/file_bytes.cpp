@@ -11,13 +11,6 @@
 
 namespace store {
 
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 std::string fileErrorText(int err) {
     return jet::journal::osErrorText(err);
 }

@@ -11,8 +11,6 @@
 
 namespace store {
 
-// The folder part of a path ("." for a bare name, "/" for a file in the root).
-std::string folderOf(const std::string& path);
 // The system's reason for `err`, in Chinese where it is a common one.
 std::string fileErrorText(int err);
 

@@ -6,6 +6,8 @@
 #include "work_log.h"
 #include "writeutil.h"
 
+#include <clocale>
+#include <filesystem>
 #include <fstream>
 
 using namespace report;
@@ -101,6 +103,32 @@ TEST_F(ExportTest, XlsxReadBackByOpenpyxl) {
     const auto& widths = book.at("widths");
     EXPECT_GT(std::stod(widths.at("B").number), 26);
     EXPECT_LT(std::stod(widths.at("F").number), 12);
+}
+
+// Under a locale with a decimal comma (the GUI program takes LC_NUMERIC from the environment) the
+// workbook still holds numbers as spreadsheets read them: the time of day survives.
+TEST_F(ExportTest, XlsxNumbersIgnoreTheDecimalCommaOfTheLocale) {
+    REQUIRE_ORACLE(testutil::runProgram({"/usr/bin/python3", "-c", "import openpyxl"}).exitCode == 0,
+                   "python3-openpyxl");
+    const std::string locales = dir.file("locales");
+    std::filesystem::create_directory(locales);
+    REQUIRE_ORACLE(
+        testutil::runProgram({"/usr/bin/localedef", "-i", "de_DE", "-f", "UTF-8", locales + "/de_DE.UTF-8"})
+                .exitCode == 0,
+        "localedef with de_DE (Debian's locales)");
+    ::setenv("LOCPATH", locales.c_str(), 1);
+    ASSERT_TRUE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"));
+    ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
+    const std::string out = dir.file("工时.xlsx");
+    auto n = run(out, ExportFormat::Xlsx);
+    std::setlocale(LC_NUMERIC, "C");
+    ::unsetenv("LOCPATH");
+    ASSERT_TRUE(n) << n.error().describe();
+    const auto book = readWorkbook(out);
+    const auto& rows = book.at("rows").array;
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(utf8(rows.at(2).array.at(7).array.at(1)), "2026-10-10T18:30:05");
+    EXPECT_EQ(rows.at(1).array.at(5).array.at(1).number, "10");
 }
 
 TEST_F(ExportTest, CsvAndJson) {

@@ -359,6 +359,24 @@ TEST(Restore, RefusedWhileAnotherProgramHoldsTheWriterLockOrForADamagedCopy) {
     ::close(ready[1]);
 }
 
+// The copy kept before a restore is as private as the database, also when db is a symbolic link
+// (whose own mode is 0777).
+TEST(Restore, TheKeptCopyOfALinkedDatabaseHasTheFilesMode) {
+    TempDir dir;
+    const std::string real = dir.file("real.mdb");
+    fs::rename(makeLog(dir, 3), real);
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string db = dir.file("db");
+    fs::create_symlink("real.mdb", db);
+    auto copy = store::backupDatabase(db, date(2024, 3, 14), store::BackupMode::Replace);
+    ASSERT_TRUE(copy) << copy.error().describe();
+    auto done = store::restoreBackup(db, copy->path, {date(2024, 3, 15), 9, 30, 5});
+    ASSERT_TRUE(done) << done.error().describe();
+    struct stat st {};
+    ASSERT_EQ(::stat(done->keptAs.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
 // A writer that stopped in the middle of saving left a journal: it belongs to the file being
 // replaced and must not be applied to the copy put in its place.
 TEST(Restore, TheJournalOfTheReplacedFileIsRolledBackIntoItsKeptCopy) {
@@ -667,6 +685,19 @@ TEST(Account, SetAsTheAccountWindowStoresIt) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0], Value(int32_t(1)));
     EXPECT_EQ(rows[0][1], Value(std::u16string(u"李四")));
+
+    // A damaged definition of admin is the engine's Corrupt error, not a foreign database.
+    {
+        auto bytes = readBytes(db);
+        const uint32_t page = openRead(db)->catalog().findTable(u"admin")->tdefPage();
+        std::fill(bytes.begin() + size_t(page) * jet::kPageSize,
+                  bytes.begin() + size_t(page + 1) * jet::kPageSize, uint8_t(0x5A));
+        writeBytes(db, bytes);
+    }
+    set = store::setAccount(db, "李四", "x");
+    ASSERT_FALSE(set);
+    EXPECT_EQ(set.error().kind, jet::ErrorKind::Corrupt) << set.error().describe();
+    EXPECT_EQ(set.error().message.find("没有表 admin"), std::string::npos) << set.error().message;
 }
 
 // ---- the verbs of ledrimo-db ----
@@ -677,9 +708,13 @@ TEST(Tool, BackupListRestoreCompactAndPasswd) {
     auto r = runTool({"backup", db, "--date", "2024-03-14"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("db-2024-03-14.mdb（"), std::string::npos) << r.out;
-    r = runTool({"backup", db, "--date", "2024-02-30"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("日期无效"), std::string::npos) << r.err;
+    for (const char* bad : {"2024-02-30", "2024-3-5", " 2024-03-05", "2024-03-05x"}) {
+        r = runTool({"backup", db, "--date", bad});
+        EXPECT_EQ(r.exitCode, 1) << bad;
+        EXPECT_NE(r.err.find(std::string("--date 的日期无效：") + bad + "（应为存在的日期，如 2026-10-01）"),
+                  std::string::npos)
+            << r.err;
+    }
     damageDataPage(dir.file("backup/db-2024-03-14.mdb"));
     ASSERT_EQ(runTool({"backup", db, "--date", "2024-03-15"}).exitCode, 0);
 

@@ -60,6 +60,10 @@ int fail(const std::string& message) {
     return 1;
 }
 
+int failDateOption(const std::string& option, const std::string& text) {
+    return fail(option + " 的日期无效：" + text + "（应为存在的日期，如 2026-10-01）");
+}
+
 jet::Result<std::unique_ptr<jet::Database>> openDatabase(const Args& args, bool write) {
     jet::OpenOptions opt;
     if (auto password = args.option(kPasswordOption.name))

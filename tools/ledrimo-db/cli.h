@@ -59,6 +59,8 @@ std::optional<std::string> parseArgs(int argc, char** argv, const std::vector<Op
 int fail(const jet::Error& e);
 // The same for a message of the tool's own (a bad option value, say).
 int fail(const std::string& message);
+// fail() for a date option whose `text` names no date, with the form it should have.
+int failDateOption(const std::string& option, const std::string& text);
 
 // Opens the database named by the first positional argument, with --password when given.
 jet::Result<std::unique_ptr<jet::Database>> openDatabase(const Args& args, bool write = false);

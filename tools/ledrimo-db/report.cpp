@@ -47,7 +47,7 @@ std::optional<Day> dateOption(const std::string& name, const std::string& text) 
     const auto value = jet::parseDateText(std::string_view(text));
     const auto day = value ? report::dayOfDateValue(*value) : std::nullopt;
     if (!day)
-        fail(name + " 的日期无效：" + text + "（应为存在的日期，如 2026-10-01）");
+        failDateOption(name, text);
     return day;
 }
 
@@ -387,29 +387,6 @@ void renderCsv(const std::vector<Table>& tables, const std::vector<std::string>&
     }
 }
 
-// A JSON string of UTF-8 text (the calendar's names and the program's own words).
-void jsonText(Output& out, std::string_view utf8) {
-    static const char hex[] = "0123456789abcdef";
-    out.put('"');
-    size_t plain = 0; // start of the run not written yet
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = uint8_t(utf8[i]);
-        if (c != '"' && c != '\\' && c >= 0x20)
-            continue;
-        out.put(utf8.substr(plain, i - plain));
-        plain = i + 1;
-        if (c == '"' || c == '\\') {
-            out.put('\\');
-            out.put(char(c));
-        } else {
-            const char esc[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
-            out.put(std::string_view(esc, sizeof esc));
-        }
-    }
-    out.put(utf8.substr(plain));
-    out.put('"');
-}
-
 void jsonOvertime(Output& out, const report::Overtime& o) {
     out.put("{\"workday\":");
     out.number(o.workday);
@@ -430,7 +407,7 @@ void jsonNameOrNull(Output& out, const std::string& name) {
     if (name.empty())
         out.put("null");
     else
-        jsonText(out, name);
+        out.jsonText(jet::fromUtf8(name));
 }
 
 // The report as one JSON object; the key names are kept stable for scripts.
@@ -501,7 +478,7 @@ void renderJson(const report::Report& r, const std::string& by, Output& out) {
         else
             out.put("null");
         out.put(",\"reason\":");
-        jsonText(out, report::suspicionText(e.reason));
+        out.jsonText(jet::fromUtf8(report::suspicionText(e.reason)));
         out.put('}');
     }
     out.put("],\n\"uncoveredYears\":[");

@@ -1,6 +1,7 @@
 // Verbs of the safety net: backup, backups, restore, compact (the work is in store/backup.h and
 // store/compact.h, shared with the program).
 #include "jet/codec.h"
+#include "report/calendar.h"
 #include "store/backup.h"
 #include "store/compact.h"
 #include "tools/ledrimo-db/verbs.h"
@@ -35,21 +36,24 @@ std::string padded(std::string s, size_t width) {
     return w < width ? s + std::string(width - w, ' ') : s;
 }
 
-std::optional<store::Day> parseDay(const std::string& text) {
-    store::Day d;
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &d.year, &d.month, &d.day, &tail) != 3)
+// A day option: exactly "YYYY-MM-DD" of a date that exists; nullopt after the error otherwise.
+std::optional<store::Day> dayOption(const std::string& name, const std::string& text) {
+    const auto day = report::parseIsoDate(text);
+    if (!day) {
+        failDateOption(name, text);
         return std::nullopt;
-    return d;
+    }
+    const report::YearMonthDay d = report::splitDay(*day);
+    return store::Day{d.year, d.month, d.day};
 }
 
 int runBackup(const Args& args, Output& out) {
     const std::string& file = args.positional[0];
     store::Day today = store::localNow().day;
     if (auto date = args.option(kDateOption.name)) {
-        auto d = parseDay(*date);
+        auto d = dayOption(kDateOption.name, *date);
         if (!d)
-            return fail("日期应写成 YYYY-MM-DD：" + *date);
+            return 1;
         today = *d;
     }
     auto done =
