@@ -126,6 +126,14 @@ TEST(SqlAggregates, TotalsOfAWorkLogByEmployerAndPerson) {
                         "group by 姓名, 公司名称 having count(上班时间) >= 1 order by 小时 desc"),
               (Lines{"姓名|公司名称|小时|条数", "\"张三\"|\"广州某某科技\"|30|3", "\"王五\"|\"ACME\"|18|2",
                      "\"李四\"|\"深圳某某电子\"|13|2", "\"李四\"|NULL|6|1"}));
+    // A HAVING condition that is unknown drops the group like a false one: 张三 at 深圳 has only
+    // NULL hours, so SUM is NULL and both "> 8" and its negation "NOT <= 8" are unknown there.
+    for (const char* having : {"sum(上班时间) > 8", "not (sum(上班时间) <= 8)"})
+        EXPECT_EQ(lines(*c, std::string("select 姓名, 公司名称, sum(上班时间) from data group by 姓名, 公司名称 "
+                                        "having ") + having + " order by 1, 2"),
+                  (Lines{"姓名|公司名称|Expr1002", "\"张三\"|\"广州某某科技\"|30", "\"李四\"|\"深圳某某电子\"|13",
+                         "\"王五\"|\"ACME\"|18"}))
+            << having;
     // ORDER BY an aggregate not in the select list; HAVING on a group column; ORDER BY positions.
     EXPECT_EQ(lines(*c, "select 姓名 from data group by 姓名 order by sum(上班时间) desc"),
               (Lines{"姓名", "\"张三\"", "\"李四\"", "\"王五\""}));
