@@ -13,11 +13,14 @@
 #include <QStyleOption>
 #include <QStyleOptionButton>
 #include <QToolTip>
+#include <QPointer>
+#include <QTimer>
 #include <QWindow>
 
 #include <cmath>
 #include <limits>
 #include <map>
+#include <optional>
 
 namespace rt::detail {
 
@@ -138,24 +141,34 @@ void FormWindow::keyPressEvent(QKeyEvent* e) {
 
 namespace {
 
+// How long a doubtful press waits for what follows it before it counts as a fresh one.
+constexpr int kDoubtfulWaitMs = 400;
+
 class HeldKeyWatch : public QObject {
 public:
+    enum class Press { Fresh, Doubtful, Repeat };
     struct State {
         bool down = false;
         quint64 pressedAt = 0;
         quint64 releasedAt = 0;
-        bool repeat = false;
+        Press kind = Press::Fresh;
     };
     std::map<int, State> keys;
 
-    bool repeated(const QKeyEvent* e) {
+    HeldKeyWatch() {
+        decide_.setSingleShot(true);
+        connect(&decide_, &QTimer::timeout, this, &HeldKeyWatch::replay);
+    }
+
+    // What the window system's press `e` is; the program's own presses are always fresh.
+    Press kindOf(const QKeyEvent* e) const {
         if (e->isAutoRepeat())
-            return true;
+            return Press::Repeat;
         // Only key events from the window system carry a time; the program's own have none.
         if (!e->spontaneous() || e->timestamp() == 0 || e->type() != QEvent::KeyPress)
-            return false;
+            return Press::Fresh;
         auto it = keys.find(e->key());
-        return it != keys.end() && it->second.pressedAt == e->timestamp() && it->second.repeat;
+        return it != keys.end() && it->second.pressedAt == e->timestamp() ? it->second.kind : Press::Fresh;
     }
 
     bool eventFilter(QObject* watched, QEvent* e) override {
@@ -164,19 +177,44 @@ public:
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->spontaneous() && k->timestamp() != 0)
             note(k);
-        // A held key answers no box and chooses no menu item.
-        if (e->type() == QEvent::KeyPress && watched->isWidgetType() && repeated(k)) {
+        // A held key answers no box and chooses no menu item; a doubtful press waits.
+        if (e->type() == QEvent::KeyPress && watched->isWidgetType()) {
             auto* w = static_cast<QWidget*>(watched);
-            if (qobject_cast<QMenu*>(w) || qobject_cast<QMessageBox*>(w->window()))
+            if (!qobject_cast<QMenu*>(w) && !qobject_cast<QMessageBox*>(w->window()))
+                return false;
+            switch (kindOf(k)) {
+            case Press::Fresh:
+                return false;
+            case Press::Repeat:
                 return true;
+            case Press::Doubtful:
+                if (!pending_ || pending_->at != k->timestamp()) {
+                    pending_ = Pending{k->key(), k->modifiers(), k->text(), k->timestamp(), w};
+                    decide_.start(kDoubtfulWaitMs);
+                }
+                return true;
+            }
         }
         return false;
     }
 
 private:
+    // A press held back until what follows tells whether the key was let go in between.
+    struct Pending {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        QString text;
+        quint64 at;
+        QPointer<QWidget> to;
+        bool released = false;
+    };
+
     // Each event reaches the filter more than once (window, then widget): only its first passage
     // counts. The window system repeats a held key either as presses alone, or as a release and a
-    // press with one and the same time stamp.
+    // press with one and the same time stamp. A release goes unseen when the window that took the
+    // press closed on it: then a press within a second of the last one is doubtful, the first
+    // repeat of a held key or a fresh press. More presses right behind it make it a repeat; its
+    // release, or a pause, make it a fresh press, handed on then.
     void note(const QKeyEvent* k) {
         State& s = keys[k->key()];
         const quint64 t = k->timestamp();
@@ -184,16 +222,50 @@ private:
             if (t != s.releasedAt) {
                 s.down = false;
                 s.releasedAt = t;
+                if (pending_ && pending_->key == k->key()) {
+                    pending_->released = true; // let go: the press was a fresh one
+                    decide_.start(0);
+                }
             }
             return;
         }
         if (t == s.pressedAt)
             return;
-        // Presses still coming in after a second are a new press, even if a release was lost.
-        s.repeat = t == s.releasedAt || (s.down && t - s.pressedAt < 1000);
+        if (pending_ && pending_->key == k->key() && !pending_->released) {
+            // A press right behind a doubtful one: the key is held.
+            pending_.reset();
+            decide_.stop();
+            s.kind = Press::Repeat;
+        } else if (t == s.releasedAt) {
+            s.kind = Press::Repeat;
+        } else if (s.down && t - s.pressedAt < 1000) {
+            s.kind = s.kind == Press::Fresh ? Press::Doubtful : Press::Repeat;
+        } else {
+            // Presses still coming in after a second are a new press, even if a release was lost.
+            s.kind = Press::Fresh;
+        }
         s.down = true;
         s.pressedAt = t;
     }
+
+    // Hands a doubtful press on as a fresh one, as the program's own event, to the widget that
+    // would have had it, if that is still shown.
+    void replay() {
+        if (!pending_)
+            return;
+        const Pending p = *pending_;
+        pending_.reset();
+        auto it = keys.find(p.key);
+        if (it != keys.end() && it->second.pressedAt == p.at)
+            it->second.kind = Press::Fresh;
+        if (!p.to || !p.to->isVisible())
+            return;
+        QKeyEvent press(QEvent::KeyPress, p.key, p.modifiers, p.text);
+        QCoreApplication::sendEvent(p.to, &press);
+    }
+
+    std::optional<Pending> pending_;
+    QTimer decide_;
 };
 
 HeldKeyWatch*& heldKeyWatch() {
@@ -206,7 +278,7 @@ HeldKeyWatch*& heldKeyWatch() {
 bool isHeldKeyRepeat(const QKeyEvent* e) {
     if (e->isAutoRepeat())
         return true;
-    return heldKeyWatch() && heldKeyWatch()->repeated(e);
+    return heldKeyWatch() && heldKeyWatch()->kindOf(e) != HeldKeyWatch::Press::Fresh;
 }
 
 void watchHeldKeys() {

@@ -13,9 +13,11 @@
 #include <QPainter>
 #include <QTextLayout>
 #include <QTimer>
+#include <QtTest/qtestspontaneevent.h>
 #include <QtTest>
 
 #include <limits>
+#include <utility>
 
 using rt::Text;
 
@@ -319,6 +321,61 @@ private slots:
         boxes.answer(rt::MbNo);
         QCOMPARE(rt::messageBox("?", rt::MbYesNo | rt::MbIconQuestion), int(rt::MbNo));
         QCOMPARE(rt::messageBox("?", rt::MbYesNo), int(rt::MbYes));
+    }
+
+    // Return on "数据库文件不存在…" closes that box on the press, so its release goes unseen, and
+    // "数据库恢复成功…" comes up. A second Return soon after answers it, whether its own release
+    // is seen or lost again; a Return held down (repeated as presses alone) answers it never.
+    void aQuickSecondReturnAnswersTheNextBoxAHeldOneDoesNot() {
+        enum Second { PressAndRelease, PressOnly, Held };
+        for (const Second second : {PressAndRelease, PressOnly, Held}) {
+            const char* first = "数据库文件不存在，需要恢复请确认！";
+            auto send = [](QEvent::Type type, quint64 time) {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QWidget* to = box && box->focusWidget() ? box->focusWidget() : box;
+                if (!to)
+                    return;
+                QKeyEvent e(type, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+                e.setTimestamp(time);
+                QSpontaneKeyEvent::setSpontaneous(&e);
+                qApp->notify(to, &e); // spontaneous, as from the window system
+            };
+            // The user, every 10 ms: Return on the first box; on the second one 300 ms later,
+            // or held from 500 ms on. A box still up after 1.5 s is the test's to close.
+            bool firstPressed = false, secondPressed = false, stayed = false;
+            quint64 repeatAt = 5500;
+            QElapsedTimer secondUp;
+            QTimer user;
+            QObject::connect(&user, &QTimer::timeout, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!box)
+                    return;
+                if (box->text() == QString::fromUtf8(first)) {
+                    if (!std::exchange(firstPressed, true))
+                        send(QEvent::KeyPress, 5000); // its release is never seen
+                    return;
+                }
+                if (!secondUp.isValid())
+                    secondUp.start();
+                if (secondUp.elapsed() > 1500) {
+                    stayed = true;
+                    box->button(QMessageBox::Ok)->click();
+                } else if (second == Held) {
+                    send(QEvent::KeyPress, repeatAt);
+                    repeatAt += 40;
+                } else if (!std::exchange(secondPressed, true)) {
+                    send(QEvent::KeyPress, 5300);
+                    if (second == PressAndRelease)
+                        send(QEvent::KeyRelease, 5380);
+                }
+            });
+            user.start(10);
+            QCOMPARE(rt::messageBox(first, 49, "数据库不存在"), int(rt::MbOk));
+            rt::messageBox("数据库恢复成功!默认用户名密码为：tamsu");
+            user.stop();
+            QVERIFY(firstPressed);
+            QVERIFY2(stayed == (second == Held), second == Held ? "held" : "pressed again");
+        }
     }
 
     void realMessageBoxAnswers() {
