@@ -13,6 +13,13 @@ if [ ! -f "$npm_dir/node_modules/mdb-reader/package.json" ]; then
 fi
 export LEDRIMO_NODE_PATH="$npm_dir/node_modules"
 
+# The tests run under the program's own locale, zh_CN.UTF-8; Debian's image has it not generated.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+fi
+
 # No display here: Qt draws offscreen.
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}

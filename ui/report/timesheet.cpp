@@ -12,11 +12,14 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QGlyphRun>
 #include <QRawFont>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <climits>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 namespace ui {
@@ -291,22 +294,32 @@ const std::unordered_map<quint32, char16_t>& firstCodeOfGlyph(const QRawFont& ra
 
 // The repairs the text map of a page needs: for every character drawn whose glyph the font also
 // draws for a lower code point (工 and the Kangxi radical ⼯, 户 and 戶), that code point and the
-// character drawn.
+// character drawn. The glyph is the one shaping gives, in the font that really draws it: under a
+// Chinese locale the shaper takes the Chinese form of some characters (the em dash — drawn as the
+// glyph of the horizontal bar ―).
 std::map<char16_t, char16_t> textMapRepairs(const std::vector<std::pair<QFont, QString>>& drawn) {
     std::map<char16_t, char16_t> repairs;
+    std::set<std::pair<QString, QString>> seen;
     for (const auto& [font, text] : drawn) {
-        const QRawFont raw = QRawFont::fromFont(font);
-        const auto& first = firstCodeOfGlyph(raw);
-        for (const QChar c : text) {
+        if (!seen.emplace(font.key(), text).second)
+            continue;
+        // Shaped as drawn, in context (a character alone may take another form).
+        QTextLayout layout(text, font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
             if (c.isSurrogate() || c.unicode() < 0x80)
                 continue;
-            quint32 glyph = 0;
-            int one = 1;
-            if (!raw.glyphIndexesForChars(&c, 1, &glyph, &one) || glyph == 0)
-                continue;
-            auto f = first.find(glyph);
-            if (f != first.end() && f->second != c.unicode())
-                repairs.emplace(f->second, c.unicode());
+            for (const QGlyphRun& run : layout.glyphRuns(int(i), 1)) {
+                const auto& first = firstCodeOfGlyph(run.rawFont());
+                for (const quint32 glyph : run.glyphIndexes()) {
+                    auto f = first.find(glyph);
+                    if (glyph != 0 && f != first.end() && f->second != c.unicode())
+                        repairs.emplace(f->second, c.unicode());
+                }
+            }
         }
     }
     return repairs;

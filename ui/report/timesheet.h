@@ -7,8 +7,9 @@
 // The fonts are embedded (as a subset), so the page reads the same on any machine, and its text
 // can be copied or extracted (pdftotext). Qt's PDF writer names each glyph in the text map by the
 // lowest code point the font draws with it, which for a CJK font is often a Kangxi radical or a
-// traditional twin (工 as ⼯, 月 as ⽉, 户 as 戶); timesheetPdf draws the page once more to learn
-// what it draws, and names the glyphs by the characters drawn.
+// traditional twin (工 as ⼯, 月 as ⽉, 户 as 戶), and under a Chinese locale, where the shaper takes
+// the Chinese form of the em dash (the glyph of ―), names — as ―; timesheetPdf draws the page once
+// more to learn what it draws, and names the glyphs by the characters drawn, whatever the locale.
 #pragma once
 
 #include "report/report.h"

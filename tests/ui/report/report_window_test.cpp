@@ -19,6 +19,8 @@
 #include <QToolTip>
 #include <QTreeView>
 
+#include <clocale>
+
 namespace {
 
 const char* const kReport = "统计报表";
@@ -113,6 +115,16 @@ class ReportWindowTest : public QObject {
 
 private slots:
     void initTestCase() {
+        // Run under LANG=zh_CN.UTF-8 and C.UTF-8: the locale asked for must be the one in force,
+        // not the C locale glibc falls back to when it is missing.
+        QByteArray lang = qgetenv("LC_ALL");
+        for (const char* name : {"LC_CTYPE", "LANG"})
+            if (lang.isEmpty())
+                lang = qgetenv(name);
+        const char* inForce = std::setlocale(LC_CTYPE, nullptr);
+        QVERIFY2(lang.isEmpty() || QByteArray(inForce ? inForce : "") == lang,
+                 qPrintable(QStringLiteral("locale %1 is not installed (localedef -i zh_CN -f UTF-8 zh_CN.UTF-8)")
+                                .arg(QString::fromLatin1(lang))));
         QVERIFY(windowtests::setUpRuntime(runtimeDir_));
         ui::registerMainWindowHandlers();
         ui::registerListWindowHandlers();
