@@ -2,12 +2,10 @@
 
 #include "jet/journal.h"
 
+#include "platform/file.h"
+
 #include <cerrno>
 #include <utility>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace jet {
 
@@ -44,10 +42,7 @@ Error ioError(const std::string& path, const std::string& what, int err) {
 } // namespace
 
 std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    return platform::folderOf(path);
 }
 
 void setPlaceFileFaultHook(std::function<int(const char* step)> hook) {
@@ -61,63 +56,55 @@ Error writeError(const std::string& path, int err) {
 Status writeAll(int fd, ByteView bytes, const std::string& path) {
     if (int err = injected("write")) {
         // A disk that fills up part-way: half of the bytes get there.
-        (void)!::write(fd, bytes.data(), bytes.size() / 2);
+        (void)platform::writeNext(fd, bytes.data(), bytes.size() / 2);
         return ioError(path, "写入失败", err);
     }
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        const int64_t n = platform::writeNext(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0)
             return ioError(path, "写入失败", errno);
-        }
         done += size_t(n);
     }
     return okStatus();
 }
 
 void syncParentDirectory(const std::string& path) {
-    const int dfd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    (void)platform::syncFolderOf(path);
 }
 
 Status placeFile(const std::string& target, PlaceMode mode, const FileFiller& fill) {
-    if (target.empty() || target.back() == '/')
+    if (target.empty() || platform::baseNameOf(target).empty())
         return makeError(ErrorKind::Invalid, "没有给出文件名");
-    struct stat old {};
-    const bool exists = ::lstat(target.c_str(), &old) == 0;
-    if (exists && S_ISDIR(old.st_mode))
+    platform::FileInfo old;
+    const bool exists = platform::pathInfo(target, old, false) == 0;
+    if (exists && old.directory)
         return makeError(ErrorKind::Invalid, "目标是一个目录", target);
     if (exists && mode == PlaceMode::CreateNew)
         return makeError(ErrorKind::Io, "文件已存在，不会覆盖", target);
 
     const std::string dir = folderOf(target);
-    const size_t slash = target.rfind('/');
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string base = platform::baseNameOf(target);
     std::string temp;
     int fd = -1;
     if (int err = injected("create"))
         return ioError(target, "无法创建文件", err);
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = dir + "/." + base + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        temp = dir + "/." + base + ".new-" + std::to_string(platform::processId()) + "-" + std::to_string(attempt);
+        fd = platform::openFile(temp, platform::kWrite | platform::kCreate | platform::kExclusive, 0666);
         if (fd < 0 && errno != EEXIST)
             return ioError(target, "无法创建文件", errno);
     }
     if (fd < 0)
         return ioError(target, "无法创建临时文件", EEXIST);
     // A replaced file keeps its permissions (a private database stays private).
-    if (exists && S_ISREG(old.st_mode))
-        (void)::fchmod(fd, old.st_mode & 07777);
+    if (exists && old.regular)
+        platform::setPermissions(fd, old.permissions);
 
     auto abandon = [&](Error e) -> Status {
         if (fd >= 0)
-            ::close(fd);
-        ::unlink(temp.c_str());
+            platform::closeFile(fd);
+        platform::removeFile(temp);
         return e;
     };
     if (int err = injected("fill"))
@@ -125,16 +112,16 @@ Status placeFile(const std::string& target, PlaceMode mode, const FileFiller& fi
     if (auto st = fill(fd, temp); !st)
         return abandon(st.error());
     // The filler may have rewritten the file by name: flush what is at the temporary name now.
-    const int syncFd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+    const int syncFd = platform::openFile(temp, platform::kRead);
     if (syncFd < 0)
         return abandon(ioError(target, "写入失败", errno));
     int err = injected("sync");
-    if (!err && ::fsync(syncFd) != 0)
+    if (!err && platform::syncFile(syncFd) != 0)
         err = errno;
-    ::close(syncFd);
+    platform::closeFile(syncFd);
     if (err)
         return abandon(ioError(target, "写入磁盘失败", err));
-    if (::close(fd) != 0) {
+    if (platform::closeFile(fd) != 0) {
         fd = -1;
         return abandon(ioError(target, "写入失败", errno));
     }
@@ -143,13 +130,11 @@ Status placeFile(const std::string& target, PlaceMode mode, const FileFiller& fi
     err = injected("place");
     if (!err) {
         if (mode == PlaceMode::Replace) {
-            if (::rename(temp.c_str(), target.c_str()) != 0)
+            if (platform::replaceFile(temp, target) != 0)
                 err = errno;
-        } else if (::link(temp.c_str(), target.c_str()) != 0) {
-            // A hard link never replaces a name, so a file that appeared meanwhile is kept.
+        } else if (platform::renameToNew(temp, target) != 0) {
+            // A file that appeared meanwhile is kept.
             err = errno;
-        } else {
-            ::unlink(temp.c_str());
         }
     }
     if (err) {

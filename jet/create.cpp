@@ -8,6 +8,7 @@
 #include "jet/pagefile.h"
 #include "jet/tdefbuild.h"
 #include "jet/writer.h"
+#include "platform/local_time.h"
 
 #include <algorithm>
 #include <cstring>
@@ -499,8 +500,7 @@ double creationHeaderDate() {
 
 double accessDateNow() {
     const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
+    const std::tm tm = platform::localTime(now);
     const int64_t day = dayNumber(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
     const int secs = tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
     return double(day) + secs / 86400.0;

@@ -2,12 +2,10 @@
 
 #include "jet/atomic_file.h"
 
+#include "platform/file.h"
+
 #include <cerrno>
 #include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace jet::journal {
 
@@ -36,12 +34,9 @@ uint64_t mix(uint64_t h) {
 Status writeAll(int fd, const uint8_t* data, size_t len, uint64_t offset, const std::string& path) {
     size_t done = 0;
     while (done < len) {
-        const ssize_t n = ::pwrite(fd, data + done, len - done, off_t(offset + done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        const int64_t n = platform::writeAt(fd, data + done, len - done, offset + done);
+        if (n < 0)
             return makeError(ErrorKind::Io, "写入文件失败：" + osErrorText(errno), path);
-        }
         done += size_t(n);
     }
     return okStatus();
@@ -60,8 +55,10 @@ std::string osErrorText(int err) {
         return "文件系统只读";
     case ENOSPC:
         return "磁盘空间不足";
+#ifdef EDQUOT
     case EDQUOT:
         return "超出磁盘配额";
+#endif
     case EISDIR:
         return "这是一个目录";
     default:
@@ -101,7 +98,7 @@ Bytes encodeRecord(uint64_t salt, uint32_t page, const uint8_t* image) {
 }
 
 Result<std::optional<Contents>> read(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::openFile(path, platform::kRead);
     if (fd < 0) {
         if (errno == ENOENT)
             return std::optional<Contents>();
@@ -109,21 +106,18 @@ Result<std::optional<Contents>> read(const std::string& path) {
     }
     struct Closer {
         int fd;
-        ~Closer() { ::close(fd); }
+        ~Closer() { platform::closeFile(fd); }
     } closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
+    platform::FileInfo st;
+    if (platform::fileInfo(fd, st) != 0)
         return makeError(ErrorKind::Io, "无法读取回滚日志：" + osErrorText(errno), path);
-    const uint64_t size = uint64_t(st.st_size);
+    const uint64_t size = st.size;
     auto readExact = [&](uint8_t* out, size_t len, uint64_t offset) -> Result<bool> {
         size_t done = 0;
         while (done < len) {
-            const ssize_t n = ::pread(fd, out + done, len - done, off_t(offset + done));
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
+            const int64_t n = platform::readAt(fd, out + done, len - done, offset + done);
+            if (n < 0)
                 return makeError(ErrorKind::Io, "无法读取回滚日志：" + osErrorText(errno), path);
-            }
             if (n == 0)
                 return false;
             done += size_t(n);
@@ -167,29 +161,27 @@ Result<std::optional<Contents>> read(const std::string& path) {
 Status restore(int fd, const std::string& dbPath, const Contents& contents) {
     for (const auto& img : contents.images)
         JET_TRY(writeAll(fd, img->bytes.data(), kPageSize, uint64_t(img->page) * kPageSize, dbPath));
-    if (::ftruncate(fd, off_t(contents.originalSize)) != 0)
+    if (platform::truncateFile(fd, contents.originalSize) != 0)
         return makeError(ErrorKind::Io, "无法恢复数据库文件的长度：" + osErrorText(errno), dbPath);
-    if (::fsync(fd) != 0)
+    if (platform::syncFile(fd) != 0)
         return makeError(ErrorKind::Io, "无法把数据库写入磁盘：" + osErrorText(errno), dbPath);
     return okStatus();
 }
 
 Status syncFolder(const std::string& path) {
-    const std::string folder = folderOf(path);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return makeError(ErrorKind::Io, "无法打开数据库所在的文件夹：" + osErrorText(errno), path);
-    const int rc = ::fsync(fd);
+    if (platform::syncFolderOf(path) == 0)
+        return okStatus();
     const int err = errno;
-    ::close(fd);
     // Some file systems cannot sync a folder; they keep its entries in order by themselves.
-    if (rc != 0 && err != EINVAL && err != EROFS)
-        return makeError(ErrorKind::Io, "无法把文件夹写入磁盘：" + osErrorText(err), path);
-    return okStatus();
+    if (err == EINVAL || err == EROFS)
+        return okStatus();
+    if (!platform::isFolder(folderOf(path)))
+        return makeError(ErrorKind::Io, "无法打开数据库所在的文件夹：" + osErrorText(err), path);
+    return makeError(ErrorKind::Io, "无法把文件夹写入磁盘：" + osErrorText(err), path);
 }
 
 Status remove(const std::string& path) {
-    if (::unlink(path.c_str()) != 0) {
+    if (platform::removeFile(path) != 0) {
         if (errno == ENOENT)
             return okStatus();
         return makeError(ErrorKind::Io, "无法删除回滚日志：" + osErrorText(errno), path);

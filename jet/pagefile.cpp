@@ -6,12 +6,13 @@
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
 #include <random>
+
+#include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
+
+#include "platform/file.h"
 
 namespace jet {
 
@@ -35,8 +36,7 @@ Status recoverJournal(int fd, const std::string& path) {
 }
 
 bool exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
+    return platform::pathExists(path);
 }
 
 } // namespace
@@ -48,25 +48,25 @@ Result<std::shared_ptr<PageFile>> PageFile::openPath(const std::string& path) {
     bool readThroughJournal = false;
     if (exists(path + "-journal")) {
         readThroughJournal = true;
-        const int wfd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        const int wfd = platform::openFile(path, platform::kReadWrite);
         if (wfd >= 0) {
             if (::flock(wfd, LOCK_EX | LOCK_NB) == 0)
                 readThroughJournal = !recoverJournal(wfd, path).ok();
-            ::close(wfd);
+            platform::closeFile(wfd);
         }
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::openFile(path, platform::kRead);
     if (fd < 0)
         return makeError(ErrorKind::Io, "无法打开数据库文件：" + osErrorText(errno), path);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    platform::FileInfo st;
+    if (platform::fileInfo(fd, st) != 0 || !st.regular) {
+        platform::closeFile(fd);
         return makeError(ErrorKind::Io, "无法打开数据库文件：不是普通文件", path);
     }
     std::shared_ptr<PageFile> f(new PageFile());
     f->name_ = path;
     f->fd_ = fd;
-    f->size_ = uint64_t(st.st_size);
+    f->size_ = st.size;
     if (readThroughJournal) {
         auto contents = journal::read(path + "-journal");
         if (contents && *contents) {
@@ -92,7 +92,7 @@ static Result<int> lockFile(const std::string& path) {
     // guard nothing, and changes to it would be lost. So the lock counts only if the name still
     // leads to the locked file; otherwise open the new one.
     for (int attempt = 0;; ++attempt) {
-        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        const int fd = platform::openFile(path, platform::kReadWrite);
         if (fd < 0) {
             const int err = errno;
             if (err == EACCES || err == EPERM || err == EROFS)
@@ -100,21 +100,21 @@ static Result<int> lockFile(const std::string& path) {
             return makeError(ErrorKind::Io, "无法打开数据库文件：" + osErrorText(err), path);
         }
         auto fail = [&](Error e) -> Result<int> {
-            ::close(fd);
+            platform::closeFile(fd);
             return e;
         };
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        platform::FileInfo st;
+        if (platform::fileInfo(fd, st) != 0 || !st.regular)
             return fail(makeError(ErrorKind::Io, "无法打开数据库文件：不是普通文件", path));
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             if (errno == EWOULDBLOCK)
                 return fail(makeError(ErrorKind::Locked, "数据库正被另一个程序修改", path));
             return fail(makeError(ErrorKind::Io, "无法锁定数据库文件：" + osErrorText(errno), path));
         }
-        struct stat now {};
-        if (::stat(path.c_str(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino)
+        platform::FileInfo now;
+        if (platform::pathInfo(path, now) == 0 && now.device == st.device && now.id == st.id)
             return fd;
-        ::close(fd);
+        platform::closeFile(fd);
         if (attempt == 10)
             return makeError(ErrorKind::Locked, "数据库文件正在被替换", path);
     }
@@ -128,11 +128,11 @@ Result<std::shared_ptr<PageFile>> PageFile::openForWriting(const std::string& pa
     std::shared_ptr<PageFile> f(new PageFile());
     f->name_ = path;
     f->fd_ = fd; // closed (and the lock released) with f
-    struct stat st {};
+    platform::FileInfo st;
     JET_TRY(recoverJournal(fd, path));
-    if (::fstat(fd, &st) != 0)
+    if (platform::fileInfo(fd, st) != 0)
         return makeError(ErrorKind::Io, "无法打开数据库文件：" + osErrorText(errno), path);
-    f->size_ = uint64_t(st.st_size);
+    f->size_ = st.size;
     if (f->size_ / kPageSize > kMaxPages)
         return makeError(ErrorKind::Unsupported, "文件过大，超出 Jet 4 数据库的上限", path);
     if (f->size_ % kPageSize != 0)
@@ -154,7 +154,7 @@ Result<std::unique_ptr<WriterLock>> WriterLock::take(const std::string& path) {
 
 WriterLock::~WriterLock() {
     if (fd_ >= 0)
-        ::close(fd_);
+        platform::closeFile(fd_);
 }
 
 std::shared_ptr<PageFile> PageFile::openMemory(std::vector<uint8_t> bytes, std::string name, bool writable) {
@@ -170,7 +170,7 @@ std::shared_ptr<PageFile> PageFile::openMemory(std::vector<uint8_t> bytes, std::
 
 PageFile::~PageFile() {
     if (fd_ >= 0)
-        ::close(fd_);
+        platform::closeFile(fd_);
 }
 
 Status PageFile::readRaw(uint64_t offset, uint8_t* out, size_t len) const {
@@ -182,12 +182,9 @@ Status PageFile::readRaw(uint64_t offset, uint8_t* out, size_t len) const {
     }
     size_t done = 0;
     while (done < len) {
-        const ssize_t n = ::pread(fd_, out + done, len - done, off_t(offset + done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        const int64_t n = platform::readAt(fd_, out + done, len - done, offset + done);
+        if (n < 0)
             return error(ErrorKind::Io, "读取文件失败：" + osErrorText(errno), int64_t(offset / kPageSize));
-        }
         if (n == 0)
             return corrupt("文件在读取过程中变短", int64_t(offset / kPageSize));
         done += size_t(n);
@@ -260,18 +257,15 @@ Result<PageRef> PageFile::cachedPage(uint32_t n) const {
     std::vector<std::shared_ptr<Page>> fresh;
     const uint32_t ahead = std::min<uint32_t>(kReadAhead, pageCount_ - n);
     if (sequential && ahead > 1 && !inChange_ && fd_ >= 0 && overlay_.empty() && !stopped_) {
-        std::array<iovec, kReadAhead> parts;
+        std::array<platform::Piece, kReadAhead> parts;
         for (uint32_t i = 0; i < ahead; ++i) {
             auto pg = std::make_shared<Page>();
             pg->number = n + i;
-            parts[i] = iovec{pg->bytes.data(), kPageSize};
+            parts[i] = platform::Piece{pg->bytes.data(), kPageSize};
             fresh.push_back(std::move(pg));
         }
-        ssize_t got;
-        do
-            got = ::preadv(fd_, parts.data(), int(ahead), off_t(uint64_t(n) * kPageSize));
-        while (got < 0 && errno == EINTR);
-        if (got != ssize_t(size_t(ahead) * kPageSize))
+        const int64_t got = platform::readPiecesAt(fd_, parts.data(), int(ahead), uint64_t(n) * kPageSize);
+        if (got != int64_t(size_t(ahead) * kPageSize))
             fresh.clear();
     }
     if (fresh.empty()) {
@@ -434,7 +428,7 @@ bool PageFile::step() {
 Error PageFile::stopError() {
     // Like a process that is gone: no clean-up, the lock goes with the descriptor.
     if (fd_ >= 0)
-        ::close(fd_);
+        platform::closeFile(fd_);
     fd_ = -1;
     broken_ = true;
     inChange_ = false;
@@ -449,7 +443,7 @@ Status PageFile::writeJournal(const std::vector<uint32_t>& pages) {
     for (uint32_t n : pages)
         if (n < pageCountAtBegin_)
             saved.push_back(n);
-    const int jfd = ::open(jpath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int jfd = platform::openFile(jpath, platform::kWrite | platform::kCreate | platform::kTruncate, 0644);
     if (jfd < 0) {
         const int err = errno;
         return makeError(err == EACCES || err == EPERM || err == EROFS ? ErrorKind::ReadOnly : ErrorKind::Io,
@@ -457,24 +451,21 @@ Status PageFile::writeJournal(const std::vector<uint32_t>& pages) {
     }
     struct Closer {
         int fd;
-        ~Closer() { ::close(fd); }
+        ~Closer() { platform::closeFile(fd); }
     } closer{jfd};
     std::random_device rd;
     const uint64_t salt = (uint64_t(rd()) << 32) ^ rd() ^ uint64_t(pageCountAtBegin_);
     auto put = [&](const Bytes& b, uint64_t at) -> Status {
         if (!step()) {
             if (fault_ && fault_->tornWrite)
-                (void)::pwrite(jfd, b.data(), b.size() / 2, off_t(at));
+                (void)platform::writeAt(jfd, b.data(), b.size() / 2, at);
             return stopError();
         }
         size_t done = 0;
         while (done < b.size()) {
-            const ssize_t n = ::pwrite(jfd, b.data() + done, b.size() - done, off_t(at + done));
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
+            const int64_t n = platform::writeAt(jfd, b.data() + done, b.size() - done, at + done);
+            if (n < 0)
                 return makeError(ErrorKind::Io, "写入回滚日志失败：" + osErrorText(errno), jpath);
-            }
             done += size_t(n);
         }
         return okStatus();
@@ -487,10 +478,8 @@ Status PageFile::writeJournal(const std::vector<uint32_t>& pages) {
         // The image on disk, which the change has not touched.
         size_t done = 0;
         while (done < kPageSize) {
-            const ssize_t r =
-                ::pread(fd_, original.data() + done, kPageSize - done, off_t(uint64_t(n) * kPageSize + done));
-            if (r < 0 && errno == EINTR)
-                continue;
+            const int64_t r =
+                platform::readAt(fd_, original.data() + done, kPageSize - done, uint64_t(n) * kPageSize + done);
             if (r <= 0)
                 return error(ErrorKind::Io, "读取原页失败：" + osErrorText(r < 0 ? errno : EIO), n);
             done += size_t(r);
@@ -500,7 +489,7 @@ Status PageFile::writeJournal(const std::vector<uint32_t>& pages) {
     }
     if (!step())
         return stopError();
-    if (::fsync(jfd) != 0)
+    if (platform::syncFile(jfd) != 0)
         return makeError(ErrorKind::Io, "无法把回滚日志写入磁盘：" + osErrorText(errno), jpath);
     if (!step())
         return stopError();
@@ -512,24 +501,21 @@ Status PageFile::writePages(const std::vector<uint32_t>& pages) {
         const Page& pg = *dirty_.at(n);
         if (!step()) {
             if (fault_ && fault_->tornWrite)
-                (void)::pwrite(fd_, pg.bytes.data(), kPageSize / 2, off_t(uint64_t(n) * kPageSize));
+                (void)platform::writeAt(fd_, pg.bytes.data(), kPageSize / 2, uint64_t(n) * kPageSize);
             return stopError();
         }
         size_t done = 0;
         while (done < kPageSize) {
-            const ssize_t w = ::pwrite(fd_, pg.bytes.data() + done, kPageSize - done,
-                                       off_t(uint64_t(n) * kPageSize + done));
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
+            const int64_t w =
+                platform::writeAt(fd_, pg.bytes.data() + done, kPageSize - done, uint64_t(n) * kPageSize + done);
+            if (w < 0)
                 return error(ErrorKind::Io, "写入数据库失败：" + osErrorText(errno), n);
-            }
             done += size_t(w);
         }
     }
     if (!step())
         return stopError();
-    if (::fsync(fd_) != 0)
+    if (platform::syncFile(fd_) != 0)
         return error(ErrorKind::Io, "无法把数据库写入磁盘：" + osErrorText(errno));
     return okStatus();
 }
@@ -578,7 +564,7 @@ Status PageFile::commit() {
     Status removed = okStatus();
     if (!step())
         return stopError();
-    if (::unlink(journalPath().c_str()) != 0 && errno != ENOENT) {
+    if (platform::removeFile(journalPath()) != 0 && errno != ENOENT) {
         removed = error(ErrorKind::Io, "无法删除回滚日志：" + osErrorText(errno));
     } else {
         if (!step())

@@ -1,13 +1,13 @@
 #include "jet/text_writer.h"
 
 #include "jet/datetext.h"
+#include "platform/file.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <unistd.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -236,10 +236,9 @@ void TextWriter::drain() {
         return;
     }
     while (left > 0 && error_ == 0) {
-        const ssize_t n = ::write(fd_, p, left);
+        const int64_t n = platform::writeNext(fd_, p, left);
         if (n < 0) {
-            if (errno != EINTR)
-                error_ = errno;
+            error_ = errno;
             continue;
         }
         p += n;

@@ -1,13 +1,13 @@
 #include "report/calendar.h"
 
 #include "jet/datetext.h"
+#include "platform/file.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 
-#include <sys/stat.h>
 
 namespace report {
 
@@ -197,16 +197,16 @@ std::string holidayFilePath(const std::string& databasePath) {
 jet::Result<WorkCalendar> loadCalendar(const std::string& databasePath) {
     WorkCalendar calendar = WorkCalendar::builtIn();
     const std::string path = holidayFilePath(databasePath);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+    platform::FileInfo st;
+    if (platform::pathInfo(path, st) != 0) {
         if (errno == ENOENT)
             return calendar;
         return jet::makeError(jet::ErrorKind::Io, "无法读取节假日文件：" + std::string(std::strerror(errno)),
                               path);
     }
-    if (!S_ISREG(st.st_mode))
+    if (!st.regular)
         return jet::makeError(jet::ErrorKind::Io, "节假日文件不是普通文件", path);
-    if (st.st_size > (1 << 20))
+    if (st.size > (1 << 20))
         return jet::makeError(jet::ErrorKind::Invalid, "节假日文件太大（超过 1 MB），不像是节假日列表", path);
     std::ifstream in(path, std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -3,16 +3,18 @@
 #include "jet/atomic_file.h"
 #include "jet/codec.h"
 #include "jet/datetext.h"
+#include "jet/journal.h"
 #include "jet/text_writer.h"
 #include "report/data_table.h"
 #include "report/xlsx_api.h"
+#include "platform/c_numbers.h"
+#include "platform/file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <locale.h>
 
-#include <sys/stat.h>
 
 namespace report {
 
@@ -330,38 +332,10 @@ jet::Result<std::vector<double>> columnWidths(const DataTable& data, std::option
     return out;
 }
 
-// The "C" number form for this thread while it lives: the xlsx library prints every number of the
-// file (cells, dates, column widths) with the C library's printf, which would otherwise write the
-// decimal comma of a locale like de_DE that the GUI program takes from the environment, and
-// spreadsheet programs would read 1,5 as 1. Without a locale object nothing changes.
-class CNumbersInThisThread {
-public:
-    CNumbersInThisThread() {
-        if (locale_t base = ::duplocale(LC_GLOBAL_LOCALE)) {
-            c_ = ::newlocale(LC_NUMERIC_MASK, "C", base); // takes `base` over when it succeeds
-            if (!c_)
-                ::freelocale(base);
-        }
-        if (c_)
-            before_ = ::uselocale(c_);
-    }
-    ~CNumbersInThisThread() {
-        if (c_) {
-            ::uselocale(before_);
-            ::freelocale(c_);
-        }
-    }
-    CNumbersInThisThread(const CNumbersInThisThread&) = delete;
-    CNumbersInThisThread& operator=(const CNumbersInThisThread&) = delete;
-
-private:
-    locale_t c_ = nullptr;
-    locale_t before_ = nullptr;
-};
 
 jet::Status writeXlsx(const DataTable& data, std::optional<DateRange> range, const std::string& target,
                       const std::string& tempPath, uint64_t& count) {
-    const CNumbersInThisThread cNumbers;
+    const platform::CNumbersInThisThread cNumbers;
     std::string why;
     const XlsxApi* api = xlsxApi(why);
     if (!api)
@@ -372,7 +346,21 @@ jet::Status writeXlsx(const DataTable& data, std::optional<DateRange> range, con
         return widths.error();
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE; // rows go to a temporary file as they are written
-    lxw_workbook* book = x.workbook_new_opt(tempPath.c_str(), &options);
+    // The library opens its file by a narrow name; where the temporary name does not fit one,
+    // it writes under a name that does, moved to the temporary name once complete.
+    const std::string bookPath = platform::pathForNarrowOpen(tempPath);
+    if (bookPath.empty())
+        return jet::makeError(jet::ErrorKind::Io, "无法为 xlsx 文件找到可用的临时文件名", target);
+    struct MovedOrRemoved {
+        const std::string& from;
+        const std::string& to;
+        bool keep = false;
+        ~MovedOrRemoved() {
+            if (from != to && !keep)
+                platform::removeFile(from);
+        }
+    } bookFile{bookPath, tempPath};
+    lxw_workbook* book = x.workbook_new_opt(bookPath.c_str(), &options);
     if (!book)
         return jet::makeError(jet::ErrorKind::Io, "无法创建 xlsx 文件", target);
     lxw_worksheet* sheet = x.workbook_add_worksheet(book, "工作记录");
@@ -453,14 +441,18 @@ jet::Status writeXlsx(const DataTable& data, std::optional<DateRange> range, con
         return xlsxError(x, target, failed);
     if (closed != LXW_NO_ERROR)
         return xlsxError(x, target, closed);
+    if (bookPath != tempPath) {
+        if (platform::replaceFile(bookPath, tempPath) != 0)
+            return jet::makeError(jet::ErrorKind::Io, "无法移动 xlsx 文件：" + jet::journal::osErrorText(errno), target);
+        bookFile.keep = true;
+    }
     return jet::okStatus();
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    platform::FileInfo sa, sb;
+    return platform::pathInfo(a, sa) == 0 && platform::pathInfo(b, sb) == 0 && sa.device == sb.device &&
+           sa.id == sb.id;
 }
 
 } // namespace

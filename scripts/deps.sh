@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what Ledrimo needs to build, run and test on Debian 12. Quick when all is there.
-# Usage: scripts/deps.sh [run|package|test]
+# Usage: scripts/deps.sh [run|package|test|windows]
+#   windows: the mingw-w64 cross compiler, Wine, GoogleTest's sources and libxlsxwriter built for
+#   Windows from Debian's source package (into ~/.cache/ledrimo-mingw, outside the tree).
 set -euo pipefail
 what=${1:-test}
 
@@ -15,6 +17,18 @@ if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev locales
          mdbtools nodejs npm hyperfine imagemagick python3-openpyxl poppler-utils
          desktop-file-utils appstream groff-base)
+fi
+
+if [ "$what" = windows ]; then
+  pkgs=(cmake ninja-build g++-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev googletest
+        dpkg-dev wine wine32 wine64 locales mdbtools nodejs npm hyperfine python3-openpyxl)
+  # wine32 needs the i386 architecture.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO=sudo
+    $SUDO dpkg --add-architecture i386
+    $SUDO apt-get update -qq
+  fi
 fi
 
 missing=()
@@ -39,4 +53,34 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || SUDO=sudo
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [ "$what" = windows ]; then
+  # libxlsxwriter for mingw, from Debian's own source package (no mingw binary package exists).
+  cache=${LEDRIMO_MINGW_DIR:-$HOME/.cache/ledrimo-mingw}
+  if [ ! -f "$cache/xlsxwriter/lib/libxlsxwriter.a" ]; then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO=sudo
+    src_list=/etc/apt/sources.list.d/ledrimo-deb-src.sources
+    if ! grep -rqs 'deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+      $SUDO tee "$src_list" >/dev/null <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+      $SUDO apt-get update -qq
+    fi
+    rm -rf "$cache/src"
+    mkdir -p "$cache/src"
+    (cd "$cache/src" && apt-get source -qq libxlsxwriter >/dev/null 2>&1)
+    srcdir=$(find "$cache/src" -maxdepth 1 -type d -name 'libxlsxwriter-*' | head -n1)
+    here=$(cd "$(dirname "$0")/.." && pwd)
+    cmake -S "$srcdir" -B "$cache/src/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF \
+      -DCMAKE_INSTALL_PREFIX="$cache/xlsxwriter" >/dev/null
+    cmake --build "$cache/src/build" >/dev/null
+    cmake --install "$cache/src/build" >/dev/null
+  fi
 fi

@@ -4,6 +4,9 @@
 #include "jet/check.h"
 #include "jet/database.h"
 #include "jet/datetext.h"
+#include "platform/file.h"
+#include "platform/folder.h"
+#include "platform/local_time.h"
 #include "store/file_bytes.h"
 
 #include <algorithm>
@@ -12,11 +15,6 @@
 #include <cstdio>
 #include <ctime>
 #include <thread>
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace store {
 
@@ -91,9 +89,6 @@ std::optional<BackupEntry> parseName(const std::string& rest) {
     return std::nullopt;
 }
 
-int64_t modifiedNanos(const struct stat& st) {
-    return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
 
 // Reads the database whole under its writer lock. A writer that is saving right now is waited
 // for up to `waitMs` (a save takes milliseconds); a file that cannot be written has no
@@ -168,9 +163,7 @@ std::string shellQuoted(const std::string& s) {
 } // namespace
 
 Moment localNow() {
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
+    const std::tm tm = platform::localTime(std::time(nullptr));
     return Moment{{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday}, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
@@ -238,15 +231,15 @@ jet::Result<std::optional<PendingBackup>> prepareBackup(const std::string& dbPat
     p.today = today;
     p.options = options;
     p.target = backupFolder(dbPath, options) + "/" + dailyBackupName(dbPath, today);
-    struct stat st {};
-    if (mode == BackupMode::IfMissing && ::stat(p.target.c_str(), &st) == 0)
+    platform::FileInfo st;
+    if (mode == BackupMode::IfMissing && platform::pathInfo(p.target, st) == 0)
         return std::optional<PendingBackup>();
     auto bytes = readUnderLock(dbPath, options.lockWaitMs);
     if (!bytes)
         return bytes.error();
     p.bytes = std::move(*bytes);
-    if (::stat(dbPath.c_str(), &st) == 0)
-        p.mode = st.st_mode & 0666;
+    if (platform::pathInfo(dbPath, st) == 0)
+        p.mode = st.permissions & 0666;
     return std::optional(std::move(p));
 }
 
@@ -256,11 +249,11 @@ jet::Result<BackupOutcome> finishBackup(const PendingBackup& p) {
     JET_TRY(makeBackupFolder(jet::folderOf(p.target), p.dbPath));
     auto written = jet::placeFile(
         out.path, jet::PlaceMode::Replace, [&](int fd, const std::string& temp) -> jet::Status {
-            (void)::fchmod(fd, p.mode);
+            platform::setPermissions(fd, p.mode);
             JET_TRY(jet::writeAll(fd, jet::ByteView(p.bytes.data(), p.bytes.size()), out.path));
             // The disk starts writing now, while the check below reads the copy; the sync that
             // placeFile does afterwards then has less left to wait for.
-            (void)::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+            platform::startWriting(fd);
             auto checked = checkFile(temp, p.options);
             if (!checked)
                 return jet::makeError(jet::ErrorKind::Corrupt, "副本" + checked.error().message, out.path);
@@ -284,7 +277,7 @@ jet::Result<BackupOutcome> finishBackup(const PendingBackup& p) {
     for (const BackupEntry& e : daily) {
         if (std::find(keep.begin(), keep.end(), e.when.day) != keep.end())
             continue;
-        if (::unlink(e.path.c_str()) == 0)
+        if (platform::removeFile(e.path) == 0)
             out.pruned.push_back(e.path);
         else
             out.pruneErrors.push_back(e.path + "：" + fileErrorText(errno));
@@ -302,9 +295,9 @@ jet::Result<BackupOutcome> backupDatabase(const std::string& dbPath, Day today, 
     if (!*pending) {
         BackupOutcome out;
         out.path = backupFolder(dbPath, options) + "/" + dailyBackupName(dbPath, today);
-        struct stat st {};
-        if (::stat(out.path.c_str(), &st) == 0)
-            out.bytes = uint64_t(st.st_size);
+        platform::FileInfo st;
+        if (platform::pathInfo(out.path, st) == 0)
+            out.bytes = st.size;
         return out;
     }
     return finishBackup(**pending);
@@ -314,24 +307,22 @@ std::vector<BackupEntry> listBackups(const std::string& dbPath, const BackupOpti
     const std::string folder = backupFolder(dbPath, options);
     const std::string prefix = backupStem(dbPath) + "-";
     std::vector<std::pair<BackupEntry, int64_t>> found;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
+    std::vector<std::string> names;
+    if (!platform::listFolder(folder, names))
         return {};
-    while (const dirent* d = ::readdir(dir)) {
-        const std::string name = d->d_name;
+    for (const std::string& name : names) {
         if (name.compare(0, prefix.size(), prefix) != 0)
             continue;
         auto e = parseName(name.substr(prefix.size()));
-        struct stat st {};
+        platform::FileInfo st;
         const std::string path = folder + "/" + name;
-        if (!e || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (!e || platform::pathInfo(path, st) != 0 || !st.regular)
             continue;
         e->name = name;
         e->path = path;
-        e->bytes = uint64_t(st.st_size);
-        found.emplace_back(std::move(*e), modifiedNanos(st));
+        e->bytes = st.size;
+        found.emplace_back(std::move(*e), st.modifiedNanos);
     }
-    ::closedir(dir);
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
         const Moment& x = a.first.when;
         const Moment& y = b.first.when;
@@ -381,8 +372,7 @@ jet::Result<RestoreOutcome> restoreBackup(const std::string& dbPath, const std::
 
     RestoreOutcome out;
     std::unique_ptr<jet::WriterLock> lock;
-    struct stat st {};
-    if (::lstat(dbPath.c_str(), &st) == 0) {
+    if (platform::pathExists(dbPath)) {
         auto taken = jet::WriterLock::take(dbPath);
         if (!taken) {
             if (taken.error().kind == jet::ErrorKind::Locked)
@@ -400,11 +390,11 @@ jet::Result<RestoreOutcome> restoreBackup(const std::string& dbPath, const std::
         const std::string folder = backupFolder(dbPath, options);
         JET_TRY(makeBackupFolder(folder, dbPath));
         // The file's own permissions (through a symbolic link, those of the file it names).
-        struct stat held {};
-        if (::fstat(lock->fd(), &held) != 0)
+        platform::FileInfo held;
+        if (platform::fileInfo(lock->fd(), held) != 0)
             return jet::makeError(jet::ErrorKind::Io, "无法读取数据库的权限：" + fileErrorText(errno),
                                   dbPath);
-        auto kept = keepCopy(keptCopyBase(dbPath, "restore", now, options), *current, held.st_mode & 0666);
+        auto kept = keepCopy(keptCopyBase(dbPath, "restore", now, options), *current, held.permissions & 0666);
         if (!kept)
             return kept.error();
         out.keptAs = *kept;
@@ -413,7 +403,7 @@ jet::Result<RestoreOutcome> restoreBackup(const std::string& dbPath, const std::
         jet::placeFileBytes(dbPath, jet::PlaceMode::Replace, jet::ByteView(bytes->data(), bytes->size()));
     if (!placed) {
         if (!out.keptAs.empty())
-            ::unlink(out.keptAs.c_str()); // the database is still the one it keeps
+            platform::removeFile(out.keptAs); // the database is still the one it keeps
         return placed.error();
     }
     return out;

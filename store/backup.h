@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include <sys/types.h>
+
 
 namespace store {
 
@@ -91,7 +91,7 @@ struct PendingBackup {
     Day today;
     BackupOptions options;
     jet::Bytes bytes;   // the database as read under the lock
-    mode_t mode = 0600; // the database's permissions, for the copy
+    unsigned mode = 0600; // the database's permissions, for the copy
 };
 jet::Result<std::optional<PendingBackup>> prepareBackup(const std::string& dbPath, Day today, BackupMode mode,
                                                         const BackupOptions& options = {});

@@ -7,10 +7,9 @@
 #include "jet/create.h"
 #include "jet/database.h"
 #include "jet/datetext.h"
+#include "platform/file.h"
 #include "store/file_bytes.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace store {
 
@@ -226,8 +225,8 @@ jet::Result<CompactOutcome> compactDatabase(const std::string& dbPath, Moment no
     if (!got)
         return got.error();
     before.resize(*got);
-    struct stat st {};
-    const mode_t mode = ::stat(dbPath.c_str(), &st) == 0 ? st.st_mode & 0666 : 0600;
+    platform::FileInfo st;
+    const unsigned mode = platform::pathInfo(dbPath, st) == 0 ? st.permissions & 0666 : 0600;
     JET_TRY(makeBackupFolder(backupFolder(dbPath, options), dbPath));
     auto kept = keepCopy(keptCopyBase(dbPath, "compact", now, options), before, mode);
     if (!kept)
@@ -235,7 +234,7 @@ jet::Result<CompactOutcome> compactDatabase(const std::string& dbPath, Moment no
     auto placed =
         jet::placeFileBytes(dbPath, jet::PlaceMode::Replace, jet::ByteView(image.data(), image.size()));
     if (!placed) {
-        ::unlink(kept->c_str()); // the database is still the file it holds
+        platform::removeFile(*kept); // the database is still the file it holds
         return placed.error();
     }
     outcome.keptAs = *kept;

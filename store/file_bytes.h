@@ -7,7 +7,7 @@
 #include "jet/value.h"
 
 #include <string>
-#include <sys/types.h>
+
 
 namespace store {
 
@@ -27,6 +27,6 @@ jet::Status makeBackupFolder(const std::string& folder, const std::string& dbPat
 // Writes `bytes` as a new file "<base>.mdb" (or "<base>-2.mdb", "-3"... when the name is taken:
 // an existing file is never replaced) through jet::placeFile, with permissions `mode` (minus
 // nothing: a private database keeps private copies). Returns the path written.
-jet::Result<std::string> keepCopy(const std::string& base, const jet::Bytes& bytes, mode_t mode);
+jet::Result<std::string> keepCopy(const std::string& base, const jet::Bytes& bytes, unsigned mode);
 
 } // namespace store

@@ -2,11 +2,7 @@
 #include "store/account.h"
 #include "tools/ledrimo-db/verbs.h"
 
-#include <csignal>
-#include <iostream>
-
-#include <termios.h>
-#include <unistd.h>
+#include "platform/console.h"
 
 namespace dbtool {
 
@@ -14,49 +10,10 @@ namespace {
 
 constexpr OptionSpec kPasswordStdinOption{"--password-stdin", false};
 
-// The terminal's settings while echo is off, to put back on an interrupt too.
-struct termios savedTerminal;
-volatile sig_atomic_t echoOff = 0;
-
-void restoreTerminal() {
-    if (echoOff) {
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
-        echoOff = 0;
-    }
-}
-
-void onInterrupt(int sig) {
-    restoreTerminal();
-    std::signal(sig, SIG_DFL);
-    std::raise(sig);
-}
-
-// One line from standard input without its line end; nullopt at the end of input.
-std::optional<std::string> readLine() {
-    std::string line;
-    if (!std::getline(std::cin, line))
-        return std::nullopt;
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return line;
-}
-
 // Asks on the terminal with echo off.
 std::optional<std::string> askHidden(const char* prompt) {
-    std::fputs(prompt, stderr);
-    std::fflush(stderr);
-    if (::tcgetattr(STDIN_FILENO, &savedTerminal) == 0) {
-        struct termios quiet = savedTerminal;
-        quiet.c_lflag &= tcflag_t(~ECHO);
-        quiet.c_lflag |= ECHONL;
-        echoOff = 1;
-        std::signal(SIGINT, onInterrupt);
-        std::signal(SIGTERM, onInterrupt);
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-    }
-    auto line = readLine();
-    restoreTerminal();
-    return line;
+    platform::writeText(2, prompt);
+    return platform::readInputLine(true);
 }
 
 int runPasswd(const Args& args, Output& out) {
@@ -64,11 +21,11 @@ int runPasswd(const Args& args, Output& out) {
     const std::string name = args.positional.size() > 1 ? args.positional[1] : "";
     std::optional<std::string> password;
     if (args.flag(kPasswordStdinOption.name)) {
-        password = readLine();
+        password = platform::readInputLine(false);
         if (!password)
             return fail("标准输入中没有密码");
     } else {
-        if (!::isatty(STDIN_FILENO))
+        if (!platform::inputIsTerminal())
             return fail("标准输入不是终端：请在终端中运行，或用 --password-stdin 从标准输入读入密码");
         password = askHidden("新密码：");
         if (!password)

@@ -1,6 +1,7 @@
 #include "tools/ledrimo-db/cli.h"
 
 #include "jet/codec.h"
+#include "platform/console.h"
 
 #include <cstdio>
 
@@ -51,12 +52,12 @@ std::optional<std::string> parseArgs(int argc, char** argv, const std::vector<Op
 }
 
 int fail(const jet::Error& e) {
-    std::fprintf(stderr, "ledrimo-db：%s\n", e.describe().c_str());
+    platform::writeText(2, "ledrimo-db：" + e.describe() + "\n");
     return 1;
 }
 
 int fail(const std::string& message) {
-    std::fprintf(stderr, "ledrimo-db：%s\n", message.c_str());
+    platform::writeText(2, "ledrimo-db：" + message + "\n");
     return 1;
 }
 

@@ -33,9 +33,9 @@
 //     exactly, as JSON strings so that no reader rounds them.
 // Errors go to stderr and the exit code is 1 (also when standard output cannot be written).
 #include "jet/journal.h"
+#include "platform/console.h"
 #include "tools/ledrimo-db/verbs.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -52,23 +52,22 @@ std::vector<const Verb*> allVerbs() {
     return all;
 }
 
-void printOverview(FILE* to) {
-    std::fputs("ledrimo-db：查看、修改和新建 Jet 4（Access 2000–2003）数据库文件\n\n用法：\n", to);
+void printOverview(int fd) {
+    std::string text = "ledrimo-db：查看、修改和新建 Jet 4（Access 2000–2003）数据库文件\n\n用法：\n";
     for (const Verb* v : allVerbs())
-        std::fprintf(to, "  %s\n", v->usage);
-    std::fputs("\n每个命令都接受 --help。出错时在标准错误输出说明，退出码为 1，文件不会被改动。\n", to);
+        text += "  " + std::string(v->usage) + "\n";
+    text += "\n每个命令都接受 --help。出错时在标准错误输出说明，退出码为 1，文件不会被改动。\n";
+    platform::writeText(fd, text);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     if (argc < 2) {
-        printOverview(stderr);
+        printOverview(2);
         return 1;
     }
     const std::string verbName = argv[1];
     if (verbName == "--help" || verbName == "-h" || verbName == "help") {
-        printOverview(stdout);
+        printOverview(1);
         return 0;
     }
     const Verb* verb = nullptr;
@@ -76,21 +75,21 @@ int main(int argc, char** argv) {
         if (verbName == v->name)
             verb = v;
     if (!verb) {
-        std::fprintf(stderr, "ledrimo-db：未知命令：%s\n\n", verbName.c_str());
-        printOverview(stderr);
+        platform::writeText(2, "ledrimo-db：未知命令：" + verbName + "\n\n");
+        printOverview(2);
         return 1;
     }
     Args args;
     if (auto e = parseArgs(argc - 2, argv + 2, verb->options, args)) {
-        std::fprintf(stderr, "ledrimo-db %s：%s\n用法：%s\n", verb->name, e->c_str(), verb->usage);
+        platform::writeText(2, "ledrimo-db " + std::string(verb->name) + "：" + *e + "\n用法：" + verb->usage + "\n");
         return 1;
     }
     if (args.help) {
-        std::printf("用法：%s\n\n%s", verb->usage, verb->help);
+        platform::writeText(1, "用法：" + std::string(verb->usage) + "\n\n" + verb->help);
         return 0;
     }
     if (args.positional.size() < verb->minArgs || args.positional.size() > verb->maxArgs) {
-        std::fprintf(stderr, "ledrimo-db %s：参数个数不对\n用法：%s\n", verb->name, verb->usage);
+        platform::writeText(2, "ledrimo-db " + std::string(verb->name) + "：参数个数不对\n用法：" + verb->usage + "\n");
         return 1;
     }
     Output out;
@@ -101,3 +100,23 @@ int main(int argc, char** argv) {
         return fail("写出结果失败：" + jet::journal::osErrorText(out.errorNumber()));
     return code;
 }
+
+} // namespace
+
+#ifdef _WIN32
+// Windows hands the arguments over as UTF-16 here, so Chinese names and paths arrive intact
+// whatever the console's code page; inside they are UTF-8, as everywhere.
+int wmain(int argc, wchar_t** wargv) {
+    platform::prepareStandardStreams();
+    std::vector<std::string> args = platform::utf8Arguments(argc, wargv);
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return run(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) {
+    return run(argc, argv);
+}
+#endif

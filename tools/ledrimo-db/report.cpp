@@ -11,11 +11,12 @@
 #include "report/export.h"
 #include "tools/ledrimo-db/format.h"
 #include "tools/ledrimo-db/verbs.h"
+#include "platform/file.h"
+#include "platform/local_time.h"
 
 #include <charconv>
 #include <ctime>
 
-#include <sys/stat.h>
 
 namespace dbtool {
 
@@ -37,8 +38,7 @@ constexpr OptionSpec kForceOption{"--force", false};
 
 Day localToday() {
     const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
+    const std::tm tm = platform::localTime(now);
     return report::makeDay(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday).value_or(0);
 }
 
@@ -579,8 +579,7 @@ int runExport(const Args& args, Output& out) {
                                 : report::ExportFormat::Xlsx;
     }
     const bool force = args.flag(kForceOption.name);
-    struct stat st {};
-    if (!force && ::lstat(target.c_str(), &st) == 0)
+    if (!force && platform::pathExists(target))
         return fail("文件已存在：" + target + "（要覆盖请加 --force）");
     const auto today = todayOption(args);
     if (!today)

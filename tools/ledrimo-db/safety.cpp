@@ -3,6 +3,7 @@
 #include "jet/codec.h"
 #include "report/calendar.h"
 #include "store/backup.h"
+#include "platform/console.h"
 #include "store/compact.h"
 #include "tools/ledrimo-db/verbs.h"
 
@@ -66,7 +67,7 @@ int runBackup(const Args& args, Output& out) {
         out.put("已删除较旧的备份：" + p + "\n");
     out.flush();
     for (const std::string& p : done->pruneErrors)
-        std::fprintf(stderr, "ledrimo-db：警告：无法删除较旧的备份 %s\n", p.c_str());
+        platform::writeText(2, "ledrimo-db：警告：无法删除较旧的备份 " + p + "\n");
     return 0;
 }
 

@@ -1,10 +1,8 @@
 // The verb that names the database file the program uses: where.
 #include "store/database_location.h"
 #include "tools/ledrimo-db/verbs.h"
+#include "platform/file.h"
 
-#include <climits>
-#include <cstdlib>
-#include <sys/stat.h>
 
 namespace dbtool {
 
@@ -18,16 +16,13 @@ int runWhere(const Args& args, Output& out) {
             return fail("无法确定 ledrimo-db 所在的文件夹");
     } else {
         const std::string& given = args.positional[0];
-        char resolved[PATH_MAX];
-        struct stat st;
         // The program resolves symbolic links to find its own folder; so does this.
-        if (!::realpath(given.c_str(), resolved) || ::stat(resolved, &st) != 0)
+        const std::string resolved = platform::resolvedPath(given);
+        if (resolved.empty() || !platform::pathExists(resolved))
             return fail("找不到程序或文件夹：" + given);
         folder = resolved;
-        if (!S_ISDIR(st.st_mode)) {
-            const size_t slash = folder.rfind('/');
-            folder = slash == 0 ? std::string("/") : folder.substr(0, slash);
-        }
+        if (!platform::isFolder(resolved))
+            folder = platform::folderOf(resolved);
     }
     out.put(store::databaseLocation(folder).path);
     out.put('\n');

@@ -1,0 +1,20 @@
+#include "platform/folder.h"
+
+#include <dirent.h>
+
+namespace platform {
+
+bool listFolder(const std::string& path, std::vector<std::string>& names) {
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir)
+        return false;
+    while (const dirent* d = ::readdir(dir)) {
+        const std::string name = d->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    return true;
+}
+
+} // namespace platform
