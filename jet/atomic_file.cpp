@@ -22,11 +22,19 @@ int injected(const char* step) {
     return hook ? hook(step) : 0;
 }
 
-// The system's reason in the words of someone writing a file.
-std::string writeErrorText(int err) {
+// The system's reason in the words of someone writing `path`. ENOENT also comes from a folder that
+// is there but takes no new files (/proc, /sys): only a folder that is missing is called so.
+std::string writeErrorText(const std::string& path, int err) {
+    struct stat st {};
     switch (err) {
     case ENOENT:
+        if (::stat(folderOf(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            return "这个目录中不能创建文件";
         return "目录不存在";
+    case ENOTDIR:
+        return "路径中有一段不是目录";
+    case EFBIG:
+        return "文件超出了系统允许的大小";
     case EACCES:
     case EPERM:
         return "没有写入权限";
@@ -36,7 +44,7 @@ std::string writeErrorText(int err) {
 }
 
 Error ioError(const std::string& path, const std::string& what, int err) {
-    return makeError(ErrorKind::Io, what + "：" + writeErrorText(err), path);
+    return makeError(ErrorKind::Io, what + "：" + writeErrorText(path, err), path);
 }
 
 } // namespace

@@ -14,7 +14,10 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace report {
 
@@ -296,11 +299,60 @@ jet::Status writeJson(const DataTable& data, std::optional<DateRange> range, int
     return writeFailed(out, path);
 }
 
-jet::Error xlsxError(const XlsxApi& x, const std::string& path, lxw_error e) {
-    return jet::makeError(jet::ErrorKind::Io,
-                          std::string("无法写入 xlsx 文件（libxlsxwriter：") + x.lxw_strerror(e) + "）",
-                          path);
+// A failure of the xlsx library in the words of the other exports: for a file or zip failure the
+// system's reason (`err`, the errno it left), as jet::writeError words it.
+jet::Error xlsxError(const std::string& path, lxw_error e, int err) {
+    switch (e) {
+    case LXW_ERROR_MEMORY_MALLOC_FAILED:
+        return jet::makeError(jet::ErrorKind::Io, "写入失败：内存不足", path);
+    case LXW_ERROR_CREATING_XLSX_FILE:
+    case LXW_ERROR_CREATING_TMPFILE:
+    case LXW_ERROR_READING_TMPFILE:
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+    case LXW_ERROR_ZIP_BAD_ZIP_FILE:
+    case LXW_ERROR_ZIP_INTERNAL_ERROR:
+    case LXW_ERROR_ZIP_FILE_ADD:
+    case LXW_ERROR_ZIP_CLOSE:
+        if (err != 0)
+            return jet::writeError(path, err);
+        return jet::makeError(jet::ErrorKind::Io, "写入失败：无法完成 xlsx 文件", path);
+    default: // a cell the format cannot take (too long a text, and the like)
+        return jet::makeError(jet::ErrorKind::Invalid, "写入失败：有内容超出了 xlsx 格式的限制", path);
+    }
 }
+
+// Standard error closed for the xlsx library while this lives: the library prints its own
+// "[ERROR]" and "[WARNING]" lines there, in English, besides the error it returns, which the caller
+// reports in its own words. Whatever else the process prints meanwhile is lost too, so it lives
+// only around the library's calls.
+class LibraryQuiet {
+public:
+    LibraryQuiet() {
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+#ifdef O_CLOEXEC
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+#else
+        const int null = ::open("NUL", O_WRONLY);
+#endif
+        if (saved_ >= 0 && null >= 0)
+            ::dup2(null, 2);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~LibraryQuiet() {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            ::dup2(saved_, 2);
+            ::close(saved_);
+        }
+    }
+    LibraryQuiet(const LibraryQuiet&) = delete;
+    LibraryQuiet& operator=(const LibraryQuiet&) = delete;
+
+private:
+    int saved_ = -1;
+};
 
 // The column widths (in characters, a Chinese character two) that fit the header and the values
 // of the range, between 6 and 60.
@@ -344,6 +396,7 @@ jet::Status writeXlsx(const DataTable& data, std::optional<DateRange> range, con
     auto widths = columnWidths(data, range);
     if (!widths)
         return widths.error();
+    const LibraryQuiet quiet;
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE; // rows go to a temporary file as they are written
     // The library opens its file by a narrow name; where the temporary name does not fit one,
@@ -360,9 +413,11 @@ jet::Status writeXlsx(const DataTable& data, std::optional<DateRange> range, con
                 platform::removeFile(from);
         }
     } bookFile{bookPath, tempPath};
+    errno = 0;
     lxw_workbook* book = x.workbook_new_opt(bookPath.c_str(), &options);
     if (!book)
-        return jet::makeError(jet::ErrorKind::Io, "无法创建 xlsx 文件", target);
+        return errno ? jet::writeError(target, errno)
+                     : jet::makeError(jet::ErrorKind::Io, "无法创建 xlsx 文件", target);
     lxw_worksheet* sheet = x.workbook_add_worksheet(book, "工作记录");
     lxw_format* header = x.workbook_add_format(book);
     x.format_set_bold(header);
@@ -434,13 +489,16 @@ jet::Status writeXlsx(const DataTable& data, std::optional<DateRange> range, con
         ++count;
         return jet::okStatus();
     });
+    const int before = errno;
+    errno = 0;
     const lxw_error closed = x.workbook_close(book); // writes the file and frees the workbook
+    const int closeErrno = errno;
     if (!status)
         return status;
     if (failed != LXW_NO_ERROR)
-        return xlsxError(x, target, failed);
+        return xlsxError(target, failed, before);
     if (closed != LXW_NO_ERROR)
-        return xlsxError(x, target, closed);
+        return xlsxError(target, closed, closeErrno);
     if (bookPath != tempPath) {
         if (platform::replaceFile(bookPath, tempPath) != 0)
             return jet::makeError(jet::ErrorKind::Io, "无法移动 xlsx 文件：" + jet::journal::osErrorText(errno), target);

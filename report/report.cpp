@@ -4,6 +4,7 @@
 #include "report/data_table.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <unordered_map>
 
@@ -55,6 +56,9 @@ void addDay(Totals& t, const DayReport& d, Day today) {
     t.overtime.workday += d.overtime.workday;
     t.overtime.restday += d.overtime.restday;
     t.overtime.holiday += d.overtime.holiday;
+    t.leftOutHours += d.leftOut;
+    if (d.suspicious)
+        ++t.leftOutDays;
 }
 
 // Sums up the days of `r` in stretches that end on the days `endOf` gives.
@@ -134,14 +138,48 @@ const char* suspicionText(Suspicion s) {
     switch (s) {
     case Suspicion::EmptyHours:
         return "工时为空，按 0 计";
-    case Suspicion::NegativeHours:
-        return "工时为负数，未计入";
-    case Suspicion::Over24:
-        return "工时超过 24 小时，未计入";
     case Suspicion::DayOver24:
-        return "当天合计超过 24 小时";
+        return "当天合计超过 24 小时，未计入";
+    case Suspicion::DayNegative:
+        return "当天合计为负数，未计入";
     }
     return "";
+}
+
+const char* suspicionRuleText() {
+    return "一天的工时合计超过 24 小时或为负数时，整天记为可疑，不计入合计";
+}
+
+std::string leftOutText(const Totals& t) {
+    if (t.leftOutDays == 0)
+        return {};
+    return "可疑未计入：" + std::to_string(t.leftOutHours) + " 小时（" + std::to_string(t.leftOutDays) + " 天）";
+}
+
+std::string employersText(const Report& r, size_t listed) {
+    std::string out;
+    const size_t n = std::min(listed, r.byCompany.size());
+    for (size_t i = 0; i < n; ++i) {
+        if (i)
+            out += "、";
+        out += r.byCompany[i].company.empty() ? std::string("（未填公司）") : jet::toUtf8(r.byCompany[i].company);
+    }
+    if (n < r.byCompany.size())
+        out += " 等 " + std::to_string(r.byCompany.size()) + " 家";
+    return out;
+}
+
+std::string reportTitle(const Report& r) {
+    char standard[32];
+    const auto end = std::to_chars(standard, standard + sizeof standard, r.standardHours).ptr;
+    return "工时报表：" + isoDate(r.range.from) + " 至 " + isoDate(r.range.to) + "，每日标准 " +
+           std::string(standard, end) + " 小时";
+}
+
+std::string personLine(const Report& r) {
+    if (r.entries.empty())
+        return {};
+    return "姓名：" + jet::toUtf8(r.personName) + "　公司：" + employersText(r);
 }
 
 // Checks a range before any day of it is made.
@@ -207,7 +245,7 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
         e.position = position;
         e.rowId = cursor.rowId();
         e.hours = integerOf(head[1]);
-        e.counted = e.hours && *e.hours >= 0 && *e.hours <= 24;
+        e.counted = bool(e.hours);
         takeText(rest[0], e.id);
         takeText(rest[2], e.notes);
         std::u16string company;
@@ -284,22 +322,24 @@ jet::Result<Report> computeReport(const jet::Database& db, const WorkCalendar& c
     // Day by day: hours, overtime, suspicious entries, employers.
     std::vector<std::pair<uint32_t, int64_t>> dayCompanies; // (employer, hours) of one day
     for (DayReport& d : r.days) {
-        const auto entries = r.entriesOf(d);
+        const std::span<EntryRef> entries(r.entries.data() + d.firstEntry, d.entryCount);
+        int64_t sum = 0;
         for (const EntryRef& e : entries)
-            if (e.counted)
-                d.hours += *e.hours;
+            sum += e.hours.value_or(0);
+        d.suspicious = sum > 24 || sum < 0;
+        if (d.suspicious) {
+            d.leftOut = sum;
+            for (EntryRef& e : entries)
+                e.counted = false;
+        } else {
+            d.hours = sum;
+        }
         for (const EntryRef& e : entries) {
-            std::optional<Suspicion> why;
-            if (!e.hours)
-                why = Suspicion::EmptyHours;
-            else if (*e.hours < 0)
-                why = Suspicion::NegativeHours;
-            else if (*e.hours > 24)
-                why = Suspicion::Over24;
-            else if (d.hours > 24)
-                why = Suspicion::DayOver24;
-            if (why)
-                r.suspicious.push_back({e.id, d.date, e.hours, *why, e.position});
+            if (d.suspicious)
+                r.suspicious.push_back({e.id, d.date, e.hours, sum > 24 ? Suspicion::DayOver24 : Suspicion::DayNegative,
+                                        e.position});
+            else if (!e.hours)
+                r.suspicious.push_back({e.id, d.date, e.hours, Suspicion::EmptyHours, e.position});
         }
         const double h = double(d.hours);
         switch (d.kind) {

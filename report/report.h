@@ -8,11 +8,13 @@
 // hours), 应出勤天数 (工作日 up to and including "today") and the 缺记录的工作日 (工作日 up to today
 // without any entry).
 //
-// Entries whose hours cannot be right are listed as suspicious instead of being summed away:
-//   - 上班时间 empty (NULL): counts 0;
-//   - negative, or more than 24 on its own: not counted at all;
-//   - a day whose counted entries add up to more than 24: every entry of that day is listed, and
-//     still counted (which of them is wrong cannot be told).
+// One rule for hours that cannot be right, on the day: a day's hours are the sum of its entries'
+// 上班时间 (an empty one counts 0), and a day whose sum is above 24 or below 0 is 可疑 — none of its
+// hours count (not in the totals, the overtime or the employers' hours), every entry of it is
+// listed as suspicious, and the totals say how many hours and days were left out. So an entry of
+// 25 hours alone, two entries adding up to 34, and a lone −4 are left out; an entry of 24, a day of
+// 24, and 8 with a −4 correction (4) count. Entries with an empty 上班时间 are listed too (they
+// count 0 and leave nothing out).
 // Entries without a 上班日期 belong to no day and are not part of any range.
 //
 // The same structures serve ledrimo-db report and the program's report window. Texts from the
@@ -62,7 +64,7 @@ struct EntryRef {
     jet::RowId rowId;             // the engine's stable id of the row
     std::u16string id;            // column ID ("GZ-00001"); empty when NULL
     std::optional<int32_t> hours; // 上班时间; nullopt when NULL
-    bool counted = true;          // false for hours that are negative or above 24 (not summed)
+    bool counted = true;          // false for empty hours and the entries of a 可疑 day (not summed)
     uint32_t company = 0;         // 公司名称, as an index into Report::byCompany
     std::u16string notes;         // 工作备注 (empty unless ReportOptions::withNotes)
 };
@@ -79,7 +81,9 @@ struct DayReport {
     DayKind kind = DayKind::Workday;
     std::string holiday;   // the holiday's name for a 节假日 (UTF-8), else empty
     std::string makeUpFor; // for a make-up working day (班): the holiday it makes up for, else empty
-    int64_t hours = 0;     // the counted hours of the day's entries
+    int64_t hours = 0;     // the counted hours of the day's entries (0 for a 可疑 day)
+    bool suspicious = false; // 可疑: its entries add up to more than 24 or less than 0
+    int64_t leftOut = 0;     // the sum of a 可疑 day's entries (left out of every total), else 0
     // The day's entries, in table order: Report::entries[firstEntry, firstEntry + entryCount)
     // (Report::entriesOf gives them).
     uint32_t firstEntry = 0, entryCount = 0;
@@ -94,6 +98,8 @@ struct Totals {
     int workdays = 0;   // 应出勤天数: 工作日 up to today
     int missing = 0;    // 缺记录的工作日
     Overtime overtime;
+    int64_t leftOutHours = 0; // the sum of the 可疑 days' entries, not counted above
+    int leftOutDays = 0;      // the 可疑 days
 };
 
 // Hours and days per employer (公司名称; NULL counts as empty).
@@ -105,12 +111,11 @@ struct CompanyTotal {
 };
 
 enum class Suspicion : uint8_t {
-    EmptyHours,    // 上班时间 is NULL (counted as 0)
-    NegativeHours, // below 0 (not counted)
-    Over24,        // above 24 on its own (not counted)
-    DayOver24,     // the day's counted entries add up to more than 24 (counted)
+    EmptyHours,  // 上班时间 is NULL (counted as 0)
+    DayOver24,   // an entry of a day whose entries add up to more than 24 (not counted)
+    DayNegative, // an entry of a day whose entries add up to less than 0 (not counted)
 };
-// "工时为空，按 0 计", "工时为负数，未计入", "工时超过 24 小时，未计入", "当天合计超过 24 小时".
+// "工时为空，按 0 计", "当天合计超过 24 小时，未计入", "当天合计为负数，未计入".
 const char* suspicionText(Suspicion s);
 
 struct SuspiciousEntry {
@@ -143,6 +148,20 @@ struct Report {
         return std::span<const EntryRef>(entries).subspan(d.firstEntry, d.entryCount);
     }
 };
+
+// ---- texts every view of a report shares (the window, the PDF, ledrimo-db report) ----
+
+// The rule above in one sentence, for the reader of a report with 可疑 entries.
+const char* suspicionRuleText();
+// "可疑未计入：34 小时（1 天）"; empty when nothing was left out.
+std::string leftOutText(const Totals& t);
+// The report's employers, most hours first ("（未填公司）" for an empty name), joined by "、";
+// with more than `listed` of them the first `listed` and "等 N 家". Empty without entries.
+std::string employersText(const Report& r, size_t listed = SIZE_MAX);
+// The title line: "工时报表：2026-10-01 至 2026-10-31，每日标准 8 小时".
+std::string reportTitle(const Report& r);
+// "姓名：张三　公司：甲公司、乙公司"; empty when the range has no entries.
+std::string personLine(const Report& r);
 
 // The report of `options.range` over table `data` of `db`. Errors: NotFound when the database has
 // no table `data`; Invalid when `data` lacks one of the columns 上班日期 (Date/Time) or 上班时间

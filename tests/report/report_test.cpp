@@ -26,9 +26,9 @@ std::vector<worklog::Entry> october() {
         {"2026-10-09", 4, "GZ-00005", kB, "下午"},    // Friday: 2 over
         {"2026-10-11", 5, "GZ-00006", kA},            // Sunday: 5 休息日加班
         {"2026-10-12", std::nullopt, "GZ-00007", kA}, // NULL: counts 0, listed
-        {"2026-10-13", -3, "GZ-00008", kA},           // negative: not counted, listed
-        {"2026-10-14", 30, "GZ-00009", kA},           // over 24: not counted, listed
-        {"2026-10-15", 20, "GZ-00010", kA},           // 26 in one day: counted, both listed
+        {"2026-10-13", -3, "GZ-00008", kA},           // a day below 0: not counted, listed
+        {"2026-10-14", 30, "GZ-00009", kA},           // a day over 24: not counted, listed
+        {"2026-10-15", 20, "GZ-00010", kA},           // 26 in one day: neither counted, both listed
         {"2026-10-15 23:30", 6, "GZ-00011", kB, "", "李四"},
         {"", 8, "GZ-00012", kA},           // no date: in no range
         {"2026-11-01", 8, "GZ-00013", kA}, // after the range
@@ -82,7 +82,7 @@ TEST_F(ReportTest, HandMadeMonth) {
     for (const Expected& e : {Expected{"2026-10-01", 8, 1, 0, 0, 8}, Expected{"2026-10-09", 10, 2, 2, 0, 0},
                               Expected{"2026-10-10", 9, 1, 1, 0, 0}, Expected{"2026-10-11", 5, 1, 0, 5, 0},
                               Expected{"2026-10-12", 0, 1, 0, 0, 0}, Expected{"2026-10-13", 0, 1, 0, 0, 0},
-                              Expected{"2026-10-14", 0, 1, 0, 0, 0}, Expected{"2026-10-15", 26, 2, 18, 0, 0},
+                              Expected{"2026-10-14", 0, 1, 0, 0, 0}, Expected{"2026-10-15", 0, 2, 0, 0, 0},
                               Expected{"2026-10-16", 0, 0, 0, 0, 0}}) {
         const DayReport& d = at(r, e.date);
         EXPECT_EQ(d.hours, e.hours) << e.date;
@@ -93,11 +93,14 @@ TEST_F(ReportTest, HandMadeMonth) {
     }
 
     // Totals: 应出勤 are the 工作日 up to today (10-08, 09, 10, 12, 13, 14, 15, 16).
-    EXPECT_EQ(r.totals.hours, 58);
+    EXPECT_EQ(r.totals.hours, 32);
     EXPECT_EQ(r.totals.entries, 10);
-    EXPECT_EQ(r.totals.daysWorked, 5);
+    EXPECT_EQ(r.totals.daysWorked, 4);
     EXPECT_EQ(r.totals.workdays, 8);
-    EXPECT_EQ(r.totals.overtime.workday, 21);
+    EXPECT_EQ(r.totals.overtime.workday, 3);
+    EXPECT_EQ(r.totals.leftOutHours, -3 + 30 + 26);
+    EXPECT_EQ(r.totals.leftOutDays, 3);
+    EXPECT_EQ(at(r, "2026-10-15").leftOut, 26);
     EXPECT_EQ(r.totals.overtime.restday, 5);
     EXPECT_EQ(r.totals.overtime.holiday, 8);
     EXPECT_EQ(r.missingWorkdays, (std::vector<Day>{day("2026-10-08"), day("2026-10-16")}));
@@ -123,11 +126,11 @@ TEST_F(ReportTest, HandMadeMonth) {
     // Employers, most hours first; days count only days with hours for that employer.
     ASSERT_EQ(r.byCompany.size(), 2u);
     EXPECT_EQ(r.byCompany[0].company, u"甲公司");
-    EXPECT_EQ(r.byCompany[0].hours, 39);
-    EXPECT_EQ(r.byCompany[0].days, 4);
+    EXPECT_EQ(r.byCompany[0].hours, 19);
+    EXPECT_EQ(r.byCompany[0].days, 3);
     EXPECT_EQ(r.byCompany[0].entries, 7);
-    EXPECT_EQ(r.byCompany[1].hours, 19);
-    EXPECT_EQ(r.byCompany[1].days, 3);
+    EXPECT_EQ(r.byCompany[1].hours, 13);
+    EXPECT_EQ(r.byCompany[1].days, 2);
     // The person and employer are those of the latest entry.
     EXPECT_EQ(r.personName, u"李四");
     EXPECT_EQ(r.employer, u"乙公司");
@@ -135,8 +138,8 @@ TEST_F(ReportTest, HandMadeMonth) {
     // Suspicious entries by date, then table order.
     ASSERT_EQ(r.suspicious.size(), 5u);
     const std::pair<const char16_t*, Suspicion> why[] = {{u"GZ-00007", Suspicion::EmptyHours},
-                                                         {u"GZ-00008", Suspicion::NegativeHours},
-                                                         {u"GZ-00009", Suspicion::Over24},
+                                                         {u"GZ-00008", Suspicion::DayNegative},
+                                                         {u"GZ-00009", Suspicion::DayOver24},
                                                          {u"GZ-00010", Suspicion::DayOver24},
                                                          {u"GZ-00011", Suspicion::DayOver24}};
     for (size_t i = 0; i < 5; ++i) {
@@ -146,12 +149,70 @@ TEST_F(ReportTest, HandMadeMonth) {
     EXPECT_FALSE(r.suspicious[0].hours);
     EXPECT_EQ(r.suspicious[1].hours, -3);
     EXPECT_EQ(r.suspicious[4].date, day("2026-10-15"));
+    EXPECT_EQ(leftOutText(r.totals), "可疑未计入：53 小时（3 天）");
+    EXPECT_EQ(employersText(r), "甲公司、乙公司");
+    EXPECT_EQ(employersText(r, 1), "甲公司 等 2 家");
+    EXPECT_EQ(personLine(r), "姓名：李四　公司：甲公司、乙公司");
+}
+
+// One rule for hours that cannot be right, on the day's sum: above 24 or below 0 and the whole
+// day is left out; 24 itself, alone or added up, counts.
+TEST(ReportRule, DaysAboveTwentyFourOrBelowZeroAreLeftOut) {
+    writeutil::TempDir dir;
+    const std::string path = dir.file("db");
+    worklog::writeLog(path, {
+                                {"2026-11-02", 24, "GZ-00001", kA}, // an entry of exactly 24
+                                {"2026-11-03", 16, "GZ-00002", kA}, // a day of exactly 24
+                                {"2026-11-03", 8, "GZ-00003", kB},
+                                {"2026-11-04", 25, "GZ-00004", kA}, // one entry of 25
+                                {"2026-11-05", 20, "GZ-00005", kA}, // a day of 34
+                                {"2026-11-05", 14, "GZ-00006", kB},
+                                {"2026-11-06", 8, "GZ-00007", kA}, // a −4 correction: 4
+                                {"2026-11-06", -4, "GZ-00008", kA},
+                                {"2026-11-09", -4, "GZ-00009", kA}, // a day of −4
+                            });
+    auto db = jet::Database::open(path).value();
+    const auto r = computeReport(*db, WorkCalendar::builtIn(), {parseMonth("2026-11"), day("2026-11-30")});
+    ASSERT_TRUE(r) << r.error().describe();
+    auto at = [&](const char* iso) { return r->days.at(size_t(day(iso) - r->range.from)); };
+
+    EXPECT_EQ(at("2026-11-02").hours, 24) << "an entry of exactly 24 hours counts";
+    EXPECT_FALSE(at("2026-11-02").suspicious);
+    EXPECT_EQ(at("2026-11-02").overtime.workday, 16);
+    EXPECT_EQ(at("2026-11-03").hours, 24) << "a day of exactly 24 hours counts";
+    EXPECT_FALSE(at("2026-11-03").suspicious);
+    EXPECT_EQ(at("2026-11-06").hours, 4);
+    EXPECT_FALSE(at("2026-11-06").suspicious);
+    for (const auto& [iso, sum] : {std::pair{"2026-11-04", 25}, {"2026-11-05", 34}, {"2026-11-09", -4}}) {
+        EXPECT_TRUE(at(iso).suspicious) << iso;
+        EXPECT_EQ(at(iso).hours, 0) << iso;
+        EXPECT_EQ(at(iso).leftOut, sum) << iso;
+        EXPECT_EQ(at(iso).overtime.total(), 0) << iso;
+    }
+    EXPECT_EQ(r->totals.hours, 24 + 24 + 4);
+    EXPECT_EQ(r->totals.overtime.workday, 16 + 16);
+    EXPECT_EQ(r->totals.leftOutHours, 25 + 34 - 4);
+    EXPECT_EQ(r->totals.leftOutDays, 3);
+    EXPECT_EQ(r->byCompany[0].hours, 24 + 16 + 4); // 甲公司: what was counted only
+    EXPECT_EQ(r->byCompany[1].hours, 8);
+
+    // Listed: every entry of the left-out days, and nothing of the days that count.
+    std::vector<std::u16string> ids;
+    for (const SuspiciousEntry& e : r->suspicious)
+        ids.push_back(e.id);
+    EXPECT_EQ(ids, (std::vector<std::u16string>{u"GZ-00004", u"GZ-00005", u"GZ-00006", u"GZ-00009"}));
+    EXPECT_EQ(r->suspicious[1].reason, Suspicion::DayOver24);
+    EXPECT_EQ(r->suspicious[3].reason, Suspicion::DayNegative);
+    EXPECT_STREQ(suspicionText(r->suspicious[3].reason), "当天合计为负数，未计入");
+    for (const EntryRef& e : r->entries)
+        EXPECT_EQ(e.counted, e.date != day("2026-11-04") && e.date != day("2026-11-05") && e.date != day("2026-11-09"))
+            << jet::toUtf8(e.id);
 }
 
 TEST_F(ReportTest, StandardsPeriodsAndRanges) {
     // A standard of 7.5 hours.
     Report r = run(parseMonth("2026-10"), 7.5, false);
-    EXPECT_EQ(r.totals.overtime.workday, 2.5 + 1.5 + 18.5);
+    EXPECT_EQ(r.totals.overtime.workday, 2.5 + 1.5); // the 26 hours of 10-15 are left out
     EXPECT_TRUE(r.entriesOf(at(r, "2026-10-09"))[0].notes.empty()); // notes not read
 
     // Weeks run Monday to Sunday, cut to the range; they add up to the totals.

@@ -3,6 +3,7 @@
 #include "work_log.h"
 #include "writeutil.h"
 
+#include <algorithm>
 #include <fstream>
 
 using testutil::runTool;
@@ -65,7 +66,7 @@ TEST_F(ReportToolTest, TextAlignedByDisplayWidth) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto all = lines(r.out);
     EXPECT_EQ(all[0], "工时报表：2026-10-01 至 2026-10-31，每日标准 8 小时");
-    EXPECT_EQ(all[1], "姓名：张三　公司：甲公司");
+    EXPECT_EQ(all[1], "姓名：张三　公司：甲公司、乙公司"); // every employer of the range
     // The main table: header, 31 days, 合计; numbers end in the same column on every line.
     ASSERT_GE(all.size(), 37u);
     EXPECT_EQ(all[3].rfind("日期        星期    类型    说明", 0), 0u) << all[3];
@@ -78,7 +79,9 @@ TEST_F(ReportToolTest, TextAlignedByDisplayWidth) {
                                 "2026-10-14  星期三\n2026-10-15  星期四\n2026-10-16  星期五\n"));
     EXPECT_TRUE(contains(r.out, "\n按公司\n公司    工时  天数  记录数\n甲公司    19     3       5\n"
                                 "乙公司    13     2       2\n"));
-    EXPECT_TRUE(contains(r.out, "GZ-00007  2026-10-13    -3  工时为负数，未计入\n"));
+    EXPECT_TRUE(contains(r.out, "\n可疑未计入的工时    -3\n可疑的天数           1\n"));
+    EXPECT_TRUE(contains(r.out, "\n可疑记录（一天的工时合计超过 24 小时或为负数时，整天记为可疑，不计入合计）\n"));
+    EXPECT_TRUE(contains(r.out, "GZ-00007  2026-10-13    -3  当天合计为负数，未计入\n"));
 
     // Weeks; a year the calendar does not cover is named.
     const auto weeks = report({"--from", "2026-12-28", "--to", "2027年1月10日", "--by", "week"});
@@ -91,6 +94,11 @@ TEST_F(ReportToolTest, CsvAndJson) {
     auto r = report({"--month", "2026-10", "--format", "csv"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     ASSERT_EQ(r.out.rfind("\xEF\xBB\xBF", 0), 0u);
+    // A title before the tables: the range and standard, the person and every employer.
+    EXPECT_EQ(r.out.rfind("\xEF\xBB\xBF\"工时报表：2026-10-01 至 2026-10-31，每日标准 8 小时\"\r\n"
+                          "\"姓名：张三　公司：甲公司、乙公司\"\r\n\r\n\"日期\",",
+                          0),
+              0u);
     EXPECT_EQ(r.out.find('\n'), r.out.find("\r\n") + 1);
     for (const auto& l : lines(r.out.substr(3), "\r\n"))
         EXPECT_EQ(l.find('\n'), std::string::npos);
@@ -137,7 +145,12 @@ TEST_F(ReportToolTest, CsvAndJson) {
     EXPECT_EQ(suspicious[0].at("date").string, u"2026-10-12");
     EXPECT_EQ(suspicious[0].at("hours").kind, testutil::Json::Null);
     EXPECT_EQ(suspicious[1].at("hours").number, "-3");
-    EXPECT_EQ(suspicious[1].at("reason").string, u"工时为负数，未计入");
+    EXPECT_EQ(suspicious[1].at("reason").string, u"当天合计为负数，未计入");
+    EXPECT_EQ(totals.at("leftOutHours").number, "-3");
+    EXPECT_EQ(totals.at("leftOutDays").number, "1");
+    EXPECT_EQ(days[12].at("leftOut").number, "-3");
+    EXPECT_TRUE(std::none_of(days[11].object.begin(), days[11].object.end(),
+                             [](const auto& kv) { return kv.first == "leftOut"; }));
     EXPECT_TRUE(j.at("uncoveredYears").array.empty());
 
     r = report({"--month", "2027-02", "--format", "json"});
@@ -209,4 +222,26 @@ TEST_F(ReportToolTest, ExportNeverOverwritesUnasked) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "已导出 7 条记录（全部）到 " + dir.file("mine.csv") + "\n");
     EXPECT_EQ(testutil::readText(dir.file("mine.csv")).rfind("\xEF\xBB\xBF\"姓名\"", 0), 0u);
+}
+
+// Export failures read in Chinese with the system's real reason, and nothing of the xlsx library
+// reaches standard error: a workbook that outgrows the file size the system allows (as a full disk
+// stops it part-way), and a folder that is there but takes no new files.
+TEST_F(ReportToolTest, ExportErrorsInChinese) {
+    const std::string out = dir.file("大.xlsx");
+    // SIGXFSZ ignored, so that the write fails with EFBIG instead of ending the program.
+    auto r = testutil::runProgram({"sh", "-c", "trap '' XFSZ; ulimit -f 4; exec \"$0\" \"$@\"", LEDRIMO_DB_TOOL,
+                                   "export", db, out, "--all"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(lines(r.err).size(), 1u) << r.err; // one line
+    EXPECT_TRUE(contains(r.err, "写入失败：文件超出了系统允许的大小")) << r.err;
+    for (const char* library : {"[ERROR]", "[WARNING]", "ZIP", "Zip", "libxlsxwriter"})
+        EXPECT_FALSE(contains(r.err, library)) << r.err;
+    EXPECT_FALSE(std::ifstream(out).good());
+
+    r = runTool({"export", db, "/proc/x.csv", "--all"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(contains(r.err, "无法创建文件：这个目录中不能创建文件")) << r.err;
+    r = runTool({"export", db, dir.file("没有这个目录/x.csv"), "--all"});
+    EXPECT_TRUE(contains(r.err, "无法创建文件：目录不存在")) << r.err;
 }

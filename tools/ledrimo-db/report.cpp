@@ -109,11 +109,6 @@ void appendNumber(std::string& s, int64_t v) {
     char buf[24];
     s.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
-std::string number(double v) {
-    std::string s;
-    appendNumber(s, v);
-    return s;
-}
 
 // A table of cells, each text or a number; the cells' texts are kept one after the other.
 class Table {
@@ -189,6 +184,8 @@ void appendDayNote(std::string& note, const report::DayReport& d) {
         note = d.makeUpFor + "补班";
     if (d.missing)
         note += note.empty() ? "缺记录" : "，缺记录";
+    if (d.suspicious)
+        note += (note.empty() ? "可疑，未计入 " : "，可疑，未计入 ") + std::to_string(d.leftOut) + " 小时";
 }
 
 std::string yearsText(const std::vector<int>& years, size_t& i) {
@@ -271,6 +268,8 @@ std::vector<Table> reportTables(const report::Report& r, const std::string& by) 
     summary.text("休息日加班").num(r.totals.overtime.restday);
     summary.text("节假日加班").num(r.totals.overtime.holiday);
     summary.text("缺记录的工作日").num(int64_t(r.missingWorkdays.size()));
+    summary.text("可疑未计入的工时").num(r.totals.leftOutHours);
+    summary.text("可疑的天数").num(int64_t(r.totals.leftOutDays));
     tables.push_back(std::move(summary));
 
     if (!r.missingWorkdays.empty()) {
@@ -285,7 +284,7 @@ std::vector<Table> reportTables(const report::Report& r, const std::string& by) 
         tables.push_back(std::move(companies));
     }
     if (!r.suspicious.empty()) {
-        Table suspicious("可疑记录", {"ID", "日期", "工时", "原因"});
+        Table suspicious(std::string("可疑记录（") + report::suspicionRuleText() + "）", {"ID", "日期", "工时", "原因"});
         for (const auto& s : r.suspicious) {
             suspicious.text(jet::toUtf8(s.id)).date(s.date);
             if (s.hours)
@@ -347,8 +346,16 @@ void renderText(const std::vector<Table>& tables, Output& out) {
 }
 
 // Each table with its header row, a blank line between tables; then the notices.
-void renderCsv(const std::vector<Table>& tables, const std::vector<std::string>& notes, Output& out) {
+void renderCsv(const report::Report& r, const std::vector<Table>& tables, const std::vector<std::string>& notes,
+               Output& out) {
     out.put("\xEF\xBB\xBF");
+    csvQuoted(out, report::reportTitle(r));
+    out.put("\r\n");
+    if (const std::string person = report::personLine(r); !person.empty()) {
+        csvQuoted(out, person);
+        out.put("\r\n");
+    }
+    out.put("\r\n");
     bool first = true;
     for (const Table& t : tables) {
         if (!first)
@@ -437,6 +444,10 @@ void renderJson(const report::Report& r, const std::string& by, Output& out) {
         out.number(d.hours);
         out.put(",\"entries\":");
         out.number(int64_t(d.entryCount));
+        if (d.suspicious) {
+            out.put(",\"leftOut\":");
+            out.number(d.leftOut);
+        }
         out.put(",\"overtime\":");
         jsonOvertime(out, d.overtime);
         out.put('}');
@@ -449,6 +460,10 @@ void renderJson(const report::Report& r, const std::string& by, Output& out) {
     out.number(int64_t(r.totals.workdays));
     out.put(",\"overtime\":");
     jsonOvertime(out, r.totals.overtime);
+    out.put(",\"leftOutHours\":");
+    out.number(r.totals.leftOutHours);
+    out.put(",\"leftOutDays\":");
+    out.number(int64_t(r.totals.leftOutDays));
     out.put("},\n\"missingWorkdays\":[");
     for (size_t i = 0; i < r.missingWorkdays.size(); ++i) {
         if (i)
@@ -520,14 +535,13 @@ void renderReport(const report::Report& r, const std::string& format, const std:
     const auto tables = reportTables(r, by);
     const auto notes = notices(r);
     if (format == "csv")
-        return renderCsv(tables, notes, out);
+        return renderCsv(r, tables, notes, out);
     std::string head;
     for (const auto& n : notes)
         head += "注意：" + n + "\n";
-    head += "工时报表：" + report::isoDate(r.range.from) + " 至 " + report::isoDate(r.range.to) +
-            "，每日标准 " + number(r.standardHours) + " 小时\n";
-    if (!r.personName.empty() || !r.employer.empty())
-        head += "姓名：" + jet::toUtf8(r.personName) + "　公司：" + jet::toUtf8(r.employer) + "\n";
+    head += report::reportTitle(r) + "\n";
+    if (const std::string person = report::personLine(r); !person.empty())
+        head += person + "\n";
     out.put(head + "\n");
     renderText(tables, out);
 }
@@ -611,7 +625,9 @@ const std::vector<Verb>& reportVerbs() {
     static const std::string reportHelp =
         std::string("按上班日期汇总表 data 中的工时：每天的类型（工作日、休息日、节假日，按中国大陆的\n"
                     "节假日安排）、工时、记录数和加班；合计、出勤天数、应出勤天数（截至今天的工作日）、\n"
-                    "缺记录的工作日、按公司的工时和天数，以及工时为空、为负数或超过 24 小时的可疑记录。\n"
+                    "缺记录的工作日、按公司的工时和天数，以及可疑记录：一天的工时合计超过 24 小时或为负数时，\n"
+                    "这一天记为可疑，它的工时不计入合计（汇总中给出未计入的小时数和天数）；工时为空的记录\n"
+                    "按 0 计，也列出。\n"
                     "加班：工作日超出每日标准的部分为工作日加班；休息日和节假日的工时全部计为加班。\n"
                     "程序自带 2007–2026 年的节假日安排；数据库所在目录中的 holidays.tsv（同样的三列：\n"
                     "日期、名称、休或班，以制表符分隔，# 开头的行为注释）可补充年份或更改某一天。\n"
