@@ -1,6 +1,7 @@
 // Controls: the properties every kind of control shares.
 #include "runtime/data_access.h"
 #include "runtime/datetime.h"
+#include "runtime/display.h"
 #include "runtime/form.h"
 #include "runtime/form_registry.h"
 #include "runtime/kernel.h"
@@ -197,6 +198,19 @@ void Control::setFont(const QFont& f) {
     ensureLoaded();
     if (widget_)
         widget_->setFont(f);
+}
+
+void setTextColor(Control& control, const QColor& c) {
+    QWidget* w = control.widget();
+    if (!w)
+        return;
+    QPalette pal = w->palette();
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(g, QPalette::WindowText, c);
+        pal.setColor(g, QPalette::ButtonText, c);
+        pal.setColor(g, QPalette::Text, c);
+    }
+    w->setPalette(pal);
 }
 
 } // namespace rt

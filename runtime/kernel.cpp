@@ -1,4 +1,5 @@
 #include "runtime/kernel.h"
+#include "runtime/display.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -210,6 +211,27 @@ int screenWidth() {
 int screenHeight() {
     QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->geometry().height() : 0;
+}
+
+namespace {
+QRect& availableForTests() {
+    static QRect area;
+    return area;
+}
+} // namespace
+
+QRect availableArea(int x, int y) {
+    QScreen* s = QGuiApplication::screenAt(QPoint(x, y));
+    if (!s)
+        s = QGuiApplication::primaryScreen();
+    if (!s)
+        return {};
+    const QRect& panels = availableForTests();
+    return panels.isEmpty() ? s->availableGeometry() : s->availableGeometry() & panels;
+}
+
+void setAvailableAreaForTests(const QRect& area) {
+    availableForTests() = area;
 }
 
 } // namespace rt

@@ -811,15 +811,6 @@ void ChartWidget::paintChart(QPainter& p, const QRectF& area) const {
         QPen dashed(lineColor, hair * 2, Qt::DashLine);
         p.setPen(dashed);
         p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        if (!referenceCaption.isEmpty()) {
-            p.setFont(small);
-            const double w = smallFm.horizontalAdvance(referenceCaption) + h * 0.4;
-            const QRectF box(plot.right() - w, y - smallFm.height() - hair * 2, w, smallFm.height());
-            p.fillRect(box, QColor(255, 255, 255, 200));
-            p.setPen(lineColor);
-            p.drawText(box, Qt::AlignCenter, referenceCaption);
-            p.setFont(base);
-        }
     }
 
     // Marks under the axis, then the labels (every k-th when they do not all fit).
@@ -866,8 +857,11 @@ void ChartWidget::paintChart(QPainter& p, const QRectF& area) const {
         items.push_back({0, s.color, s.title});
     if (!markTitle.isEmpty())
         items.push_back({1, markColor, markTitle});
-    if (!lineTitle.isEmpty() && reference >= 0)
-        items.push_back({2, lineColor, lineTitle});
+    // The line's caption goes with its title in the legend, where it covers no bar's value.
+    const QString lineText =
+        lineTitle.isEmpty() || referenceCaption.isEmpty() ? lineTitle + referenceCaption : lineTitle + u' ' + referenceCaption;
+    if (!lineText.isEmpty() && reference >= 0)
+        items.push_back({2, lineColor, lineText});
     const double swatch = h * 0.7, gap = h * 0.35, spacing = h * 0.9;
     double total = 0;
     for (const Item& it : items)

@@ -16,7 +16,7 @@ fi
 if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev locales
          mdbtools nodejs npm hyperfine imagemagick python3-openpyxl poppler-utils
-         desktop-file-utils appstream groff-base)
+         desktop-file-utils appstream groff-base lintian)
 fi
 
 if [ "$what" = windows ]; then

@@ -23,7 +23,8 @@ for p in libqt6core6 libqt6gui6 libqt6widgets6 zlib1g libjpeg62-turbo fonts-noto
 done
 contents=$(dpkg-deb -c "$deb")
 for f in ./usr/bin/ledrimo ./usr/bin/ledrimo-db ./usr/share/applications/org.example.Ledrimo.desktop \
-         ./usr/share/metainfo/org.example.Ledrimo.metainfo.xml ./usr/share/man/man1/ledrimo-db.1; do
+         ./usr/share/metainfo/org.example.Ledrimo.metainfo.xml ./usr/share/man/man1/ledrimo-db.1.gz \
+         ./usr/share/man/man1/ledrimo.1.gz ./usr/share/doc/ledrimo/copyright ./usr/share/doc/ledrimo/changelog.gz; do
   grep -q " $f\$" <<<"$contents" || { echo "package lacks $f" >&2; exit 1; }
 done
 echo "Package: $deb ($(du -k "$deb" | cut -f1) KB). Install it with:  apt install ./$deb"

@@ -2,8 +2,8 @@
 # `cmake --install` into a temporary DESTDIR (prefix /usr), checked as a desktop would use it:
 # every file an installation promises is there; the desktop entry passes desktop-file-validate and
 # the AppStream data `appstreamcli validate --no-net`; entry, icon and AppStream data name each
-# other; the icons have the sizes of their folders; the man page renders without a warning and has
-# a section for every verb that `ledrimo-db --help` lists.
+# other; the icons have the sizes of their folders; the man pages (compressed) render without a
+# warning, and ledrimo-db's has a section for every verb that `ledrimo-db --help` lists.
 # Usage: install_test.sh CMAKE BUILD_DIR
 set -euo pipefail
 cmake=$1
@@ -16,7 +16,8 @@ DESTDIR=$dest "$cmake" --install "$build" --prefix /usr >/dev/null
 usr=$dest/usr
 id=org.example.Ledrimo
 for f in bin/ledrimo bin/ledrimo-db share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
-         share/man/man1/ledrimo-db.1 share/doc/ledrimo/README.md \
+         share/man/man1/ledrimo-db.1.gz share/man/man1/ledrimo.1.gz share/doc/ledrimo/README.md \
+         share/doc/ledrimo/copyright share/doc/ledrimo/changelog.gz \
          share/icons/hicolor/{16x16,32x32,48x48,256x256}/apps/$id.png; do
   [ -f "$usr/$f" ] || fail "not installed: $f"
 done
@@ -43,9 +44,12 @@ for size in 16 32 48 256; do
   [ "$w" = "$size" ] && [ "$h" = "$size" ] || fail "icon ${size}x$size is ${w}x$h"
 done
 
-man=$usr/share/man/man1/ledrimo-db.1
-warnings=$(LC_ALL=C.UTF-8 groff -k -man -Tutf8 -ww -z "$man" 2>&1)
-[ -z "$warnings" ] || fail "man page: $warnings"
+for page in ledrimo ledrimo-db; do
+  warnings=$(gzip -dc "$usr/share/man/man1/$page.1.gz" | LC_ALL=C.UTF-8 groff -k -man -Tutf8 -ww -z 2>&1)
+  [ -z "$warnings" ] || fail "man page $page: $warnings"
+done
+man=$dest/ledrimo-db.1
+gzip -dc "$usr/share/man/man1/ledrimo-db.1.gz" >"$man"
 verbs=$("$usr/bin/ledrimo-db" --help | sed -n 's/^  ledrimo-db \([a-z][a-z0-9-]*\).*/\1/p')
 [ -n "$verbs" ] || fail "no verbs in ledrimo-db --help"
 for verb in $verbs; do

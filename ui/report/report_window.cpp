@@ -7,6 +7,7 @@
 #include "report/export.h"
 #include "runtime/data_access.h"
 #include "runtime/datetime.h"
+#include "runtime/display.h"
 #include "runtime/filedialog.h"
 #include "runtime/form.h"
 #include "runtime/kernel.h"
@@ -20,6 +21,7 @@
 #include <QFileInfo>
 #include <QRect>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ui {
@@ -98,8 +100,8 @@ void showReport(rt::Form& f, const std::vector<rt::Text>& problems) {
     rt::Text title = monthText(s.year, s.month);
     if (r && !r->personName.empty())
         title += "　" + utf16Text(r->personName);
-    if (r && !r->employer.empty())
-        title += "　" + utf16Text(r->employer);
+    if (r && !r->entries.empty()) // every employer of the month; the list below has them all
+        title += "　" + rt::Text::fromUtf8(report::employersText(*r, 3));
     f.control("标题标签").setCaption(title);
     std::vector<rt::Text> notices = problems;
     if (r)
@@ -113,7 +115,7 @@ void showReport(rt::Form& f, const std::vector<rt::Text>& problems) {
         for (const report::DayReport& d : r->days)
             bars.push_back({double(d.hours), int(d.kind), rt::toText(report::splitDay(d.date).day),
                             dayTooltip(*r, d), d.missing});
-        chart.setReferenceLine(r->standardHours, "标准 " + hoursText(r->standardHours) + " 小时");
+        chart.setReferenceLine(r->standardHours, hoursText(r->standardHours) + " 小时");
     } else {
         chart.setReferenceLine(-1, "");
     }
@@ -127,6 +129,7 @@ void showReport(rt::Form& f, const std::vector<rt::Text>& problems) {
     f.control("休息日加班").setCaption(t ? hoursText(t->overtime.restday) + " 小时" : none);
     f.control("节假日加班").setCaption(t ? hoursText(t->overtime.holiday) + " 小时" : none);
     f.control("缺记录天数").setCaption(t ? rt::toText(t->missing) + " 天" : none);
+    rt::setTextColor(f.control("缺记录天数"), t && t->missing > 0 ? QColor(192, 32, 32) : QColor(Qt::black));
 
     rt::ListView& missing = f.listView("缺记录列表");
     {
@@ -151,7 +154,32 @@ void showReport(rt::Form& f, const std::vector<rt::Text>& problems) {
             }
         }
     }
+    rt::ListView& suspicious = f.listView("可疑列表");
+    {
+        rt::ListView::Batch batch(suspicious);
+        suspicious.clear();
+        if (r) {
+            for (const report::SuspiciousEntry& e : r->suspicious) {
+                const int row = suspicious.addItem(
+                    shortDayText(e.date) + " " + (e.id.empty() ? rt::Text("（无工作序号）") : utf16Text(e.id)));
+                suspicious.setItemText(row, 1, e.hours ? rt::toText(*e.hours) : rt::Text("空"));
+                suspicious.setItemText(row, 2, report::suspicionText(e.reason));
+            }
+        }
+    }
+    // The employers and the suspicious entries share the corner on the right, one above the other
+    // when there are both.
+    const bool anySuspicious = r && !r->suspicious.empty();
+    const int top = 368, height = 158, gap = 6;
+    if (several && anySuspicious) {
+        companies.move(rt::kKeep, top, rt::kKeep, (height - gap) / 2);
+        suspicious.move(rt::kKeep, top + (height + gap) / 2, rt::kKeep, (height - gap) / 2);
+    } else {
+        companies.move(rt::kKeep, top, rt::kKeep, height);
+        suspicious.move(rt::kKeep, top, rt::kKeep, height);
+    }
     companies.setVisible(several);
+    suspicious.setVisible(anySuspicious);
 
     for (const char* button : {"导出Excel", "导出CSV", "打印"})
         f.control(button).setDisabled(r == nullptr);
@@ -216,41 +244,37 @@ void chooseMonth(rt::Form& f, int year, int month) {
     refresh(f);
 }
 
-// Puts the window beside the main window, level with its top: to its right when the screen has
-// room, else against the screen's right edge, covering as little of it as the screen allows.
+// Puts the window wholly on the screen the main window is on (its available area, without panels),
+// level with the main window's top where it can: beside the main window on the side with room
+// (the right first), and over it only where neither side has room, then against the edge of the
+// side with more room, so that it covers as little of the main window as the screen allows.
 void placeBesideMain(rt::Form& f) {
     if (!rt::isLoaded(kMainForm))
         return;
     rt::Form& main = rt::form(kMainForm);
-    int left = main.left() + main.width() + 8;
-    if (left + f.width() > rt::screenWidth())
-        left = std::max(0, rt::screenWidth() - f.width());
-    const int top = std::max(0, std::min(main.top(), rt::screenHeight() - f.height()));
+    const QRect m(main.left(), main.top(), main.width(), main.height());
+    const QRect area = rt::availableArea(m.center().x(), m.center().y());
+    if (area.isEmpty())
+        return;
+    const int w = f.width(), h = f.height(), gap = 8;
+    int left;
+    if (m.right() + gap + w <= area.right() + 1)
+        left = m.right() + 1 + gap;
+    else if (m.left() - gap - w >= area.left())
+        left = m.left() - gap - w;
+    else if (area.right() - m.right() >= m.left() - area.left())
+        left = area.right() + 1 - w;
+    else
+        left = area.left();
+    left = std::max(area.left(), std::min(left, area.right() + 1 - w));
+    const int top = std::max(area.top(), std::min(m.top(), area.bottom() + 1 - h));
     f.move(left, top);
 }
 
-// The report has sent the user to the main window, which it stays above: where it covers the main
-// window it stands aside, beside it. Where the screen has no room for it there, it stands beside it
-// all the same, on the side with more room, partly off the screen (统计报表 brings it back whole).
-// It is never minimised for this: some window managers (openbox) minimise an owned window together
-// with its owner, which would hide the main window the user was sent to.
-void uncoverMain(rt::Form& f, rt::Form& main) {
-    const QRect m(main.left(), main.top(), main.width(), main.height());
-    const QRect r(f.left(), f.top(), f.width(), f.height());
-    if (!m.intersects(r))
-        return;
-    const int rightRoom = rt::screenWidth() - (m.right() + 8);
-    const int leftRoom = m.left() - 8;
-    if (r.width() <= rightRoom || (r.width() > leftRoom && rightRoom >= leftRoom))
-        f.move(m.right() + 8, r.top());
-    else
-        f.move(m.left() - 8 - r.width(), r.top());
-}
-
-// Whether the whole window is on the screen.
+// Whether the whole window is on the available area of the screen it is on.
 bool wholeOnScreen(rt::Form& f) {
-    return f.left() >= 0 && f.top() >= 0 && f.left() + f.width() <= rt::screenWidth() &&
-           f.top() + f.height() <= rt::screenHeight();
+    const QRect r(f.left(), f.top(), f.width(), f.height());
+    return rt::availableArea(r.center().x(), r.center().y()).contains(r);
 }
 
 // ---- export ----
@@ -371,18 +395,13 @@ rt::Text reportNotice(const report::Report& r) {
     std::vector<rt::Text> parts;
     for (int year : r.uncoveredYears)
         parts.push_back(rt::Text::fromUtf8(report::uncoveredNotice(year)));
-    if (!r.suspicious.empty()) {
-        std::vector<rt::Text> listed;
-        for (size_t i = 0; i < r.suspicious.size() && i < 2; ++i) {
-            const report::SuspiciousEntry& e = r.suspicious[i];
-            listed.push_back((e.id.empty() ? rt::Text("（无工作序号）") : utf16Text(e.id)) + " " +
-                             report::suspicionText(e.reason));
-        }
-        rt::Text line = "工时有误的记录：" + join(listed, "，");
-        if (r.suspicious.size() > 2)
-            line += " 等 " + rt::toText(int(r.suspicious.size())) + " 条";
-        parts.push_back(line);
-    }
+    if (r.totals.leftOutDays > 0)
+        parts.push_back(rt::Text::fromUtf8(report::leftOutText(r.totals)) + "（" + report::suspicionRuleText() + "）");
+    const auto empty = std::count_if(r.suspicious.begin(), r.suspicious.end(), [](const report::SuspiciousEntry& e) {
+        return e.reason == report::Suspicion::EmptyHours;
+    });
+    if (empty > 0)
+        parts.push_back("工时为空的记录 " + rt::toText(int(empty)) + " 条，按 0 计");
     return join(parts, "；");
 }
 
@@ -460,24 +479,17 @@ void reportTick(rt::Form& f) {
         refresh(f);
 }
 
-void barDoubleClicked(rt::Form& f, int bar) {
-    ensureCurrent(f);
-    const WindowState& s = state();
-    if (!s.report || bar < 0 || size_t(bar) >= s.report->days.size())
-        return;
-    const auto entries = s.report->entriesOf(s.report->days[size_t(bar)]);
-    if (entries.empty())
-        return;
+// Shows the entry at `position` of table order (its ID `id`) in the main window. The report
+// window stays where it is.
+static void openEntry(rt::Form& f, uint64_t position, const std::u16string& id) {
     rt::Form& main = rt::form(kMainForm);
     rt::RecordSet& browsing = main.recordSet("记录集1");
     if (!browsing.isOpen()) {
         rt::messageBox(kNotConnected, rt::MbIconInformation, "信息：", &f);
         return;
     }
-    const report::EntryRef& first = entries[0];
-    const bool found = first.id.empty()
-                           ? browsing.Move(int(first.position))
-                           : positionOnEntry(browsing, int(first.position) + 1, utf16Text(first.id));
+    const bool found =
+        id.empty() ? browsing.Move(int(position)) : positionOnEntry(browsing, int(position) + 1, utf16Text(id));
     if (!found) {
         // The browsing set stands nowhere now; put it back on the entry the main window shows.
         if (!positionOnEntry(browsing, 0, main.control("序号标签").caption()))
@@ -488,8 +500,28 @@ void barDoubleClicked(rt::Form& f, int bar) {
         return;
     }
     showEntry();
-    uncoverMain(f, main);
     main.setFocus();
+}
+
+void barDoubleClicked(rt::Form& f, int bar) {
+    ensureCurrent(f);
+    const WindowState& s = state();
+    if (!s.report || bar < 0 || size_t(bar) >= s.report->days.size())
+        return;
+    const auto entries = s.report->entriesOf(s.report->days[size_t(bar)]);
+    if (entries.empty())
+        return;
+    const report::EntryRef first = entries[0];
+    openEntry(f, first.position, first.id);
+}
+
+void suspiciousClicked(rt::Form& f, int row) {
+    ensureCurrent(f);
+    const WindowState& s = state();
+    if (!s.report || row < 0 || size_t(row) >= s.report->suspicious.size())
+        return;
+    const report::SuspiciousEntry e = s.report->suspicious[size_t(row)];
+    openEntry(f, e.position, e.id);
 }
 
 void missingDayClicked(rt::Form& f, int row) {
@@ -502,11 +534,19 @@ void missingDayClicked(rt::Form& f, int row) {
         rt::messageBox(kNotConnected, rt::MbIconInformation, "信息：", &f);
         return;
     }
-    // Already adding: only the working date changes, what was typed stays.
-    if (!isAdding(main))
+    // Already adding: only the working date changes, what was typed stays. Else the employer is
+    // that of the nearest entry of the month before the day (the one the main window shows when
+    // there is none).
+    if (!isAdding(main)) {
         enterAdding(main);
+        const report::EntryRef* before = nullptr;
+        for (const report::EntryRef& e : s.report->entries)
+            if (e.date < day)
+                before = &e;
+        if (before)
+            main.control("公司名称编辑框").setText(utf16Text(s.report->byCompany[before->company].company));
+    }
     main.dateBox("年编辑框").setValue(double(day));
-    uncoverMain(f, main);
     main.setFocus();
     main.control("上班时间编辑框").setFocus();
 }
@@ -556,6 +596,8 @@ void registerReportWindowHandlers() {
     on("统计报表.刷新时钟.tick", reportTick);
     rt::registerHandler("统计报表.图表1.doubleClicked",
                         [](rt::Event& e) { barDoubleClicked(e.form, e.row); });
+    rt::registerHandler("统计报表.可疑列表.clicked",
+                        [](rt::Event& e) { suspiciousClicked(e.form, e.row); });
     rt::registerHandler("统计报表.缺记录列表.clicked",
                         [](rt::Event& e) { missingDayClicked(e.form, e.row); });
     on("统计报表.导出Excel.clicked", exportExcelClicked);

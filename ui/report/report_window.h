@@ -10,7 +10,10 @@
 // cover the month, when entries have hours that cannot be right, or when the database cannot be
 // read. A bar's tooltip tells the day, its kind (with the holiday's name), the hours and the
 // entries' identifiers; double-clicking a bar shows that day's first entry in the main window;
-// clicking a missing day puts the main window into Adding with that working date.
+// clicking a missing day puts the main window into Adding with that working date (and the
+// employer of the nearest entry before it); the 可疑 entries (report.h has the rule) are listed,
+// and clicking one shows it in the main window to be corrected. The window opens wholly on the
+// screen's available area, beside the main window where there is room, and stays where it is.
 //
 // The window reads the database the main window is connected to (数据库连接1) with the report
 // module, and stays current: its timer asks the connection a few times a second whether the data
@@ -49,8 +52,8 @@ rt::Text dayKindText(const report::DayReport& d);
 // The tooltip of a day's bar: the day, its kind, the hours (and the overtime in them) or
 // "缺记录" / "没有记录", and the identifiers of its entries.
 rt::Text dayTooltip(const report::Report& r, const report::DayReport& d);
-// The notice line: the years the calendar does not cover, and entries whose hours were left out
-// or look wrong. Empty when there is nothing to say.
+// The notice line: the years the calendar does not cover, the hours left out as 可疑 (with the
+// rule), and how many entries have no hours. Empty when there is nothing to say.
 rt::Text reportNotice(const report::Report& r);
 // "工时_2026年10月.xlsx" (extension without the dot), "工作时间月报表_2026年10月.pdf".
 rt::Text exportFileName(int year, int month, const char* extension);
@@ -76,6 +79,7 @@ void monthChanged(rt::Form& f);
 void reportTick(rt::Form& f);
 void barDoubleClicked(rt::Form& f, int bar);
 void missingDayClicked(rt::Form& f, int row);
+void suspiciousClicked(rt::Form& f, int row); // shows the entry in the main window
 void exportExcelClicked(rt::Form& f);
 void exportCsvClicked(rt::Form& f);
 void printClicked(rt::Form& f);

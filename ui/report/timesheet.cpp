@@ -58,6 +58,54 @@ QString dayNotes(const report::Report& r, const report::DayReport& d) {
     return parts.join(QStringLiteral("；"));
 }
 
+// The suspicious entries ("10月14日 30 小时 GZ-00009") on at most `maxLines` lines of `width`,
+// after `head`: all of them while they fit, else as many as fit and "另有 N 条未列出".
+QStringList suspiciousLines(const report::Report& r, const QString& head, const QFontMetricsF& fm, double width,
+                            int maxLines) {
+    QStringList items;
+    for (const report::SuspiciousEntry& e : r.suspicious) {
+        const report::YearMonthDay d = report::splitDay(e.date);
+        items << QString::number(d.month) + u'月' + QString::number(d.day) + QStringLiteral("日 ") +
+                     (e.hours ? QString::number(*e.hours) + QStringLiteral(" 小时") : QStringLiteral("工时为空")) +
+                     u' ' + (e.id.empty() ? QStringLiteral("（无工作序号）") : q16(e.id));
+    }
+    // The lines of the first `k` items, then `tail` when it is not empty.
+    auto layout = [&](qsizetype k, const QString& tail) {
+        QStringList lines;
+        QString line = head;
+        auto add = [&](const QString& item) {
+            const QString joined = line == head ? line + item : line + QStringLiteral("；") + item;
+            if (fm.horizontalAdvance(joined) <= width || line == head) {
+                line = joined;
+            } else {
+                lines << line;
+                line = item;
+            }
+        };
+        for (qsizetype i = 0; i < k; ++i)
+            add(items[i]);
+        if (!tail.isEmpty())
+            add(tail);
+        lines << line;
+        return lines;
+    };
+    QStringList all = layout(items.size(), {});
+    if (all.size() <= maxLines)
+        return all;
+    // The most items that fit with the tail (more items never take fewer lines).
+    auto withTail = [&](qsizetype k) { return layout(k, QStringLiteral("另有 %1 条未列出").arg(items.size() - k)); };
+    qsizetype lo = 0, hi = items.size() - 1;
+    while (lo < hi) {
+        const qsizetype mid = (lo + hi + 1) / 2;
+        if (withTail(mid).size() <= maxLines)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    QStringList some = withTail(lo);
+    return some.size() <= maxLines ? some : QStringList();
+}
+
 // Text in a box, cut with an ellipsis where it does not fit on one line.
 void drawLine(QPainter& p, const QRectF& box, const QString& text, Qt::Alignment align = Qt::AlignLeft) {
     const QFontMetricsF fm(p.font(), p.device());
@@ -99,9 +147,9 @@ void drawPage(QPainter& p, const report::Report& r, const QString& title, const 
 
         p.setFont(pageFont(10));
         const QString name = r.personName.empty() ? QStringLiteral("—") : q16(r.personName);
-        QString employer = r.employer.empty() ? QStringLiteral("—") : q16(r.employer);
+        QString employer = r.entries.empty() ? QStringLiteral("—") : QString::fromStdString(report::employersText(r, 3));
         if (r.byCompany.size() > 1)
-            employer += QStringLiteral("（本月共 %1 家公司，见下方合计）").arg(r.byCompany.size());
+            employer += QStringLiteral("（各公司的工时见下方合计）");
         drawLine(p, QRectF(left, y, width * 0.3, 16), QStringLiteral("姓名：") + name);
         drawLine(p, QRectF(left + width * 0.3, y, width * 0.7, 16), QStringLiteral("公司：") + employer);
         y += 19;
@@ -199,6 +247,28 @@ void drawPage(QPainter& p, const report::Report& r, const QString& title, const 
             p.setPen(kMissing);
             drawLine(p, QRectF(left, y, width, 12), notice);
             y += 12;
+        }
+        // The suspicious entries, on the lines left above the signatures (which end by 800).
+        const double lineHeight = 11, lastLine = 800 - 16 - 32 - 20;
+        if (!r.suspicious.empty() && y + lineHeight <= lastLine) {
+            const QFontMetricsF fm(p.font(), p.device());
+            const int room = int((lastLine - y) / lineHeight);
+            p.setPen(kMissing);
+            // Item by item, so that each is shaped on its own: the digits that start an item are
+            // then not taken for part of the Latin text (an ID) before them, whose digit glyphs the
+            // PDF's text layer does not name.
+            for (const QString& line : suspiciousLines(r, QStringLiteral("可疑记录："), fm, width, room)) {
+                double x = left;
+                const QStringList pieces = line.split(u'；');
+                for (qsizetype i = 0; i < pieces.size(); ++i) {
+                    const QString piece = i + 1 < pieces.size() ? pieces[i] + u'；' : pieces[i];
+                    const double w = fm.horizontalAdvance(piece);
+                    p.drawText(QRectF(x, y, std::min(w + 1, left + width - x), lineHeight),
+                               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, piece);
+                    x += w;
+                }
+                y += lineHeight;
+            }
         }
 
         // Signatures.

@@ -5,6 +5,7 @@
 // make-up working Saturday), with "today" fixed after it. What the window shows is read from its
 // controls; exported files are read back by other programs (openpyxl, pdftotext).
 #include "report/calendar.h"
+#include "runtime/display.h"
 #include "tests/ui/scenario.h"
 #include "ui/list/list_window.h"
 #include "ui/main/main_window.h"
@@ -13,6 +14,8 @@
 
 #include <QDateEdit>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHelpEvent>
 #include <QProcess>
 #include <QStandardPaths>
@@ -57,20 +60,22 @@ class ReportWindowTest : public QObject {
     rt::Form& report() { return rt::form(kReport); }
     rt::Text shown(const char* label) { return report().control(label).caption(); }
 
-    // The first entry, written as another program would: 14 October, 8 hours, 甲公司.
-    void storeFirstEntry() {
+    // An entry written as another program would, in October 2026.
+    void storeEntry(int dayOfMonth, const char* hours, const char* id, const char* notes = "整理需求文档") {
         store::EntryValues v;
         v.name = "张三";
         v.company = "甲公司";
         v.address = "深圳市南山区";
         v.joined = rt::makeDate(2024, 3, 1);
-        v.workDay = rt::makeDate(2026, 10, 14);
-        v.hours = "8";
-        v.notes = "整理需求文档";
-        v.savedAt = rt::makeDate(2026, 10, 14, 18, 0, 0);
-        v.id = "GZ-00001";
+        v.workDay = rt::makeDate(2026, 10, dayOfMonth);
+        v.hours = hours;
+        v.notes = notes;
+        v.savedAt = rt::makeDate(2026, 10, dayOfMonth, 18, 0, 0);
+        v.id = id;
         QVERIFY(p_.run(store::insertStatement(v)));
     }
+    // The first entry: 14 October, 8 hours, 甲公司.
+    void storeFirstEntry() { storeEntry(14, "8", "GZ-00001"); }
     // 加入新记录 in the main window, the date, hours and notes typed, 添加 confirmed.
     void addInMain(int month, int dayOfMonth, const char* hours, const char* notes,
                    const char* company = nullptr) {
@@ -239,7 +244,11 @@ private slots:
         QCOMPARE(column("公司表", 0), QStringList({"甲公司", "乙公司"}));
         QCOMPARE(column("公司表", 1), QStringList({"32", "9"}));
         QCOMPARE(column("公司表", 2), QStringList({"4", "1"}));
-        QCOMPARE(shown("标题标签"), rt::Text("2026年10月　张三　甲公司")); // the latest entry's
+        QCOMPARE(shown("标题标签"), rt::Text("2026年10月　张三　甲公司、乙公司")); // every employer
+        const auto missingColour = [&] {
+            return report().control("缺记录天数").widget()->palette().color(QPalette::WindowText);
+        };
+        QCOMPARE(missingColour(), QColor(192, 32, 32));
         QCOMPARE(shown("提示标签"), rt::Text());
 
         // The month box, as the user steps it: September has 30 days and no entry.
@@ -257,6 +266,8 @@ private slots:
         // A year the calendar does not carry is counted Monday to Friday, and the window says so.
         box->setDate(QDate(2031, 1, 1));
         QCOMPARE(shown("提示标签"), rt::Text("2031 年的节假日安排未收录，按周一至周五计算"));
+        QCOMPARE(shown("缺记录天数"), rt::Text("0 天")); // after today: none missing, and not in red
+        QCOMPARE(missingColour(), QColor(Qt::black));
         // The last month there is: 下一月 leaves it shown.
         box->setDate(QDate(9999, 12, 1));
         scenario::click(report(), "下一月");
@@ -305,20 +316,14 @@ private slots:
         octoberOpen();
         rt::Chart& chart = report().chart("图表1");
         auto* widget = chart.widget();
+        // The report window stays where it is.
+        const auto placed = [&] { return QRect(report().left(), report().top(), report().width(), report().height()); };
+        const QRect before = placed();
         QTest::mouseDClick(widget, Qt::LeftButton, {}, chart.barRect(2).center());
         QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00004"));
         QCOMPARE(main().dateBox("年编辑框").value(), rt::makeDate(2026, 10, 3));
-        // The report stays above the main window: on this small screen it steps aside beside it,
-        // partly off the screen, never minimised (that would take the main window with it under
-        // some window managers); 统计报表 brings it back whole.
-        const auto uncovered = [&] {
-            return report().position() == 0 && report().left() >= main().left() + main().width() &&
-                   report().left() < rt::screenWidth();
-        };
-        QVERIFY(uncovered());
-        QVERIFY(report().left() + report().width() > rt::screenWidth());
-        QVERIFY(main().menuItem("统计报表").choose());
-        QVERIFY(report().left() >= 0 && report().left() + report().width() <= rt::screenWidth());
+        QCOMPARE(placed(), before);
+        QCOMPARE(report().position(), 0);
         QTest::mouseDClick(widget, Qt::LeftButton, {}, chart.barRect(13).center());
         QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00001"));
         // A day without entries: nothing happens.
@@ -330,7 +335,9 @@ private slots:
                           view->visualRect(view->model()->index(1, 0)).center());
         QCOMPARE(main().button("删除按钮").caption(), rt::Text("取消"));
         QCOMPARE(main().dateBox("年编辑框").value(), rt::makeDate(2026, 10, 13));
-        QVERIFY(uncovered());
+        // The employer of the nearest entry before the day (12 October), not the one shown (甲公司).
+        QCOMPARE(main().control("公司名称编辑框").text(), rt::Text("乙公司"));
+        QCOMPARE(placed(), before);
         main().control("上班时间编辑框").setText("8");
         scenario::click(main(), "添加按钮");
         QTRY_COMPARE_WITH_TIMEOUT(shown("缺记录天数"), rt::Text("13 天"), 3000);
@@ -438,6 +445,121 @@ for r in rows[1:]:
         scenario::click(report(), "打印");
         QCOMPARE(p_.boxes->calls().size(), size_t(1));
         QVERIFY(p_.boxes->calls()[0].text.toQString().startsWith(QStringLiteral("保存 PDF 失败：")));
+    }
+
+    // Hours that cannot be right, by the one rule: a day above 24 or below 0 is left out whole
+    // (an entry of 25, a day of 34), a day of 24 and a −4 correction count. The window, the PDF and
+    // ledrimo-db give the same figures; a click on a suspicious entry opens it in the main window.
+    void suspiciousHours() {
+        storeFirstEntry();                 // 14 October: 8
+        storeEntry(15, "25", "GZ-00002");  // left out
+        storeEntry(16, "20", "GZ-00003");  // 34 in a day: left out
+        storeEntry(16, "14", "GZ-00004");
+        storeEntry(19, "8", "GZ-00005");   // 8 − 4 = 4
+        storeEntry(19, "-4", "GZ-00006");
+        storeEntry(20, "24", "GZ-00007");  // a day of exactly 24
+        QVERIFY(p_.connect());
+        QVERIFY(main().menuItem("统计报表").choose());
+        scenario::click(report(), "上一月");
+        QCOMPARE(shown("合计工时"), rt::Text("36 小时"));
+        QVERIFY2(shown("提示标签").toQString().startsWith(QStringLiteral("可疑未计入：59 小时（2 天）")),
+                 qPrintable(shown("提示标签").toQString()));
+        rt::Chart& chart = report().chart("图表1");
+        QCOMPARE(chart.bar(14).value, 0.0);
+        QCOMPARE(chart.bar(18).value, 4.0);
+        QCOMPARE(chart.bar(19).value, 24.0);
+        QVERIFY(report().listView("可疑列表").visible());
+        QCOMPARE(column("可疑列表", 0), QStringList({"10月15日 星期四 GZ-00002", "10月16日 星期五 GZ-00003",
+                                                     "10月16日 星期五 GZ-00004"}));
+        QCOMPARE(column("可疑列表", 1), QStringList({"25", "20", "14"}));
+        QCOMPARE(column("可疑列表", 2).first(), QStringLiteral("当天合计超过 24 小时，未计入"));
+
+        // A click on one shows it in the main window, to be corrected there; the window stays.
+        const QRect before(report().left(), report().top(), report().width(), report().height());
+        auto* view = static_cast<QTreeView*>(report().listView("可疑列表").widget());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(2, 0)).center());
+        QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00004"));
+        QCOMPARE(QRect(report().left(), report().top(), report().width(), report().height()), before);
+
+        // ledrimo-db report: the same figures.
+        QProcess tool;
+        tool.start(QStringLiteral(LEDRIMO_DB_TOOL), {QStringLiteral("report"), p_.dbPath(), QStringLiteral("--month"),
+                                                     QStringLiteral("2026-10"), QStringLiteral("--today"),
+                                                     QStringLiteral("2026-11-16"), QStringLiteral("--format"),
+                                                     QStringLiteral("json")});
+        QVERIFY(tool.waitForFinished(60000));
+        const QString json = QString::fromUtf8(tool.readAllStandardOutput());
+        QVERIFY2(json.contains(QStringLiteral("\"totals\":{\"hours\":36,")), qPrintable(json.left(400)));
+        QVERIFY(json.contains(QStringLiteral("\"leftOutHours\":59,\"leftOutDays\":2}")));
+
+        // The PDF: the totals, what was left out and every suspicious entry (there is room for all).
+        dialogs_->answer(rt::Text(tmp("可疑.pdf")));
+        scenario::click(report(), "打印");
+        if (!haveProgram("pdftotext"))
+            QSKIP("poppler-utils is not installed");
+        const QString text = output(QStringLiteral("pdftotext"), {tmp("可疑.pdf"), QStringLiteral("-")});
+        // (The text layer misses the digits of an ID, drawn after its Latin letters: the IDs are
+        // counted by their "GZ".)
+        for (const char* expected : {"合计工时：36 小时", "可疑未计入：59 小时（2 天）", "10月15日 25 小时 GZ",
+                                     "10月16日 20 小时 GZ", "10月16日 14 小时 GZ"})
+            QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+        QVERIFY(!text.contains(QStringLiteral("未列出")));
+
+        // More than the page has room for: as many as fit, and how many are left out.
+        report::Report many = *ui::shownReport();
+        for (int i = 0; i < 60; ++i)
+            many.suspicious.push_back({u"GZ-9" + QString::number(100 + i).toStdU16String(), day(2026, 10, 21), 30,
+                                       report::Suspicion::DayOver24, 0});
+        QFile full(tmp("多.pdf"));
+        QVERIFY(full.open(QIODevice::WriteOnly));
+        full.write(ui::timesheetPdf(many, {}, rt::makeDate(2026, 11, 16)));
+        full.close();
+        const QString crowded = output(QStringLiteral("pdftotext"), {tmp("多.pdf"), QStringLiteral("-")});
+        const auto left = QRegularExpression(QStringLiteral("另有 (\\d+) 条未列出")).match(crowded);
+        QVERIFY2(left.hasMatch(), qPrintable(crowded.right(600)));
+        QVERIFY(left.captured(1).toInt() > 0);
+        QCOMPARE(crowded.count(QStringLiteral("GZ")) + left.captured(1).toInt(), 63);
+        QVERIFY(output(QStringLiteral("pdfinfo"), {tmp("多.pdf")}).contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))));
+    }
+
+    // Wherever the main window stands, the report window opens wholly on the screen's available
+    // area (here without a panel of 40 pixels at the bottom): beside the main window on a side with
+    // room, else over it against the edge of the side with more room. Run on a 1366×768 screen and
+    // on a wide one.
+    void placedWhollyOnTheScreen() {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QRect area = screen.adjusted(0, 0, 0, -40);
+        rt::setAvailableAreaForTests(area);
+        storeFirstEntry();
+        QVERIFY(p_.connect());
+        const auto rectOf = [](rt::Form& f) { return QRect(f.left(), f.top(), f.width(), f.height()); };
+        const int gap = 8;
+        for (const QPoint at : {QPoint(0, 0), QPoint(area.right() + 1 - main().width(), 300),
+                                QPoint(area.center().x() - main().width() / 2, area.bottom() - 120)}) {
+            main().move(at.x(), at.y());
+            QVERIFY(main().menuItem("统计报表").choose());
+            const QRect r = rectOf(report()), m = rectOf(main());
+            QVERIFY2(area.contains(r), qPrintable(QStringLiteral("%1,%2 %3×%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())));
+            QCOMPARE(r.top(), std::clamp(m.top(), area.top(), area.bottom() + 1 - r.height()));
+            if (m.right() + gap + r.width() <= area.right())
+                QCOMPARE(r.left(), m.right() + 1 + gap);
+            else if (m.left() - gap - r.width() >= area.left())
+                QCOMPARE(r.right(), m.left() - 1 - gap);
+            else if (area.right() - m.right() >= m.left() - area.left())
+                QCOMPARE(r.right(), area.right());
+            else
+                QCOMPARE(r.left(), area.left());
+            // A double click on a bar (November has no entry: on 14 October) leaves it there.
+            scenario::click(report(), "上一月");
+            QTest::mouseDClick(report().chart("图表1").widget(), Qt::LeftButton, {},
+                               report().chart("图表1").barRect(13).center());
+            QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00001"));
+            QCOMPARE(rectOf(report()), r);
+            report().destroy();
+            QTRY_VERIFY_WITH_TIMEOUT(!rt::isLoaded(kReport), 3000);
+        }
+        rt::setAvailableAreaForTests({});
     }
 
     // The text maps of a PDF: glyphs named by a twin of the character drawn are named by the
