@@ -638,7 +638,9 @@ const std::vector<Verb>& reportVerbs() {
                     "  --format csv            同样的表格，UTF-8 带 BOM，行尾 CRLF，各表之间空一行\n"
                     "  --format json           一个对象：from、to、today、standardHours、days、totals、\n"
                     "                          missingWorkdays、byCompany、suspicious、uncoveredYears\n"
-                    "                          （--by week 或 month 时另有 weeks 或 months）\n") +
+                    "                          （--by week 或 month 时另有 weeks 或 months；totals 的\n"
+                    "                          leftOutHours、leftOutDays 是可疑未计入的工时和天数，\n"
+                    "                          可疑的一天另有 leftOut）\n") +
         kRangeHelp;
     static const std::string exportHelp =
         std::string("把日期范围内的每条记录（表 data 的所有列，按表中的顺序）写入 OUT。\n"

@@ -160,10 +160,14 @@ void showReport(rt::Form& f, const std::vector<rt::Text>& problems) {
         suspicious.clear();
         if (r) {
             for (const report::SuspiciousEntry& e : r->suspicious) {
-                const int row = suspicious.addItem(
-                    shortDayText(e.date) + " " + (e.id.empty() ? rt::Text("（无工作序号）") : utf16Text(e.id)));
+                // The day, the entry's ID and hours, and the day's sum that made it 可疑 (the
+                // notice line above says the rule).
+                const report::YearMonthDay d = report::splitDay(e.date);
+                const int row = suspicious.addItem(rt::toText(d.month) + "月" + rt::toText(d.day) + "日 " +
+                                                   (e.id.empty() ? rt::Text("（无工作序号）") : utf16Text(e.id)));
                 suspicious.setItemText(row, 1, e.hours ? rt::toText(*e.hours) : rt::Text("空"));
-                suspicious.setItemText(row, 2, report::suspicionText(e.reason));
+                const report::DayReport& day = r->days[size_t(e.date - r->range.from)];
+                suspicious.setItemText(row, 2, day.suspicious ? rt::toText(int(day.leftOut)) : rt::Text("按 0 计"));
             }
         }
     }
