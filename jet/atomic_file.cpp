@@ -25,10 +25,9 @@ int injected(const char* step) {
 // The system's reason in the words of someone writing `path`. ENOENT also comes from a folder that
 // is there but takes no new files (/proc, /sys): only a folder that is missing is called so.
 std::string writeErrorText(const std::string& path, int err) {
-    struct stat st {};
     switch (err) {
     case ENOENT:
-        if (::stat(folderOf(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        if (platform::isFolder(folderOf(path)))
             return "这个目录中不能创建文件";
         return "目录不存在";
     case ENOTDIR:
