@@ -7,6 +7,8 @@
 // and the parts of making the copy on their own:
 //   WriteAndSync       the file's bytes placed as a new file (jet::placeFileBytes: write, fsync, rename)
 //   Check              the engine's consistency check of the copy
+//   QuickCheck         the quick check of `data` connecting runs (jet::checkTableQuickly)
+//   DamageAtConnect    all that connecting adds for it (store::databaseDamage)
 // A benchmark, not a test: run by hand, offscreen.
 //   backup_bench [benchmark options]
 #include "jet/atomic_file.h"
@@ -120,7 +122,30 @@ void Check(benchmark::State& state) {
     }
 }
 
+// The quick check at connect on its own, over a database already open (the table's pages read
+// once, as connecting reads them anyway)...
+void QuickCheck(benchmark::State& state) {
+    const fs::path dir = prepared(int(state.range(0)));
+    auto db = jet::Database::open((dir / "db").string());
+    if (!db)
+        state.SkipWithError("open failed");
+    for (auto _ : state)
+        if (!jet::checkTableQuickly(**db, u"data").ok())
+            state.SkipWithError("damage found");
+}
+
+// ... and all that connecting adds for it: store::databaseDamage opens the file afresh, reads the
+// row lists of data and admin and runs the quick check on both.
+void DamageAtConnect(benchmark::State& state) {
+    const fs::path dir = prepared(int(state.range(0)));
+    for (auto _ : state)
+        if (store::databaseDamage((dir / "db").string()))
+            state.SkipWithError("damage found");
+}
+
 const std::vector<int64_t> kSizes = {10000, 100000};
+BENCHMARK(QuickCheck)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
+BENCHMARK(DamageAtConnect)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 BENCHMARK(Connect)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 BENCHMARK(ConnectMakingCopy)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 BENCHMARK(ConnectUntilCopyPlaced)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);

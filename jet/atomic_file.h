@@ -50,7 +50,8 @@ std::string folderOf(const std::string& path);
 
 // Test hook: when set, called before each step of placeFile with the step's name ("create",
 // "fill", "sync", "place", "dirsync"), and before each writeAll ("write": that write stops
-// half-way); a non-zero return makes that step fail with that errno. Not thread-safe; for
+// half-way); a positive return makes that step fail with that errno, a negative one makes a
+// "write" stop half-way and report success (a write lost without a word). Not thread-safe; for
 // fault-injection tests only.
 void setPlaceFileFaultHook(std::function<int(const char* step)> hook);
 

@@ -7,6 +7,7 @@
 #include "jet/database.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace jet {
@@ -41,8 +42,15 @@ struct CheckOptions {
     bool systemTables = true;
 };
 
-// Checks the database. The result is an error only when the check cannot run at all (the
-// catalog cannot be read); everything it finds is in the report.
+// Checks the database and reports every finding. Errors are what loses or alters rows (or
+// would make a reader go wrong); warnings are what files other programs write commonly carry and
+// loses nothing. docs/check.md lists which is which.
 CheckReport checkDatabase(const Database& db, const CheckOptions& options = {});
+
+// The cheap part of the check for one table, for a program at connect: its definition, its
+// owned-pages map and the type and owner of every page the map lists, and its row counter against
+// the rows the pages hold (row slots are counted, nothing is decoded). Only errors are reported;
+// a table the catalog does not have gives an empty report. Reads each of the table's pages once.
+CheckReport checkTableQuickly(const Database& db, std::u16string_view table);
 
 } // namespace jet

@@ -3,7 +3,7 @@
 namespace jet {
 
 Result<std::unique_ptr<Database>> Database::open(const std::string& path, const OpenOptions& options) {
-    auto file = options.write ? PageFile::openForWriting(path) : PageFile::openPath(path);
+    auto file = options.write ? PageFile::openForWriting(path, options.lockWaitMs) : PageFile::openPath(path);
     if (!file)
         return file.error();
     return open(std::move(*file), options);

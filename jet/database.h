@@ -26,8 +26,9 @@ struct OpenOptions {
     // the right one; a file without a password ignores it.
     std::optional<std::u16string> password;
     // Open for reading and writing (PageFile::openForWriting): Locked if another process is
-    // writing the file, ReadOnly if it cannot be written.
+    // writing the file and does not finish within lockWaitMs, ReadOnly if it cannot be written.
     bool write = false;
+    int lockWaitMs = PageFile::kWriterLockWaitMs;
 };
 
 class Database {

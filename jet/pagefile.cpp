@@ -1,6 +1,7 @@
 #include "jet/pagefile.h"
 
 #include "jet/journal.h"
+#include "platform/lock.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,7 +10,6 @@
 #include <random>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include "platform/file.h"
@@ -50,7 +50,7 @@ Result<std::shared_ptr<PageFile>> PageFile::openPath(const std::string& path) {
         readThroughJournal = true;
         const int wfd = platform::openFile(path, platform::kReadWrite);
         if (wfd >= 0) {
-            if (::flock(wfd, LOCK_EX | LOCK_NB) == 0)
+            if (platform::tryLock(wfd, platform::FileLock::Writer, platform::LockMode::Exclusive).taken())
                 readThroughJournal = !recoverJournal(wfd, path).ok();
             platform::closeFile(wfd);
         }
@@ -85,8 +85,9 @@ Result<std::shared_ptr<PageFile>> PageFile::openPath(const std::string& path) {
     return f;
 }
 
-// Opens `path` for writing and takes its writer's lock; the descriptor, or the error.
-static Result<int> lockFile(const std::string& path) {
+// Opens `path` for writing and takes its writer's lock, waiting up to `waitMs` for another
+// writer to finish; the descriptor, or the error.
+static Result<int> lockFile(const std::string& path, int waitMs) {
     // The file may be replaced whole (a restore, a compact: a new file renamed over the name)
     // while this open waits for nothing but the lock; a lock on the file that was replaced would
     // guard nothing, and changes to it would be lost. So the lock counts only if the name still
@@ -106,11 +107,12 @@ static Result<int> lockFile(const std::string& path) {
         platform::FileInfo st;
         if (platform::fileInfo(fd, st) != 0 || !st.regular)
             return fail(makeError(ErrorKind::Io, "无法打开数据库文件：不是普通文件", path));
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            if (errno == EWOULDBLOCK)
-                return fail(makeError(ErrorKind::Locked, "数据库正被另一个程序修改", path));
-            return fail(makeError(ErrorKind::Io, "无法锁定数据库文件：" + osErrorText(errno), path));
-        }
+        const platform::LockOutcome got =
+            platform::lockWithin(fd, platform::FileLock::Writer, platform::LockMode::Exclusive, waitMs);
+        if (got.result == platform::LockOutcome::Busy)
+            return fail(makeError(ErrorKind::Locked, "数据库正被另一个程序修改", path));
+        if (!got.taken())
+            return fail(makeError(ErrorKind::Io, "无法锁定数据库文件：" + osErrorText(got.error), path));
         platform::FileInfo now;
         if (platform::pathInfo(path, now) == 0 && now.device == st.device && now.id == st.id)
             return fd;
@@ -120,8 +122,8 @@ static Result<int> lockFile(const std::string& path) {
     }
 }
 
-Result<std::shared_ptr<PageFile>> PageFile::openForWriting(const std::string& path) {
-    auto locked = lockFile(path);
+Result<std::shared_ptr<PageFile>> PageFile::openForWriting(const std::string& path, int waitMs) {
+    auto locked = lockFile(path, waitMs);
     if (!locked)
         return locked.error();
     const int fd = *locked;
@@ -143,11 +145,74 @@ Result<std::shared_ptr<PageFile>> PageFile::openForWriting(const std::string& pa
     return f;
 }
 
-Result<std::unique_ptr<WriterLock>> WriterLock::take(const std::string& path) {
-    auto locked = lockFile(path);
+// Takes the in-use lock of the file open on `fd` exclusively, without waiting.
+static Status excludeUsersOf(int fd, const std::string& path) {
+    const platform::LockOutcome got =
+        platform::tryLock(fd, platform::FileLock::InUse, platform::LockMode::Exclusive);
+    if (got.result == platform::LockOutcome::Busy)
+        return makeError(ErrorKind::Locked, "数据库正在 Ledrimo 中打开", path);
+    if (!got.taken())
+        return makeError(ErrorKind::Io, "无法锁定数据库文件：" + osErrorText(got.error), path);
+    return okStatus();
+}
+
+Status PageFile::excludeUsers() {
+    if (fd_ < 0 || !writable_)
+        return error(ErrorKind::ReadOnly, "数据库文件没有以写入方式打开");
+    return excludeUsersOf(fd_, name_);
+}
+
+Status WriterLock::excludeUsers() {
+    return excludeUsersOf(fd_, path_);
+}
+
+Result<std::unique_ptr<UseLock>> UseLock::take(const std::string& path, int waitMs) {
+    // As for the writer's lock: the lock counts only if the name still leads to the locked file.
+    for (int attempt = 0;; ++attempt) {
+        const int fd = platform::openFile(path, platform::kRead);
+        if (fd < 0)
+            return makeError(ErrorKind::Io, "无法打开数据库文件：" + osErrorText(errno), path);
+        platform::FileInfo st;
+        if (platform::fileInfo(fd, st) != 0 || !st.regular) {
+            platform::closeFile(fd);
+            return makeError(ErrorKind::Io, "无法打开数据库文件：不是普通文件", path);
+        }
+        const platform::LockOutcome got =
+            platform::lockWithin(fd, platform::FileLock::InUse, platform::LockMode::Shared, waitMs);
+        if (!got.taken()) {
+            platform::closeFile(fd);
+            if (got.result == platform::LockOutcome::Busy)
+                return makeError(ErrorKind::Locked, "数据库正在被恢复或压缩", path);
+            return makeError(ErrorKind::Io, "无法锁定数据库文件：" + osErrorText(got.error), path);
+        }
+        platform::FileInfo now;
+        if (platform::pathInfo(path, now) == 0 && now.device == st.device && now.id == st.id) {
+            std::unique_ptr<UseLock> lock(new UseLock(fd));
+            lock->device_ = uint64_t(st.device);
+            lock->inode_ = uint64_t(st.id);
+            return lock;
+        }
+        platform::closeFile(fd);
+        if (attempt == 10)
+            return makeError(ErrorKind::Locked, "数据库文件正在被替换", path);
+    }
+}
+
+UseLock::~UseLock() {
+    if (fd_ >= 0)
+        platform::closeFile(fd_);
+}
+
+bool UseLock::holds(const std::string& path) const {
+    platform::FileInfo st;
+    return platform::pathInfo(path, st) == 0 && uint64_t(st.device) == device_ && uint64_t(st.id) == inode_;
+}
+
+Result<std::unique_ptr<WriterLock>> WriterLock::take(const std::string& path, int waitMs) {
+    auto locked = lockFile(path, waitMs);
     if (!locked)
         return locked.error();
-    std::unique_ptr<WriterLock> lock(new WriterLock(*locked));
+    std::unique_ptr<WriterLock> lock(new WriterLock(*locked, path));
     JET_TRY(recoverJournal(lock->fd_, path));
     return lock;
 }

@@ -50,10 +50,14 @@ public:
     // journal says they were, so that the reader sees the file whole.
     static Result<std::shared_ptr<PageFile>> openPath(const std::string& path);
     // Opens an existing file for reading and writing, and locks it against other writers until
-    // the PageFile is destroyed. Rolls back a journal left behind first. Errors: Io, ReadOnly
-    // (the file cannot be written), Locked ("数据库正被另一个程序修改"), Corrupt (a partial last
-    // page), Unsupported (too large).
-    static Result<std::shared_ptr<PageFile>> openForWriting(const std::string& path);
+    // the PageFile is destroyed; another writer holding the lock is waited for up to `waitMs`
+    // (a save takes milliseconds). Rolls back a journal left behind first. Errors: Io, ReadOnly
+    // (the file cannot be written), Locked ("数据库正被另一个程序修改": the wait ran out), Corrupt
+    // (a partial last page), Unsupported (too large).
+    static Result<std::shared_ptr<PageFile>> openForWriting(const std::string& path,
+                                                            int waitMs = kWriterLockWaitMs);
+    // How long a writer waits by default for another one to finish.
+    static constexpr int kWriterLockWaitMs = 2000;
     // Wraps bytes held in memory (a fuzzer's input, an embedded image). `name` is what errors
     // report as the file. With `writable`, changes work as on a file opened for writing, and a
     // commit puts the changed pages into the bytes (memoryImage()) instead of onto a disk: for
@@ -127,6 +131,12 @@ public:
     // Disk writes done by commits so far (the unit FaultPlan counts in).
     uint64_t writesDone() const { return writes_; }
 
+    // For replacing the file whole (compact): takes its in-use lock exclusively, without waiting,
+    // so that a program showing the file (holding a UseLock) keeps it out, and it keeps such a
+    // program out until this PageFile goes. Locked ("数据库正在 Ledrimo 中打开") while a UseLock is
+    // held on the file; ReadOnly for a file not opened for writing; Io.
+    Status excludeUsers();
+
     // Errors about this file, for every layer to report with.
     Error corrupt(std::string message, int64_t page = -1) const {
         return makeError(ErrorKind::Corrupt, std::move(message), name_, page);
@@ -192,16 +202,45 @@ private:
 // ("数据库正被另一个程序修改"), ReadOnly, Io.
 class WriterLock {
 public:
-    static Result<std::unique_ptr<WriterLock>> take(const std::string& path);
+    // Waits for another writer up to `waitMs`, as PageFile::openForWriting.
+    static Result<std::unique_ptr<WriterLock>> take(const std::string& path,
+                                                    int waitMs = PageFile::kWriterLockWaitMs);
     ~WriterLock();
     WriterLock(const WriterLock&) = delete;
     WriterLock& operator=(const WriterLock&) = delete;
     // The locked file, open for reading and writing.
     int fd() const { return fd_; }
 
+    // As PageFile::excludeUsers, for the locked file.
+    Status excludeUsers();
+
 private:
-    explicit WriterLock(int fd) : fd_(fd) {}
+    WriterLock(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
     int fd_ = -1;
+    std::string path_;
+};
+
+// The lock a program holds on the database it shows, for as long as it is connected: shared, so
+// that any number of programs may hold it, read the file, and write it between their own writes
+// (the writer's lock is separate), while a restore or a compact (excludeUsers) is refused. It is
+// held on its own read-only descriptor of the file the path named when it was taken; when the
+// file is replaced under the name (by a program that did not ask), holds() says so and the holder
+// takes a new one.
+class UseLock {
+public:
+    // Opens `path` and takes the lock shared, waiting up to `waitMs` for a restore or compact
+    // that holds it exclusively. Errors: Locked (the wait ran out), Io (cannot open or lock).
+    static Result<std::unique_ptr<UseLock>> take(const std::string& path, int waitMs);
+    ~UseLock();
+    UseLock(const UseLock&) = delete;
+    UseLock& operator=(const UseLock&) = delete;
+    // Whether `path` still names the file this lock is held on.
+    bool holds(const std::string& path) const;
+
+private:
+    explicit UseLock(int fd) : fd_(fd) {}
+    int fd_ = -1;
+    uint64_t device_ = 0, inode_ = 0;
 };
 
 // Versions named by byte 0x14 of the header (docs/jet4-format.md §2).

@@ -124,6 +124,13 @@ jet::Status Session::reopen() {
     if (!c)
         return c.error();
     read_ = std::move(*c);
+    // The file the session shows is held in use, so that a restore or a compact does not replace
+    // it under the window; a file put in its place by a program that did not ask is held anew.
+    if (!inUse_ || !inUse_->holds(path_)) {
+        inUse_.reset();
+        if (auto lock = jet::UseLock::take(path_, jet::PageFile::kWriterLockWaitMs))
+            inUse_ = std::move(*lock);
+    }
     stamp_ = stamp;
     seen_ = stamp;
     tables_.clear();

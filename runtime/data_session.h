@@ -1,7 +1,8 @@
 // The open database behind one connection, shared by the record sets bound to it.
 //
-// Reading: the file is open for reading for as long as the connection is, without any lock, so
-// other programs can read it (and write it) meanwhile. A record set's snapshot of a table is the
+// Reading: the file is open for reading for as long as the connection is, without the writer's
+// lock, so other programs can read it (and write it) meanwhile; only its in-use lock is held
+// (shared), which keeps a restore or a compact out. A record set's snapshot of a table is the
 // list of its rows' RowIds in table order, which needs no value decoded; the session keeps the last
 // list of each table and hands it out again while the table is unchanged.
 //
@@ -106,6 +107,9 @@ private:
     std::string path_;
     std::optional<std::u16string> password_;
     std::unique_ptr<jet::sql::Connection> read_; // opened for reading: no lock
+    // Held shared for as long as the session is open (jet::UseLock): a restore or a compact is
+    // refused meanwhile, other programs still read and write the file.
+    std::unique_ptr<jet::UseLock> inUse_;
     std::optional<Stamp> stamp_;                 // of the file as last read
     std::optional<Stamp> seen_;                  // of the file as last looked at (read or not)
     // The last RowId list of each table, by catalog name.

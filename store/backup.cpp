@@ -11,10 +11,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <thread>
 
 namespace store {
 
@@ -57,8 +55,10 @@ std::string dayText(Day d) {
 // Parses the part of a copy's name after "<stem>-".
 std::optional<BackupEntry> parseName(const std::string& rest) {
     BackupEntry e;
-    if (rest.size() == 14 && rest.compare(10, 4, ".mdb") == 0 && rest[4] == '-' && rest[7] == '-') {
-        e.kind = BackupEntry::Kind::Daily;
+    const bool damaged = rest.size() == 22 && rest.compare(10, 12, "-damaged.mdb") == 0;
+    if ((damaged || (rest.size() == 14 && rest.compare(10, 4, ".mdb") == 0)) && rest[4] == '-' &&
+        rest[7] == '-') {
+        e.kind = damaged ? BackupEntry::Kind::Damaged : BackupEntry::Kind::Daily;
         e.when.day = {digits(rest, 0, 4), digits(rest, 5, 2), digits(rest, 8, 2)};
         return validDay(e.when.day) ? std::optional(e) : std::nullopt;
     }
@@ -94,25 +94,17 @@ std::optional<BackupEntry> parseName(const std::string& rest) {
 // for up to `waitMs` (a save takes milliseconds); a file that cannot be written has no
 // writer, and is read through a journal left beside it.
 jet::Result<jet::Bytes> readUnderLock(const std::string& dbPath, int waitMs) {
-    using namespace std::chrono;
-    const auto deadline = steady_clock::now() + milliseconds(waitMs);
-    for (;;) {
-        auto file = jet::PageFile::openForWriting(dbPath);
-        if (!file && file.error().kind == jet::ErrorKind::Locked && steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(milliseconds(2));
-            continue;
-        }
-        if (!file && file.error().kind == jet::ErrorKind::ReadOnly)
-            file = jet::PageFile::openPath(dbPath);
-        if (!file)
-            return file.error();
-        jet::Bytes bytes(size_t((*file)->size()));
-        auto got = (*file)->readAt(0, bytes.data(), bytes.size());
-        if (!got)
-            return got.error();
-        bytes.resize(*got);
-        return bytes;
-    }
+    auto file = jet::PageFile::openForWriting(dbPath, waitMs);
+    if (!file && file.error().kind == jet::ErrorKind::ReadOnly)
+        file = jet::PageFile::openPath(dbPath);
+    if (!file)
+        return file.error();
+    jet::Bytes bytes(size_t((*file)->size()));
+    auto got = (*file)->readAt(0, bytes.data(), bytes.size());
+    if (!got)
+        return got.error();
+    bytes.resize(*got);
+    return bytes;
 }
 
 // The first findings of a check, for a message.
@@ -145,6 +137,34 @@ jet::Status checkFile(const std::string& path, const BackupOptions& options, int
                 *entries = int64_t(rows->size());
     }
     return jet::okStatus();
+}
+
+// A look at a copy of a day for the retention rule: whether it opens and its table `data` passes
+// the quick check, and its entries (-1 when not).
+int64_t goodEntries(const std::string& path, const BackupOptions& options) {
+    jet::OpenOptions open;
+    open.password = options.password;
+    auto db = jet::Database::open(path, open);
+    if (!db)
+        return -1;
+    const jet::CheckReport quick = jet::checkTableQuickly(**db, u"data");
+    if (!quick.ok() || quick.tables == 0)
+        return -1;
+    return int64_t(quick.rows);
+}
+
+// The checked bytes of a database held in memory: whether they pass the check, and if not the
+// first findings.
+std::optional<std::string> problemsOf(const jet::Bytes& bytes, const BackupOptions& options) {
+    jet::OpenOptions open;
+    open.password = options.password;
+    auto db = jet::Database::openMemory(bytes, open);
+    if (!db)
+        return db.error().message;
+    const jet::CheckReport report = jet::checkDatabase(**db);
+    if (!report.ok())
+        return firstFindings(report);
+    return std::nullopt;
 }
 
 std::string shellQuoted(const std::string& s) {
@@ -192,32 +212,51 @@ std::string dailyBackupName(const std::string& dbPath, Day day) {
            twoDigits(day.day) + ".mdb";
 }
 
+std::string damagedBackupName(const std::string& dbPath, Day day) {
+    std::string name = dailyBackupName(dbPath, day);
+    return name.insert(name.size() - 4, "-damaged");
+}
+
 std::string keptCopyBase(const std::string& dbPath, const std::string& what, Moment now,
                          const BackupOptions& options) {
     return backupFolder(dbPath, options) + "/" + backupStem(dbPath) + "-before-" + what + "-" + stamp(now);
 }
 
-std::vector<Day> keepDays(std::vector<Day> copies, Day today) {
-    std::sort(copies.begin(), copies.end(), std::greater<>());
-    copies.erase(std::unique(copies.begin(), copies.end()), copies.end());
-    std::vector<Day> keep;
-    size_t newest = 0; // copies up to today counted so far
-    for (const Day& d : copies) {
-        if (d > today) {
-            keep.push_back(d);
+std::vector<bool> retainedCopies(const std::vector<DailyCopy>& copies, Day today) {
+    std::vector<bool> keep(copies.size(), false);
+    std::vector<size_t> order(copies.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return copies[a].day > copies[b].day; });
+    size_t good = 0, damaged = 0;
+    int64_t most = -1; // the most entries of a good copy
+    for (const DailyCopy& c : copies)
+        if (c.day <= today && !c.damaged && c.entries > most)
+            most = c.entries;
+    bool mostKept = false;
+    std::vector<std::pair<int, int>> months; // the months whose newest good copy is kept
+    for (size_t i : order) {
+        const DailyCopy& c = copies[i];
+        if (c.day > today) {
+            keep[i] = true; // a clock set wrong: neither counted nor pruned
             continue;
         }
-        if (newest++ < 14) {
-            keep.push_back(d);
+        if (c.damaged || c.entries < 0) {
+            keep[i] = damaged++ < 14;
             continue;
         }
-        // The newest copy of its month, for the 12 months up to today's.
-        const int monthsBack = (today.year - d.year) * 12 + (today.month - d.month);
-        const bool newestOfMonth = std::none_of(keep.begin(), keep.end(), [&](const Day& k) {
-            return k <= today && k.year == d.year && k.month == d.month;
-        });
-        if (monthsBack < 12 && newestOfMonth)
-            keep.push_back(d);
+        const bool newest = good++ < 14;
+        const int monthsBack = (today.year - c.day.year) * 12 + (today.month - c.day.month);
+        const bool newestOfMonth =
+            monthsBack < 12 &&
+            std::find(months.begin(), months.end(), std::pair(c.day.year, c.day.month)) == months.end();
+        if (newestOfMonth)
+            months.emplace_back(c.day.year, c.day.month);
+        const bool lastWithMost = !mostKept && c.entries == most;
+        if (lastWithMost)
+            mostKept = true;
+        keep[i] = newest || newestOfMonth || lastWithMost;
     }
     return keep;
 }
@@ -232,7 +271,9 @@ jet::Result<std::optional<PendingBackup>> prepareBackup(const std::string& dbPat
     p.options = options;
     p.target = backupFolder(dbPath, options) + "/" + dailyBackupName(dbPath, today);
     platform::FileInfo st;
-    if (mode == BackupMode::IfMissing && platform::pathInfo(p.target, st) == 0)
+    const std::string damaged = backupFolder(dbPath, options) + "/" + damagedBackupName(dbPath, today);
+    if (mode == BackupMode::IfMissing &&
+        (platform::pathInfo(p.target, st) == 0 || platform::pathInfo(damaged, st) == 0))
         return std::optional<PendingBackup>();
     auto bytes = readUnderLock(dbPath, options.lockWaitMs);
     if (!bytes)
@@ -243,39 +284,30 @@ jet::Result<std::optional<PendingBackup>> prepareBackup(const std::string& dbPat
     return std::optional(std::move(p));
 }
 
-jet::Result<BackupOutcome> finishBackup(const PendingBackup& p) {
-    BackupOutcome out;
-    out.path = p.target;
-    JET_TRY(makeBackupFolder(jet::folderOf(p.target), p.dbPath));
-    auto written = jet::placeFile(
-        out.path, jet::PlaceMode::Replace, [&](int fd, const std::string& temp) -> jet::Status {
-            platform::setPermissions(fd, p.mode);
-            JET_TRY(jet::writeAll(fd, jet::ByteView(p.bytes.data(), p.bytes.size()), out.path));
-            // The disk starts writing now, while the check below reads the copy; the sync that
-            // placeFile does afterwards then has less left to wait for.
-            platform::startWriting(fd);
-            auto checked = checkFile(temp, p.options);
-            if (!checked)
-                return jet::makeError(jet::ErrorKind::Corrupt, "副本" + checked.error().message, out.path);
-            return jet::okStatus();
-        });
-    if (!written)
-        return written.error();
-    out.written = true;
-    out.bytes = p.bytes.size();
+namespace {
 
-    // Only now that the new copy is in place do older ones go.
-    std::vector<Day> days;
+// Prunes the copies of a day the retention rule does not keep; with `damagedOnly`, only copies
+// kept apart as damaged go.
+void prune(const PendingBackup& p, bool damagedOnly, BackupOutcome& out) {
     std::vector<BackupEntry> daily;
+    std::vector<DailyCopy> copies;
     for (BackupEntry& e : listBackups(p.dbPath, p.options, false)) {
-        if (e.kind == BackupEntry::Kind::Daily) {
-            days.push_back(e.when.day);
-            daily.push_back(std::move(e));
-        }
+        if (e.kind != BackupEntry::Kind::Daily && e.kind != BackupEntry::Kind::Damaged)
+            continue;
+        DailyCopy c;
+        c.day = e.when.day;
+        c.damaged = e.kind == BackupEntry::Kind::Damaged;
+        // Copies dated after today are kept whatever they hold; the others are looked into.
+        if (!c.damaged && c.day <= p.today)
+            c.entries = goodEntries(e.path, p.options);
+        copies.push_back(c);
+        daily.push_back(std::move(e));
     }
-    const std::vector<Day> keep = keepDays(days, p.today);
-    for (const BackupEntry& e : daily) {
-        if (std::find(keep.begin(), keep.end(), e.when.day) != keep.end())
+    // A copy dated after the clock's today (ledrimo-db backup --date) prunes as of the clock's day.
+    const std::vector<bool> keep = retainedCopies(copies, std::min(p.today, localNow().day));
+    for (size_t i = 0; i < daily.size(); ++i) {
+        const BackupEntry& e = daily[i];
+        if (keep[i] || (damagedOnly && e.kind != BackupEntry::Kind::Damaged))
             continue;
         if (platform::removeFile(e.path) == 0)
             out.pruned.push_back(e.path);
@@ -284,6 +316,63 @@ jet::Result<BackupOutcome> finishBackup(const PendingBackup& p) {
     }
     if (!out.pruned.empty())
         jet::syncParentDirectory(out.path);
+}
+
+} // namespace
+
+jet::Result<BackupOutcome> finishBackup(const PendingBackup& p) {
+    BackupOutcome out;
+    out.path = p.target;
+    JET_TRY(makeBackupFolder(jet::folderOf(p.target), p.dbPath));
+    // What is checked is the copy as written and read back from the disk; only when it fails is
+    // the database's own image (the bytes in memory) checked too, to tell a damaged database
+    // (its copy is kept apart) from a copy that came out wrong (a failed backup).
+    std::optional<std::string> copyProblem;
+    auto written = jet::placeFile(
+        out.path, jet::PlaceMode::Replace, [&](int fd, const std::string& temp) -> jet::Status {
+            platform::setPermissions(fd, p.mode);
+            JET_TRY(jet::writeAll(fd, jet::ByteView(p.bytes.data(), p.bytes.size()), out.path));
+            // The disk starts writing now, while the check below reads the copy; the sync that
+            // placeFile does afterwards then has less left to wait for.
+            platform::startWriting(fd);
+            auto checked = checkFile(temp, p.options);
+            if (!checked) {
+                copyProblem = checked.error().message;
+                return jet::makeError(jet::ErrorKind::Corrupt, "副本" + checked.error().message, out.path);
+            }
+            return jet::okStatus();
+        });
+    if (!written && !copyProblem)
+        return written.error();
+    if (!written) {
+        const auto databaseProblem = problemsOf(p.bytes, p.options);
+        if (!databaseProblem)
+            return jet::makeError(jet::ErrorKind::Io,
+                                  "副本写出后未通过一致性检查，数据库本身完好（磁盘写入出错？）；没有保留这个副本，"
+                                  "也没有删除旧的备份：" +
+                                      *copyProblem,
+                                  out.path);
+        // The database itself is damaged: its copy is kept apart, under a name that says so, and
+        // counts for nothing when the good copies are pruned.
+        out.path = jet::folderOf(p.target) + "/" + damagedBackupName(p.dbPath, p.today);
+        auto kept = jet::placeFile(out.path, jet::PlaceMode::Replace,
+                                   [&](int fd, const std::string&) -> jet::Status {
+                                       platform::setPermissions(fd, p.mode);
+                                       return jet::writeAll(
+                                           fd, jet::ByteView(p.bytes.data(), p.bytes.size()), out.path);
+                                   });
+        std::string where = kept ? "副本另存为 " + out.path : "损坏的副本也无法保存（" + kept.error().message + "）";
+        if (kept)
+            prune(p, true, out);
+        return jet::makeError(jet::ErrorKind::Corrupt,
+                              "数据库未通过一致性检查，" + where +
+                                  "，不算作完好的备份，旧的备份都没有删除：" + *databaseProblem,
+                              p.dbPath);
+    }
+    out.written = true;
+    out.bytes = p.bytes.size();
+    // Only now that the new copy is in place do older ones go.
+    prune(p, false, out);
     return out;
 }
 
@@ -329,7 +418,10 @@ std::vector<BackupEntry> listBackups(const std::string& dbPath, const BackupOpti
         if (x.day != y.day)
             return x.day > y.day;
         // On one day: a copy of the day has no time; the files' times order them.
-        if (a.first.kind != BackupEntry::Kind::Daily && b.first.kind != BackupEntry::Kind::Daily &&
+        auto timed = [](const BackupEntry& e) {
+            return e.kind != BackupEntry::Kind::Daily && e.kind != BackupEntry::Kind::Damaged;
+        };
+        if (timed(a.first) && timed(b.first) &&
             std::tie(x.hour, x.minute, x.second) != std::tie(y.hour, y.minute, y.second))
             return std::tie(x.hour, x.minute, x.second) > std::tie(y.hour, y.minute, y.second);
         if (a.second != b.second)
@@ -383,6 +475,12 @@ jet::Result<RestoreOutcome> restoreBackup(const std::string& dbPath, const std::
             return taken.error();
         }
         lock = std::move(*taken);
+        if (auto st = lock->excludeUsers(); !st) {
+            if (st.error().kind == jet::ErrorKind::Locked)
+                return jet::makeError(jet::ErrorKind::Locked,
+                                      "Ledrimo 正打开着这个数据库，没有恢复。请先退出 Ledrimo，再恢复", dbPath);
+            return st.error();
+        }
         // The database as it is now, damaged or not, goes to the backup folder first.
         auto current = readDescriptor(lock->fd(), dbPath);
         if (!current)
@@ -413,7 +511,11 @@ std::optional<jet::Error> databaseDamage(const std::string& dbPath) {
     auto db = jet::Database::open(dbPath);
     if (!db)
         return db.error().kind == jet::ErrorKind::Corrupt ? std::optional(db.error()) : std::nullopt;
-    // What connecting reads: the tables of the log and their rows.
+    // What connecting reads: the catalog, the tables of the log and their rows.
+    if (const jet::CheckReport catalog = jet::checkTableQuickly(**db, u"MSysObjects"); !catalog.ok()) {
+        const jet::CheckFinding& f = catalog.findings.front();
+        return jet::makeError(jet::ErrorKind::Corrupt, "表“MSysObjects”：" + f.message, dbPath, f.page);
+    }
     for (const char16_t* name : {u"data", u"admin"}) {
         auto table = (*db)->openTable(name);
         if (!table) {
@@ -424,6 +526,14 @@ std::optional<jet::Error> databaseDamage(const std::string& dbPath) {
         auto rows = (*table)->rowIds();
         if (!rows && rows.error().kind == jet::ErrorKind::Corrupt)
             return rows.error();
+        // The cheap part of the check: pages of the table that are no data pages of it, rows
+        // the counter has and the pages have not.
+        const jet::CheckReport quick = jet::checkTableQuickly(**db, name);
+        if (!quick.ok()) {
+            const jet::CheckFinding& f = quick.findings.front();
+            return jet::makeError(jet::ErrorKind::Corrupt, "表“" + jet::toUtf8(f.table) + "”：" + f.message,
+                                  dbPath, f.page);
+        }
     }
     return std::nullopt;
 }

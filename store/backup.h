@@ -7,10 +7,11 @@
 // path), named after the database's file name without ".mdb" (the stem: `db` for the program's
 // file):
 //   <stem>-YYYY-MM-DD.mdb                     the copy of a day
+//   <stem>-YYYY-MM-DD-damaged.mdb             the copy of a day of a database that failed the check
 //   <stem>-before-restore-YYYYMMDD-HHMMSS.mdb the database as it was before a restore
 //   <stem>-before-compact-YYYYMMDD-HHMMSS.mdb the database as it was before a compact
-// Only copies of a day are ever removed (by the retention rule); nothing else in the folder is
-// touched.
+// Only copies of a day (good or damaged) are ever removed (by the retention rule); nothing else in
+// the folder is touched.
 #pragma once
 
 #include "jet/error.h"
@@ -52,6 +53,8 @@ std::string backupFolder(const std::string& dbPath, const BackupOptions& options
 std::string backupStem(const std::string& dbPath);
 // "<stem>-YYYY-MM-DD.mdb".
 std::string dailyBackupName(const std::string& dbPath, Day day);
+// "<stem>-YYYY-MM-DD-damaged.mdb".
+std::string damagedBackupName(const std::string& dbPath, Day day);
 // "<folder>/<stem>-before-<what>-YYYYMMDD-HHMMSS", the name (without ".mdb") of the copy kept
 // before a restore or a compact.
 std::string keptCopyBase(const std::string& dbPath, const std::string& what, Moment now,
@@ -75,11 +78,17 @@ struct BackupOutcome {
 // Writes the copy of `today` of the database at `dbPath`. The bytes are read under the engine's
 // writer lock (waiting up to options.lockWaitMs for a writer that is saving; a database that cannot be
 // written is read through its journal instead), so no half-saved change is in them; they go to a
-// temporary name in the folder (created when missing), are synced and checked with the engine's
-// consistency check, and only then take their name. A failure leaves the folder as it was: the
-// error says why in Chinese (Locked for a writer that did not finish in time, Corrupt for a copy
-// that did not pass the check, with its first findings, Io for a folder that cannot be written
-// or a full disk). After a good copy the retention rule (keepDays) prunes the older copies.
+// temporary name in the folder (created when missing), are synced, read back and checked with the
+// engine's consistency check, and only then take their name. After a good copy the retention rule
+// (retainedCopies) prunes the older copies.
+//
+// When the copy as read back fails the check, the bytes read from the database are checked too
+// (only then: a good copy costs one check). If they fail as well, the database itself is damaged:
+// the copy is kept apart as <stem>-YYYY-MM-DD-damaged.mdb, only older damaged copies are pruned,
+// and the result is a Corrupt error naming it, with the database's first findings. If they pass,
+// the copy came out wrong on the way to the disk: an Io error, nothing kept, nothing pruned.
+// Other failures leave the folder as it was: Locked for a writer that did not finish in time, Io
+// for a folder that cannot be written or a full disk (the error says why in Chinese).
 jet::Result<BackupOutcome> backupDatabase(const std::string& dbPath, Day today, BackupMode mode,
                                           const BackupOptions& options = {});
 
@@ -97,15 +106,25 @@ jet::Result<std::optional<PendingBackup>> prepareBackup(const std::string& dbPat
                                                         const BackupOptions& options = {});
 jet::Result<BackupOutcome> finishBackup(const PendingBackup& pending);
 
-// The retention rule over the days that have a copy: the 14 newest copies, and the newest copy
-// of each of the 12 calendar months up to and including today's; copies dated after today (a
-// clock that was set wrong) are always kept. Returns the days to keep, newest first.
-std::vector<Day> keepDays(std::vector<Day> copies, Day today);
+// A copy of a day as the retention rule sees it.
+struct DailyCopy {
+    Day day;
+    bool damaged = false; // kept apart as damaged (by its name)
+    int64_t entries = -1; // entries of `data` of a copy that opens and passes the quick check; -1 else
+};
+// The retention rule: which of `copies` stay (true) and which go. Copies dated after today (a
+// clock that was set wrong) always stay and count for nothing. Of the others, the good ones (not
+// damaged, entries >= 0) stay when they are one of the 14 newest good copies, the newest good
+// copy of one of the 12 calendar months up to and including today's, or the newest of the good
+// copies with the most entries (so days that lost entries cannot push out the last copy that had
+// them). The damaged ones (and copies that no longer pass) are never counted among the good ones;
+// the 14 newest of them stay.
+std::vector<bool> retainedCopies(const std::vector<DailyCopy>& copies, Day today);
 
 // ---- the list ----
 
 struct BackupEntry {
-    enum class Kind { Daily, BeforeRestore, BeforeCompact };
+    enum class Kind { Daily, Damaged, BeforeRestore, BeforeCompact };
     Kind kind = Kind::Daily;
     std::string path, name;
     Moment when; // from the name; a copy of a day has no time of day
@@ -131,7 +150,8 @@ struct RestoreOutcome {
     std::string keptAs; // where the database as it was went; empty when there was none
 };
 
-// Puts the copy at `backupPath` in place of the database at `dbPath`. The copy is read and must
+// Puts the copy at `backupPath` in place of the database at `dbPath`. Refused (Locked, naming
+// Ledrimo, nothing changed) while a program holds the database in use (jet::UseLock). The copy is read and must
 // open and pass the consistency check (else Corrupt, or the open's error, with nothing changed).
 // Under the engine's writer lock of the database (Locked when another program is writing it:
 // nothing changed), the database as it is now (damaged or not) is kept as
@@ -143,7 +163,9 @@ jet::Result<RestoreOutcome> restoreBackup(const std::string& dbPath, const std::
 // ---- a damaged database ----
 
 // The engine's Corrupt error when the database at `dbPath` cannot be opened, or its tables read,
-// because the file is damaged; nullopt when it opens (or fails for another reason: missing,
+// because the file is damaged, or the quick check of `data` and `admin` (jet::checkTableQuickly:
+// pages of the table that are not its data pages, rows counted that the pages do not have) finds
+// an error; nullopt when it opens (or fails for another reason: missing,
 // locked, unreadable).
 std::optional<jet::Error> databaseDamage(const std::string& dbPath);
 

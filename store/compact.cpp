@@ -110,7 +110,16 @@ jet::Result<std::vector<Source>> examine(const jet::Database& db, const std::str
     return tables;
 }
 
+std::function<void(std::vector<uint8_t>&)>& rebuiltFileHook() {
+    static std::function<void(std::vector<uint8_t>&)> hook;
+    return hook;
+}
+
 } // namespace
+
+void setCompactRebuiltFileHook(std::function<void(std::vector<uint8_t>& image)> hook) {
+    rebuiltFileHook() = std::move(hook);
+}
 
 jet::Result<CompactOutcome> compactDatabase(const std::string& dbPath, Moment now,
                                             const BackupOptions& options) {
@@ -125,6 +134,12 @@ jet::Result<CompactOutcome> compactDatabase(const std::string& dbPath, Moment no
         return opened.error();
     }
     jet::Database& db = **opened;
+    if (auto st = db.pageFile().excludeUsers(); !st) {
+        if (st.error().kind == jet::ErrorKind::Locked)
+            return jet::makeError(jet::ErrorKind::Locked,
+                                  "Ledrimo 正打开着这个数据库，没有压缩。请先退出 Ledrimo，再压缩", dbPath);
+        return st.error();
+    }
     if (!db.header().password.empty())
         return refused("数据库设有密码，新文件不能带上它", dbPath);
     auto sources = examine(db, dbPath);
@@ -181,7 +196,14 @@ jet::Result<CompactOutcome> compactDatabase(const std::string& dbPath, Moment no
     }
     JET_TRY(out.commit());
     outcome.tables = sources->size();
-    const std::vector<uint8_t>& image = out.pageFile().memoryImage();
+    const std::vector<uint8_t>* built = &out.pageFile().memoryImage();
+    std::vector<uint8_t> altered;
+    if (rebuiltFileHook()) {
+        altered = *built;
+        rebuiltFileHook()(altered);
+        built = &altered;
+    }
+    const std::vector<uint8_t>& image = *built;
 
     // Every row reads back equal, in the same order, and the file passes the check.
     {

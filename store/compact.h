@@ -6,6 +6,8 @@
 #include "store/backup.h"
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 #include <string>
 
 namespace store {
@@ -17,7 +19,7 @@ struct CompactOutcome {
 };
 
 // Compacts the database at `dbPath`, holding its writer lock throughout (Locked when another
-// program is writing it). Every user table is made anew with the engine's creation code and
+// program is writing it, or naming Ledrimo when a program holds the database in use). Every user table is made anew with the engine's creation code and
 // filled with the engine's writer in memory; every row is read back and compared with the
 // original, and the new file must pass the consistency check. Then the file as it was is kept as
 // `<stem>-before-compact-YYYYMMDD-HHMMSS.mdb` (`now`) in the backup folder and the new one
@@ -30,5 +32,9 @@ struct CompactOutcome {
 // 1033. A damaged file is refused with the engine's error.
 jet::Result<CompactOutcome> compactDatabase(const std::string& dbPath, Moment now,
                                             const BackupOptions& options = {});
+
+// Test hook: when set, called with the rebuilt file's bytes before they are read back and
+// compared, to make them differ. Not thread-safe; for fault-injection tests only.
+void setCompactRebuiltFileHook(std::function<void(std::vector<uint8_t>& image)> hook);
 
 } // namespace store

@@ -140,11 +140,12 @@ void finishBackupQuietly() {
     w.failure.reset();
 }
 
-void adviseIfDamaged(const rt::Text& path) {
+bool adviseIfDamaged(const rt::Text& path) {
     const std::string file = rt::fileSystemPath(path);
     if (!databaseDamage(file))
-        return;
+        return false;
     rt::messageBox(rt::Text::fromUtf8(damagedDatabaseAdvice(file)), rt::MbIconWarning, "数据库已损坏");
+    return true;
 }
 
 } // namespace store

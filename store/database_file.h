@@ -41,9 +41,10 @@ void waitForBackup();
 // program with it (a failed copy is tried again at the next start). The exit waits for it too.
 void finishBackupQuietly();
 
-// After a connect that failed: when the database at `path` is damaged (the engine says Corrupt),
-// one message names the newest backup that passes the check and how to restore it (or says that
-// there is none). Nothing is restored by the program itself. Other failures show nothing here.
-void adviseIfDamaged(const rt::Text& path);
+// At connect: when the database at `path` is damaged (it cannot be opened or read, or the quick
+// check of its tables finds pages or rows lost: store::databaseDamage), one message names the
+// newest backup that passes the check and how to restore it (or says that there is none), and the
+// result is true. Nothing is restored by the program itself. Other failures show nothing here.
+bool adviseIfDamaged(const rt::Text& path);
 
 } // namespace store

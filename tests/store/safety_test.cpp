@@ -21,6 +21,7 @@
 #include <csignal>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -212,18 +213,98 @@ TEST(Backup, AFailureAtAnyStepLeavesTheDatabaseAndTheFolderAsTheyWere) {
     EXPECT_EQ(namesIn(dir.file("backup")).size(), 14u);
 }
 
-TEST(Backup, ACopyThatFailsTheCheckIsNotKeptAndPrunesNothing) {
+// A copy that comes out wrong from a good database (the disk loses half of it without a word) is a
+// failed backup: nothing kept, nothing pruned. A damaged database's copy is kept apart under a
+// name that says so, and prunes no good copy.
+TEST(Backup, ACopyThatComesOutWrongIsNotKeptAndADamagedDatabasesCopyIsKeptApart) {
     TempDir dir;
     const std::string db = makeLog(dir, 200);
     for (int d = 1; d <= 15; ++d)
         ASSERT_TRUE(store::backupDatabase(db, date(2024, 1, d), store::BackupMode::Replace));
-    damageDataPage(db);
     const auto before = filesUnder(dir.file("backup"));
+    {
+        jet::setPlaceFileFaultHook([](const char* step) { return std::string_view(step) == "write" ? -1 : 0; });
+        auto done = store::backupDatabase(db, date(2024, 1, 16), store::BackupMode::IfMissing);
+        jet::setPlaceFileFaultHook(nullptr);
+        ASSERT_FALSE(done);
+        EXPECT_EQ(done.error().kind, jet::ErrorKind::Io);
+        EXPECT_NE(done.error().message.find("副本写出后未通过一致性检查，数据库本身完好"), std::string::npos)
+            << done.error().message;
+        EXPECT_EQ(filesUnder(dir.file("backup")), before);
+    }
+
+    damageDataPage(db);
     auto done = store::backupDatabase(db, date(2024, 1, 16), store::BackupMode::IfMissing);
     ASSERT_FALSE(done);
     EXPECT_EQ(done.error().kind, jet::ErrorKind::Corrupt);
-    EXPECT_NE(done.error().message.find("副本未通过一致性检查"), std::string::npos) << done.error().message;
-    EXPECT_EQ(filesUnder(dir.file("backup")), before);
+    const std::string apart = dir.file("backup/db-2024-01-16-damaged.mdb");
+    EXPECT_NE(done.error().message.find("数据库未通过一致性检查，副本另存为 " + apart), std::string::npos)
+        << done.error().message;
+    auto after = filesUnder(dir.file("backup"));
+    EXPECT_EQ(after.at("db-2024-01-16-damaged.mdb"), readBytes(db));
+    after.erase("db-2024-01-16-damaged.mdb");
+    EXPECT_EQ(after, before);
+    const auto list = store::listBackups(db);
+    EXPECT_EQ(list.front().kind, store::BackupEntry::Kind::Damaged);
+    EXPECT_FALSE(list.front().ok);
+    // The connect of the same day does not write it again.
+    EXPECT_TRUE(store::backupDatabase(db, date(2024, 1, 16), store::BackupMode::IfMissing));
+}
+
+// Twenty good days, a day that lost entries, fourteen good days after it and a copy dated 2030,
+// then thirty days of a damaged database: the good copies stay as they were before the damage,
+// with the last copy that had every entry; of the damaged copies the fourteen newest.
+TEST(Backup, ThirtyDaysOfADamagedDatabaseKeepTheLastGoodCopies) {
+    using namespace std::chrono;
+    TempDir dir;
+    const std::string db = makeLog(dir, 40);
+    auto backupOn = [&](sys_days d) {
+        const year_month_day ymd{d};
+        return store::backupDatabase(db, date(int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day()))),
+                                     store::BackupMode::IfMissing);
+    };
+    for (sys_days d = sys_days{2024y / January / 1}; d <= sys_days{2024y / January / 20}; d += days{1})
+        ASSERT_TRUE(backupOn(d));
+    {
+        auto w = openWrite(db); // a day that loses ten entries, and passes the check
+        const auto ids = rowIdsOf(*w, u"data");
+        ASSERT_TRUE(w->begin());
+        for (size_t i = 0; i < 10; ++i)
+            ASSERT_TRUE(w->deleteRow(u"data", ids[i]));
+        ASSERT_TRUE(w->commit());
+    }
+    for (sys_days d = sys_days{2024y / January / 21}; d <= sys_days{2024y / February / 4}; d += days{1})
+        ASSERT_TRUE(backupOn(d));
+    ASSERT_TRUE(store::backupDatabase(db, date(2030, 6, 1), store::BackupMode::Replace));
+    std::vector<std::string> good = namesIn(dir.file("backup"));
+
+    auto bytes = readBytes(db); // one data page of `data` zeroed
+    const uint32_t page = rowIdsOf(*openRead(db), u"data").front().page;
+    std::fill_n(bytes.begin() + ptrdiff_t(page) * jet::kPageSize, jet::kPageSize, uint8_t(0));
+    writeBytes(db, bytes);
+    ASSERT_TRUE(store::databaseDamage(db));
+    for (sys_days d = sys_days{2024y / February / 5}; d <= sys_days{2024y / March / 5}; d += days{1}) {
+        auto done = backupOn(d);
+        ASSERT_FALSE(done);
+        EXPECT_EQ(done.error().kind, jet::ErrorKind::Corrupt);
+    }
+
+    std::vector<std::string> expected = {"db-2024-01-20.mdb"}; // 40 entries: the last with every one
+    for (sys_days d = sys_days{2024y / January / 22}; d <= sys_days{2024y / February / 4}; d += days{1}) {
+        const year_month_day ymd{d};
+        expected.push_back(store::dailyBackupName(db, date(2024, int(unsigned(ymd.month())), int(unsigned(ymd.day())))));
+    }
+    EXPECT_EQ(good.size(), expected.size() + 1);
+    for (sys_days d = sys_days{2024y / February / 21}; d <= sys_days{2024y / March / 5}; d += days{1}) {
+        const year_month_day ymd{d};
+        expected.push_back(store::damagedBackupName(db, date(2024, int(unsigned(ymd.month())), int(unsigned(ymd.day())))));
+    }
+    expected.push_back("db-2030-06-01.mdb");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(namesIn(dir.file("backup")), expected);
+    const std::string advice = store::damagedDatabaseAdvice(db);
+    EXPECT_NE(advice.find("30 条记录"), std::string::npos) << advice;
+    EXPECT_EQ(advice.find("damaged"), std::string::npos) << advice;
 }
 
 // Another process saves entries seven at a time, a few milliseconds apart, each save taking the
@@ -357,6 +438,82 @@ TEST(Restore, RefusedWhileAnotherProgramHoldsTheWriterLockOrForADamagedCopy) {
     EXPECT_EQ(namesIn(dir.file("backup")), (std::vector<std::string>{"db-2024-03-14.mdb"}));
     ::close(ready[0]);
     ::close(ready[1]);
+}
+
+// The program holds the database in use while connected (in another process here): restore and
+// compact are refused by name and touch nothing, while another program still writes between the
+// program's own writes; once the program is gone, both go ahead.
+TEST(Restore, RestoreAndCompactRefusedWhileTheProgramHasTheDatabaseOpen) {
+    TempDir dir;
+    const std::string db = makeLog(dir, 30);
+    auto copy = store::backupDatabase(db, date(2024, 3, 14), store::BackupMode::Replace);
+    ASSERT_TRUE(copy);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    Child program([&] {
+        auto inUse = jet::UseLock::take(db, 0);
+        (void)!::write(ready[1], inUse ? "1" : "0", 1);
+        ::pause();
+    });
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, '1');
+    addEntries(db, 30, 5); // another program writes meanwhile
+    EXPECT_EQ(entriesIn(db), 35);
+    const auto before = filesUnder(dir.path());
+    auto restored = store::restoreBackup(db, copy->path, store::localNow());
+    ASSERT_FALSE(restored);
+    EXPECT_EQ(restored.error().kind, jet::ErrorKind::Locked);
+    EXPECT_NE(restored.error().message.find("Ledrimo 正打开着这个数据库，没有恢复"), std::string::npos)
+        << restored.error().message;
+    auto compacted = store::compactDatabase(db, store::localNow());
+    ASSERT_FALSE(compacted);
+    EXPECT_EQ(compacted.error().kind, jet::ErrorKind::Locked);
+    EXPECT_NE(compacted.error().message.find("Ledrimo 正打开着这个数据库，没有压缩"), std::string::npos)
+        << compacted.error().message;
+    EXPECT_EQ(filesUnder(dir.path()), before);
+
+    program.stop();
+    EXPECT_TRUE(store::compactDatabase(db, store::localNow()));
+    EXPECT_TRUE(store::restoreBackup(db, copy->path, store::localNow()));
+    EXPECT_EQ(entriesIn(db), 30);
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+// A save that finds another writer's lock taken waits for it instead of failing at once.
+TEST(Restore, AWriterThatFindsTheLockTakenWaitsAndThenSucceeds) {
+    TempDir dir;
+    const std::string db = makeLog(dir, 3);
+    auto holder = jet::PageFile::openForWriting(db);
+    ASSERT_TRUE(holder);
+    jet::OpenOptions now;
+    now.write = true;
+    now.lockWaitMs = 0;
+    auto refused = jet::Database::open(db, now);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().message, "数据库正被另一个程序修改");
+    std::optional<jet::Status> saved;
+    std::thread writer([&] {
+        jet::OpenOptions o;
+        o.write = true; // the usual wait
+        auto w = jet::Database::open(db, o);
+        if (!w) {
+            saved = w.error();
+            return;
+        }
+        jet::Status st = (*w)->begin();
+        if (st) {
+            auto row = (*w)->insertRow(u"data", entry(3));
+            st = row ? (*w)->commit() : jet::Status(row.error());
+        }
+        saved = st;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the writer is waiting now
+    holder->reset();
+    writer.join();
+    ASSERT_TRUE(saved && *saved) << (saved ? saved->error().describe() : "");
+    EXPECT_EQ(entriesIn(db), 4);
 }
 
 // The copy kept before a restore is as private as the database, also when db is a symbolic link
@@ -609,6 +766,39 @@ TEST(Compact, AFailureAtAnyStepLeavesTheFileAsItWas) {
         EXPECT_EQ(filesUnder(dir.path()), before) << "a failure at step " << failAt << " left a trace";
     }
     EXPECT_TRUE(consistent(db, {u"data"}));
+}
+
+// A rebuilt file whose rows read back differently (one entry's identifier changed in it) is
+// refused, and the original stays as it was.
+TEST(Compact, ARebuiltFileThatReadsBackDifferentlyIsRefused) {
+    TempDir dir;
+    const std::string db = makeLog(dir, 30);
+    const auto before = filesUnder(dir.path());
+    int changed = 0;
+    store::setCompactRebuiltFileHook([&](std::vector<uint8_t>& image) {
+        // The identifier GZ-00007 as compressed text, or else as UTF-16: its last digit becomes 8.
+        const std::string ascii = "GZ-00007";
+        std::string wide;
+        for (char c : ascii)
+            wide += std::string{c, '\0'};
+        for (const std::string& text : {ascii, wide}) {
+            auto at = std::search(image.begin(), image.end(), text.begin(), text.end());
+            if (at != image.end()) {
+                *(at + ptrdiff_t(text.size() == ascii.size() ? text.size() - 1 : text.size() - 2)) = '8';
+                ++changed;
+                return;
+            }
+        }
+    });
+    auto done = store::compactDatabase(db, store::localNow());
+    store::setCompactRebuiltFileHook(nullptr);
+    ASSERT_EQ(changed, 1);
+    ASSERT_FALSE(done);
+    EXPECT_EQ(done.error().kind, jet::ErrorKind::Corrupt);
+    EXPECT_NE(done.error().message.find("重建的表“data”读回的行与原来的不同，没有压缩；文件未改动"),
+              std::string::npos)
+        << done.error().message;
+    EXPECT_EQ(filesUnder(dir.path()), before);
 }
 
 TEST(Compact, RefusesWhatTheEngineCannotRebuildAndTouchesNothing) {

@@ -169,15 +169,17 @@ void connectDatabase(rt::Form& f) {
     f.menuItem("用户密码设置").setVisible(true);
 
     const bool opened = browsing.Open("data", rt::RecordSet::Table);
-    // The safety net: a damaged file is told of (with the backup to restore) after the data
-    // layer's own box; a good one gets its copy of the day.
-    if (!connected || !opened)
-        store::adviseIfDamaged(path);
-    else
+    // The safety net: a damaged file (one that does not open, or whose quick check finds pages or
+    // rows of the log lost) is told of with the backup to restore, after the data layer's own box
+    // and instead of the invitation to add to an empty log; a good one gets its copy of the day.
+    const bool damaged = store::adviseIfDamaged(path);
+    if (!damaged && connected && opened)
         store::backupAtConnect(path);
     if (hasNoEntries(browsing, opened)) {
-        rt::messageBox("当前数据库没有记录，请添加！", rt::MbIconInformation);
-        enterAdding(f);
+        if (!damaged) {
+            rt::messageBox("当前数据库没有记录，请添加！", rt::MbIconInformation);
+            enterAdding(f);
+        }
         return;
     }
     setConnectionGroup(f, false);

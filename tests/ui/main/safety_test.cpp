@@ -4,6 +4,7 @@
 // with ledrimo-db, then used again), and an account set by `ledrimo-db passwd` that logs in
 // through the real login window.
 #include "runtime/datetime.h"
+#include "jet/database.h"
 #include "store/backup.h"
 #include "store/credential.h"
 #include "store/database_file.h"
@@ -123,6 +124,23 @@ private slots:
         QCOMPARE(boxesStartingWith(kBackupFailed), 0);
     }
 
+    // While connected the program holds `db` in use: ledrimo-db restore and compact refuse, naming
+    // it, while ledrimo-db insert still writes between the program's own writes; once disconnected
+    // restore goes ahead.
+    void restoreAndCompactRefuseWhileTheProgramIsConnected() {
+        addEntries(2);
+        connect();
+        const QString good = backupDir() + QStringLiteral("/") + todaysCopyName();
+        QCOMPARE(runTool({QStringLiteral("restore"), program_.dbPath(), good}), 1);
+        QCOMPARE(runTool({QStringLiteral("compact"), program_.dbPath()}), 1);
+        QCOMPARE(runTool({QStringLiteral("insert"), program_.dbPath(), QStringLiteral("data"),
+                          QStringLiteral("{\"姓名\":\"李四\",\"上班时间\":8,\"ID\":\"GZ-00009\"}")}),
+                 0);
+        QVERIFY(program_.run("insert into data (姓名,上班时间,id) values ('王五',8,'GZ-00010')"));
+        disconnect();
+        QCOMPARE(runTool({QStringLiteral("restore"), program_.dbPath(), good}), 0);
+    }
+
     // A damaged `db`: after the data layer's box, one message names the newest copy that checks
     // out (not the newer damaged one) and the command; the command restores it, and the program
     // connects to the restored log.
@@ -152,11 +170,10 @@ private slots:
             if (calls[i].caption == rt::Text("数据库已损坏"))
                 advice = int(i);
         QVERIFY2(advice >= 0, "no message about the damaged database");
-        // After the data layer's box (if it shows one), before the window turns to adding.
+        // After the data layer's box (if it shows one), instead of the invitation to add.
         for (int i = 0; i < advice; ++i)
             QCOMPARE(calls[size_t(i)].caption, rt::Text(rt::kDataErrorCaption));
-        QCOMPARE(calls.back().text, rt::Text("当前数据库没有记录，请添加！"));
-        QCOMPARE(size_t(advice) + 2, calls.size());
+        QCOMPARE(size_t(advice) + 1, calls.size());
         QCOMPARE(boxesStartingWith("数据库文件已损坏"), 1);
         const QString text = calls[size_t(advice)].text.toQString();
         QVERIFY2(text.contains(QStringLiteral("ledrimo-db restore ") + program_.dbPath() +
@@ -174,6 +191,38 @@ private slots:
         connect();
         QVERIFY(program_.boxes->calls().empty());
         QCOMPARE(main().statusBar("状态条1").paneText(1), rt::Text("共有: 4 条数据"));
+    }
+
+    // The page with the entries zeroed (a bad sector): the file opens and the log reads as empty.
+    // Connecting shows the advice instead of the invitation to add to an empty log, and makes no
+    // copy of the day from it.
+    void aLostPageOfEntriesIsToldAtConnect() {
+        addEntries(4);
+        connect();
+        disconnect();
+        const QString copy = backupDir() + QStringLiteral("/") + todaysCopyName();
+        QVERIFY(QFile::remove(copy));
+        uint32_t page = 0;
+        {
+            auto db = jet::Database::open(program_.dbPath().toStdString());
+            QVERIFY(db);
+            page = (*(*db)->openTable(u"data"))->rowIds()->front().page;
+        }
+        QFile db(program_.dbPath());
+        QVERIFY(db.open(QIODevice::ReadWrite));
+        QVERIFY(db.seek(qint64(page) * 4096));
+        QVERIFY(db.write(QByteArray(4096, '\0')) == 4096);
+        db.close();
+
+        program_.boxes->clear();
+        QVERIFY(program_.connect());
+        store::waitForBackup();
+        const auto& calls = program_.boxes->calls();
+        QCOMPARE(calls.size(), size_t(1));
+        QCOMPARE(calls[0].caption, rt::Text("数据库已损坏"));
+        QVERIFY2(calls[0].text.toQString().contains(QStringLiteral("没有通过检查的备份")),
+                 qPrintable(calls[0].text.toQString()));
+        QVERIFY(!QFileInfo::exists(copy));
     }
 
     // A file damaged where the account lives: the login says what it says for a wrong account,
