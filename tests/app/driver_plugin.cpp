@@ -56,7 +56,10 @@ protected:
             auto* w = static_cast<QWidget*>(o);
             if (w->isWindow() && !qobject_cast<QMessageBox*>(w) && !w->windowTitle().isEmpty() &&
                 !shown_.contains(w)) {
+                // A window made later may get the address of one already gone (the main window
+                // that of the splash): a window leaves the set when it is destroyed.
                 shown_.insert(w);
+                QObject::connect(w, &QObject::destroyed, this, [this, w] { shown_.remove(w); });
                 report("shown", w->windowTitle());
                 if (w->windowTitle() == QStringLiteral("用户登录-Ledrimo")) {
                     login_ = w;
