@@ -6,6 +6,7 @@
 #include "runtime/form_registry.h"
 #include "runtime/kernel.h"
 #include "runtime/loader.h"
+#include "runtime/qt/description.h"
 #include "runtime/program.h"
 #include "runtime/widgets.h"
 
@@ -17,7 +18,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QHeaderView>
-#include <QJsonArray>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -31,13 +31,14 @@ namespace rt {
 // ---------------------------------------------------------------------------------------------
 // Control
 
-Control::Control(Form& form, const detail::ControlDesc& desc) : form_(form), desc_(desc), kind_(desc.kind) {}
+Control::Control(Form& form, const detail::ControlDesc& desc)
+    : form_(form), desc_(desc), name_(detail::qs(desc.name)), kind_(desc.kind) {}
 Control::~Control() = default;
 
 const QString& Control::name() const {
-    return desc_.name;
+    return name_;
 }
-const QJsonObject& Control::props() const {
+const detail::KindProps& Control::props() const {
     return desc_.props;
 }
 
@@ -51,10 +52,10 @@ QWidget* Control::widget() {
 
 void Control::applyCommon(QWidget* w) {
     w->setGeometry(desc_.left, desc_.top, desc_.width, desc_.height);
-    if (props().contains(QLatin1String("font")))
-        w->setFont(detail::fontFrom(props()));
-    if (props().contains(QLatin1String("tooltip")))
-        w->setToolTip(props().value(QLatin1String("tooltip")).toString());
+    if (props().font)
+        w->setFont(detail::qFont(*props().font));
+    if (props().tooltip)
+        w->setToolTip(detail::qs(*props().tooltip));
     if (w->focusPolicy() != Qt::NoFocus)
         w->setFocusPolicy(desc_.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
     w->setEnabled(!desc_.disabled);

@@ -6,6 +6,7 @@
 #include "runtime/form_registry.h"
 #include "runtime/kernel.h"
 #include "runtime/loader.h"
+#include "runtime/qt/description.h"
 #include "runtime/program.h"
 #include "runtime/widgets.h"
 
@@ -17,7 +18,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QHeaderView>
-#include <QJsonArray>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -40,17 +40,17 @@ QString colorCss(const QColor& c) {
 } // namespace
 
 bool EditBox::isMultiLine() const {
-    return props().value(QLatin1String("multiLine")).toBool();
+    return props().multiLine;
 }
 
 QWidget* EditBox::build(QWidget* parent) {
-    const QJsonObject& p = props();
-    const QString border = p.value(QLatin1String("border")).toString(QStringLiteral("sunken"));
+    const detail::KindProps& p = props();
+    const QString border = p.border.empty() ? QStringLiteral("sunken") : detail::qs(p.border);
     QString css;
     QWidget* w;
     if (isMultiLine()) {
         auto* e = new QPlainTextEdit(parent);
-        const QString bars = p.value(QLatin1String("scrollBars")).toString(QStringLiteral("none"));
+        const QString bars = detail::qs(p.scrollBars);
         const bool horizontal = bars == QLatin1String("horizontal") || bars == QLatin1String("both");
         const bool vertical = bars == QLatin1String("vertical") || bars == QLatin1String("both");
         e->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
@@ -64,10 +64,10 @@ QWidget* EditBox::build(QWidget* parent) {
             css += QStringLiteral("QPlainTextEdit{border:1px solid black;}");
     } else {
         auto* e = new detail::LineEditWidget(parent);
-        const QString mode = p.value(QLatin1String("inputMode")).toString(QStringLiteral("normal"));
+        const QString mode = detail::qs(p.inputMode);
         if (mode == QLatin1String("password")) {
             e->setEchoMode(QLineEdit::Password);
-            QString mask = p.value(QLatin1String("mask")).toString(QStringLiteral("*"));
+            QString mask = detail::qs(p.mask);
             char32_t maskChar = mask.isEmpty() ? U'*' : mask.toUcs4().value(0, U'*');
             css += QStringLiteral("QLineEdit{lineedit-password-character:%1;}").arg(uint(maskChar));
         } else if (mode == QLatin1String("integer")) {
@@ -75,34 +75,34 @@ QWidget* EditBox::build(QWidget* parent) {
             e->setValidator(
                 new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9-]*")), e));
         }
-        if (int max = p.value(QLatin1String("maxLength")).toInt(); max > 0)
+        if (int max = p.maxLength; max > 0)
             e->setMaxLength(max);
-        e->setAlignment(detail::alignmentFromText(p.value(QLatin1String("align")).toString()) |
+        e->setAlignment(detail::qAlignment(p.align) |
                         Qt::AlignVCenter);
         if (border == QLatin1String("none"))
             e->setFrame(false);
         else if (border == QLatin1String("single"))
             css += QStringLiteral("QLineEdit{border:1px solid black;}");
-        e->setText(p.value(QLatin1String("text")).toString());
+        e->setText(detail::qs(p.text));
         e->setCursorPosition(0);
         w = e;
     }
     QPalette pal = w->palette();
-    if (auto c = detail::colorFrom(p, "textColor"))
-        pal.setColor(QPalette::Text, *c);
-    if (auto c = detail::colorFrom(p, "backColor"))
-        pal.setColor(QPalette::Base, *c);
+    if (auto c = p.textColor)
+        pal.setColor(QPalette::Text, detail::qColor(*c));
+    if (auto c = p.backColor)
+        pal.setColor(QPalette::Base, detail::qColor(*c));
     w->setPalette(pal);
     if (!css.isEmpty()) {
         // Style sheets ignore the palette for rules they set; carry the colours over.
-        if (auto c = detail::colorFrom(p, "textColor"))
-            css += QStringLiteral("QLineEdit,QPlainTextEdit{color:%1;}").arg(colorCss(*c));
-        if (auto c = detail::colorFrom(p, "backColor"))
-            css += QStringLiteral("QLineEdit,QPlainTextEdit{background-color:%1;}").arg(colorCss(*c));
+        if (auto c = p.textColor)
+            css += QStringLiteral("QLineEdit,QPlainTextEdit{color:%1;}").arg(colorCss(detail::qColor(*c)));
+        if (auto c = p.backColor)
+            css += QStringLiteral("QLineEdit,QPlainTextEdit{background-color:%1;}").arg(colorCss(detail::qColor(*c)));
         w->setStyleSheet(css);
     }
     if (isMultiLine())
-        static_cast<QPlainTextEdit*>(w)->setPlainText(p.value(QLatin1String("text")).toString());
+        static_cast<QPlainTextEdit*>(w)->setPlainText(detail::qs(p.text));
     return w;
 }
 
@@ -147,15 +147,14 @@ void EditBox::setMaxLength(int n) {
 QWidget* DateBox::build(QWidget* parent) {
     auto* e = new QDateEdit(parent);
     // A month box shows year and month only; its arrows step the section under the cursor.
-    const bool month = props().value(QLatin1String("display")).toString() == QLatin1String("month");
+    const bool month = props().display == "month";
     e->setCalendarPopup(!month);
     e->setDisplayFormat(month ? QStringLiteral("yyyy年M月") : QStringLiteral("yyyy年M月d日"));
     if (month)
         e->setCurrentSection(QDateTimeEdit::MonthSection);
     e->setMinimumDate(QDate(100, 1, 1));
     e->setMaximumDate(QDate(9999, 12, 31));
-    QJsonValue v = props().value(QLatin1String("value"));
-    value_ = v.isDouble() ? v.toDouble() : datePart(now());
+    value_ = props().value ? *props().value : datePart(now());
     e->setDate(toQDateTime(value_).date());
     QObject::connect(e, &QDateEdit::dateChanged, e, [this](QDate d) {
         value_ = makeDate(d.year(), d.month(), d.day());
@@ -191,30 +190,31 @@ void DateBox::writeText(const Text& t) {
 
 QWidget* Label::build(QWidget* parent) {
     auto* l = new QLabel(parent);
-    const QJsonObject& p = props();
+    const detail::KindProps& p = props();
     l->setTextFormat(Qt::PlainText);
     Qt::Alignment v = Qt::AlignVCenter;
-    if (p.value(QLatin1String("valign")).toString() == QLatin1String("top"))
+    if (p.valign == "top")
         v = Qt::AlignTop;
-    else if (p.value(QLatin1String("valign")).toString() == QLatin1String("bottom"))
+    else if (p.valign == "bottom")
         v = Qt::AlignBottom;
-    l->setAlignment(detail::alignmentFromText(p.value(QLatin1String("align")).toString()) | v);
-    l->setWordWrap(p.value(QLatin1String("wordWrap")).toBool());
-    if (auto c = detail::colorFrom(p, "textColor")) {
+    l->setAlignment(detail::qAlignment(p.align) | v);
+    l->setWordWrap(p.wordWrap);
+    if (auto c0 = p.textColor) {
+        const QColor c = detail::qColor(*c0);
         QPalette pal = l->palette();
-        pal.setColor(QPalette::Active, QPalette::WindowText, *c);
-        pal.setColor(QPalette::Inactive, QPalette::WindowText, *c);
+        pal.setColor(QPalette::Active, QPalette::WindowText, c);
+        pal.setColor(QPalette::Inactive, QPalette::WindowText, c);
         l->setPalette(pal);
     }
-    l->setText(p.value(QLatin1String("caption")).toString());
+    l->setText(detail::qs(p.caption));
     return l;
 }
 
 QWidget* ShapeBox::build(QWidget* parent) {
     auto* s = new detail::ShapeWidget(parent);
-    s->shape = props().value(QLatin1String("shape")).toString(QStringLiteral("hline"));
-    if (auto c = detail::colorFrom(props(), "lineColor"))
-        s->lineColor = *c;
+    s->shape = detail::qs(props().shape);
+    if (auto c = props().lineColor)
+        s->lineColor = detail::qColor(*c);
     return s;
 }
 
@@ -222,9 +222,9 @@ QWidget* ShapeBox::build(QWidget* parent) {
 
 QWidget* SuperButton::build(QWidget* parent) {
     auto* b = new detail::SuperButtonWidget(parent);
-    b->setText(props().value(QLatin1String("caption")).toString());
-    if (auto c = detail::colorFrom(props(), "textColor"))
-        b->textColor = *c;
+    b->setText(detail::qs(props().caption));
+    if (auto c = props().textColor)
+        b->textColor = detail::qColor(*c);
     QObject::connect(b, &QAbstractButton::clicked, b, [this] { raise(QStringLiteral("clicked")); });
     return b;
 }
@@ -275,9 +275,10 @@ QImage GraphicButton::picture(Picture which) {
 
 QWidget* PictureBox::build(QWidget* parent) {
     auto* w = new detail::PictureWidget(parent);
-    w->backColor = detail::colorFrom(props(), "backColor");
-    w->border = props().value(QLatin1String("border")).toString(QStringLiteral("none"));
-    w->mode = props().value(QLatin1String("pictureMode")).toString(QStringLiteral("topLeft"));
+    if (auto c = props().backColor)
+        w->backColor = detail::qColor(*c);
+    w->border = props().border.empty() ? QStringLiteral("none") : detail::qs(props().border);
+    w->mode = detail::qs(props().pictureMode);
     return w;
 }
 
@@ -301,9 +302,8 @@ QImage PictureBox::picture() {
 
 QWidget* StatusBar::build(QWidget* parent) {
     auto* s = new detail::StatusBarWidget(parent);
-    for (const QJsonValue& v : props().value(QLatin1String("panes")).toArray())
-        s->panes.push_back({v.toObject().value(QLatin1String("width")).toInt(),
-                            v.toObject().value(QLatin1String("text")).toString()});
+    for (const detail::PaneDesc& pane : props().panes)
+        s->panes.push_back({pane.width, detail::qs(pane.text)});
     return s;
 }
 
@@ -334,17 +334,14 @@ Text StatusBar::paneText(int pane) {
 QWidget* ListView::build(QWidget* parent) {
     auto* v = new detail::ListViewWidget(parent);
     std::vector<detail::ListModel::Column> cols;
-    for (const QJsonValue& c : props().value(QLatin1String("columns")).toArray()) {
-        QJsonObject o = c.toObject();
-        cols.push_back({o.value(QLatin1String("title")).toString(), o.value(QLatin1String("width")).toInt(),
-                        detail::alignmentFromText(o.value(QLatin1String("align")).toString())});
-    }
+    for (const detail::ColumnDesc& c : props().columns)
+        cols.push_back({detail::qs(c.title), c.width, detail::qAlignment(c.align)});
     auto* m = new detail::ListModel(cols, v);
     v->setModel(m);
     for (size_t i = 0; i < cols.size(); ++i)
         v->header()->resizeSection(int(i), cols[i].width);
     v->setAlternatingRowColors(false);
-    if (props().value(QLatin1String("gridLines")).toBool())
+    if (props().gridLines)
         v->setStyleSheet(QStringLiteral(
             "QTreeView::item{border-right:1px solid #d0d0d0;border-bottom:1px solid #d0d0d0;}"));
     QObject::connect(v->selectionModel(), &QItemSelectionModel::currentRowChanged, v,
@@ -419,22 +416,18 @@ ListView::Batch::~Batch() {
 
 QWidget* Chart::build(QWidget* parent) {
     auto* w = new detail::ChartWidget(parent);
-    const QJsonObject& p = props();
-    for (const QJsonValue& v : p.value(QLatin1String("series")).toArray()) {
-        const QJsonObject o = v.toObject();
-        w->series.push_back({o.value(QLatin1String("title")).toString(),
-                             detail::colorFrom(o, "color").value_or(QColor(66, 133, 204)),
-                             o.value(QLatin1String("shade")).toBool()});
-    }
-    if (auto c = detail::colorFrom(p, "markColor"))
-        w->markColor = *c;
-    if (auto c = detail::colorFrom(p, "lineColor"))
-        w->lineColor = *c;
-    if (auto c = detail::colorFrom(p, "backColor"))
-        w->backColor = *c;
-    w->markTitle = p.value(QLatin1String("markTitle")).toString();
-    w->lineTitle = p.value(QLatin1String("lineTitle")).toString();
-    w->unit = p.value(QLatin1String("unit")).toString();
+    const detail::KindProps& p = props();
+    for (const detail::SeriesDesc& s : p.series)
+        w->series.push_back({detail::qs(s.title), detail::qColor(s.color), s.shade});
+    if (auto c = p.markColor)
+        w->markColor = detail::qColor(*c);
+    if (auto c = p.lineColor)
+        w->lineColor = detail::qColor(*c);
+    if (auto c = p.backColor)
+        w->backColor = detail::qColor(*c);
+    w->markTitle = detail::qs(p.markTitle);
+    w->lineTitle = detail::qs(p.lineTitle);
+    w->unit = detail::qs(p.unit);
     w->onDoubleClick = [this](int bar) { raise(QStringLiteral("doubleClicked"), bar); };
     return w;
 }
@@ -503,7 +496,7 @@ void Chart::render(QPainter& painter, const QRectF& area) {
 QWidget* Timer::build(QWidget*) {
     timer_ = std::make_unique<QTimer>();
     QObject::connect(timer_.get(), &QTimer::timeout, timer_.get(), [this] { raise(QStringLiteral("tick")); });
-    if (int ms = props().value(QLatin1String("interval")).toInt(); ms > 0)
+    if (int ms = props().interval; ms > 0)
         timer_->start(ms);
     return nullptr;
 }
@@ -529,7 +522,7 @@ void Timer::setInterval(int ms) {
 
 QWidget* TrayIcon::build(QWidget*) {
     tray_ = std::make_unique<QSystemTrayIcon>();
-    tray_->setToolTip(props().value(QLatin1String("tooltip")).toString());
+    tray_->setToolTip(detail::qs(props().tooltip.value_or(std::string())));
     QObject::connect(tray_.get(), &QSystemTrayIcon::activated, tray_.get(),
                      [this](QSystemTrayIcon::ActivationReason r) {
                          if (r == QSystemTrayIcon::DoubleClick)

@@ -5,6 +5,7 @@
 #include "runtime/form_registry.h"
 #include "runtime/kernel.h"
 #include "runtime/loader.h"
+#include "runtime/qt/description.h"
 #include "runtime/program.h"
 #include "runtime/widgets.h"
 
@@ -16,7 +17,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QHeaderView>
-#include <QJsonArray>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -27,10 +27,24 @@
 
 namespace rt {
 
+QString kindName(Kind k) {
+    return QString::fromUtf8(kindText(k));
+}
+
+const QStringList& shortcutChoices() {
+    static const QStringList choices = [] {
+        QStringList c;
+        for (const std::string& s : detail::shortcutTexts())
+            c << detail::qs(s);
+        return c;
+    }();
+    return choices;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Form
 
-Form::Form(std::shared_ptr<detail::FormDesc> desc) : name_(desc->name), desc_(std::move(desc)) {
+Form::Form(std::shared_ptr<detail::FormDesc> desc) : name_(detail::qs(desc->name)), desc_(std::move(desc)) {
     for (const detail::ControlDesc& c : desc_->controls) {
         std::unique_ptr<Control> ctl;
         switch (c.kind) {
@@ -227,7 +241,7 @@ bool Form::load(Form* owner, bool modal) {
     }
     auto* window = new detail::FormWindow(this, owner_ ? owner_->window_.data() : nullptr, flags, d.framed);
     window_ = window;
-    window_->setWindowTitle(d.caption);
+    window_->setWindowTitle(detail::qs(d.caption));
     if (d.icon && !programIcon().isNull())
         window_->setWindowIcon(programIcon());
     QFont baseFont(QStringLiteral("宋体"));
@@ -238,9 +252,9 @@ bool Form::load(Form* owner, bool modal) {
 
     for (auto& c : controls_) {
         QWidget* parent = client_;
-        if (!c->desc_.parent.isEmpty())
-            parent = findControl(c->desc_.parent)->widget_;
-        c->tag_ = Text(c->desc_.tag);
+        if (!c->desc_.parent.empty())
+            parent = findControl(detail::qs(c->desc_.parent))->widget_;
+        c->tag_ = Text::fromUtf8(c->desc_.tag);
         c->visibleNoWidget_ = c->desc_.visible;
         c->disabledNoWidget_ = c->desc_.disabled;
         if (QWidget* w = c->build(parent)) {
@@ -260,7 +274,7 @@ bool Form::load(Form* owner, bool modal) {
         Control* c = name.isEmpty() ? nullptr : findControl(name);
         return c ? qobject_cast<QAbstractButton*>(c->widget_.data()) : nullptr;
     };
-    window->setKeyButtons(keyButton(d.enterButton), keyButton(d.escapeButton));
+    window->setKeyButtons(keyButton(detail::qs(d.enterButton)), keyButton(detail::qs(d.escapeButton)));
     if (modal_)
         window_->setWindowModality(Qt::ApplicationModal);
 
@@ -347,22 +361,22 @@ void Form::onCloseRequested(bool& accept) {
 }
 
 std::optional<bool> Form::raise(const QString& event, Control* control, MenuItem* item, int row) {
-    QString key;
+    std::string key;
     if (control) {
-        auto it = control->desc_.events.find(event);
+        auto it = control->desc_.events.find(event.toStdString());
         if (it != control->desc_.events.end())
             key = it->second;
     } else if (item) {
         key = item->desc_.handler;
     } else {
-        auto it = desc_->events.find(event);
+        auto it = desc_->events.find(event.toStdString());
         if (it != desc_->events.end())
             key = it->second;
     }
-    if (key.isEmpty())
+    if (key.empty())
         return std::nullopt;
     Event e{*this, control, item, event, row};
-    return detail::dispatchHandler(key, e);
+    return detail::dispatchHandler(detail::qs(key), e);
 }
 
 void Form::applyTabOrder() {

@@ -20,11 +20,11 @@
 // A key that nobody registered leaves the event without effect (rt::missingHandlers() lists them).
 #pragma once
 
+#include "runtime/kind.h"
 #include "runtime/text.h"
 
 #include <QIcon>
 #include <QImage>
-#include <QJsonObject>
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
@@ -64,6 +64,7 @@ class ListModel;
 struct ControlDesc;
 struct MenuItemDesc;
 struct FormDesc;
+struct KindProps;
 } // namespace detail
 
 // ---------------------------------------------------------------------------------------------
@@ -127,23 +128,6 @@ int loadedFormCount();
 // Returns an empty text on success, else what is wrong.
 QString addFormDescription(const QByteArray& json);
 
-enum class Kind {
-    EditBox,
-    DateBox,
-    Label,
-    SuperButton,
-    GraphicButton,
-    PictureBox,
-    ShapeBox,
-    StatusBar,
-    ListView,
-    Timer,
-    TrayIcon,
-    MenuStyle,
-    Connection,
-    RecordSet,
-    Chart,
-};
 // The kind's name as descriptions and find-controls use it: "编辑框", "日期框", "透明标签", ...
 QString kindName(Kind k);
 
@@ -343,10 +327,11 @@ protected:
     virtual void writeText(const Text& t);
     std::optional<bool> raise(const QString& event, int row = -1);
     void applyCommon(QWidget* w);
-    const QJsonObject& props() const;
+    const detail::KindProps& props() const;
 
     Form& form_;
     const detail::ControlDesc& desc_;
+    const QString name_;
     Kind kind_;
     QPointer<QWidget> widget_;
     Text tag_;
@@ -627,6 +612,7 @@ private:
 
     Form& form_;
     const detail::MenuItemDesc& desc_;
+    const QString name_;
     MenuItem* parent_ = nullptr; // the level-0 menu of a level-1 item
     QPointer<QAction> action_;
     QPointer<QMenu> menu_; // level 0

@@ -1,80 +1,100 @@
 #include "runtime/loader.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonParseError>
+#include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <set>
 
 namespace rt {
 
-QString kindName(Kind k) {
+const char* kindText(Kind k) {
     switch (k) {
     case Kind::EditBox:
-        return QStringLiteral("编辑框");
+        return "编辑框";
     case Kind::DateBox:
-        return QStringLiteral("日期框");
+        return "日期框";
     case Kind::Label:
-        return QStringLiteral("透明标签");
+        return "透明标签";
     case Kind::SuperButton:
-        return QStringLiteral("超级按钮");
+        return "超级按钮";
     case Kind::GraphicButton:
-        return QStringLiteral("图形按钮");
+        return "图形按钮";
     case Kind::PictureBox:
-        return QStringLiteral("图片框");
+        return "图片框";
     case Kind::ShapeBox:
-        return QStringLiteral("外形框");
+        return "外形框";
     case Kind::StatusBar:
-        return QStringLiteral("状态条");
+        return "状态条";
     case Kind::ListView:
-        return QStringLiteral("超级列表框");
+        return "超级列表框";
     case Kind::Timer:
-        return QStringLiteral("时钟");
+        return "时钟";
     case Kind::TrayIcon:
-        return QStringLiteral("托盘图标");
+        return "托盘图标";
     case Kind::MenuStyle:
-        return QStringLiteral("超级菜单");
+        return "超级菜单";
     case Kind::Connection:
-        return QStringLiteral("数据库连接");
+        return "数据库连接";
     case Kind::RecordSet:
-        return QStringLiteral("记录集");
+        return "记录集";
     case Kind::Chart:
-        return QStringLiteral("图表");
+        return "图表";
     }
-    return {};
+    return "";
 }
 
-const QStringList& shortcutChoices() {
-    static const QStringList choices = [] {
-        QStringList c{QStringLiteral("（无）")};
+namespace detail {
+
+const std::vector<std::string>& shortcutTexts() {
+    static const std::vector<std::string> choices = [] {
+        std::vector<std::string> c{"（无）"};
         for (char ch = 'A'; ch <= 'Z'; ++ch)
-            c << QStringLiteral("Ctrl+") + QLatin1Char(ch);
+            c.push_back(std::string("Ctrl+") + ch);
         for (const char* prefix : {"", "Ctrl+", "Shift+", "Ctrl+Shift+"})
             for (int f = 1; f <= 12; ++f)
-                c << QLatin1String(prefix) + QStringLiteral("F%1").arg(f);
-        c << QStringLiteral("Ins") << QStringLiteral("Del");
+                c.push_back(prefix + std::string("F") + std::to_string(f));
+        c.push_back("Ins");
+        c.push_back("Del");
         return c;
     }();
     return choices;
 }
 
-namespace detail {
-
 namespace {
+
+using Json = nlohmann::json;
+using Names = std::vector<std::string>;
+
+bool contains(const Names& names, const std::string& s) {
+    return std::find(names.begin(), names.end(), s) != names.end();
+}
+
+std::string join(const Names& names) {
+    std::string out;
+    for (const std::string& n : names)
+        out += (out.empty() ? "" : ",") + n;
+    return out;
+}
+
+std::string inQuotes(std::string_view s) {
+    return "\"" + std::string(s) + "\"";
+}
 
 struct KindInfo {
     Kind kind;
     bool visual; // has a widget and geometry
     bool focusable;
-    QStringList props;
-    QStringList events;
+    Names props;
+    Names events;
 };
 
-const std::map<QString, KindInfo>& kinds() {
-    static const std::map<QString, KindInfo> k = [] {
-        std::map<QString, KindInfo> m;
-        auto add = [&](Kind kind, bool visual, bool focusable, QStringList props, QStringList events) {
-            m[kindName(kind)] = KindInfo{kind, visual, focusable, std::move(props), std::move(events)};
+const std::map<std::string, KindInfo>& kinds() {
+    static const std::map<std::string, KindInfo> k = [] {
+        std::map<std::string, KindInfo> m;
+        auto add = [&](Kind kind, bool visual, bool focusable, Names props, Names events) {
+            m[kindText(kind)] = KindInfo{kind, visual, focusable, std::move(props), std::move(events)};
         };
         add(Kind::EditBox, true, true,
             {"text", "font", "textColor", "backColor", "border", "inputMode", "mask", "maxLength",
@@ -103,337 +123,405 @@ const std::map<QString, KindInfo>& kinds() {
     return k;
 }
 
-const QStringList kCommonKeys{"name",    "kind",     "parent",  "left",     "top", "width", "height",
-                              "visible", "disabled", "tabStop", "tabOrder", "tag", "events"};
+const Names kCommonKeys{"name",    "kind",     "parent",  "left",     "top", "width", "height",
+                        "visible", "disabled", "tabStop", "tabOrder", "tag", "events"};
+
+// The member of an object, or null when it is absent or o is no object.
+const Json* member(const Json& o, const char* key) {
+    if (!o.is_object())
+        return nullptr;
+    auto it = o.find(key);
+    return it == o.end() ? nullptr : &*it;
+}
+
+// A JSON number that is a whole int (1 and 1.0 alike).
+std::optional<int> wholeInt(const Json& v) {
+    if (v.is_number_unsigned()) {
+        auto u = v.get<std::uint64_t>();
+        if (u <= std::uint64_t(std::numeric_limits<int>::max()))
+            return int(u);
+        return std::nullopt;
+    }
+    if (v.is_number_integer()) {
+        auto i = v.get<std::int64_t>();
+        if (i >= std::numeric_limits<int>::min() && i <= std::numeric_limits<int>::max())
+            return int(i);
+        return std::nullopt;
+    }
+    if (v.is_number_float()) {
+        double d = v.get<double>();
+        if (std::isfinite(d) && d == std::floor(d) && d >= std::numeric_limits<int>::min() &&
+            d <= std::numeric_limits<int>::max())
+            return int(d);
+    }
+    return std::nullopt;
+}
 
 // Small checked readers: each records the first problem it meets.
 class Reader {
 public:
-    explicit Reader(QString& error) : error_(error) {}
-    bool ok() const { return error_.isEmpty(); }
-    void fail(const QString& where, const QString& what) {
-        if (error_.isEmpty())
-            error_ = where + QStringLiteral(": ") + what;
+    explicit Reader(std::string& error) : error_(error) {}
+    bool ok() const { return error_.empty(); }
+    void fail(const std::string& where, const std::string& what) {
+        if (error_.empty())
+            error_ = where + ": " + what;
     }
-    QString str(const QJsonObject& o, const char* key, const QString& where, bool required = false,
-                const QString& def = {}) {
-        QJsonValue v = o.value(QLatin1String(key));
-        if (v.isUndefined()) {
+    std::string str(const Json& o, const char* key, const std::string& where, bool required = false,
+                    const std::string& def = {}) {
+        const Json* v = member(o, key);
+        if (!v) {
             if (required)
-                fail(where, QStringLiteral("missing \"%1\"").arg(QLatin1String(key)));
+                fail(where, "missing " + inQuotes(key));
             return def;
         }
-        if (!v.isString())
-            fail(where, QStringLiteral("\"%1\" must be a text").arg(QLatin1String(key)));
-        return v.toString();
+        if (!v->is_string()) {
+            fail(where, inQuotes(key) + " must be a text");
+            return {};
+        }
+        return v->get<std::string>();
     }
-    int integer(const QJsonObject& o, const char* key, const QString& where, bool required = false,
+    int integer(const Json& o, const char* key, const std::string& where, bool required = false,
                 int def = 0) {
-        QJsonValue v = o.value(QLatin1String(key));
-        if (v.isUndefined()) {
+        const Json* v = member(o, key);
+        if (!v) {
             if (required)
-                fail(where, QStringLiteral("missing \"%1\"").arg(QLatin1String(key)));
+                fail(where, "missing " + inQuotes(key));
             return def;
         }
-        if (!v.isDouble() || v.toDouble() != double(v.toInt()))
-            fail(where, QStringLiteral("\"%1\" must be an integer").arg(QLatin1String(key)));
-        return v.toInt();
+        std::optional<int> i = wholeInt(*v);
+        if (!i) {
+            fail(where, inQuotes(key) + " must be an integer");
+            return 0;
+        }
+        return *i;
     }
-    bool boolean(const QJsonObject& o, const char* key, const QString& where, bool def) {
-        QJsonValue v = o.value(QLatin1String(key));
-        if (v.isUndefined())
+    bool boolean(const Json& o, const char* key, const std::string& where, bool def) {
+        const Json* v = member(o, key);
+        if (!v)
             return def;
-        if (!v.isBool())
-            fail(where, QStringLiteral("\"%1\" must be true or false").arg(QLatin1String(key)));
-        return v.toBool();
+        if (!v->is_boolean()) {
+            fail(where, inQuotes(key) + " must be true or false");
+            return false;
+        }
+        return v->get<bool>();
     }
-    void oneOf(const QJsonObject& o, const char* key, const QString& where, const QStringList& allowed) {
-        QJsonValue v = o.value(QLatin1String(key));
-        if (!v.isUndefined() && !allowed.contains(v.toString()))
-            fail(where,
-                 QStringLiteral("\"%1\" must be one of %2").arg(QLatin1String(key), allowed.join(u',')));
+    // The text of key, which must be one of allowed when present; def when absent.
+    std::string oneOf(const Json& o, const char* key, const std::string& where, const Names& allowed,
+                      const std::string& def = {}) {
+        const Json* v = member(o, key);
+        if (!v)
+            return def;
+        if (!v->is_string() || !contains(allowed, v->get<std::string>())) {
+            fail(where, inQuotes(key) + " must be one of " + join(allowed));
+            return def;
+        }
+        return v->get<std::string>();
     }
-    void onlyKeys(const QJsonObject& o, const QStringList& allowed, const QString& where) {
+    void onlyKeys(const Json& o, const Names& allowed, const std::string& where) {
+        if (!o.is_object())
+            return;
         for (auto it = o.begin(); it != o.end(); ++it)
-            if (!allowed.contains(it.key()))
-                fail(where, QStringLiteral("unknown property \"%1\"").arg(it.key()));
+            if (!contains(allowed, it.key()))
+                fail(where, "unknown property " + inQuotes(it.key()));
     }
-    void color(const QJsonObject& o, const char* key, const QString& where) {
-        QJsonValue v = o.value(QLatin1String(key));
-        if (v.isUndefined())
-            return;
-        QJsonArray a = v.toArray();
-        bool good = v.isArray() && a.size() == 3;
-        for (const QJsonValue& c : a)
-            good = good && c.isDouble() && c.toInt() >= 0 && c.toInt() <= 255;
-        if (!good)
-            fail(where, QStringLiteral("\"%1\" must be [red, green, blue] with values 0..255")
-                            .arg(QLatin1String(key)));
-    }
-    void font(const QJsonObject& o, const QString& where) {
-        QJsonValue v = o.value(QLatin1String("font"));
-        if (v.isUndefined())
-            return;
-        if (!v.isObject()) {
-            fail(where, QStringLiteral("\"font\" must be an object"));
-            return;
+    std::optional<Color> color(const Json& o, const char* key, const std::string& where) {
+        const Json* v = member(o, key);
+        if (!v)
+            return std::nullopt;
+        int part[3] = {0, 0, 0};
+        bool good = v->is_array() && v->size() == 3;
+        for (size_t i = 0; good && i < 3; ++i) {
+            std::optional<int> c = wholeInt((*v)[i]);
+            good = c && *c >= 0 && *c <= 255;
+            if (good)
+                part[i] = *c;
         }
-        QJsonObject f = v.toObject();
-        QString w = where + QStringLiteral(" font");
-        onlyKeys(f, {"family", "size", "bold", "italic", "underline"}, w);
-        str(f, "family", w, true);
-        if (integer(f, "size", w, true) <= 0)
-            fail(w, QStringLiteral("\"size\" must be positive"));
-        boolean(f, "bold", w, false);
-        boolean(f, "italic", w, false);
-        boolean(f, "underline", w, false);
+        if (!good) {
+            fail(where, inQuotes(key) + " must be [red, green, blue] with values 0..255");
+            return std::nullopt;
+        }
+        return Color{part[0], part[1], part[2]};
     }
-    std::map<QString, QString> events(const QJsonObject& o, const QString& where,
-                                      const QStringList& allowed) {
-        std::map<QString, QString> out;
-        QJsonValue v = o.value(QLatin1String("events"));
-        if (v.isUndefined())
+    std::optional<FontDesc> font(const Json& o, const std::string& where) {
+        const Json* v = member(o, "font");
+        if (!v)
+            return std::nullopt;
+        if (!v->is_object()) {
+            fail(where, "\"font\" must be an object");
+            return std::nullopt;
+        }
+        const std::string w = where + " font";
+        onlyKeys(*v, {"family", "size", "bold", "italic", "underline"}, w);
+        FontDesc f;
+        f.family = str(*v, "family", w, true);
+        f.size = integer(*v, "size", w, true);
+        if (f.size <= 0)
+            fail(w, "\"size\" must be positive");
+        f.bold = boolean(*v, "bold", w, false);
+        f.italic = boolean(*v, "italic", w, false);
+        f.underline = boolean(*v, "underline", w, false);
+        return f;
+    }
+    std::map<std::string, std::string> events(const Json& o, const std::string& where, const Names& allowed) {
+        std::map<std::string, std::string> out;
+        const Json* v = member(o, "events");
+        if (!v)
             return out;
-        if (!v.isObject()) {
-            fail(where, QStringLiteral("\"events\" must be an object"));
+        if (!v->is_object()) {
+            fail(where, "\"events\" must be an object");
             return out;
         }
-        QJsonObject e = v.toObject();
-        for (auto it = e.begin(); it != e.end(); ++it) {
-            if (!allowed.contains(it.key()))
-                fail(where, QStringLiteral("no event \"%1\" here").arg(it.key()));
-            else if (!it.value().isString() || it.value().toString().isEmpty())
-                fail(where, QStringLiteral("the handler of \"%1\" must be a text").arg(it.key()));
+        for (auto it = v->begin(); it != v->end(); ++it) {
+            if (!contains(allowed, it.key()))
+                fail(where, "no event " + inQuotes(it.key()) + " here");
+            else if (!it.value().is_string() || it.value().get<std::string>().empty())
+                fail(where, "the handler of " + inQuotes(it.key()) + " must be a text");
             else
-                out[it.key()] = it.value().toString();
+                out[it.key()] = it.value().get<std::string>();
         }
         return out;
     }
+    // The elements of a list property (absent: none); a list of anything else is refused.
+    const Json* list(const Json& o, const char* key, const std::string& where) {
+        const Json* v = member(o, key);
+        if (v && !v->is_array()) {
+            fail(where, inQuotes(key) + " must be a list");
+            return nullptr;
+        }
+        return v;
+    }
 
 private:
-    QString& error_;
+    std::string& error_;
 };
 
-void checkKindProps(Reader& r, const ControlDesc& c, const QString& where) {
-    const QJsonObject& p = c.props;
-    r.font(p, where);
-    for (const char* key :
-         {"textColor", "backColor", "lineColor", "highlightColor", "highlightTextColor", "markColor"})
-        r.color(p, key, where);
-    for (const char* key : {"text", "caption", "tooltip", "mask", "markTitle", "lineTitle", "unit"})
-        r.str(p, key, where);
-    for (const char* key : {"multiLine", "wordWrap", "gridLines"})
-        r.boolean(p, key, where, false);
-    r.oneOf(p, "border", where,
-            c.kind == Kind::EditBox ? QStringList{"none", "sunken", "single"}
-                                    : QStringList{"none", "single", "sunken"});
-    r.oneOf(p, "inputMode", where, {"normal", "password", "integer"});
-    r.oneOf(p, "scrollBars", where, {"none", "horizontal", "vertical", "both"});
-    r.oneOf(p, "align", where, {"left", "center", "right"});
-    r.oneOf(p, "valign", where, {"top", "center", "bottom"});
-    r.oneOf(p, "pictureMode", where, {"topLeft", "stretch", "center", "tile"});
-    r.oneOf(p, "shape", where, {"hline", "vline", "rect"});
-    r.oneOf(p, "display", where, {"day", "month"});
-    if (r.integer(p, "maxLength", where) < 0)
-        r.fail(where, QStringLiteral("\"maxLength\" must not be negative"));
-    if (r.integer(p, "interval", where) < 0)
-        r.fail(where, QStringLiteral("\"interval\" must not be negative"));
-    if (p.contains(QLatin1String("value")) && !p.value(QLatin1String("value")).isDouble() &&
-        p.value(QLatin1String("value")).toString() != QLatin1String("today"))
-        r.fail(where, QStringLiteral("\"value\" must be a date number or \"today\""));
-    if (p.contains(QLatin1String("panes"))) {
-        if (!p.value(QLatin1String("panes")).isArray())
-            r.fail(where, QStringLiteral("\"panes\" must be a list"));
-        for (const QJsonValue& pane : p.value(QLatin1String("panes")).toArray()) {
-            QJsonObject o = pane.toObject();
-            r.onlyKeys(o, {"width", "text"}, where + QStringLiteral(" pane"));
-            if (r.integer(o, "width", where + QStringLiteral(" pane"), true) < 0)
-                r.fail(where, QStringLiteral("a pane width must not be negative"));
-            r.str(o, "text", where + QStringLiteral(" pane"));
+KindProps readKindProps(Reader& r, const Json& p, Kind kind, const std::string& where) {
+    KindProps k;
+    k.font = r.font(p, where);
+    k.textColor = r.color(p, "textColor", where);
+    k.backColor = r.color(p, "backColor", where);
+    k.lineColor = r.color(p, "lineColor", where);
+    k.highlightColor = r.color(p, "highlightColor", where);
+    k.highlightTextColor = r.color(p, "highlightTextColor", where);
+    k.markColor = r.color(p, "markColor", where);
+    k.text = r.str(p, "text", where);
+    k.caption = r.str(p, "caption", where);
+    if (member(p, "tooltip"))
+        k.tooltip = r.str(p, "tooltip", where);
+    k.mask = r.str(p, "mask", where, false, "*");
+    k.markTitle = r.str(p, "markTitle", where);
+    k.lineTitle = r.str(p, "lineTitle", where);
+    k.unit = r.str(p, "unit", where);
+    k.multiLine = r.boolean(p, "multiLine", where, false);
+    k.wordWrap = r.boolean(p, "wordWrap", where, false);
+    k.gridLines = r.boolean(p, "gridLines", where, false);
+    k.border = r.oneOf(p, "border", where,
+                       kind == Kind::EditBox ? Names{"none", "sunken", "single"} : Names{"none", "single", "sunken"});
+    k.inputMode = r.oneOf(p, "inputMode", where, {"normal", "password", "integer"}, "normal");
+    k.scrollBars = r.oneOf(p, "scrollBars", where, {"none", "horizontal", "vertical", "both"}, "none");
+    k.align = r.oneOf(p, "align", where, {"left", "center", "right"});
+    k.valign = r.oneOf(p, "valign", where, {"top", "center", "bottom"});
+    k.pictureMode = r.oneOf(p, "pictureMode", where, {"topLeft", "stretch", "center", "tile"}, "topLeft");
+    k.shape = r.oneOf(p, "shape", where, {"hline", "vline", "rect"}, "hline");
+    k.display = r.oneOf(p, "display", where, {"day", "month"}, "day");
+    k.maxLength = r.integer(p, "maxLength", where);
+    if (k.maxLength < 0)
+        r.fail(where, "\"maxLength\" must not be negative");
+    k.interval = r.integer(p, "interval", where);
+    if (k.interval < 0)
+        r.fail(where, "\"interval\" must not be negative");
+    if (const Json* v = member(p, "value")) {
+        if (v->is_number())
+            k.value = v->get<double>();
+        else if (!(v->is_string() && v->get<std::string>() == "today"))
+            r.fail(where, "\"value\" must be a date number or \"today\"");
+    }
+    if (const Json* panes = r.list(p, "panes", where)) {
+        const std::string w = where + " pane";
+        for (const Json& o : *panes) {
+            r.onlyKeys(o, {"width", "text"}, w);
+            PaneDesc pane;
+            pane.width = r.integer(o, "width", w, true);
+            if (pane.width < 0)
+                r.fail(where, "a pane width must not be negative");
+            pane.text = r.str(o, "text", w);
+            k.panes.push_back(std::move(pane));
         }
     }
-    if (p.contains(QLatin1String("series"))) {
-        if (!p.value(QLatin1String("series")).isArray())
-            r.fail(where, QStringLiteral("\"series\" must be a list"));
-        for (const QJsonValue& v : p.value(QLatin1String("series")).toArray()) {
-            QJsonObject o = v.toObject();
-            QString w = where + QStringLiteral(" series");
+    if (const Json* series = r.list(p, "series", where)) {
+        const std::string w = where + " series";
+        for (const Json& o : *series) {
             r.onlyKeys(o, {"title", "color", "shade"}, w);
-            r.str(o, "title", w, true);
-            if (!o.contains(QLatin1String("color")))
-                r.fail(w, QStringLiteral("missing \"color\""));
-            r.color(o, "color", w);
-            r.boolean(o, "shade", w, false);
+            SeriesDesc s;
+            s.title = r.str(o, "title", w, true);
+            if (!member(o, "color"))
+                r.fail(w, "missing \"color\"");
+            s.color = r.color(o, "color", w).value_or(Color{66, 133, 204});
+            s.shade = r.boolean(o, "shade", w, false);
+            k.series.push_back(std::move(s));
         }
     }
-    if (p.contains(QLatin1String("columns"))) {
-        if (!p.value(QLatin1String("columns")).isArray())
-            r.fail(where, QStringLiteral("\"columns\" must be a list"));
-        for (const QJsonValue& col : p.value(QLatin1String("columns")).toArray()) {
-            QJsonObject o = col.toObject();
-            QString w = where + QStringLiteral(" column");
+    if (const Json* columns = r.list(p, "columns", where)) {
+        const std::string w = where + " column";
+        for (const Json& o : *columns) {
             r.onlyKeys(o, {"title", "width", "align"}, w);
-            r.str(o, "title", w, true);
-            if (r.integer(o, "width", w, true) < 0)
-                r.fail(w, QStringLiteral("the width must not be negative"));
-            r.oneOf(o, "align", w, {"left", "center", "right"});
+            ColumnDesc c;
+            c.title = r.str(o, "title", w, true);
+            c.width = r.integer(o, "width", w, true);
+            if (c.width < 0)
+                r.fail(w, "the width must not be negative");
+            c.align = r.oneOf(o, "align", w, {"left", "center", "right"});
+            k.columns.push_back(std::move(c));
         }
     }
+    return k;
 }
 
-} // namespace
-
-QFont fontFrom(const QJsonObject& props) {
-    QJsonObject f = props.value(QLatin1String("font")).toObject();
-    QFont font(f.value(QLatin1String("family")).toString(QStringLiteral("宋体")));
-    font.setPixelSize(f.value(QLatin1String("size")).toInt(12));
-    font.setBold(f.value(QLatin1String("bold")).toBool());
-    font.setItalic(f.value(QLatin1String("italic")).toBool());
-    font.setUnderline(f.value(QLatin1String("underline")).toBool());
-    return font;
+std::string withoutAmpersands(std::string s) {
+    s.erase(std::remove(s.begin(), s.end(), '&'), s.end());
+    return s;
 }
 
-std::optional<QColor> colorFrom(const QJsonObject& props, const char* key) {
-    QJsonValue v = props.value(QLatin1String(key));
-    if (!v.isArray())
-        return std::nullopt;
-    QJsonArray a = v.toArray();
-    return QColor(a.at(0).toInt(), a.at(1).toInt(), a.at(2).toInt());
-}
-
-Qt::Alignment alignmentFromText(const QString& a) {
-    if (a == QLatin1String("center"))
-        return Qt::AlignHCenter;
-    if (a == QLatin1String("right"))
-        return Qt::AlignRight;
-    return Qt::AlignLeft;
-}
-
-std::shared_ptr<FormDesc> parseFormDescription(const QByteArray& json, QString& error) {
-    error.clear();
-    QJsonParseError pe;
-    QJsonDocument doc = QJsonDocument::fromJson(json, &pe);
-    if (pe.error != QJsonParseError::NoError) {
-        error = QStringLiteral("not JSON at offset %1: %2").arg(pe.offset).arg(pe.errorString());
-        return nullptr;
-    }
-    if (!doc.isObject()) {
-        error = QStringLiteral("the description must be a JSON object");
-        return nullptr;
-    }
+std::shared_ptr<FormDesc> parseChecked(const Json& o, std::string& error) {
     Reader r(error);
-    QJsonObject o = doc.object();
     auto d = std::make_shared<FormDesc>();
     r.onlyKeys(o,
                {"form", "caption", "left", "top", "width", "height", "border", "minimizeButton", "icon",
                 "position", "enterButton", "escapeButton", "events", "controls", "menu"},
-               QStringLiteral("form"));
-    d->name = r.str(o, "form", QStringLiteral("form"), true);
-    const QString where = d->name.isEmpty() ? QStringLiteral("form") : d->name;
-    if (r.ok() && d->name.isEmpty())
-        r.fail(where, QStringLiteral("the form name is empty"));
+               "form");
+    d->name = r.str(o, "form", "form", true);
+    const std::string where = d->name.empty() ? std::string("form") : d->name;
+    if (r.ok() && d->name.empty())
+        r.fail(where, "the form name is empty");
     d->caption = r.str(o, "caption", where);
     d->left = r.integer(o, "left", where, false, 50);
     d->top = r.integer(o, "top", where, false, 50);
     d->width = r.integer(o, "width", where, true);
     d->height = r.integer(o, "height", where, true);
     if (d->width <= 0 || d->height <= 0)
-        r.fail(where, QStringLiteral("width and height must be positive"));
-    r.oneOf(o, "border", where, {"none", "fixed"});
-    d->framed = r.str(o, "border", where, false, QStringLiteral("fixed")) == QLatin1String("fixed");
+        r.fail(where, "width and height must be positive");
+    d->framed = r.oneOf(o, "border", where, {"none", "fixed"}, "fixed") == "fixed";
     d->minimizeButton = r.boolean(o, "minimizeButton", where, false);
     d->icon = r.boolean(o, "icon", where, false);
     d->position = r.integer(o, "position", where);
     if (d->position < 0 || d->position > 3)
-        r.fail(where, QStringLiteral("\"position\" must be 0..3"));
+        r.fail(where, "\"position\" must be 0..3");
     d->events = r.events(o, where, {"created", "closeRequested", "destroyed"});
 
-    std::set<QString> names;
-    std::map<QString, Kind> kindOf;
-    for (const QJsonValue& cv : o.value(QLatin1String("controls")).toArray()) {
-        if (!r.ok())
-            break;
-        if (!cv.isObject()) {
-            r.fail(where, QStringLiteral("every control must be an object"));
-            break;
+    std::set<std::string> names;
+    std::map<std::string, Kind> kindOf;
+    const Json* controls = member(o, "controls");
+    if (controls && controls->is_array()) {
+        for (const Json& co : *controls) {
+            if (!r.ok())
+                break;
+            if (!co.is_object()) {
+                r.fail(where, "every control must be an object");
+                break;
+            }
+            ControlDesc c;
+            c.name = r.str(co, "name", where, true);
+            const std::string cw = where + "." + c.name;
+            const std::string kind = r.str(co, "kind", cw, true);
+            auto k = kinds().find(kind);
+            if (k == kinds().end()) {
+                r.fail(cw, "unknown kind " + inQuotes(kind));
+                break;
+            }
+            const KindInfo& info = k->second;
+            c.kind = info.kind;
+            if (c.name.empty() || !names.insert(c.name).second)
+                r.fail(cw, "a control name must be given and unique");
+            Names allowed = kCommonKeys;
+            allowed.insert(allowed.end(), info.props.begin(), info.props.end());
+            r.onlyKeys(co, allowed, cw);
+            c.parent = r.str(co, "parent", cw);
+            if (!c.parent.empty() && (!kindOf.count(c.parent) || kindOf[c.parent] != Kind::PictureBox))
+                r.fail(cw, "the parent must be a picture box listed before");
+            c.left = r.integer(co, "left", cw, info.visual);
+            c.top = r.integer(co, "top", cw, info.visual);
+            c.width = r.integer(co, "width", cw, info.visual);
+            c.height = r.integer(co, "height", cw, info.visual);
+            if (c.width < 0 || c.height < 0)
+                r.fail(cw, "width and height must not be negative");
+            c.visible = r.boolean(co, "visible", cw, true);
+            c.disabled = r.boolean(co, "disabled", cw, false);
+            c.tabStop = r.boolean(co, "tabStop", cw, info.focusable);
+            c.tabOrder = r.integer(co, "tabOrder", cw, false, int(d->controls.size()));
+            c.tag = r.str(co, "tag", cw);
+            c.events = r.events(co, cw, info.events);
+            c.props = readKindProps(r, co, c.kind, cw);
+            kindOf[c.name] = c.kind;
+            d->controls.push_back(std::move(c));
         }
-        QJsonObject co = cv.toObject();
-        ControlDesc c;
-        c.name = r.str(co, "name", where, true);
-        QString cw = where + QStringLiteral(".") + c.name;
-        QString kind = r.str(co, "kind", cw, true);
-        auto k = kinds().find(kind);
-        if (k == kinds().end()) {
-            r.fail(cw, QStringLiteral("unknown kind \"%1\"").arg(kind));
-            break;
-        }
-        const KindInfo& info = k->second;
-        c.kind = info.kind;
-        if (c.name.isEmpty() || !names.insert(c.name).second)
-            r.fail(cw, QStringLiteral("a control name must be given and unique"));
-        r.onlyKeys(co, kCommonKeys + info.props, cw);
-        c.parent = r.str(co, "parent", cw);
-        if (!c.parent.isEmpty() && (!kindOf.count(c.parent) || kindOf[c.parent] != Kind::PictureBox))
-            r.fail(cw, QStringLiteral("the parent must be a picture box listed before"));
-        c.left = r.integer(co, "left", cw, info.visual);
-        c.top = r.integer(co, "top", cw, info.visual);
-        c.width = r.integer(co, "width", cw, info.visual);
-        c.height = r.integer(co, "height", cw, info.visual);
-        if (c.width < 0 || c.height < 0)
-            r.fail(cw, QStringLiteral("width and height must not be negative"));
-        c.visible = r.boolean(co, "visible", cw, true);
-        c.disabled = r.boolean(co, "disabled", cw, false);
-        c.tabStop = r.boolean(co, "tabStop", cw, info.focusable);
-        c.tabOrder = r.integer(co, "tabOrder", cw, false, int(d->controls.size()));
-        c.tag = r.str(co, "tag", cw);
-        c.events = r.events(co, cw, info.events);
-        c.props = co;
-        checkKindProps(r, c, cw);
-        kindOf[c.name] = c.kind;
-        d->controls.push_back(std::move(c));
+    } else if (controls) {
+        r.fail(where, "\"controls\" must be a list");
     }
-    if (o.contains(QLatin1String("controls")) && !o.value(QLatin1String("controls")).isArray())
-        r.fail(where, QStringLiteral("\"controls\" must be a list"));
     d->enterButton = r.str(o, "enterButton", where);
     d->escapeButton = r.str(o, "escapeButton", where);
-    for (const QString& button : {d->enterButton, d->escapeButton})
-        if (!button.isEmpty() && (!kindOf.count(button) || kindOf[button] != Kind::SuperButton))
-            r.fail(where, QStringLiteral("\"%1\" is no super button of the form").arg(button));
+    for (const std::string& button : {d->enterButton, d->escapeButton})
+        if (!button.empty() && (!kindOf.count(button) || kindOf[button] != Kind::SuperButton))
+            r.fail(where, inQuotes(button) + " is no super button of the form");
 
-    std::set<QString> itemNames;
-    for (const QJsonValue& mv : o.value(QLatin1String("menu")).toArray()) {
-        if (!r.ok())
-            break;
-        QJsonObject mo = mv.toObject();
-        MenuItemDesc m;
-        m.caption = r.str(mo, "caption", where + QStringLiteral(" menu"), true);
-        m.name = r.str(mo, "name", where + QStringLiteral(" menu"), false, QString(m.caption).remove(u'&'));
-        QString mw = where + QStringLiteral(" menu ") + m.name;
-        r.onlyKeys(mo, {"level", "name", "caption", "shortcut", "hidden", "disabled", "checked", "handler"},
-                   mw);
-        m.level = r.integer(mo, "level", mw, true);
-        if (m.level != 0 && m.level != 1)
-            r.fail(mw, QStringLiteral("\"level\" must be 0 or 1"));
-        if (m.level == 1 && d->menu.empty())
-            r.fail(mw, QStringLiteral("the menu must begin with a level-0 item"));
-        m.shortcut = r.str(mo, "shortcut", mw);
-        if (m.shortcut == shortcutChoices().first())
-            m.shortcut.clear();
-        if (!m.shortcut.isEmpty() && !shortcutChoices().contains(m.shortcut))
-            r.fail(mw, QStringLiteral("unknown shortcut \"%1\"").arg(m.shortcut));
-        m.hidden = r.boolean(mo, "hidden", mw, false);
-        m.disabled = r.boolean(mo, "disabled", mw, false);
-        m.checked = r.boolean(mo, "checked", mw, false);
-        m.handler = r.str(mo, "handler", mw);
-        if (m.caption != QLatin1String("-") && !itemNames.insert(m.name).second)
-            r.fail(mw, QStringLiteral("menu item names must be unique"));
-        d->menu.push_back(std::move(m));
+    std::set<std::string> itemNames;
+    const Json* menu = member(o, "menu");
+    if (menu && menu->is_array()) {
+        for (const Json& mo : *menu) {
+            if (!r.ok())
+                break;
+            MenuItemDesc m;
+            m.caption = r.str(mo, "caption", where + " menu", true);
+            m.name = r.str(mo, "name", where + " menu", false, withoutAmpersands(m.caption));
+            const std::string mw = where + " menu " + m.name;
+            r.onlyKeys(mo, {"level", "name", "caption", "shortcut", "hidden", "disabled", "checked", "handler"},
+                       mw);
+            m.level = r.integer(mo, "level", mw, true);
+            if (m.level != 0 && m.level != 1)
+                r.fail(mw, "\"level\" must be 0 or 1");
+            if (m.level == 1 && d->menu.empty())
+                r.fail(mw, "the menu must begin with a level-0 item");
+            m.shortcut = r.str(mo, "shortcut", mw);
+            if (m.shortcut == shortcutTexts().front())
+                m.shortcut.clear();
+            if (!m.shortcut.empty() && !contains(shortcutTexts(), m.shortcut))
+                r.fail(mw, "unknown shortcut " + inQuotes(m.shortcut));
+            m.hidden = r.boolean(mo, "hidden", mw, false);
+            m.disabled = r.boolean(mo, "disabled", mw, false);
+            m.checked = r.boolean(mo, "checked", mw, false);
+            m.handler = r.str(mo, "handler", mw);
+            if (m.caption != "-" && !itemNames.insert(m.name).second)
+                r.fail(mw, "menu item names must be unique");
+            d->menu.push_back(std::move(m));
+        }
+    } else if (menu) {
+        r.fail(where, "\"menu\" must be a list");
     }
-    if (o.contains(QLatin1String("menu")) && !o.value(QLatin1String("menu")).isArray())
-        r.fail(where, QStringLiteral("\"menu\" must be a list"));
     if (!r.ok())
         return nullptr;
     return d;
+}
+
+} // namespace
+
+std::shared_ptr<FormDesc> parseFormDescription(std::string_view json, std::string& error) {
+    error.clear();
+    Json doc;
+    try {
+        doc = Json::parse(json.begin(), json.end());
+    } catch (const Json::parse_error& e) {
+        error = "not JSON at offset " + std::to_string(e.byte) + ": " + e.what();
+        return nullptr;
+    }
+    if (!doc.is_object()) {
+        error = "the description must be a JSON object";
+        return nullptr;
+    }
+    try {
+        return parseChecked(doc, error);
+    } catch (const Json::exception& e) { // a reader above let a type through: refuse, never throw
+        error = std::string("form: ") + e.what();
+        return nullptr;
+    }
 }
 
 } // namespace detail

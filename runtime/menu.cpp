@@ -5,6 +5,7 @@
 #include "runtime/form_registry.h"
 #include "runtime/kernel.h"
 #include "runtime/loader.h"
+#include "runtime/qt/description.h"
 #include "runtime/program.h"
 #include "runtime/widgets.h"
 
@@ -16,7 +17,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QHeaderView>
-#include <QJsonArray>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -40,21 +40,21 @@ void Form::buildMenus() {
     for (auto& c : controls_) {
         if (c->kind() != Kind::MenuStyle)
             continue;
-        const QJsonObject& p = c->desc_.props;
-        if (p.contains(QLatin1String("font")))
-            font = detail::fontFrom(p);
+        const detail::KindProps& p = c->desc_.props;
+        if (p.font)
+            font = detail::qFont(*p.font);
         auto rgb = [](const QColor& c) {
             return QStringLiteral("rgb(%1,%2,%3)").arg(c.red()).arg(c.green()).arg(c.blue());
         };
         QString menuRule, itemRule;
-        if (auto c1 = detail::colorFrom(p, "backColor"))
-            menuRule += QStringLiteral("background-color:%1;").arg(rgb(*c1));
-        if (auto c2 = detail::colorFrom(p, "textColor"))
-            menuRule += QStringLiteral("color:%1;").arg(rgb(*c2));
-        if (auto c3 = detail::colorFrom(p, "highlightColor"))
-            itemRule += QStringLiteral("background-color:%1;").arg(rgb(*c3));
-        if (auto c4 = detail::colorFrom(p, "highlightTextColor"))
-            itemRule += QStringLiteral("color:%1;").arg(rgb(*c4));
+        if (auto c1 = p.backColor)
+            menuRule += QStringLiteral("background-color:%1;").arg(rgb(detail::qColor(*c1)));
+        if (auto c2 = p.textColor)
+            menuRule += QStringLiteral("color:%1;").arg(rgb(detail::qColor(*c2)));
+        if (auto c3 = p.highlightColor)
+            itemRule += QStringLiteral("background-color:%1;").arg(rgb(detail::qColor(*c3)));
+        if (auto c4 = p.highlightTextColor)
+            itemRule += QStringLiteral("color:%1;").arg(rgb(detail::qColor(*c4)));
         if (!menuRule.isEmpty())
             style += QStringLiteral("QMenu{%1}").arg(menuRule);
         if (!itemRule.isEmpty())
@@ -147,39 +147,40 @@ QKeySequence keyFor(const QString& shortcut) {
 }
 } // namespace
 
-MenuItem::MenuItem(Form& form, const detail::MenuItemDesc& desc) : form_(form), desc_(desc) {}
+MenuItem::MenuItem(Form& form, const detail::MenuItemDesc& desc)
+    : form_(form), desc_(desc), name_(detail::qs(desc.name)) {}
 
 const QString& MenuItem::name() const {
-    return desc_.name;
+    return name_;
 }
 int MenuItem::level() const {
     return desc_.level;
 }
 QString MenuItem::shortcut() const {
-    return desc_.shortcut;
+    return detail::qs(desc_.shortcut);
 }
 
 void MenuItem::build(QMenu* parentMenu, QMenuBar* bar) {
-    caption_ = Text(desc_.caption);
+    caption_ = Text::fromUtf8(desc_.caption);
     hidden_ = desc_.hidden;
     disabled_ = desc_.disabled;
     checked_ = desc_.checked;
     if (desc_.level == 0) {
         menu_ = parentMenu;
         action_ = parentMenu->menuAction();
-        action_->setText(desc_.caption);
+        action_->setText(detail::qs(desc_.caption));
         action_->setEnabled(!disabled_);
         if (!hidden_)
             bar->addAction(action_);
         return;
     }
     action_ = new QAction(parentMenu);
-    if (desc_.caption == QLatin1String("-")) {
+    if (desc_.caption == "-") {
         action_->setSeparator(true);
     } else {
         updateText();
-        if (!desc_.shortcut.isEmpty()) {
-            action_->setShortcut(keyFor(desc_.shortcut));
+        if (!desc_.shortcut.empty()) {
+            action_->setShortcut(keyFor(detail::qs(desc_.shortcut)));
             action_->setShortcutContext(Qt::WindowShortcut);
         }
         action_->setCheckable(checked_);
@@ -198,8 +199,8 @@ void MenuItem::updateText() {
     if (!action_ || action_->isSeparator())
         return;
     QString t = caption_.toQString();
-    if (!desc_.shortcut.isEmpty() && desc_.level == 1)
-        t += QLatin1Char('\t') + desc_.shortcut;
+    if (!desc_.shortcut.empty() && desc_.level == 1)
+        t += QLatin1Char('\t') + detail::qs(desc_.shortcut);
     action_->setText(t);
 }
 

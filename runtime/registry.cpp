@@ -5,6 +5,7 @@
 #include "runtime/form_registry.h"
 #include "runtime/kernel.h"
 #include "runtime/loader.h"
+#include "runtime/qt/description.h"
 #include "runtime/program.h"
 #include "runtime/widgets.h"
 
@@ -17,7 +18,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QJsonArray>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -113,7 +113,8 @@ bool hasHandler(const QString& key) {
 QStringList boundHandlers() {
     readDescriptions();
     QStringList keys;
-    auto add = [&](const QString& k) {
+    auto add = [&](const std::string& utf8) {
+        const QString k = detail::qs(utf8);
         if (!k.isEmpty() && !keys.contains(k))
             keys << k;
     };
@@ -170,17 +171,19 @@ int loadedFormCount() {
 }
 
 QString addFormDescription(const QByteArray& json) {
-    QString error;
-    std::shared_ptr<detail::FormDesc> desc = detail::parseFormDescription(json, error);
+    std::string error;
+    std::shared_ptr<detail::FormDesc> desc =
+        detail::parseFormDescription(std::string_view(json.constData(), size_t(json.size())), error);
     if (!desc)
-        return error;
+        return detail::qs(error);
     Registry& r = registry();
-    auto it = r.forms.find(desc->name);
+    const QString name = detail::qs(desc->name);
+    auto it = r.forms.find(name);
     if (it != r.forms.end() && it->second->isLoaded())
-        return QStringLiteral("%1 is loaded").arg(desc->name);
+        return QStringLiteral("%1 is loaded").arg(name);
     if (it == r.forms.end())
-        r.order << desc->name;
-    r.forms[desc->name] = std::unique_ptr<Form>(new Form(desc));
+        r.order << name;
+    r.forms[name] = std::unique_ptr<Form>(new Form(desc));
     return {};
 }
 

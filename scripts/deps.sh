@@ -6,7 +6,7 @@
 set -euo pipefail
 what=${1:-test}
 
-pkgs=(cmake ninja-build g++ pkg-config zlib1g-dev libjpeg62-turbo-dev libxlsxwriter-dev
+pkgs=(cmake ninja-build g++ pkg-config zlib1g-dev libjpeg62-turbo-dev libxlsxwriter-dev nlohmann-json3-dev
       qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
       fonts-noto-cjk xvfb xauth x11-utils)
 # The Debian package (scripts/package.sh): dpkg-shlibdeps, and `file`, which CPack uses with it.
