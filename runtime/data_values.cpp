@@ -3,8 +3,6 @@
 #include "jet/codec.h"
 #include "jet/datetext.h"
 
-#include <QStringView>
-
 #include <cstdio>
 #include <cstdlib>
 #include <type_traits>
@@ -12,12 +10,11 @@
 namespace rt::data {
 
 Text textOf(std::u16string_view s) {
-    return Text::fromBytes(encodeGbk(QStringView(s.data(), qsizetype(s.size()))));
+    return Text::fromBytes(gbkOfUtf16(s));
 }
 
 std::u16string utf16Of(const Text& t) {
-    const QString q = t.toQString();
-    return std::u16string(reinterpret_cast<const char16_t*>(q.utf16()), size_t(q.size()));
+    return utf16OfGbk(t.bytes());
 }
 
 namespace {

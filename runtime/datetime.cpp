@@ -84,7 +84,7 @@ int day(double d) {
 }
 
 Text dateText(double d) {
-    return Text(QString::fromStdU16String(jet::formatDateText(clampDate(d))));
+    return Text::fromBytes(gbkOfUtf16(jet::formatDateText(clampDate(d))));
 }
 
 QDateTime toQDateTime(double d) {

@@ -1,9 +1,6 @@
 #include "runtime/text.h"
 #include "runtime/datetime.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
-
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -16,52 +13,40 @@
 namespace rt {
 
 // ---------------------------------------------------------------------------------------------
-// Code page 936 tables, built once from ICU's "GBK" converter (which equals windows-936 on every
-// one- and two-byte sequence). Characters outside 936 go through ICU's GB18030 converter.
+// Code page 936 and GB18030's four-byte form, from tables compiled in (runtime/cp936_tables.inc,
+// made once from ICU's "GBK" converter, which equals windows-936 on every one- and two-byte
+// sequence, and its "GB18030" converter).
 
 namespace {
 
+// A run of consecutive characters with consecutive four-byte sequences (or the other way round).
+struct FourByteRun {
+    uint32_t from, to, count;
+};
+
+#include "runtime/cp936_tables.inc"
+
+// The four-byte sequences count from 81 30 81 30 (index 0); the supplementary planes begin at
+// 90 30 81 30 with U+10000.
+constexpr uint32_t kSupplementaryStart = 189000;
+
 struct Cp936 {
-    // Two-byte sequences: lead 0x81..0xFE, trail 0x40..0xFE; 0 = not a character.
-    char16_t toUnicode[126][191] = {};
     // Unicode (BMP) to 936: 0 = none, < 0x100 a single byte (only 0x80), else lead << 8 | trail.
+    // A character with two sequences keeps the first, which is the one 936 writes.
     std::unique_ptr<uint16_t[]> fromUnicode{new uint16_t[65536]()};
 
     Cp936() {
-        QStringDecoder dec("GBK");
-        QStringEncoder enc("GBK");
-        auto add = [&](char16_t c, uint16_t code) {
-            uint16_t& slot = fromUnicode[c];
-            if (slot == 0) {
-                slot = code;
-                return;
-            }
-            // Two sequences for one character: keep the one the 936 encoder itself writes.
-            QByteArray e = enc.encode(QStringView(&c, 1));
-            enc.resetState();
-            if (e.size() == 2 && ((uint8_t(e[0]) << 8) | uint8_t(e[1])) == code)
-                slot = code;
-        };
-        for (int lead = 0x81; lead <= 0xFE; ++lead) {
-            for (int trail = 0x40; trail <= 0xFE; ++trail) {
-                if (trail == 0x7F)
-                    continue;
-                const char b[2] = {char(lead), char(trail)};
-                QString s = dec.decode(QByteArrayView(b, 2));
-                dec.resetState();
-                if (s.size() != 1 || s[0] == QChar::ReplacementCharacter)
-                    continue;
-                toUnicode[lead - 0x81][trail - 0x40] = s[0].unicode();
-                add(s[0].unicode(), uint16_t(lead << 8 | trail));
-            }
-        }
+        for (int lead = 0x81; lead <= 0xFE; ++lead)
+            for (int trail = 0x40; trail <= 0xFE; ++trail)
+                if (char16_t c = pair(uint8_t(lead), uint8_t(trail)); c != 0 && fromUnicode[c] == 0)
+                    fromUnicode[c] = uint16_t(lead << 8 | trail);
         fromUnicode[0x20AC] = 0x80; // the euro sign is the single byte 0x80 in 936
     }
 
-    char16_t pair(uint8_t lead, uint8_t trail) const {
+    static char16_t pair(uint8_t lead, uint8_t trail) {
         if (lead < 0x81 || lead > 0xFE || trail < 0x40 || trail > 0xFE || trail == 0x7F)
             return 0;
-        return toUnicode[lead - 0x81][trail - 0x40];
+        return kPairs[(lead - 0x81) * 191 + (trail - 0x40)];
     }
 };
 
@@ -70,123 +55,194 @@ const Cp936& cp936() {
     return table;
 }
 
-QByteArray gb18030Encode(char32_t c) {
-    QStringEncoder enc("GB18030");
-    return enc.encode(QString::fromUcs4(&c, 1));
+// The run of `runs` (sorted by from) holding v, or null.
+const FourByteRun* runOf(const FourByteRun* begin, const FourByteRun* end, uint32_t v) {
+    auto it = std::upper_bound(begin, end, v, [](uint32_t x, const FourByteRun& r) { return x < r.from; });
+    if (it == begin)
+        return nullptr;
+    --it;
+    return v - it->from < it->count ? it : nullptr;
 }
 
-QString gb18030Decode(std::string_view b) {
-    QStringDecoder dec("GB18030");
-    return dec.decode(QByteArrayView(b.data(), qsizetype(b.size())));
+void appendFourByte(std::string& out, uint32_t index) {
+    char b[4];
+    b[3] = char(0x30 + index % 10);
+    index /= 10;
+    b[2] = char(0x81 + index % 126);
+    index /= 126;
+    b[1] = char(0x30 + index % 10);
+    b[0] = char(0x81 + index / 10);
+    out.append(b, 4);
 }
 
-bool isFourByte(const QByteArray& e) {
-    return e.size() == 4 && uint8_t(e[0]) >= 0x81 && uint8_t(e[0]) <= 0xFE && uint8_t(e[1]) >= 0x30 &&
-           uint8_t(e[1]) <= 0x39 && uint8_t(e[2]) >= 0x81 && uint8_t(e[2]) <= 0xFE && uint8_t(e[3]) >= 0x30 &&
-           uint8_t(e[3]) <= 0x39;
-}
-
-// The four-byte form of a character that 936 does not have. GB18030 gives a few such characters a
-// two-byte sequence that 936 uses for another character (a private-use one); those swap places
-// with that character, which then never needs its own GB18030 form because 936 has it.
-void appendFourByte(std::string& out, char32_t c) {
-    QByteArray e = gb18030Encode(c);
-    if (e.size() == 2) {
-        char16_t other = cp936().pair(uint8_t(e[0]), uint8_t(e[1]));
-        if (other != 0)
-            e = gb18030Encode(other);
+// One character (not a surrogate) in 936, else in GB18030's four-byte form.
+void appendGbk(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(char(c));
+        return;
     }
-    if (isFourByte(e))
-        out.append(e.constData(), 4);
-    else
-        out.push_back('?');
-}
-
-void appendDecodedFourByte(QString& out, std::string_view seq) {
-    QString s = gb18030Decode(seq);
-    if (s.size() == 1 && cp936().fromUnicode[s[0].unicode()] >= 0x100) {
-        // The swapped case of appendFourByte: give back the character GB18030 writes with the
-        // two-byte sequence that 936 uses for this one.
-        uint16_t code = cp936().fromUnicode[s[0].unicode()];
-        const char two[2] = {char(code >> 8), char(code & 0xFF)};
-        s = gb18030Decode(std::string_view(two, 2));
-    }
-    if (s.isEmpty())
-        s = QString(QChar::ReplacementCharacter);
-    out += s;
-}
-
-} // namespace
-
-std::string encodeGbk(QStringView s) {
-    const Cp936& t = cp936();
-    std::string out;
-    out.reserve(size_t(s.size()) * 2);
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        char16_t c = s[i].unicode();
-        if (c < 0x80) {
-            out.push_back(char(c));
-            continue;
-        }
-        if (QChar::isHighSurrogate(c) && i + 1 < s.size() && QChar::isLowSurrogate(s[i + 1].unicode())) {
-            appendFourByte(out, QChar::surrogateToUcs4(c, s[i + 1].unicode()));
-            ++i;
-            continue;
-        }
-        if (QChar::isSurrogate(c)) { // a lone half of a pair is no character
+    if (c >= 0x10000) {
+        if (c <= 0x10FFFF)
+            appendFourByte(out, kSupplementaryStart + (c - 0x10000));
+        else
             out.push_back('?');
-            continue;
-        }
-        uint16_t code = t.fromUnicode[c];
-        if (code >= 0x100) {
-            out.push_back(char(code >> 8));
-            out.push_back(char(code & 0xFF));
-        } else if (code != 0) {
-            out.push_back(char(code));
-        } else {
-            appendFourByte(out, c);
-        }
+        return;
     }
-    return out;
+    uint16_t code = cp936().fromUnicode[c];
+    if (code >= 0x100) {
+        out.push_back(char(code >> 8));
+        out.push_back(char(code & 0xFF));
+    } else if (code != 0) {
+        out.push_back(char(code));
+    } else if (const FourByteRun* r = runOf(std::begin(kEncodeRuns), std::end(kEncodeRuns), uint32_t(c))) {
+        appendFourByte(out, r->to + (uint32_t(c) - r->from));
+    } else {
+        out.push_back('?');
+    }
 }
 
-QString decodeGbk(std::string_view b) {
-    if (std::all_of(b.begin(), b.end(), [](char c) { return uint8_t(c) < 0x80; }))
-        return QString::fromLatin1(b.data(), qsizetype(b.size()));
-    const Cp936& t = cp936();
-    QString out;
-    out.reserve(qsizetype(b.size()));
+char32_t fourByteChar(uint32_t index) {
+    if (index >= kSupplementaryStart)
+        return index - kSupplementaryStart < 0x100000 ? char32_t(0x10000 + (index - kSupplementaryStart)) : 0xFFFD;
+    if (const FourByteRun* r = runOf(std::begin(kDecodeRuns), std::end(kDecodeRuns), index))
+        return char32_t(r->to + (index - r->from));
+    return 0xFFFD;
+}
+
+// Calls emit with every character of the GBK bytes in turn.
+template <class Emit> void decodeGbkTo(std::string_view b, Emit put) {
     size_t i = 0;
     auto u = [&](size_t k) { return uint8_t(b[k]); };
     while (i < b.size()) {
         uint8_t c = u(i);
         if (c < 0x80) {
-            out += QChar(c);
+            put(char32_t(c));
             ++i;
         } else if (c == 0x80) {
-            out += QChar(0x20AC);
+            put(char32_t(0x20AC));
             ++i;
         } else if (c == 0xFF || i + 1 >= b.size()) {
-            out += QChar::ReplacementCharacter;
+            put(char32_t(0xFFFD));
             ++i;
         } else if (u(i + 1) >= 0x30 && u(i + 1) <= 0x39) {
             if (i + 3 < b.size() && u(i + 2) >= 0x81 && u(i + 2) <= 0xFE && u(i + 3) >= 0x30 &&
                 u(i + 3) <= 0x39) {
-                appendDecodedFourByte(out, b.substr(i, 4));
+                put(fourByteChar((((uint32_t(c) - 0x81) * 10 + (u(i + 1) - 0x30)) * 126 + (u(i + 2) - 0x81)) * 10 +
+                                  (u(i + 3) - 0x30)));
                 i += 4;
             } else {
-                out += QChar::ReplacementCharacter;
+                put(char32_t(0xFFFD));
                 ++i;
             }
-        } else if (char16_t ch = t.pair(c, u(i + 1))) {
-            out += QChar(ch);
+        } else if (char16_t ch = Cp936::pair(c, u(i + 1))) {
+            put(char32_t(ch));
             i += 2;
         } else {
-            out += QChar::ReplacementCharacter;
+            put(char32_t(0xFFFD));
             // An ASCII byte after a lead byte is read again on its own.
             i += u(i + 1) >= 0x80 ? 2 : 1;
         }
     }
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(char(c));
+    } else if (c < 0x800) {
+        out.push_back(char(0xC0 | (c >> 6)));
+        out.push_back(char(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(char(0xE0 | (c >> 12)));
+        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (c >> 18)));
+        out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (c & 0x3F)));
+    }
+}
+
+bool allAscii(std::string_view b) {
+    return std::all_of(b.begin(), b.end(), [](char c) { return uint8_t(c) < 0x80; });
+}
+
+} // namespace
+
+std::string gbkOfUtf16(std::u16string_view s) {
+    std::string out;
+    out.reserve(s.size() * 2);
+    for (size_t i = 0; i < s.size(); ++i) {
+        char16_t c = s[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+            appendGbk(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(s[i + 1]) - 0xDC00));
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) { // a lone half of a pair is no character
+            out.push_back('?');
+        } else {
+            appendGbk(out, c);
+        }
+    }
+    return out;
+}
+
+std::u16string utf16OfGbk(std::string_view b) {
+    std::u16string out;
+    out.reserve(b.size());
+    decodeGbkTo(b, [&](char32_t c) {
+        if (c >= 0x10000) {
+            out.push_back(char16_t(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(char16_t(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(char16_t(c));
+        }
+    });
+    return out;
+}
+
+std::string gbkOfUtf8(std::string_view s) {
+    if (allAscii(s))
+        return std::string(s);
+    std::string out;
+    out.reserve(s.size());
+    size_t i = 0;
+    auto u = [&](size_t k) { return uint8_t(s[k]); };
+    auto cont = [&](size_t k) { return k < s.size() && (u(k) & 0xC0) == 0x80; };
+    while (i < s.size()) {
+        uint8_t c = u(i);
+        char32_t ch = 0xFFFD;
+        size_t n = 1;
+        if (c < 0x80) {
+            ch = c;
+        } else if (c >= 0xC2 && c <= 0xDF && cont(i + 1)) {
+            ch = char32_t(c & 0x1F) << 6 | (u(i + 1) & 0x3F);
+            n = 2;
+        } else if (c >= 0xE0 && c <= 0xEF && cont(i + 1) && cont(i + 2)) {
+            char32_t v = char32_t(c & 0x0F) << 12 | char32_t(u(i + 1) & 0x3F) << 6 | (u(i + 2) & 0x3F);
+            if (v >= 0x800 && (v < 0xD800 || v > 0xDFFF)) { // no overlong form, no surrogate
+                ch = v;
+                n = 3;
+            }
+        } else if (c >= 0xF0 && c <= 0xF4 && cont(i + 1) && cont(i + 2) && cont(i + 3)) {
+            char32_t v = char32_t(c & 0x07) << 18 | char32_t(u(i + 1) & 0x3F) << 12 |
+                         char32_t(u(i + 2) & 0x3F) << 6 | (u(i + 3) & 0x3F);
+            if (v >= 0x10000 && v <= 0x10FFFF) {
+                ch = v;
+                n = 4;
+            }
+        }
+        appendGbk(out, ch);
+        i += n;
+    }
+    return out;
+}
+
+std::string utf8OfGbk(std::string_view b) {
+    if (allAscii(b))
+        return std::string(b);
+    std::string out;
+    out.reserve(b.size() * 3 / 2);
+    decodeGbkTo(b, [&](char32_t c) { appendUtf8(out, c); });
     return out;
 }
 
@@ -194,13 +250,9 @@ QString decodeGbk(std::string_view b) {
 
 Text::Text(const char* utf8) : Text(fromUtf8(utf8 ? std::string_view(utf8) : std::string_view())) {}
 
-Text::Text(const QString& s) : b_(encodeGbk(s)) {
-    // Qt strings may hold U+0000; a text ends there.
-    b_.resize(std::strlen(b_.c_str()));
-}
-
 Text Text::fromUtf8(std::string_view utf8) {
-    return Text(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+    // A zero character ends a text.
+    return fromBytes(gbkOfUtf8(utf8.substr(0, utf8.find('\0'))));
 }
 
 Text Text::fromBytes(std::string_view gbk) {

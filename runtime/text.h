@@ -1,13 +1,16 @@
 // Texts as the program handles them: byte strings in code page 936 (GBK), where lengths and positions
-// count bytes and a double-byte character is two bytes. Qt widgets speak UTF-16, so every text that
-// goes into or comes out of a widget passes through the lossless codec below.
+// count bytes and a double-byte character is two bytes. Window systems speak UTF-16 (Qt, Win32) or
+// UTF-8, so every text that goes into or comes out of a window passes through the lossless codec
+// below. Plain C++: the codec's tables are compiled in, the same on every system.
 #pragma once
-
-#include <QString>
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+// Qt's strings, for the Qt backend and its tests only (defined in runtime/qt/text.cpp).
+class QString;
+class QStringView;
 
 namespace rt {
 
@@ -18,7 +21,14 @@ using Bytes = std::string;
 // sign, the double-byte area including its user-defined parts) is written as 936 writes it; every
 // other character is written in GB18030's four-byte form (lead 0x81-0xFE, then 0x30-0x39, 0x81-0xFE,
 // 0x30-0x39). Those four-byte sequences are invalid in 936, so decoding stays unambiguous and two
-// different strings never encode to the same bytes. Bytes that are neither give U+FFFD.
+// different strings never encode to the same bytes. Bytes that are neither give U+FFFD; a lone half
+// of a UTF-16 surrogate pair, no character, is written "?".
+std::string gbkOfUtf16(std::u16string_view s);
+std::u16string utf16OfGbk(std::string_view bytes);
+// The same for UTF-8; each byte of a malformed UTF-8 sequence is read as U+FFFD.
+std::string gbkOfUtf8(std::string_view s);
+std::string utf8OfGbk(std::string_view bytes);
+// The same for Qt's strings (Qt backend).
 std::string encodeGbk(QStringView s);
 QString decodeGbk(std::string_view bytes);
 
@@ -28,7 +38,8 @@ public:
     Text() = default;
     // From UTF-8: the program's source files are UTF-8, so Text t = "姓名" holds D0 D5 C3 FB.
     Text(const char* utf8);
-    Text(const QString& s);
+    Text(const QString& s); // Qt backend
+
     static Text fromUtf8(std::string_view utf8);
     // From GBK bytes as they are; a zero byte ends the text.
     static Text fromBytes(std::string_view gbk);
@@ -38,8 +49,9 @@ public:
     int length() const { return static_cast<int>(b_.size()); }
     bool empty() const { return b_.empty(); }
 
-    QString toQString() const { return decodeGbk(b_); }
-    std::string toUtf8() const { return toQString().toStdString(); }
+    QString toQString() const; // Qt backend
+    std::string toUtf8() const { return utf8OfGbk(b_); }
+    std::u16string toUtf16() const { return utf16OfGbk(b_); }
 
     Text& operator+=(const Text& o) {
         b_ += o.b_;

@@ -227,3 +227,30 @@ TEST(Codec, DamagedBytesDecodeWithoutHarm) {
     // Qt strings may hold U+0000: the text ends there.
     EXPECT_EQ(Text(QString::fromUtf16(u"ab\0cd", 5)), Text("ab"));
 }
+
+// The codec without Qt: byte counts in code page 936 from UTF-8 and UTF-16, and back.
+TEST(Codec, ByteCountsFromUtf8AndUtf16) {
+    struct Case {
+        const char* utf8;
+        int bytes;
+    } cases[] = {
+        {"GZ-1", 4},                // ASCII: one byte each
+        {"工作时间", 8},            // 936: two bytes each
+        {"€", 1},                   // the euro sign is 0x80
+        {"\xEF\xBB\xBF", 4},        // U+FEFF is a character like any other: four bytes
+        {"😀a", 5},                 // outside 936: four bytes
+        {"\xE4\xB8", 8},            // a cut UTF-8 sequence: each byte is U+FFFD (four bytes)
+        {"\xED\xA0\x80", 12},       // an encoded surrogate is no character: three times U+FFFD
+    };
+    for (const Case& c : cases) {
+        const Text t = Text::fromUtf8(c.utf8);
+        EXPECT_EQ(rt::len(t), c.bytes) << c.utf8;
+        EXPECT_EQ(rt::gbkOfUtf16(t.toUtf16()), t.bytes()) << c.utf8;
+    }
+    for (const char* valid : {"GZ-1", "工作时间", "€", "\xEF\xBB\xBF", "😀a"})
+        EXPECT_EQ(Text::fromUtf8(valid).toUtf8(), valid);
+    EXPECT_EQ(hex(rt::gbkOfUtf8("\xEF\xBB\xBF")), "84 31 95 33");
+    EXPECT_EQ(rt::utf16OfGbk("\x84\x31\x95\x33"), u"\uFEFF");
+    EXPECT_EQ(rt::gbkOfUtf16(u"a\xDC00" "b"), "a?b"); // a lone half of a pair
+    EXPECT_EQ(rt::utf8OfGbk("\xE3\x32\x9A\x36"), "\xEF\xBF\xBD"); // past U+10FFFF
+}
