@@ -1,6 +1,7 @@
 // The kinds of controls: edit and date boxes, labels, buttons, pictures, status bar, list
 // view, timer, tray icon and the data-access controls.
 #include "runtime/data_access.h"
+#include "runtime/qt/conversions.h"
 #include "runtime/datetime.h"
 #include "runtime/form.h"
 #include "runtime/form_registry.h"

@@ -1,4 +1,5 @@
 #include "runtime/datetime.h"
+#include "runtime/qt/conversions.h"
 
 #include "jet/datetext.h"
 

@@ -5,8 +5,6 @@
 
 #include "runtime/text.h"
 
-#include <QDateTime>
-
 namespace rt {
 
 constexpr double kMaxDate = 2958465; // 9999-12-31
@@ -34,8 +32,5 @@ int day(double d);
 
 // "%d年%d月%d日" followed by "%d时%d分%d秒", "%d时%d分" or "%d时" when the time is not midnight.
 Text dateText(double d);
-
-QDateTime toQDateTime(double d);
-double fromQDateTime(const QDateTime& t);
 
 } // namespace rt

@@ -1,4 +1,5 @@
 #include "runtime/kernel.h"
+#include "runtime/qt/conversions.h"
 #include "runtime/display.h"
 
 #include <QCoreApplication>

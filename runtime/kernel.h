@@ -5,8 +5,6 @@
 
 #include "runtime/text.h"
 
-#include <QString>
-
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -32,10 +30,7 @@ Text programDirectory();
 // For tests only: makes programDirectory() answer `dir` from now on, so a test can run the
 // program's flows against a directory of its own; an empty text goes back to the real one.
 void setProgramDirectoryForTests(const Text& dir);
-// A path as the file system wants it: decoded from GBK, with '\' taken as a directory separator
-// (callers build paths the Windows way, program directory + "\db").
-QString nativePath(const Text& path);
-// The same as the bytes the C library and the engine open (the locale's file name encoding).
+// A path as the bytes the C library and the engine open (the locale's file name encoding).
 std::string fileSystemPath(const Text& path);
 bool fileExists(const Text& path); // a file or a directory
 // Creates or replaces the file with the parts written one after the other. The bytes go to a

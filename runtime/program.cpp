@@ -1,4 +1,5 @@
 #include "runtime/program.h"
+#include "runtime/qt/conversions.h"
 #include "runtime/form.h"
 #include "runtime/kernel.h"
 #include "runtime/msgbox.h"
@@ -93,9 +94,9 @@ void initRuntime() {
     formNames(); // reads the form descriptions
 }
 
-int runProgram(const QString& firstForm) {
+int runProgram(const Text& firstForm) {
     addExitCleanup(releaseProgramValues);
-    if (!loadForm(firstForm))
+    if (!loadForm(firstForm.toQString()))
         runtimeError(kFirstFormFailed);
     int code = runEventLoop();
     runExitCleanup();
@@ -119,6 +120,29 @@ bool eventLoopRunning() {
 
 void addExitCleanup(std::function<void()> fn) {
     cleanups().push_back(std::move(fn));
+}
+
+namespace {
+std::vector<std::function<void()>>& finalRoutines() {
+    static std::vector<std::function<void()>> routines;
+    return routines;
+}
+} // namespace
+
+void postToMainThread(std::function<void()> fn) {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
+}
+
+void addFinalRoutine(std::function<void()> fn) {
+    if (finalRoutines().empty())
+        qAddPostRoutine([] {
+            auto fns = std::move(finalRoutines());
+            finalRoutines().clear();
+            for (auto it = fns.rbegin(); it != fns.rend(); ++it)
+                (*it)();
+        });
+    finalRoutines().push_back(std::move(fn));
 }
 
 void runExitCleanup() {

@@ -4,8 +4,6 @@
 
 #include "runtime/text.h"
 
-#include <QString>
-
 #include <functional>
 #include <optional>
 
@@ -20,7 +18,7 @@ void initRuntime();
 // created event runs before the load returns), runs the event loop while a window exists, runs
 // the clean-up and returns 0. A first form that cannot be created ends the program through the
 // runtime error box with "载入启动窗口失败" (exit code -1).
-int runProgram(const QString& firstForm);
+int runProgram(const Text& firstForm);
 
 // Runs the event loop until the last loaded form is gone; returns at once when none is loaded.
 int runEventLoop();
@@ -30,6 +28,13 @@ bool eventLoopRunning();
 // program-wide values are released by it.
 void addExitCleanup(std::function<void()> fn);
 void runExitCleanup();
+
+// Work for the thread that runs the windows, from any thread: fn runs there from the event loop,
+// after what is queued before it; nothing happens when the program has no event loop (any more).
+void postToMainThread(std::function<void()> fn);
+// Runs fn when the window system is taken down at the very end (after the exit clean-up), on the
+// main thread; for threads that must be joined before the process ends.
+void addFinalRoutine(std::function<void()> fn);
 
 // ---- program-wide values ----
 

@@ -9,9 +9,6 @@
 #include "store/database_location.h"
 #include "store/program_values.h"
 
-#include <QCoreApplication>
-#include <QFile>
-
 #include <memory>
 #include <optional>
 #include <thread>
@@ -27,7 +24,8 @@ DatabaseLocation currentLocation() {
 } // namespace
 
 rt::Text computeDatabasePath() {
-    rt::Text path(QFile::decodeName(QByteArray::fromStdString(currentLocation().path)));
+    // The location is UTF-8, as the file system names it.
+    rt::Text path = rt::Text::fromUtf8(currentLocation().path);
     databasePath.set(path);
     return path;
 }
@@ -109,7 +107,7 @@ void backupAtConnect(const rt::Text& path) {
     // Writing, syncing and checking the copy take longer than the rest of connecting at many
     // entries; they go on beside the window, which learns the result when they are done.
     static const bool joinedAtExit = [] {
-        qAddPostRoutine([] { worker().join(); });
+        rt::addFinalRoutine([] { worker().join(); });
         return true;
     }();
     (void)joinedAtExit;
@@ -118,9 +116,7 @@ void backupAtConnect(const rt::Text& path) {
         auto done = finishBackup(p);
         if (!done)
             *failure = done.error();
-        if (QCoreApplication* app = QCoreApplication::instance())
-            QMetaObject::invokeMethod(
-                app, [] { waitForBackup(); }, Qt::QueuedConnection);
+        rt::postToMainThread([] { waitForBackup(); });
     });
 }
 

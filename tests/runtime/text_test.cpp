@@ -1,5 +1,6 @@
 // Byte semantics of GBK texts, conversions, dates and the lossless codec.
 #include "runtime/datetime.h"
+#include "runtime/qt/conversions.h"
 #include "runtime/text.h"
 
 #include <gtest/gtest.h>
