@@ -9,37 +9,12 @@
 #include "store/database_file.h"
 #include "store/program_values.h"
 
-#include <QFontMetrics>
-
-#include <algorithm>
-
 namespace app {
-
-namespace {
-
-// The label's lettering, anti-aliased, in the largest size up to the one its form gives at which
-// the whole caption fits the label. The machine's font for the described family may run wider
-// than the one the form was laid out with; the caption itself stays as it is.
-void fitCaption(rt::Control& label) {
-    QFont font = label.font();
-    font.setStyleStrategy(QFont::PreferAntialias);
-    const QString text = label.caption().toQString();
-    for (int px = font.pixelSize(); px > 6; --px) {
-        font.setPixelSize(px);
-        const QFontMetrics m(font);
-        const int wide = std::max(m.horizontalAdvance(text), m.boundingRect(text).width());
-        if (wide <= label.width() && m.height() <= label.height())
-            break;
-    }
-    label.setFont(font);
-}
-
-} // namespace
 
 void startupRoutine(rt::Form& splash) {
     splash.setBackground(sharedBackground());
-    fitCaption(splash.control("透明标签2"));
-    fitCaption(splash.control("透明标签3"));
+    splash.control("透明标签2").fitCaption();
+    splash.control("透明标签3").fitCaption();
 
     // Another instance running: say so in front of our (still hidden) splash and leave that
     // instance alone.

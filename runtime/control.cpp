@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
@@ -25,6 +26,8 @@
 #include <QScrollBar>
 #include <QSystemTrayIcon>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace rt {
 
@@ -188,6 +191,20 @@ Text Control::tag() {
 void Control::setTag(const Text& t) {
     ensureLoaded();
     tag_ = t;
+}
+
+void Control::fitCaption() {
+    QFont f = font();
+    f.setStyleStrategy(QFont::PreferAntialias);
+    const QString text = caption().toQString();
+    for (int px = f.pixelSize(); px > 6; --px) {
+        f.setPixelSize(px);
+        const QFontMetrics m(f);
+        const int wide = std::max(m.horizontalAdvance(text), m.boundingRect(text).width());
+        if (wide <= width() && m.height() <= height())
+            break;
+    }
+    setFont(f);
 }
 
 QFont Control::font() {

@@ -313,6 +313,10 @@ public:
     void setTag(const Text& t);
     QFont font();
     void setFont(const QFont& f);
+    // The caption's lettering, anti-aliased, in the largest size up to the control's own at which
+    // the whole caption fits the control: the machine's font for the described family may run wider
+    // than the one the form was laid out with. The caption itself stays as it is.
+    void fitCaption();
 
     QWidget* widget(); // the Qt widget while the form is loaded; null for invisible kinds
 

@@ -1,6 +1,9 @@
 #include "runtime/picture.h"
+#include "runtime/form.h"
+#include "runtime/program.h"
 
 #include <QFile>
+#include <QIcon>
 #include <QtGlobal>
 
 #include <csetjmp>
@@ -123,3 +126,18 @@ QImage loadPicture(const QString& resourcePath) {
 }
 
 } // namespace runtime
+
+namespace rt {
+
+void useCarriedPictures() {
+    runtime::registerPictures();
+    setProgramIcon(QIcon(QString::fromLatin1(runtime::pictures::kProgramIcon)));
+    setImageDecoder([](const Bytes& data) {
+        // JPEG data starts with the start-of-image marker FF D8; everything else goes to Qt.
+        if (data.size() < 2 || uint8_t(data[0]) != 0xFF || uint8_t(data[1]) != 0xD8)
+            return QImage();
+        return runtime::decodeJpeg(QByteArray(data.data(), qsizetype(data.size())));
+    });
+}
+
+} // namespace rt

@@ -29,6 +29,10 @@ bool eventLoopRunning();
 void addExitCleanup(std::function<void()> fn);
 void runExitCleanup();
 
+// The pictures the program carries (runtime/picture.h) made ready: the program icon for the windows
+// that show it, and JPEG bytes given to picture boxes decoded with libjpeg.
+void useCarriedPictures();
+
 // Work for the thread that runs the windows, from any thread: fn runs there from the event loop,
 // after what is queued before it; nothing happens when the program has no event loop (any more).
 void postToMainThread(std::function<void()> fn);
