@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace rt {
@@ -13,6 +15,9 @@ std::string encodeGbk(QStringView s) {
 }
 
 QString decodeGbk(std::string_view bytes) {
+    // Most texts are ASCII (numbers, identifiers, dates' digits): those need no table.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uint8_t(c) < 0x80; }))
+        return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
     const std::u16string u = utf16OfGbk(bytes);
     // Verbatim: QString::fromUtf16 would take a leading U+FEFF or U+FFFE for a byte order mark.
     return QString(reinterpret_cast<const QChar*>(u.data()), qsizetype(u.size()));
