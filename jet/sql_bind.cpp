@@ -1,5 +1,6 @@
 // Binding conditions to columns, evaluating them, and converting values for columns.
 #include "jet/datetext.h"
+#include "jet/int128.h"
 #include "jet/sql_internal.h"
 
 #include <cfloat>
@@ -12,7 +13,6 @@
 
 namespace jet::sql::detail {
 
-using u128 = unsigned __int128;
 namespace {
 
 enum class Family : uint8_t { Text, Number, Date, Guid, Binary };
@@ -143,7 +143,7 @@ bool numberFromText(std::u16string_view s, double& value, std::u16string& text) 
 
 // The value of a decimal number text times 10^scale, rounded half away from zero, as a magnitude
 // and a sign; false when the magnitude needs more than 38 digits.
-bool scaledInteger(std::u16string_view text, int scale, u128& magnitude, bool& negative) {
+bool scaledInteger(std::u16string_view text, int scale, Int128& magnitude, bool& negative) {
     size_t i = 0;
     negative = false;
     if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
@@ -190,10 +190,10 @@ bool scaledInteger(std::u16string_view text, int scale, u128& magnitude, bool& n
     return true;
 }
 
-std::u16string decimalText(bool negative, u128 magnitude, int scale) {
+std::u16string decimalText(bool negative, Int128 magnitude, int scale) {
     std::string digits;
     do {
-        digits.insert(digits.begin(), char('0' + int(magnitude % 10)));
+        digits.insert(digits.begin(), char('0' + int((magnitude % 10).low())));
         magnitude /= 10;
     } while (magnitude != 0);
     while (int(digits.size()) <= scale)
@@ -482,17 +482,17 @@ Result<Value> storeLiteral(const Literal& lit, const ColumnInfo& c) {
         if (!number(v, text))
             return mismatch(c, lit);
         const int scale = c.type == ColumnType::Currency ? 4 : c.scale;
-        u128 m = 0;
+        Int128 m = 0;
         bool negative = false;
         const bool fits = scaledInteger(text, scale, m, negative);
         if (c.type == ColumnType::Currency) {
-            if (!fits || m > u128(std::numeric_limits<int64_t>::max()))
+            if (!fits || m > Int128(std::numeric_limits<int64_t>::max()))
                 return overflow(c, "的值须在 -922337203685477.5807 到 922337203685477.5807 之间", lit);
-            const int64_t s = int64_t(m);
+            const int64_t s = m.toInt64();
             return Value(Currency{negative ? -s : s});
         }
         const int precision = c.precision < 1 ? 1 : (c.precision > 28 ? 28 : c.precision);
-        u128 limit = 1;
+        Int128 limit = 1;
         for (int k = 0; k < precision; ++k)
             limit *= 10;
         if (!fits || m >= limit)
@@ -504,7 +504,7 @@ Result<Value> storeLiteral(const Literal& lit, const ColumnInfo& c) {
         d.negative = negative && m != 0;
         d.precision = uint8_t(precision);
         d.scale = uint8_t(scale);
-        d.magnitude = {uint32_t(m), uint32_t(m >> 32), uint32_t(m >> 64)};
+        d.magnitude = {m.word32(0), m.word32(1), m.word32(2)};
         return Value(d);
     }
     case ColumnType::Boolean: {
@@ -568,7 +568,7 @@ Literal literalOf(const Value& v) {
         const int64_t s = std::get<Currency>(v).scaled;
         lit.kind = K::Number;
         numberOf(v, lit.number);
-        lit.text = decimalText(s < 0, s < 0 ? 0 - (u128)(s) : (u128)(s), 4);
+        lit.text = decimalText(s < 0, s < 0 ? -Int128(s) : Int128(s), 4);
         break;
     }
     case 6:
@@ -594,7 +594,7 @@ Literal literalOf(const Value& v) {
         break;
     case 12: {
         const Decimal& d = std::get<Decimal>(v);
-        const u128 m = (u128)(d.magnitude[2]) << 64 | (u128)(d.magnitude[1]) << 32 | d.magnitude[0];
+        const Int128 m = Int128::fromMagnitude(d.magnitude[2], d.magnitude[1], d.magnitude[0]);
         lit.kind = K::Number;
         numberOf(v, lit.number);
         lit.text = decimalText(d.negative, m, d.scale);

@@ -2,6 +2,7 @@
 // into its group, found in a hash map keyed on the group values; rows are never kept. The groups
 // are then filtered by HAVING, ordered and laid out as the select list asks.
 #include "jet/datetext.h"
+#include "jet/int128.h"
 #include "jet/sql_internal.h"
 
 #include <algorithm>
@@ -12,8 +13,6 @@
 
 namespace jet::sql::detail {
 namespace {
-
-using i128 = __int128;
 
 enum class Sum : uint8_t { Integer, Currency, Decimal, Real };
 
@@ -30,7 +29,7 @@ struct Plan {
 
 struct Accumulator {
     int64_t count = 0;
-    i128 exact = 0;  // Integer, Currency (in 1/10,000) and Decimal (in 10^-scale) sums
+    Int128 exact = 0;  // Integer, Currency (in 1/10,000) and Decimal (in 10^-scale) sums
     double real = 0; // Real sums
     Value best;      // MIN and MAX
 };
@@ -56,8 +55,8 @@ bool isBinary(ColumnType t) {
     return t == ColumnType::Binary || t == ColumnType::OLE;
 }
 
-i128 pow10(int n) {
-    i128 p = 1;
+Int128 pow10(int n) {
+    Int128 p = 1;
     for (int i = 0; i < n; ++i)
         p *= 10;
     return p;
@@ -65,16 +64,16 @@ i128 pow10(int n) {
 
 // A Decimal as a signed integer in units of 10^-scale, rounded half away from zero when the value
 // has more decimals than that; false when that does not fit in 127 bits (a damaged value).
-bool decimalAt(const Decimal& d, int scale, i128& out) {
-    i128 m = i128(d.magnitude[2]) << 64 | i128(d.magnitude[1]) << 32 | i128(d.magnitude[0]);
+bool decimalAt(const Decimal& d, int scale, Int128& out) {
+    Int128 m = Int128::fromMagnitude(d.magnitude[2], d.magnitude[1], d.magnitude[0]);
     if (d.scale < scale) {
-        if (scale - d.scale > 38 || __builtin_mul_overflow(m, pow10(scale - d.scale), &m))
+        if (scale - d.scale > 38 || !mulChecked(m, pow10(scale - d.scale), m))
             return false;
     } else if (d.scale > scale) {
         if (d.scale - scale > 38)
             m = 0;
         else {
-            const i128 p = pow10(d.scale - scale);
+            const Int128 p = pow10(d.scale - scale);
             m = (m + p / 2) / p;
         }
     }
@@ -85,7 +84,7 @@ bool decimalAt(const Decimal& d, int scale, i128& out) {
 // An integer, yes/no, currency or decimal value as an integer in units of 10^-scale (integers
 // and yes/no values have scale 0, currency 4); false for other values and for a decimal that
 // does not fit.
-bool exactOf(const Value& v, int scale, i128& out) {
+bool exactOf(const Value& v, int scale, Int128& out) {
     switch (v.index()) {
     case 1:
         out = std::get<bool>(v) ? -1 : 0;
@@ -111,13 +110,13 @@ bool exactOf(const Value& v, int scale, i128& out) {
     return true;
 }
 
-Value decimalValue(i128 v, int precision, int scale) {
+Value decimalValue(Int128 v, int precision, int scale) {
     Decimal d;
     d.negative = v < 0;
-    const unsigned __int128 m = v < 0 ? (unsigned __int128)(-(v + 1)) + 1 : (unsigned __int128)(v);
+    const Int128 m = v < 0 ? -v : v; // the callers keep |v| below 10^28
     d.precision = uint8_t(precision);
     d.scale = uint8_t(scale);
-    d.magnitude = {uint32_t(m), uint32_t(m >> 32), uint32_t(m >> 64)};
+    d.magnitude = {m.word32(0), m.word32(1), m.word32(2)};
     return d;
 }
 
@@ -142,7 +141,7 @@ int compareValues(const Value& a, const Value& b, ColumnType type, int scale) {
         return x && y ? std::memcmp(x->bytes.data(), y->bytes.data(), 16) : 0;
     }
     default: {
-        i128 x = 0, y = 0;
+        Int128 x = 0, y = 0;
         if (exactOf(a, scale, x) && exactOf(b, scale, y))
             return sign(x, y);
         double dx = 0, dy = 0;
@@ -198,19 +197,20 @@ void appendKey(const Value& v, std::string& key) {
     case 12: {
         // Without trailing zeros, so that 1.50 and 1.5 are one key.
         const Decimal& d = std::get<Decimal>(v);
-        i128 m = 0;
+        Int128 m = 0;
         (void)decimalAt(d, d.scale, m); // at its own scale: always fits
         uint8_t scale = d.scale;
         while (scale > 0 && m % 10 == 0)
             m /= 10, --scale;
-        put(&m, 16);
+        const uint64_t words[2] = {m.low(), m.high()};
+        put(words, 16);
         put(&scale, 1);
         return;
     }
     default: {
-        i128 x = 0;
+        Int128 x = 0;
         exactOf(v, 0, x);
-        const int64_t n = int64_t(x);
+        const int64_t n = x.toInt64();
         put(&n, 8);
         return;
     }
@@ -544,8 +544,8 @@ bool Grouping::fold(Accumulator& acc, const Plan& p, const Value& v) const {
             numberOf(v, d);
             acc.real += d;
         } else {
-            i128 x = 0;
-            if (!exactOf(v, p.scale, x) || __builtin_add_overflow(acc.exact, x, &acc.exact))
+            Int128 x = 0;
+            if (!exactOf(v, p.scale, x) || !addChecked(acc.exact, x, acc.exact))
                 return false;
         }
         break;
@@ -628,7 +628,7 @@ Result<std::vector<Value>> Grouping::finish(size_t group) {
                     return makeError(ErrorKind::Invalid, "数值溢出：" + what + " 超出双精度数的范围");
                 row.push_back(acc.real);
             } else if (p.sum == Sum::Decimal) {
-                const i128 limit = pow10(28);
+                const Int128 limit = pow10(28);
                 if (acc.exact >= limit || acc.exact <= -limit)
                     return makeError(ErrorKind::Invalid, "数值溢出：" + what + " 超过 28 位数字");
                 row.push_back(decimalValue(acc.exact, 28, p.scale));
@@ -640,10 +640,10 @@ Result<std::vector<Value>> Grouping::finish(size_t group) {
                         "数值溢出：" + what +
                             (p.sum == Sum::Currency ? " 超出货币型的范围" : " 超出 64 位整数的范围"));
                 if (p.sum == Sum::Currency)
-                    row.push_back(Currency{int64_t(acc.exact)});
+                    row.push_back(Currency{acc.exact.toInt64()});
                 else if (acc.exact >= std::numeric_limits<int32_t>::min() &&
                          acc.exact <= std::numeric_limits<int32_t>::max())
-                    row.push_back(int32_t(acc.exact));
+                    row.push_back(int32_t(acc.exact.toInt64()));
                 else
                     row.push_back(decimalValue(acc.exact, 19, 0));
             }
@@ -654,7 +654,7 @@ Result<std::vector<Value>> Grouping::finish(size_t group) {
             else if (p.sum == Sum::Real)
                 row.push_back(acc.real / double(acc.count));
             else
-                row.push_back(double((long double)(acc.exact) / (long double)(pow10(p.scale)) /
+                row.push_back(double(acc.exact.toLongDouble() / pow10(p.scale).toLongDouble() /
                                      (long double)(acc.count)));
             break;
         case AggregateFunction::Min:
