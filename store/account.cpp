@@ -2,11 +2,8 @@
 
 #include "jet/codec.h"
 #include "jet/sql_engine.h"
+#include "platform/codepage.h"
 #include "store/credential.h"
-
-#include <cerrno>
-
-#include <iconv.h>
 
 namespace store {
 
@@ -24,21 +21,11 @@ std::string accountStatementText(int adminRows, std::string_view name, std::stri
 }
 
 std::optional<std::string> passwordBytesOfUtf8(std::string_view utf8) {
-    iconv_t cd = ::iconv_open("CP936", "UTF-8");
-    if (cd == iconv_t(-1))
+    auto out = platform::codePage936OfUtf8(utf8);
+    if (!out)
         return std::nullopt;
-    std::string in(utf8), out(utf8.size() * 2 + 4, '\0');
-    char* ip = in.data();
-    char* op = out.data();
-    size_t il = in.size(), ol = out.size();
-    const bool ok = ::iconv(cd, &ip, &il, &op, &ol) != size_t(-1) &&
-                    ::iconv(cd, nullptr, nullptr, &op, &ol) != size_t(-1);
-    ::iconv_close(cd);
-    if (!ok)
-        return std::nullopt;
-    out.resize(out.size() - ol);
     // A zero byte would end the program's text there; the box never holds one.
-    if (out.find('\0') != std::string::npos)
+    if (out->find('\0') != std::string::npos)
         return std::nullopt;
     return out;
 }
