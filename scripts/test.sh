@@ -40,6 +40,18 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 900
 
+echo "== Windows build (mingw-w64, 32-bit) and its tests under Wine"
+bash scripts/build-windows.sh build-windows
+cmake -S . -B build-windows -DLEDRIMO_LINUX_TOOL="$PWD/build/tools/ledrimo-db" >/dev/null
+export LEDRIMO_WINEPREFIX=${LEDRIMO_WINEPREFIX:-$HOME/.cache/ledrimo-wine}
+# One wineserver for the whole run (a cold start of each program would take a second more).
+WINEPREFIX=$LEDRIMO_WINEPREFIX wineserver -p
+stop_wineserver() { WINEPREFIX=$LEDRIMO_WINEPREFIX wineserver -k 2>/dev/null || true; }
+trap stop_wineserver EXIT
+LC_ALL=C.UTF-8 ctest --test-dir build-windows --output-on-failure -j "$jobs" --timeout 900
+stop_wineserver
+trap - EXIT
+
 if [ -f fuzz/run.sh ]; then
   echo "== short fuzzing run"
   bash fuzz/run.sh 60
