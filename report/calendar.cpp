@@ -190,8 +190,9 @@ std::vector<int> WorkCalendar::uncoveredYears(Day from, Day to) const {
 }
 
 std::string holidayFilePath(const std::string& databasePath) {
-    const size_t slash = databasePath.rfind('/');
-    return slash == std::string::npos ? "holidays.tsv" : databasePath.substr(0, slash + 1) + "holidays.tsv";
+    // Beside the database: its folder with the separator after it.
+    const size_t folderEnd = databasePath.size() - platform::baseNameOf(databasePath).size();
+    return databasePath.substr(0, folderEnd) + "holidays.tsv";
 }
 
 jet::Result<WorkCalendar> loadCalendar(const std::string& databasePath) {

@@ -516,11 +516,11 @@ bool sameFile(const std::string& a, const std::string& b) {
 } // namespace
 
 ExportFormat formatForPath(const std::string& path) {
-    const size_t dot = path.rfind('.');
-    const size_t slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+    const std::string name = platform::baseNameOf(path);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos)
         return ExportFormat::Xlsx;
-    std::string ext = path.substr(dot + 1);
+    std::string ext = name.substr(dot + 1);
     for (char& c : ext)
         if (c >= 'A' && c <= 'Z')
             c = char(c - 'A' + 'a');

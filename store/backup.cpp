@@ -195,8 +195,7 @@ std::string backupFolder(const std::string& dbPath, const BackupOptions& options
 }
 
 std::string backupStem(const std::string& dbPath) {
-    const size_t slash = dbPath.rfind('/');
-    std::string name = slash == std::string::npos ? dbPath : dbPath.substr(slash + 1);
+    std::string name = platform::baseNameOf(dbPath);
     if (name.size() > 4) {
         std::string ext = name.substr(name.size() - 4);
         std::transform(ext.begin(), ext.end(), ext.begin(),

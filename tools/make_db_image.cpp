@@ -5,6 +5,7 @@
 //   ledrimo-mkimage --source FILE.cpp [--image FILE.bin] [--database FILE.mdb]
 //
 // Everything in the image is fixed (dates included), so two builds give the same bytes.
+#include "platform/file.h"
 #include "store/image_container.h"
 #include "store/schema.h"
 
@@ -22,7 +23,7 @@ bool writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), std::streamsize(bytes.size()));
     out.close();
-    if (!out || std::rename(temp.c_str(), path.c_str()) != 0) {
+    if (!out || platform::replaceFile(temp, path) != 0) {
         std::fprintf(stderr, "ledrimo-mkimage: cannot write %s\n", path.c_str());
         std::remove(temp.c_str());
         return false;

@@ -245,9 +245,16 @@ bool isFolder(const std::string& path) {
 void setPermissions(int, unsigned) {}
 
 int replaceFile(const std::string& from, const std::string& to) {
-    return MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-               ? 0
-               : failed();
+    const std::wstring source = wide(from), target = wide(to);
+    if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 0;
+    // A target that is open somewhere (shared for deleting, as openFile opens) cannot be moved
+    // over; ReplaceFileW swaps it for the source in one step all the same.
+    if (GetLastError() != ERROR_ACCESS_DENIED)
+        return failed();
+    if (!ReplaceFileW(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        return failed();
+    return 0;
 }
 
 int renameToNew(const std::string& from, const std::string& to) {
