@@ -11,9 +11,11 @@ launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
-# The build runs ledrimo-mkimage.exe under Wine to make the database image: one wineserver for
-# the whole build.
+# The build runs ledrimo-mkimage.exe under Wine to make the database image. The prefix is made
+# (and Wine's own background services started) with nothing of ours on their standard streams:
+# a service holding a build step's output open would keep the build waiting for its end.
 export WINEPREFIX=${LEDRIMO_WINEPREFIX:-$HOME/.cache/ledrimo-wine}
+cmake/wine-run.sh wineboot </dev/null >/dev/null 2>&1
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" -DLEDRIMO_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)"

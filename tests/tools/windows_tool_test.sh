@@ -53,7 +53,7 @@ tool report "$win_dir\\db" --month 2026-10 > "$dir/report.txt" || fail "report -
 grep -q '24' "$dir/report.txt" || fail "report lacks the total of 24 hours: $(cat "$dir/report.txt")"
 tool export "$win_dir\\db" "$win_dir\\十月.xlsx" --month 2026-10 || fail "export xlsx"
 [ -f "$dir/十月.xlsx" ] || fail "xlsx not under its Chinese name: $(ls "$dir")"
-python3 - "$dir/十月.xlsx" <<'PY' || fail "openpyxl cannot read the xlsx"
+/usr/bin/python3 - "$dir/十月.xlsx" <<'PY' || fail "openpyxl cannot read the xlsx"
 import sys, openpyxl
 ws = openpyxl.load_workbook(sys.argv[1]).active
 values = [c.value for row in ws.iter_rows() for c in row]
