@@ -10,8 +10,10 @@
 #include "jet/pagefile.h"
 #include "jet/tdefbuild.h"
 #include "jet/usagemap.h"
+#include "platform/local_time.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -872,10 +874,12 @@ TEST_F(WriteNewFile, ReportsADirectoryThatIsNotThere) {
 TEST(AccessDate, NowIsTheLocalTimeAsADayNumber) {
     const std::time_t t = std::time(nullptr);
     const double now = jet::accessDateNow();
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    // 1970-01-01 is day 25569; the local time is the UTC time plus the zone's offset.
-    EXPECT_NEAR(now, 25569.0 + double(t + tm.tm_gmtoff) / 86400.0, 3.0 / 86400.0);
+    // 1970-01-01 is day 25569; the local time counted as seconds since then.
+    const std::tm tm = platform::localTime(t);
+    using namespace std::chrono;
+    const auto day = sys_days(year(tm.tm_year + 1900) / (tm.tm_mon + 1) / tm.tm_mday).time_since_epoch();
+    const double seconds = double(day.count()) * 86400.0 + tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
+    EXPECT_NEAR(now, 25569.0 + seconds / 86400.0, 3.0 / 86400.0);
 }
 
 // ---- the definition encoder over every sample ------------------------------------------------

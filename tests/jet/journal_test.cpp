@@ -1,12 +1,15 @@
 // Nothing lost: the rollback journal, the writer's lock, and crash safety. The fault-injection
 // tests stop a change after each single disk write in turn (N = 0, 1, 2, ... until the change
 // completes), and after every stop reopen the file and demand that it is, byte for byte, the
-// file before the change or the file after it, and passes the consistency check. A forked
-// writer killed at random moments must leave every row it reported as saved.
+// file before the change or the file after it, and passes the consistency check. A writer in
+// another process killed at random moments must leave every row it reported as saved.
+#include "child.h"
 #include "writeutil.h"
 
 #include "jet/journal.h"
 #include "jet/pagefile.h"
+#include "platform/file.h"
+#include "platform/lock.h"
 
 #include <chrono>
 #include <csignal>
@@ -15,10 +18,11 @@
 #include <random>
 #include <thread>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/wait.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 using namespace testutil;
 using namespace writeutil;
@@ -129,36 +133,37 @@ TEST(Journal, ASecondWriterIsTurnedAwayWhileReadersAreNot) {
     EXPECT_TRUE(third) << "the lock goes with the writer";
 }
 
+namespace {
+
+// Opens the file named by `path` for writing, says whether it could, and holds it.
+void holdWriter(const std::string& path, int report) {
+    jet::OpenOptions o;
+    o.write = true;
+    auto db = jet::Database::open(path, o);
+    const char c = db ? '1' : '0';
+    (void)!::write(report, &c, 1);
+    testutil::waitToBeKilled();
+}
+
+} // namespace
+
 TEST(Journal, AWriterInAnotherProcessLocksTheFile) {
+    testutil::childRole("writer", holdWriter);
     REQUIRE_SAMPLES();
     TempDir dir;
     const std::string path = copySample(dir, "jackcess_delTestV2000.mdb");
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        jet::OpenOptions o;
-        o.write = true;
-        auto db = jet::Database::open(path, o);
-        const char c = db ? '1' : '0';
-        (void)!::write(ready[1], &c, 1);
-        ::pause();
-        ::_exit(0);
-    }
+    testutil::Child child("writer", holdWriter, path);
     char c = 0;
-    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ASSERT_TRUE(child.readReport(&c, 1));
     ASSERT_EQ(c, '1');
     jet::OpenOptions o;
     o.write = true;
     auto locked = jet::Database::open(path, o);
     ASSERT_FALSE(locked);
     EXPECT_EQ(locked.error().kind, jet::ErrorKind::Locked);
+    EXPECT_EQ(locked.error().message, "数据库正被另一个程序修改");
     EXPECT_TRUE(openRead(path));
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-    ::close(ready[0]);
-    ::close(ready[1]);
+    EXPECT_TRUE(child.kill());
     EXPECT_TRUE(jet::Database::open(path, o)) << "a killed writer's lock is gone with it";
 }
 
@@ -186,13 +191,14 @@ TEST(Journal, AStoppedChangeIsRolledBackWhenTheFileIsOpened) {
     // While another writer holds the lock the journal is not touched, and reading goes
     // through it: the file reads as it was before the change.
     {
-        const int lockFd = ::open(path.c_str(), O_RDWR);
-        ASSERT_EQ(::flock(lockFd, LOCK_EX | LOCK_NB), 0);
+        const int lockFd = platform::openFile(path, platform::kReadWrite);
+        ASSERT_GE(lockFd, 0);
+        ASSERT_TRUE(platform::tryLock(lockFd, platform::FileLock::Writer, platform::LockMode::Exclusive).taken());
         auto db = openRead(path);
         ASSERT_TRUE(db);
         EXPECT_EQ(readTable(*db, kTable).size(), 2u);
         EXPECT_TRUE(exists(path + "-journal"));
-        ::close(lockFd);
+        platform::closeFile(lockFd);
     }
     // Opened for writing: rolled back first.
     auto db = openWrite(path);
@@ -309,7 +315,29 @@ TEST(Journal, StoppingLongValueWritesLeavesTheOldOrTheNewFile) {
     });
 }
 
+namespace {
+
+// Inserts rows numbered on from FIRST into the file at PATH (`arg`: "PATH\nFIRST"), reporting
+// each number once its row is durable.
+void insertForever(const std::string& arg, int report) {
+    const size_t cut = arg.rfind('\n');
+    jet::OpenOptions o;
+    o.write = true;
+    auto db = jet::Database::open(arg.substr(0, cut), o);
+    if (!db)
+        return;
+    for (int i = std::stoi(arg.substr(cut + 1));; ++i) {
+        const std::u16string n = jet::fromUtf8(std::to_string(i));
+        if (!(*db)->insertRow(kTable, row(n, textOf(size_t(i % 50), n))))
+            return;
+        (void)!::write(report, &i, sizeof i); // only once durable
+    }
+}
+
+} // namespace
+
 TEST(Journal, AKilledWriterLosesNoRowItReportedAsSaved) {
+    testutil::childRole("inserter", insertForever);
     REQUIRE_SAMPLES();
     TempDir dir;
     const std::string path = copySample(dir, "jackcess_delTestV2000.mdb");
@@ -317,35 +345,14 @@ TEST(Journal, AKilledWriterLosesNoRowItReportedAsSaved) {
     int reported = 0;
     for (int round = 0; round < 6; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        int pipefd[2];
-        ASSERT_EQ(::pipe(pipefd), 0);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(pipefd[0]);
-            jet::OpenOptions o;
-            o.write = true;
-            auto db = jet::Database::open(path, o);
-            if (!db)
-                ::_exit(2);
-            for (int i = reported;; ++i) {
-                const std::u16string n = jet::fromUtf8(std::to_string(i));
-                if (!(*db)->insertRow(kTable, row(n, textOf(size_t(i % 50), n))))
-                    ::_exit(3);
-                // Reported only once durable.
-                (void)!::write(pipefd[1], &i, sizeof i);
-            }
-        }
-        ::close(pipefd[1]);
+        testutil::Child child("inserter", insertForever, path + "\n" + std::to_string(reported));
+        // Killed at a random moment once it writes (a child takes a while to start on Windows).
+        int last = 0, got = 0;
+        ASSERT_TRUE(child.readReport(&last, sizeof last)) << "the writer stopped by itself";
         std::this_thread::sleep_for(std::chrono::milliseconds(20 + rng() % 120));
-        ::kill(child, SIGKILL);
-        int last = reported - 1, got;
-        while (::read(pipefd[0], &got, sizeof got) == sizeof got)
+        ASSERT_TRUE(child.kill()) << "the writer stopped by itself";
+        while (child.readReport(&got, sizeof got))
             last = got;
-        ::close(pipefd[0]);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself, status " << status;
         // Reopened: the rows 0..k in order, k at least the last one reported.
         const Rows rows = readTable(path, kTable);
         ASSERT_GE(rows.size(), size_t(2 + last + 1));

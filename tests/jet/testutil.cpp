@@ -10,7 +10,12 @@
 #include <sstream>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include <thread>
+#include <windows.h>
+#else
 #include <sys/wait.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -75,6 +80,7 @@ std::vector<std::string> readLines(const std::string& path) {
     return out;
 }
 
+#ifndef _WIN32
 static std::string shellQuote(const std::string& s) {
     std::string q = "'";
     for (char c : s) {
@@ -85,6 +91,7 @@ static std::string shellQuote(const std::string& s) {
     }
     return q + "'";
 }
+#endif
 
 RunResult runTool(const std::vector<std::string>& args) {
     std::vector<std::string> command{LEDRIMO_DB_TOOL};
@@ -93,7 +100,20 @@ RunResult runTool(const std::vector<std::string>& args) {
 }
 
 bool haveProgram(const std::string& program) {
+#ifdef _WIN32
+    (void)program;
+    return false; // the Linux tools: see linuxToolsRun()
+#else
     return runProgram({"sh", "-c", "command -v " + shellQuote(program) + " >/dev/null"}).exitCode == 0;
+#endif
+}
+
+bool linuxToolsRun() {
+#ifdef _WIN32
+    return false;
+#else
+    return true;
+#endif
 }
 
 std::string nodeModulesDir() {
@@ -109,6 +129,114 @@ std::string nodeModulesDir() {
     return {};
 }
 
+#ifdef _WIN32
+namespace {
+
+std::wstring wideOf(const std::string& s) {
+    if (s.empty())
+        return {};
+    const int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
+    std::wstring w(size_t(n), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), w.data(), n);
+    return w;
+}
+
+// One argument as the C runtime's command-line parser splits it back.
+std::wstring commandLineArgument(const std::wstring& a) {
+    if (!a.empty() && a.find_first_of(L" \t\n\v\"") == std::wstring::npos)
+        return a;
+    std::wstring q = L"\"";
+    size_t slashes = 0;
+    for (wchar_t c : a) {
+        if (c == L'\\') {
+            ++slashes;
+            continue;
+        }
+        q.append(c == L'"' ? 2 * slashes + 1 : slashes, L'\\');
+        slashes = 0;
+        q += c;
+    }
+    q.append(2 * slashes, L'\\');
+    return q + L"\"";
+}
+
+// Everything readable from `h` until its writer closes.
+std::string drain(HANDLE h) {
+    std::string out;
+    char buf[65536];
+    DWORD n = 0;
+    while (::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0)
+        out.append(buf, n);
+    return out;
+}
+
+} // namespace
+
+// Windows programs only: the Linux tools cannot be run from here with their exit status (Wine
+// starts a Unix program without waiting for it), so for those the result is exit code -1.
+RunResult runProgram(const std::vector<std::string>& command, const std::vector<std::string>& environment) {
+    RunResult r;
+    std::wstring program = wideOf(command.at(0));
+    for (wchar_t& c : program)
+        if (c == L'/')
+            c = L'\\';
+    if (program.size() < 4 || _wcsicmp(program.c_str() + program.size() - 4, L".exe") != 0) {
+        r.err = "not a Windows program: " + command[0];
+        return r;
+    }
+    std::wstring line = commandLineArgument(program);
+    for (size_t i = 1; i < command.size(); ++i)
+        line += L" " + commandLineArgument(wideOf(command[i]));
+    std::wstring block;
+    if (!environment.empty()) {
+        wchar_t* env = ::GetEnvironmentStringsW();
+        for (const wchar_t* p = env; *p; p += wcslen(p) + 1)
+            block.append(p).push_back(L'\0');
+        ::FreeEnvironmentStringsW(env);
+        for (const auto& e : environment)
+            block.append(wideOf(e)).push_back(L'\0');
+        block.push_back(L'\0');
+    }
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    if (!::CreatePipe(&outRead, &outWrite, &inherit, 0) || !::CreatePipe(&errRead, &errWrite, &inherit, 0))
+        throw std::runtime_error("CreatePipe failed");
+    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    HANDLE nul = ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                               OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = nul;
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi{};
+    const BOOL started = ::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                                          CREATE_UNICODE_ENVIRONMENT,
+                                          block.empty() ? nullptr : block.data(), nullptr, &si, &pi);
+    ::CloseHandle(outWrite);
+    ::CloseHandle(errWrite);
+    ::CloseHandle(nul);
+    if (!started) {
+        ::CloseHandle(outRead);
+        ::CloseHandle(errRead);
+        throw std::runtime_error("CreateProcessW failed: " + command[0]);
+    }
+    std::thread errors([&] { r.err = drain(errRead); });
+    r.out = drain(outRead);
+    errors.join();
+    ::WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    r.exitCode = int(code);
+    ::CloseHandle(pi.hProcess);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(outRead);
+    ::CloseHandle(errRead);
+    return r;
+}
+#else
 RunResult runProgram(const std::vector<std::string>& command, const std::vector<std::string>& environment) {
     static int counter = 0;
     const std::string errFile =
@@ -139,6 +267,7 @@ RunResult runProgram(const std::vector<std::string>& command, const std::vector<
     fs::remove(errFile);
     return r;
 }
+#endif
 
 // ---- JSON -----------------------------------------------------------------------------------
 

@@ -42,18 +42,27 @@ struct RunResult {
 // Runs ledrimo-db with `args` (each passed as one argument).
 RunResult runTool(const std::vector<std::string>& args);
 // Runs `command` (program and arguments, each passed as one argument) with `environment`
-// ("NAME=value" settings) added.
+// ("NAME=value" settings) added. On Windows only Windows programs (*.exe) run; for any other the
+// exit code is -1.
 RunResult runProgram(const std::vector<std::string>& command,
                      const std::vector<std::string>& environment = {});
-// Whether `program` is found on PATH.
+// Whether `program` is found on PATH (never on Windows: see linuxToolsRun).
 bool haveProgram(const std::string& program);
+// Whether this build's tests can run the Linux tools (mdbtools, node, python3, sh) and see
+// their results: not from a Windows program under Wine, which starts a Unix program without
+// waiting for it. There the oracles read the Windows build's files from the Linux side
+// (tests/tools/windows_tool_test.sh).
+bool linuxToolsRun();
 // Where node finds mdb-reader: LEDRIMO_NODE_PATH, else ~/.cache/ledrimo-npm/node_modules; empty if
 // mdb-reader is in neither.
 std::string nodeModulesDir();
 
-// Skips the test when an oracle is missing, except on CI, where that fails.
+// Skips the test when an oracle is missing, except on CI, where that fails; skips it where the
+// Linux tools cannot be run (the Windows build).
 #define REQUIRE_ORACLE(available, what)                                                                      \
     do {                                                                                                     \
+        if (!testutil::linuxToolsRun())                                                                      \
+            GTEST_SKIP() << what << ": a Linux tool, not run from a Windows program";                       \
         if (!(available)) {                                                                                  \
             if (testutil::onCi())                                                                            \
                 FAIL() << what << " not found";                                                              \

@@ -58,11 +58,13 @@ TEST(Tool, ErrorsGoToStderrWithExitCodeOne) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(contains(r.err, "未知的输出格式：xml"));
 
-    // Output that cannot be written (a full disk) is not a success.
-    r = runProgram({"sh", "-c", std::string(LEDRIMO_DB_TOOL) + " dump \"$0\" Table1 >/dev/full",
-                    samplePath("jackcess_testIndexCodes.mdb")});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "ledrimo-db：写出结果失败：磁盘空间不足\n");
+    // Output that cannot be written (a full disk) is not a success (Linux's /dev/full).
+    if (linuxToolsRun()) {
+        r = runProgram({"sh", "-c", std::string(LEDRIMO_DB_TOOL) + " dump \"$0\" Table1 >/dev/full",
+                        samplePath("jackcess_testIndexCodes.mdb")});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, "ledrimo-db：写出结果失败：磁盘空间不足\n");
+    }
 }
 
 TEST(Tool, PasswordOption) {
