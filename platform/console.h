@@ -27,6 +27,11 @@ bool inputIsTerminal();
 // line end is shown once the line is read.
 std::optional<std::string> readInputLine(bool hidden);
 
+// `word` as one word of a command line typed into the system's shell (a path in an advice text):
+// as it is when it needs no quoting, else quoted (POSIX sh: in single quotes; Windows cmd.exe:
+// in double quotes).
+std::string shellWord(const std::string& word);
+
 #ifdef _WIN32
 // The arguments wmain receives, as UTF-8.
 std::vector<std::string> utf8Arguments(int argc, wchar_t** argv);

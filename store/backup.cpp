@@ -4,6 +4,7 @@
 #include "jet/check.h"
 #include "jet/database.h"
 #include "jet/datetext.h"
+#include "platform/console.h"
 #include "platform/file.h"
 #include "platform/folder.h"
 #include "platform/local_time.h"
@@ -165,19 +166,6 @@ std::optional<std::string> problemsOf(const jet::Bytes& bytes, const BackupOptio
     if (!report.ok())
         return firstFindings(report);
     return std::nullopt;
-}
-
-std::string shellQuoted(const std::string& s) {
-    const bool plain = !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
-        return uint8_t(c) >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-               (c >= '0' && c <= '9') || c == '/' || c == '.' || c == '_' || c == '-' || c == '+';
-    });
-    if (plain)
-        return s;
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
 }
 
 } // namespace
@@ -547,7 +535,7 @@ std::string damagedDatabaseAdvice(const std::string& dbPath, const std::string& 
         if (e.entries >= 0)
             text += "，" + std::to_string(e.entries) + " 条记录";
         text += "）。\n\n恢复方法：先退出本程序，再在终端中运行\n" + toolName + " restore " +
-                shellQuoted(dbPath) + " " + shellQuoted(e.path) +
+                platform::shellWord(dbPath) + " " + platform::shellWord(e.path) +
                 "\n现在的数据库文件会先另存到备份文件夹中。";
         return text;
     }

@@ -2,6 +2,7 @@
 
 #include "platform/file.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -78,6 +79,19 @@ std::optional<std::string> readInputLine(bool hidden) {
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return line;
+}
+
+std::string shellWord(const std::string& word) {
+    const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+        return uint8_t(c) >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+               (c >= '0' && c <= '9') || c == '/' || c == '.' || c == '_' || c == '-' || c == '+';
+    });
+    if (plain)
+        return word;
+    std::string q = "'";
+    for (char c : word)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
 }
 
 } // namespace platform

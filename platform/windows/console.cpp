@@ -103,4 +103,11 @@ std::optional<std::string> readInputLine(bool hidden) {
     return line;
 }
 
+std::string shellWord(const std::string& word) {
+    // cmd.exe splits at blanks and acts on these; a Windows path holds no double quote.
+    if (!word.empty() && word.find_first_of(" \t\"&|<>^%()!,;=") == std::string::npos)
+        return word;
+    return "\"" + word + "\"";
+}
+
 } // namespace platform

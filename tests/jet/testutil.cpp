@@ -55,15 +55,21 @@ std::string expectedDir(const std::string& name) {
     return samplesDir() + "/expected/" + name;
 }
 
+// A UTF-8 path for the standard library's files (which take a narrow name in the ANSI code page
+// on Windows).
+static std::filesystem::path utf8Path(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(utf8Path(path), std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(utf8Path(path), std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path);
     std::stringstream ss;

@@ -92,7 +92,9 @@ TempDir::~TempDir() {
 }
 
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    // By a UTF-8 path (a narrow name would be taken in the ANSI code page on Windows).
+    std::ofstream out(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                      std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path);
