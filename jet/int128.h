@@ -114,7 +114,7 @@ public:
         } else if (std::numeric_limits<long double>::digits >= 64) {
             // Keep the top 64 bits and round on the ones below.
             const int shift = 64 - __builtin_clzll(m.hi_);
-            uint64_t top = m.hi_ << (64 - shift) | m.lo_ >> shift;
+            uint64_t top = shift == 64 ? m.hi_ : m.hi_ << (64 - shift) | m.lo_ >> shift;
             const uint64_t rest = shift == 64 ? m.lo_ : m.lo_ & ((uint64_t(1) << shift) - 1);
             const uint64_t half = uint64_t(1) << (shift - 1);
             int exponent = shift;
