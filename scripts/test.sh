@@ -46,7 +46,7 @@ cmake -S . -B build-windows -DLEDRIMO_LINUX_TOOL="$PWD/build/tools/ledrimo-db" >
 export LEDRIMO_WINEPREFIX=${LEDRIMO_WINEPREFIX:-$HOME/.cache/ledrimo-wine}
 # One wineserver for the whole run (a cold start of each program would take a second more), and
 # Wine's services started with our standard streams closed to them (build-windows.sh).
-WINEPREFIX=$LEDRIMO_WINEPREFIX wineserver -p </dev/null >/dev/null 2>&1
+WINEPREFIX=$LEDRIMO_WINEPREFIX wineserver -p </dev/null >/dev/null 2>&1 || true # one may run already
 WINEPREFIX=$LEDRIMO_WINEPREFIX cmake/wine-run.sh wineboot </dev/null >/dev/null 2>&1
 stop_wineserver() { WINEPREFIX=$LEDRIMO_WINEPREFIX wineserver -k 2>/dev/null || true; }
 trap stop_wineserver EXIT
