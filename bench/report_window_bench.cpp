@@ -131,8 +131,8 @@ void Timesheet(benchmark::State& state) {
     rt::Form& report = openReport();
     rt::Chart& chart = report.chart("图表1");
     for (auto _ : state) {
-        const QByteArray pdf = ui::timesheetPdf(
-            *ui::shownReport(), [&chart](QPainter& p, const QRectF& area) { chart.render(p, area); },
+        const rt::Bytes pdf = ui::timesheetPdf(
+            *ui::shownReport(), [&chart](rt::Painter& p, const rt::RectF& area) { chart.render(p, area); },
             rt::now());
         benchmark::DoNotOptimize(pdf.size());
     }

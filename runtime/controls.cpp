@@ -417,18 +417,19 @@ ListView::Batch::~Batch() {
 
 QWidget* Chart::build(QWidget* parent) {
     auto* w = new detail::ChartWidget(parent);
+    detail::ChartPicture& c = w->picture;
     const detail::KindProps& p = props();
     for (const detail::SeriesDesc& s : p.series)
-        w->series.push_back({detail::qs(s.title), detail::qColor(s.color), s.shade});
-    if (auto c = p.markColor)
-        w->markColor = detail::qColor(*c);
-    if (auto c = p.lineColor)
-        w->lineColor = detail::qColor(*c);
-    if (auto c = p.backColor)
-        w->backColor = detail::qColor(*c);
-    w->markTitle = detail::qs(p.markTitle);
-    w->lineTitle = detail::qs(p.lineTitle);
-    w->unit = detail::qs(p.unit);
+        c.series.push_back({Text::fromUtf8(s.title), s.color, s.shade});
+    if (auto color = p.markColor)
+        c.markColor = *color;
+    if (auto color = p.lineColor)
+        c.lineColor = *color;
+    if (auto color = p.backColor)
+        c.backColor = *color;
+    c.markTitle = Text::fromUtf8(p.markTitle);
+    c.lineTitle = Text::fromUtf8(p.lineTitle);
+    c.unit = Text::fromUtf8(p.unit);
     w->onDoubleClick = [this](int bar) { raise(QStringLiteral("doubleClicked"), bar); };
     return w;
 }
@@ -442,54 +443,56 @@ detail::ChartWidget* chartWidget(QWidget* w) {
 void Chart::setBars(std::vector<Bar> bars) {
     ensureLoaded();
     auto* w = chartWidget(widget_);
-    w->bars.clear();
-    w->bars.reserve(bars.size());
+    auto& shown = w->picture.bars;
+    shown.clear();
+    shown.reserve(bars.size());
     for (Bar& b : bars)
-        w->bars.push_back({std::isfinite(b.value) && b.value > 0 ? b.value : 0, b.series, b.label.toQString(),
-                           b.tooltip.toQString(), b.marked});
+        shown.push_back({std::isfinite(b.value) && b.value > 0 ? b.value : 0, b.series, std::move(b.label),
+                         std::move(b.tooltip), b.marked});
     w->update();
 }
 
 int Chart::barCount() {
     ensureLoaded();
-    return int(chartWidget(widget_)->bars.size());
+    return int(chartWidget(widget_)->picture.bars.size());
 }
 
 Chart::Bar Chart::bar(int index) {
     ensureLoaded();
-    const auto& bars = chartWidget(widget_)->bars;
+    const auto& bars = chartWidget(widget_)->picture.bars;
     if (index < 0 || size_t(index) >= bars.size())
         return {};
     const auto& b = bars[size_t(index)];
-    return Bar{b.value, b.series, Text(b.label), Text(b.tooltip), b.marked};
+    return Bar{b.value, b.series, b.label, b.tooltip, b.marked};
 }
 
 void Chart::setReferenceLine(double value, const Text& caption) {
     ensureLoaded();
     auto* w = chartWidget(widget_);
-    w->reference = std::isfinite(value) && value >= 0 ? value : -1;
-    w->referenceCaption = caption.toQString();
+    w->picture.reference = std::isfinite(value) && value >= 0 ? value : -1;
+    w->picture.referenceCaption = caption;
     w->update();
 }
 
 double Chart::referenceValue() {
     ensureLoaded();
-    return chartWidget(widget_)->reference;
+    return chartWidget(widget_)->picture.reference;
 }
 
-QRect Chart::barRect(int index) {
+Rect Chart::barRect(int index) {
     ensureLoaded();
-    return chartWidget(widget_)->barRectInWidget(index).toAlignedRect();
+    const QRect r = chartWidget(widget_)->barRectInWidget(index).toAlignedRect();
+    return Rect{r.x(), r.y(), r.width(), r.height()};
 }
 
-int Chart::barAt(QPoint point) {
+int Chart::barAt(Point point) {
     ensureLoaded();
-    return chartWidget(widget_)->barAt(point);
+    return chartWidget(widget_)->barAt(QPointF(point.x, point.y));
 }
 
-void Chart::render(QPainter& painter, const QRectF& area) {
+void Chart::render(Painter& painter, const RectF& area) {
     ensureLoaded();
-    chartWidget(widget_)->paintChart(painter, area);
+    chartWidget(widget_)->picture.draw(painter, area);
 }
 
 // ---- timer, tray icon ----

@@ -20,6 +20,7 @@
 // A key that nobody registered leaves the event without effect (rt::missingHandlers() lists them).
 #pragma once
 
+#include "runtime/draw.h"
 #include "runtime/kind.h"
 #include "runtime/text.h"
 
@@ -488,8 +489,8 @@ private:
 // A bar chart (kind 图表): one bar per item along the axis in the colour of its series, an optional
 // dashed reference line, and marks under the axis. The series (title, colour, whether their
 // columns are tinted from top to bottom), the colours and legend titles of marks and line, and
-// the unit come from the description; handlers give the bars. The chart is drawn with QPainter the
-// same way on the screen and onto a printout (render): a legend on top, a value scale on the left,
+// the unit come from the description; handlers give the bars. The chart is drawn through the
+// drawing interface the same way on the screen and onto a printout (render): a legend on top, a value scale on the left,
 // each bar's value above it and its label under the axis. Resting the pointer on a bar shows the
 // bar's tooltip; a double click on a bar raises doubleClicked with the bar's index as the row.
 class Chart : public Control {
@@ -510,11 +511,11 @@ public:
     double referenceValue(); // -1 when there is none
     // Where bar `index` stands in the control (an empty rectangle for an index out of range), and
     // the bar whose column holds `point` of the control (-1 for none).
-    QRect barRect(int index);
-    int barAt(QPoint point);
+    Rect barRect(int index);
+    int barAt(Point point);
     // Draws the chart as it is now into `area` of any painter (a printout); the painter's font is
     // the base font of its texts.
-    void render(QPainter& painter, const QRectF& area);
+    void render(Painter& painter, const RectF& area);
 
 protected:
     using Control::Control;

@@ -1,4 +1,6 @@
 #include "runtime/widgets.h"
+#include "runtime/qt/description.h"
+#include "runtime/qt/painter.h"
 #include "runtime/text.h"
 
 #include <QCloseEvent>
@@ -660,17 +662,8 @@ void ListViewWidget::mouseDoubleClickEvent(QMouseEvent* e) {
 
 namespace {
 
-QFont scaledFont(const QFont& base, double factor) {
-    QFont f = base;
-    if (base.pixelSize() > 0)
-        f.setPixelSize(std::max(1, int(std::lround(base.pixelSize() * factor))));
-    else
-        f.setPointSizeF(std::max(1.0, base.pointSizeF() * factor));
-    return f;
-}
-
-QString valueText(double v) {
-    return QString::number(v, 'g', 6);
+RectF plainRect(const QRectF& r) {
+    return RectF{r.x(), r.y(), r.width(), r.height()};
 }
 
 } // namespace
@@ -679,49 +672,9 @@ ChartWidget::ChartWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-const QColor& ChartWidget::colorOf(int seriesIndex) const {
-    static const QColor fallback(66, 133, 204);
-    if (series.empty())
-        return fallback;
-    if (seriesIndex < 0 || size_t(seriesIndex) >= series.size())
-        return series.front().color;
-    return series[size_t(seriesIndex)].color;
-}
-
-ChartWidget::Layout ChartWidget::layoutFor(const QRectF& area, const QFontMetricsF& fm) const {
-    Layout l;
-    const double h = fm.height();
-    double highest = reference >= 0 ? reference : 0;
-    for (const Bar& b : bars)
-        if (b.value > highest)
-            highest = b.value;
-    // Room above the highest bar for its value; at most six scale steps of a round size.
-    // The search starts at the power of ten just below a sixth of it, so that it ends at most one
-    // power higher, however large the values are.
-    const double wanted = std::min(std::max(highest, 1.0) * 1.1, 1e300);
-    for (double magnitude = std::max(1.0, std::pow(10.0, std::floor(std::log10(wanted / 6))));;
-         magnitude *= 10) {
-        bool found = false;
-        for (double m : {1.0, 2.0, 4.0, 5.0}) {
-            if (std::ceil(wanted / (m * magnitude)) <= 6) {
-                l.step = m * magnitude;
-                found = true;
-                break;
-            }
-        }
-        if (found)
-            break;
-    }
-    l.top = std::ceil(wanted / l.step) * l.step;
-    l.legendHeight = h * 1.5;
-    const double scaleWidth = fm.horizontalAdvance(valueText(l.top)) + h * 0.4;
-    const double left = area.left() + scaleWidth + h * 0.3;
-    const double right = area.right() - h * 0.4;
-    const double top = area.top() + l.legendHeight + h * 0.3;
-    const double bottom = area.bottom() - h * 0.7 - h * 1.3; // marks, then labels
-    l.plot = QRectF(left, top, std::max(1.0, right - left), std::max(1.0, bottom - top));
-    l.slot = l.plot.width() / double(std::max<size_t>(bars.size(), 1));
-    return l;
+ChartPicture::Metrics ChartWidget::metrics() const {
+    const QFontMetricsF fm(font(), this);
+    return {fm.height(), [fm](const Text& t) { return fm.horizontalAdvance(t.toQString()); }};
 }
 
 QRectF ChartWidget::chartArea() const {
@@ -729,175 +682,22 @@ QRectF ChartWidget::chartArea() const {
 }
 
 QRectF ChartWidget::barRectInWidget(int index) const {
-    if (index < 0 || size_t(index) >= bars.size())
-        return {};
-    const Layout l = layoutFor(chartArea(), QFontMetricsF(font(), this));
-    return QRectF(l.plot.left() + index * l.slot, l.plot.top(), l.slot, l.plot.height());
+    const RectF r = picture.column(index, plainRect(chartArea()), metrics());
+    return QRectF(r.left, r.top, r.width, r.height);
 }
 
 int ChartWidget::barAt(QPointF point) const {
-    if (bars.empty())
-        return -1;
-    const QRectF area = chartArea();
-    const Layout l = layoutFor(area, QFontMetricsF(font(), this));
-    if (point.y() < l.plot.top() || point.y() > area.bottom() || point.x() < l.plot.left() ||
-        point.x() >= l.plot.right())
-        return -1;
-    const int i = int((point.x() - l.plot.left()) / l.slot);
-    return i >= 0 && size_t(i) < bars.size() ? i : -1;
-}
-
-void ChartWidget::paintChart(QPainter& p, const QRectF& area) const {
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    const QFont base = p.font();
-    const QFont small = scaledFont(base, 0.85);
-    const QFontMetricsF fm(base, p.device());
-    const QFontMetricsF smallFm(small, p.device());
-    const double h = fm.height();
-    const double hair = std::max(0.5, h / 16);
-    const Layout l = layoutFor(area, fm);
-    const QRectF& plot = l.plot;
-    const QColor text(60, 60, 60);
-    auto yOf = [&](double v) { return plot.bottom() - std::clamp(v, 0.0, l.top) / l.top * plot.height(); };
-
-    // Scale lines and their values.
-    for (double v = 0; v <= l.top + l.step / 2; v += l.step) {
-        const double y = yOf(v);
-        if (v > 0) {
-            p.setPen(QPen(QColor(225, 225, 225), hair));
-            p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        }
-        p.setPen(text);
-        p.drawText(QRectF(area.left(), y - h / 2, plot.left() - area.left() - h * 0.3, h),
-                   Qt::AlignRight | Qt::AlignVCenter, valueText(v));
-    }
-
-    // Tinted columns, the bars and their values.
-    const double barWidth = l.slot * 0.66;
-    for (size_t i = 0; i < bars.size(); ++i) {
-        const Bar& b = bars[i];
-        const double x = plot.left() + double(i) * l.slot;
-        const bool shade =
-            b.series >= 0 && size_t(b.series) < series.size() && series[size_t(b.series)].shade;
-        if (shade) {
-            QColor tint = colorOf(b.series);
-            tint.setAlpha(34);
-            p.fillRect(QRectF(x, plot.top(), l.slot, plot.height()), tint);
-        }
-        const double value = std::isfinite(b.value) && b.value > 0 ? b.value : 0;
-        if (value <= 0)
-            continue;
-        const QRectF bar(x + (l.slot - barWidth) / 2, yOf(value), barWidth, plot.bottom() - yOf(value));
-        p.fillRect(bar, colorOf(b.series));
-        const QString label = valueText(value);
-        if (smallFm.horizontalAdvance(label) <= l.slot + 1) {
-            p.setFont(small);
-            p.setPen(text);
-            p.drawText(QRectF(x - l.slot / 2, bar.top() - smallFm.height(), l.slot * 2, smallFm.height()),
-                       Qt::AlignHCenter | Qt::AlignBottom, label);
-            p.setFont(base);
-        }
-    }
-
-    // The axes.
-    p.setPen(QPen(QColor(90, 90, 90), hair * 1.5));
-    p.drawLine(QPointF(plot.left(), plot.bottom()), QPointF(plot.right(), plot.bottom()));
-    p.drawLine(QPointF(plot.left(), plot.top()), QPointF(plot.left(), plot.bottom()));
-
-    // The reference line with its caption at the right end.
-    if (reference >= 0) {
-        const double y = yOf(reference);
-        QPen dashed(lineColor, hair * 2, Qt::DashLine);
-        p.setPen(dashed);
-        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-    }
-
-    // Marks under the axis, then the labels (every k-th when they do not all fit).
-    const double markSize = std::min(l.slot * 0.32, h * 0.32);
-    p.setPen(Qt::NoPen);
-    p.setBrush(markColor);
-    for (size_t i = 0; i < bars.size(); ++i) {
-        if (!bars[i].marked)
-            continue;
-        const double cx = plot.left() + (double(i) + 0.5) * l.slot;
-        const double top = plot.bottom() + h * 0.12;
-        const QPointF tri[3] = {
-            {cx, top}, {cx - markSize, top + markSize * 1.6}, {cx + markSize, top + markSize * 1.6}};
-        p.drawPolygon(tri, 3);
-    }
-    p.setBrush(Qt::NoBrush);
-    double widest = 0;
-    for (const Bar& b : bars)
-        widest = std::max(widest, fm.horizontalAdvance(b.label));
-    const int every = l.slot > 0 ? std::max(1, int(std::ceil((widest + h * 0.25) / l.slot))) : 1;
-    const double labelTop = plot.bottom() + h * 0.7;
-    for (size_t i = 0; i < bars.size(); i += size_t(every)) {
-        const Bar& b = bars[i];
-        p.setPen(b.series > 0 ? colorOf(b.series).darker(125) : text);
-        const double x = plot.left() + double(i) * l.slot;
-        p.drawText(QRectF(x - l.slot, labelTop, l.slot * 3, h * 1.2), Qt::AlignHCenter | Qt::AlignTop,
-                   b.label);
-    }
-
-    // The legend: the unit on the left, the series, the marks and the line on the right.
-    const double legendMid = area.top() + l.legendHeight / 2;
-    if (!unit.isEmpty()) {
-        p.setPen(text);
-        p.drawText(QRectF(area.left(), area.top(), area.width() / 3, l.legendHeight),
-                   Qt::AlignLeft | Qt::AlignVCenter, unit);
-    }
-    struct Item {
-        int kind; // 0 swatch, 1 mark, 2 line
-        QColor color;
-        QString title;
-    };
-    std::vector<Item> items;
-    for (const Series& s : series)
-        items.push_back({0, s.color, s.title});
-    if (!markTitle.isEmpty())
-        items.push_back({1, markColor, markTitle});
-    // The line's caption goes with its title in the legend, where it covers no bar's value.
-    const QString lineText =
-        lineTitle.isEmpty() || referenceCaption.isEmpty() ? lineTitle + referenceCaption : lineTitle + u' ' + referenceCaption;
-    if (!lineText.isEmpty() && reference >= 0)
-        items.push_back({2, lineColor, lineText});
-    const double swatch = h * 0.7, gap = h * 0.35, spacing = h * 0.9;
-    double total = 0;
-    for (const Item& it : items)
-        total += (it.kind == 2 ? swatch * 1.6 : swatch) + gap + fm.horizontalAdvance(it.title) + spacing;
-    double x = area.right() - total + spacing - h * 0.4;
-    for (const Item& it : items) {
-        const double w = it.kind == 2 ? swatch * 1.6 : swatch;
-        const QRectF sw(x, legendMid - swatch / 2, w, swatch);
-        if (it.kind == 0) {
-            p.fillRect(sw, it.color);
-        } else if (it.kind == 1) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(it.color);
-            const QPointF tri[3] = {{sw.center().x(), sw.top()}, sw.bottomLeft(), sw.bottomRight()};
-            p.drawPolygon(tri, 3);
-            p.setBrush(Qt::NoBrush);
-        } else {
-            p.setPen(QPen(it.color, hair * 2, Qt::DashLine));
-            p.drawLine(QPointF(sw.left(), legendMid), QPointF(sw.right(), legendMid));
-        }
-        x += w + gap;
-        p.setPen(text);
-        const double tw = fm.horizontalAdvance(it.title);
-        p.drawText(QRectF(x, area.top(), tw + 1, l.legendHeight), Qt::AlignLeft | Qt::AlignVCenter, it.title);
-        x += tw + spacing;
-    }
-    p.restore();
+    return picture.barAt({point.x(), point.y()}, plainRect(chartArea()), metrics());
 }
 
 void ChartWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), backColor);
+    p.fillRect(rect(), qColor(picture.backColor));
     p.setPen(QColor(190, 190, 190));
     p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     p.setFont(font());
-    paintChart(p, chartArea());
+    QtPainter painter(p);
+    picture.draw(painter, plainRect(chartArea()));
 }
 
 void ChartWidget::mouseDoubleClickEvent(QMouseEvent* e) {
@@ -913,8 +713,8 @@ bool ChartWidget::event(QEvent* e) {
     if (e->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(e);
         const int i = barAt(help->pos());
-        if (i >= 0 && !bars[size_t(i)].tooltip.isEmpty()) {
-            QToolTip::showText(help->globalPos(), bars[size_t(i)].tooltip, this,
+        if (i >= 0 && !picture.bars[size_t(i)].tooltip.empty()) {
+            QToolTip::showText(help->globalPos(), picture.bars[size_t(i)].tooltip.toQString(), this,
                                barRectInWidget(i).toAlignedRect());
         } else {
             QToolTip::hideText();

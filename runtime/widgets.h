@@ -1,6 +1,7 @@
 // Qt widgets behind the control kinds (internal to the runtime).
 #pragma once
 
+#include "runtime/chart.h"
 #include "runtime/form.h"
 
 #include <QAbstractButton>
@@ -211,40 +212,16 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 };
 
-// The bar chart of the 图表 kind: what it shows, and the drawing that serves both the screen and
-// printouts. Sizes follow the font of the painter, so a printout draws the same picture at its own
-// scale.
+// The bar chart of the 图表 kind on the screen: the picture (runtime/chart.h) drawn in the
+// widget, the pointer's bar found, its tooltip shown, a double click on a bar reported.
 class ChartWidget : public QWidget {
 public:
-    struct Series {
-        QString title;
-        QColor color;
-        bool shade = false; // the series' columns are tinted over the whole height
-    };
-    struct Bar {
-        double value = 0;
-        int series = 0;
-        QString label;
-        QString tooltip;
-        bool marked = false;
-    };
     explicit ChartWidget(QWidget* parent);
 
-    std::vector<Series> series;
-    QColor markColor{214, 39, 40};
-    QString markTitle;
-    QColor lineColor{96, 96, 96};
-    QString lineTitle;
-    QString unit;
-    QColor backColor{255, 255, 255};
-    std::vector<Bar> bars;
-    double reference = -1; // below 0: no line
-    QString referenceCaption;
+    ChartPicture picture;
     std::function<void(int bar)> onDoubleClick;
 
-    // Draws everything into `area`, sizes taken from the painter's font.
-    void paintChart(QPainter& p, const QRectF& area) const;
-    // The column of bar `index` and the bar itself in the widget, as paintEvent draws them.
+    // The column of bar `index` in the widget, as paintEvent draws it, and the bar at `point`.
     QRectF barRectInWidget(int index) const;
     int barAt(QPointF point) const;
 
@@ -254,16 +231,8 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    struct Layout {
-        QRectF plot;     // the bars' area, the axis along its bottom
-        double slot = 0; // width of one bar's column
-        double top = 1;  // the value at the plot's top
-        double step = 1; // between two scale lines
-        double legendHeight = 0;
-    };
-    Layout layoutFor(const QRectF& area, const QFontMetricsF& fm) const;
     QRectF chartArea() const; // the widget's drawing area
-    const QColor& colorOf(int seriesIndex) const;
+    ChartPicture::Metrics metrics() const;
 };
 
 } // namespace rt::detail

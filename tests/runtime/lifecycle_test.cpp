@@ -1,5 +1,6 @@
 // The program frame: loading and destroying forms, close requests, the event loop and its end,
 // the message box contract, the runtime error box and program-wide values.
+#include "runtime/qt/painter.h"
 #include "runtime/runtime.h"
 #include "test_support.h"
 
@@ -604,8 +605,13 @@ private slots:
         QVERIFY(rt::loadForm("图"));
         rt::Form& f = rt::form("图");
         rt::Chart& chart = f.chart("图表1");
+        const auto barRect = [&](int i) {
+            const rt::Rect r = chart.barRect(i);
+            return QRect(r.left, r.top, r.width, r.height);
+        };
+        const auto barAt = [&](QPoint p) { return chart.barAt({p.x(), p.y()}); };
         QCOMPARE(chart.barCount(), 0);
-        QCOMPARE(chart.barAt(QPoint(200, 100)), -1);
+        QCOMPARE(barAt(QPoint(200, 100)), -1);
         chart.setBars({{8, 0, "1", "第一天", false}, {-3, 1, "2", "", true}, {12, 5, "3", "", false}});
         chart.setReferenceLine(8, "标准 8");
         QCOMPARE(chart.barCount(), 3);
@@ -615,9 +621,9 @@ private slots:
         QCOMPARE(chart.bar(7).label, Text());
         QCOMPARE(chart.referenceValue(), 8.0);
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(chart.barAt(chart.barRect(i).center()), i);
-        QVERIFY(chart.barRect(0).right() < chart.barRect(1).left() + 1);
-        QVERIFY(chart.barRect(3).isEmpty());
+            QCOMPARE(barAt(barRect(i).center()), i);
+        QVERIFY(barRect(0).right() < barRect(1).left() + 1);
+        QVERIFY(barRect(3).isEmpty());
 
         // Drawn onto an image: the first bar blue, the second column tinted red, the third (an
         // unknown series) blue as the first series.
@@ -626,10 +632,11 @@ private slots:
         {
             QPainter p(&image);
             p.setFont(chart.font());
-            chart.render(p, QRectF(4, 4, 392, 192));
+            rt::QtPainter painter(p);
+            chart.render(painter, {4, 4, 392, 192});
         }
         auto bottomOf = [&](int bar) {
-            return QPoint(chart.barRect(bar).center().x(), chart.barRect(bar).bottom() - 3);
+            return QPoint(barRect(bar).center().x(), barRect(bar).bottom() - 3);
         };
         QCOMPARE(image.pixelColor(bottomOf(0)), QColor(0, 0, 255));
         QCOMPARE(image.pixelColor(bottomOf(2)), QColor(0, 0, 255));
@@ -642,13 +649,14 @@ private slots:
             chart.setBars({{huge, 0, "1", "", false}});
             chart.setReferenceLine(std::numeric_limits<double>::max(), "标准");
             QPainter p(&image);
-            chart.render(p, QRectF(4, 4, 392, 192));
-            QCOMPARE(chart.barAt(chart.barRect(0).center()), 0);
+            rt::QtPainter painter(p);
+            chart.render(painter, {4, 4, 392, 192});
+            QCOMPARE(barAt(barRect(0).center()), 0);
         }
         chart.setBars({{8, 0, "1", "第一天", false}, {-3, 1, "2", "", true}, {12, 5, "3", "", false}});
         chart.setReferenceLine(8, "标准 8");
 
-        QTest::mouseDClick(chart.widget(), Qt::LeftButton, {}, chart.barRect(2).center());
+        QTest::mouseDClick(chart.widget(), Qt::LeftButton, {}, barRect(2).center());
         QTest::mouseDClick(chart.widget(), Qt::LeftButton, {}, QPoint(2, 2)); // on no bar
         QCOMPARE(doubleClicked, std::vector<int>{2});
 

@@ -575,8 +575,8 @@ void printClicked(rt::Form& f) {
     if (path.empty() || !f.isLoaded() || !state().report)
         return;
     rt::Chart& chart = f.chart("图表1");
-    const QByteArray pdf = timesheetPdf(
-        *s.report, [&chart](QPainter& p, const QRectF& area) { chart.render(p, area); }, rt::now());
+    const rt::Bytes pdf = timesheetPdf(
+        *s.report, [&chart](rt::Painter& p, const rt::RectF& area) { chart.render(p, area); }, rt::now());
     const rt::Text failure = placeFile(chosenPath(path), pdf);
     if (!failure.empty()) {
         rt::messageBox("保存 PDF 失败：" + failure, rt::MbIconError, caption, &f);

@@ -6,6 +6,7 @@
 // controls; exported files are read back by other programs (openpyxl, pdftotext).
 #include "report/calendar.h"
 #include "runtime/display.h"
+#include "runtime/qt/painter.h"
 #include "tests/ui/scenario.h"
 #include "ui/list/list_window.h"
 #include "ui/main/main_window.h"
@@ -27,6 +28,11 @@
 namespace {
 
 const char* const kReport = "统计报表";
+
+// The middle of a bar's column, where a click on the bar goes.
+QPoint centerOf(const rt::Rect& r) {
+    return QRect(r.left, r.top, r.width, r.height).center();
+}
 
 report::Day day(int y, int m, int d) {
     return *report::makeDay(y, m, d);
@@ -225,8 +231,9 @@ private slots:
         QCOMPARE(chart.bar(7).tooltip, rt::Text("2026年10月8日 星期四\n工作日\n缺记录"));
 
         // Resting the pointer on a bar shows its tooltip.
-        const QRect bar = chart.barRect(8);
-        QCOMPARE(chart.barAt(bar.center()), 8);
+        const rt::Rect plain = chart.barRect(8);
+        const QRect bar(plain.left, plain.top, plain.width, plain.height);
+        QCOMPARE(chart.barAt({bar.center().x(), bar.center().y()}), 8);
         QHelpEvent help(QEvent::ToolTip, bar.center(), chart.widget()->mapToGlobal(bar.center()));
         QCoreApplication::sendEvent(chart.widget(), &help);
         QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 2000);
@@ -319,15 +326,15 @@ private slots:
         // The report window stays where it is.
         const auto placed = [&] { return QRect(report().left(), report().top(), report().width(), report().height()); };
         const QRect before = placed();
-        QTest::mouseDClick(widget, Qt::LeftButton, {}, chart.barRect(2).center());
+        QTest::mouseDClick(widget, Qt::LeftButton, {}, centerOf(chart.barRect(2)));
         QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00004"));
         QCOMPARE(main().dateBox("年编辑框").value(), rt::makeDate(2026, 10, 3));
         QCOMPARE(placed(), before);
         QCOMPARE(report().position(), 0);
-        QTest::mouseDClick(widget, Qt::LeftButton, {}, chart.barRect(13).center());
+        QTest::mouseDClick(widget, Qt::LeftButton, {}, centerOf(chart.barRect(13)));
         QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00001"));
         // A day without entries: nothing happens.
-        QTest::mouseDClick(widget, Qt::LeftButton, {}, chart.barRect(4).center());
+        QTest::mouseDClick(widget, Qt::LeftButton, {}, centerOf(chart.barRect(4)));
         QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00001"));
 
         auto* view = static_cast<QTreeView*>(report().listView("缺记录列表").widget());
@@ -512,7 +519,7 @@ for r in rows[1:]:
                                        report::Suspicion::DayOver24, 0});
         QFile full(tmp("多.pdf"));
         QVERIFY(full.open(QIODevice::WriteOnly));
-        full.write(ui::timesheetPdf(many, {}, rt::makeDate(2026, 11, 16)));
+        full.write(QByteArray::fromStdString(ui::timesheetPdf(many, {}, rt::makeDate(2026, 11, 16))));
         full.close();
         const QString crowded = output(QStringLiteral("pdftotext"), {tmp("多.pdf"), QStringLiteral("-")});
         const auto left = QRegularExpression(QStringLiteral("另有 (\\d+) 条未列出")).match(crowded);
@@ -552,7 +559,7 @@ for r in rows[1:]:
             // A double click on a bar (November has no entry: on 14 October) leaves it there.
             scenario::click(report(), "上一月");
             QTest::mouseDClick(report().chart("图表1").widget(), Qt::LeftButton, {},
-                               report().chart("图表1").barRect(13).center());
+                               centerOf(report().chart("图表1").barRect(13)));
             QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00001"));
             QCOMPARE(rectOf(report()), r);
             report().destroy();
@@ -569,7 +576,7 @@ for r in rows[1:]:
             "<2F2F> stays\n2 beginbfchar\n<0003> <2F49>\n<0004> <4E00>\nendbfchar\n"
             "1 beginbfrange\n<0001> <0003> [<2F2F> <0041> <6236>]\n<0005> <0006> <2F00>\nendbfrange\n";
         const qsizetype size = pdf.size();
-        ui::fixPdfTextMaps(pdf, {{u'\u2F2F', u'工'}, {u'\u2F49', u'月'}, {u'戶', u'户'}, {u'\u2F00', u'一'}});
+        rt::fixPdfTextMaps(pdf, {{u'\u2F2F', u'工'}, {u'\u2F49', u'月'}, {u'戶', u'户'}, {u'\u2F00', u'一'}});
         QCOMPARE(pdf.size(), size);
         QCOMPARE(pdf,
                  QByteArray("<2F2F> stays\n2 beginbfchar\n<0003> <6708>\n<0004> <4E00>\nendbfchar\n"
