@@ -22,9 +22,9 @@ public:
     void restore() override;
     void setFont(const Font& f) override;
     Font font() const override;
-    void setPen(Color c, double width, LineStyle style) override;
+    void setPen(Color c, double width = 1, LineStyle style = LineStyle::Solid) override;
     void drawLine(PointF from, PointF to) override;
-    void fillRect(const RectF& r, Color c, int alpha) override;
+    void fillRect(const RectF& r, Color c, int alpha = 255) override;
     void fillPolygon(const PointF* points, int count, Color c) override;
     void drawText(const RectF& box, unsigned align, const Text& text) override;
     double lineHeight() const override;

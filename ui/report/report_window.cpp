@@ -17,12 +17,13 @@
 #include "ui/main/parts.h"
 #include "ui/report/timesheet.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "platform/file.h"
+
 #include <QRect>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace ui {
 
@@ -62,7 +63,7 @@ report::DateRange monthRange(int year, int month) {
 }
 
 rt::Text utf16Text(const std::u16string& s) {
-    return rt::Text(QString::fromStdU16String(s));
+    return rt::Text::fromBytes(rt::gbkOfUtf16(s));
 }
 
 rt::Text errorText(const jet::Error& e) {
@@ -85,10 +86,21 @@ rt::CommonConnection& connection() {
     return rt::form(kMainForm).connection("数据库连接1");
 }
 
-// The bytes of a path the save dialog gave, taken as it is (unlike rt::fileSystemPath, a '\' is
-// part of a file name here, as the dialog showed it).
+// The path the save dialog gave as the file system takes it (UTF-8), taken as it is (unlike
+// rt::fileSystemPath, a '\' is part of a file name here, as the dialog showed it).
 std::string chosenPath(const rt::Text& path) {
-    return QFile::encodeName(path.toQString()).toStdString();
+    return path.toUtf8();
+}
+
+// Whether `path` ends with `suffix` (ASCII), whatever the case of its letters.
+bool endsWithIgnoringCase(const std::string& path, const std::string& suffix) {
+    if (path.size() < suffix.size())
+        return false;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    for (size_t i = 0; i < suffix.size(); ++i)
+        if (lower(path[path.size() - suffix.size() + i]) != lower(suffix[i]))
+            return false;
+    return true;
 }
 
 // ---- computing and showing ----
@@ -291,10 +303,11 @@ rt::Text askPath(rt::Form& f, const rt::Text& caption, const rt::Text& name, con
     rt::Text path = rt::saveFileName(caption, rt::documentsDirectory() + "/" + name, filter, &f);
     if (path.empty())
         return {};
-    const QString suffix = QStringLiteral(".") + QString::fromLatin1(extension);
-    if (!path.toQString().endsWith(suffix, Qt::CaseInsensitive)) {
-        path = rt::Text(path.toQString() + suffix);
-        if (QFileInfo::exists(path.toQString()) &&
+    const std::string suffix = std::string(".") + extension;
+    if (!endsWithIgnoringCase(chosenPath(path), suffix)) {
+        path = path + suffix.c_str();
+        platform::FileInfo existing;
+        if (platform::pathInfo(chosenPath(path), existing) == 0 &&
             rt::messageBox("文件“" + path + "”已存在，要替换它吗？", rt::MbOkCancel | rt::MbIconQuestion,
                            caption, &f) != rt::MbOk)
             return {};
@@ -343,12 +356,14 @@ void exportMonth(rt::Form& f, report::ExportFormat format) {
 // ---- texts ----
 
 rt::Text hoursText(double hours) {
-    QString s = QString::number(hours, 'f', 2);
-    while (s.contains(u'.') && (s.endsWith(u'0') || s.endsWith(u'.')))
-        s.chop(1);
-    if (s == QLatin1String("-0"))
-        s = QStringLiteral("0");
-    return rt::Text(s);
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.2f", hours);
+    std::string s = buf;
+    while (s.find('.') != std::string::npos && (s.back() == '0' || s.back() == '.'))
+        s.pop_back();
+    if (s == "-0")
+        s = "0";
+    return rt::Text(s.c_str());
 }
 
 rt::Text monthText(int year, int month) {

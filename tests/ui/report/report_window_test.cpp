@@ -15,6 +15,7 @@
 
 #include <QDateEdit>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QHelpEvent>
@@ -397,6 +398,20 @@ for r in rows[1:]:
         QVERIFY(QString::fromUtf8(bytes).contains(QStringLiteral("\"GZ-00004\"")));
         QCOMPARE(p_.boxes->calls().size(), size_t(1));
         QCOMPARE(p_.boxes->calls()[0].icon(), rt::MessageBoxIcon::Information);
+        // The same name again: the file with the added extension is there, so the user is asked
+        // first; Cancel keeps it. Typed with the extension in capitals, none is added.
+        p_.boxes->clear();
+        dialogs_->answer(rt::Text(tmp("十月")));
+        p_.boxes->answer(rt::MbCancel);
+        scenario::click(report(), "导出CSV");
+        QCOMPARE(p_.boxes->calls().size(), size_t(1));
+        QCOMPARE(p_.boxes->calls()[0].text, "文件“" + rt::Text(tmp("十月.csv")) + "”已存在，要替换它吗？");
+        QCOMPARE(QFileInfo(tmp("十月.csv")).size(), bytes.size());
+        p_.boxes->clear();
+        dialogs_->answer(rt::Text(tmp("十月.CSV")));
+        scenario::click(report(), "导出CSV");
+        QCOMPARE(p_.boxes->calls().size(), size_t(1));
+        QCOMPARE(p_.boxes->calls()[0].text, "已导出 5 条记录到\r\n" + rt::Text(tmp("十月.CSV")));
 
         // A folder that does not exist: an error box, and no file.
         p_.boxes->clear();
