@@ -43,9 +43,16 @@ void dayAndSecond(double days, int64_t& day, int64_t& second) {
         days = kMaxDateNumber + kLastSecond;
     if (days <= kMinDateNumber - 1)
         days = kMinDateNumber;
-    const double whole = std::trunc(days);
-    day = int64_t(whole);
-    second = std::llround(std::fabs(days - whole) * 86400.0);
+    // The conversions truncate toward zero (as trunc) and are exact in this range; the second
+    // rounds half away from zero (as llround) without the library calls, which a 32-bit build
+    // makes for every date. The product is stored as a double first (volatile): a 32-bit x87 build
+    // would otherwise round a value with more bits than the double llround was given.
+    day = int64_t(days);
+    volatile double product = std::fabs(days - double(day)) * 86400.0;
+    const double fraction = product;
+    second = int64_t(fraction);
+    if (fraction - double(second) >= 0.5)
+        ++second;
     if (second >= 86400) { // 23:59:59.6 and later round into the next day
         second -= 86400;
         day += 1;

@@ -1,5 +1,5 @@
 // Locks on an open database file, the only operating-system calls the locking needs. Plain C++,
-// below the engine; one implementation per system (posix/lock.cpp here).
+// below the engine; one implementation per system (posix/, windows/), the waiting loop shared (lock.cpp).
 //
 // Every lock is a one-byte range far beyond the last byte a Jet 4 file can have (2^24 pages of
 // 4096 bytes end at byte 2^36), so that on a system where byte-range locks are mandatory for I/O

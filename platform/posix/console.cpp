@@ -34,18 +34,6 @@ void onInterrupt(int sig) {
 
 void prepareStandardStreams() {}
 
-bool writeText(int fd, std::string_view utf8) {
-    std::fflush(fd == 2 ? stderr : stdout);
-    size_t done = 0;
-    while (done < utf8.size()) {
-        const int64_t n = writeNext(fd, utf8.data() + done, utf8.size() - done);
-        if (n < 0)
-            return false;
-        done += size_t(n);
-    }
-    return true;
-}
-
 bool inputIsTerminal() {
     return ::isatty(STDIN_FILENO) != 0;
 }

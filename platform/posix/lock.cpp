@@ -1,9 +1,7 @@
 #include "platform/lock.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -44,17 +42,6 @@ LockOutcome tryLock(FileHandle file, FileLock lock, LockMode mode) {
     if (errno == EWOULDBLOCK || errno == EAGAIN || errno == EACCES)
         return {LockOutcome::Busy, errno};
     return {LockOutcome::Failed, errno};
-}
-
-LockOutcome lockWithin(FileHandle file, FileLock lock, LockMode mode, int waitMs) {
-    using namespace std::chrono;
-    const auto deadline = steady_clock::now() + milliseconds(waitMs);
-    for (;;) {
-        const LockOutcome got = tryLock(file, lock, mode);
-        if (got.result != LockOutcome::Busy || steady_clock::now() >= deadline)
-            return got;
-        std::this_thread::sleep_for(milliseconds(5));
-    }
 }
 
 void unlock(FileHandle file, FileLock lock) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <vector>
 
 #include <fcntl.h>
 #include <io.h>
@@ -164,21 +166,33 @@ int64_t readNext(int fd, void* out, size_t len) {
 }
 
 int64_t readPiecesAt(int fd, const Piece* pieces, int count, uint64_t offset) {
-    int64_t total = 0;
-    for (int i = 0; i < count; ++i) {
-        size_t done = 0;
-        while (done < pieces[i].size) {
-            const int64_t n =
-                readAt(fd, static_cast<char*>(pieces[i].data) + done, pieces[i].size - done, offset + total);
-            if (n < 0)
-                return total > 0 ? total : -1;
-            if (n == 0)
-                return total;
-            done += size_t(n);
-            total += n;
+    // One ReadFile for all the pieces, then copied out: each call into the system costs far more
+    // than the copy (under Wine a round trip to its server per call).
+    size_t want = 0;
+    for (int i = 0; i < count; ++i)
+        want += pieces[i].size;
+    thread_local std::vector<char> buffer;
+    if (buffer.size() < want)
+        buffer.resize(want);
+    size_t got = 0;
+    while (got < want) {
+        const int64_t n = readAt(fd, buffer.data() + got, want - got, offset + got);
+        if (n < 0) {
+            if (got == 0)
+                return -1;
+            break;
         }
+        if (n == 0)
+            break;
+        got += size_t(n);
     }
-    return total;
+    size_t from = 0;
+    for (int i = 0; i < count && from < got; ++i) {
+        const size_t n = std::min(pieces[i].size, got - from);
+        std::memcpy(pieces[i].data, buffer.data() + from, n);
+        from += n;
+    }
+    return int64_t(got);
 }
 
 int syncFile(int fd) {

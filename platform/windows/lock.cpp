@@ -3,8 +3,6 @@
 #include "platform/file.h"
 #include "platform/windows/wide.h"
 
-#include <chrono>
-#include <thread>
 
 #include <windows.h>
 
@@ -38,17 +36,6 @@ LockOutcome tryLock(FileHandle file, FileLock lock, LockMode mode) {
     if (error == ERROR_LOCK_VIOLATION || error == ERROR_SHARING_VIOLATION || error == ERROR_IO_PENDING)
         return {LockOutcome::Busy, int(error)};
     return {LockOutcome::Failed, int(error)};
-}
-
-LockOutcome lockWithin(FileHandle file, FileLock lock, LockMode mode, int waitMs) {
-    using namespace std::chrono;
-    const auto deadline = steady_clock::now() + milliseconds(waitMs);
-    for (;;) {
-        const LockOutcome got = tryLock(file, lock, mode);
-        if (got.result != LockOutcome::Busy || steady_clock::now() >= deadline)
-            return got;
-        std::this_thread::sleep_for(milliseconds(5));
-    }
 }
 
 void unlock(FileHandle file, FileLock lock) {
