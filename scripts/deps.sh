@@ -2,7 +2,8 @@
 # Installs what Ledrimo needs to build, run and test on Debian 12. Quick when all is there.
 # Usage: scripts/deps.sh [run|package|test|windows]
 #   windows: the mingw-w64 cross compiler, Wine, GoogleTest's sources and libxlsxwriter built for
-#   Windows from Debian's source package (into ~/.cache/ledrimo-mingw, outside the tree).
+#   Windows from Debian's source package (into ~/.cache/ledrimo-mingw, outside the tree); icotool
+#   for the program icon, makensis and zip for the installer and the portable zip.
 set -euo pipefail
 what=${1:-test}
 
@@ -21,7 +22,8 @@ fi
 
 if [ "$what" = windows ]; then
   pkgs=(cmake ninja-build g++-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev googletest
-        dpkg-dev wine wine32 wine64 locales mdbtools nodejs npm hyperfine python3-openpyxl)
+        dpkg-dev wine wine32 wine64 locales mdbtools nodejs npm hyperfine python3-openpyxl
+        icoutils nsis zip unzip)
   # wine32 needs the i386 architecture.
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     SUDO=""

@@ -4,8 +4,25 @@
 #   without BUILD_DIR: a build of its own in build-package/ (no tests, no benchmarks);
 #   with one (CI passes its finished build/): packages that build as it is.
 # Then, as root:  apt install ./BUILD_DIR/ledrimo_VERSION_ARCH.deb   (and  apt remove ledrimo)
+#
+# scripts/package.sh windows [BUILD_DIR [OUT_DIR]]
+#   the Windows installer and the portable zip (packaging/windows/): OUT_DIR/Ledrimo-VERSION-setup.exe
+#   and OUT_DIR/Ledrimo-VERSION-win32.zip, from the Windows build in BUILD_DIR (default
+#   build-windows, made by scripts/build-windows.sh when it is not there; OUT_DIR default
+#   BUILD_DIR/packages).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = windows ]; then
+  build=${2:-build-windows}
+  out=${3:-$build/packages}
+  if [ -f "$build/CMakeCache.txt" ]; then
+    scripts/deps.sh windows
+    cmake --build "$build"
+  else
+    bash scripts/build-windows.sh "$build"
+  fi
+  exec bash packaging/windows/make-packages.sh "$build" "$out"
+fi
 build=${1:-build-package}
 scripts/deps.sh package
 if [ ! -f "$build/CMakeCache.txt" ]; then

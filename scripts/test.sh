@@ -51,6 +51,8 @@ WINEPREFIX=$LEDRIMO_WINEPREFIX cmake/wine-run.sh wineboot </dev/null >/dev/null 
 stop_wineserver() { WINEPREFIX=$LEDRIMO_WINEPREFIX wineserver -k 2>/dev/null || true; }
 trap stop_wineserver EXIT
 LC_ALL=C.UTF-8 ctest --test-dir build-windows --output-on-failure -j "$jobs" --timeout 900
+echo "== Windows installer and portable zip"
+bash scripts/package.sh windows build-windows
 stop_wineserver
 trap - EXIT
 

@@ -25,7 +25,21 @@ constexpr char kOtherSeparator = '/';
 #endif
 
 std::string join(const std::string& folder, const char* name) {
+#ifdef _WIN32
+    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/'))
+        return folder + name;
+    return folder + "\\" + name;
+#else
     return folder == "/" ? folder + name : folder + "/" + name;
+#endif
+}
+
+bool installed(const std::string& programFolder) {
+#ifdef _WIN32
+    return exists(join(programFolder, kWindowsUninstaller));
+#else
+    return exists(join(programFolder, LEDRIMO_APPLICATIONS_FROM_BIN) + "/" + kApplicationId + ".desktop");
+#endif
 }
 
 } // namespace
@@ -41,9 +55,7 @@ DatabaseLocation databaseLocation(const std::string& programFolder) {
     const std::string dataFolder = userDataFolder();
     if (dataFolder.empty())
         return beside;
-    const bool installed =
-        exists(join(programFolder, LEDRIMO_APPLICATIONS_FROM_BIN) + "/" + kApplicationId + ".desktop");
-    if (!installed && platform::canCreateFilesIn(programFolder))
+    if (!installed(programFolder) && platform::canCreateFilesIn(programFolder))
         return beside;
     return {join(dataFolder, "db"), true};
 }
