@@ -89,9 +89,9 @@ void closingEffect(rt::Form& window, int step, int direction, bool slideIn) {
     g.clientHeight = window.clientHeight();
     g.screenWidth = rt::screenWidth();
     g.screenHeight = rt::screenHeight();
-    const QPoint origin = window.clientOrigin();
-    g.clientX = origin.x();
-    g.clientY = origin.y();
+    const rt::Point origin = window.clientOrigin();
+    g.clientX = origin.x;
+    g.clientY = origin.y;
     g.frameHeight = window.height() - window.clientHeight();
 
     for (const SlideMove& m : slideMoves(g, step, direction, slideIn)) {
@@ -117,23 +117,23 @@ void buttonSkin(const std::vector<rt::SuperButton*>& buttons) {
         b->setPictures(buttonPicture(0), buttonPicture(1), buttonPicture(2));
 }
 
-const QImage& sharedBackground() {
-    static const QImage picture = runtime::loadPicture(QString::fromLatin1(runtime::pictures::kBackground));
+const rt::Picture& sharedBackground() {
+    static const rt::Picture picture = rt::Picture::carried(runtime::pictures::kBackground);
     return picture;
 }
 
-const QImage& loginPicture() {
-    static const QImage picture = runtime::loadPicture(QString::fromLatin1(runtime::pictures::kLogin));
+const rt::Picture& loginPicture() {
+    static const rt::Picture picture = rt::Picture::carried(runtime::pictures::kLogin);
     return picture;
 }
 
-const QImage& buttonPicture(int which) {
-    static const std::array<QImage, 3> pictures = {
-        runtime::loadPicture(QString::fromLatin1(runtime::pictures::kButtonNormal)),
-        runtime::loadPicture(QString::fromLatin1(runtime::pictures::kButtonOver)),
-        runtime::loadPicture(QString::fromLatin1(runtime::pictures::kButtonDisabled)),
+const rt::Picture& buttonPicture(int which) {
+    static const std::array<rt::Picture, 3> pictures = {
+        rt::Picture::carried(runtime::pictures::kButtonNormal),
+        rt::Picture::carried(runtime::pictures::kButtonOver),
+        rt::Picture::carried(runtime::pictures::kButtonDisabled),
     };
-    static const QImage none;
+    static const rt::Picture none;
     return (which >= 0 && which < 3) ? pictures[size_t(which)] : none;
 }
 

@@ -9,8 +9,7 @@
 #pragma once
 
 #include "app/effect_steps.h"
-
-#include <QImage>
+#include "runtime/picture.h"
 
 #include <vector>
 
@@ -43,8 +42,8 @@ void closingEffect(rt::Form& window, int step, int direction = 0, bool slideIn =
 void buttonSkin(const std::vector<rt::SuperButton*>& buttons);
 
 // The pictures the program carries, decoded once (JPEG through libjpeg).
-const QImage& sharedBackground();       // 612 x 228: splash, main, list, query and account windows
-const QImage& loginPicture();           // 299 x 151: the login window
-const QImage& buttonPicture(int which); // 0 normal, 1 pointer over, 2 disabled
+const rt::Picture& sharedBackground();       // 612 x 228: splash, main, list, query and account windows
+const rt::Picture& loginPicture();           // 299 x 151: the login window
+const rt::Picture& buttonPicture(int which); // 0 normal, 1 pointer over, 2 disabled (null for others)
 
 } // namespace app

@@ -3,6 +3,7 @@
 #include "app/handlers.h"
 #include "runtime/picture.h"
 #include "runtime/program.h"
+#include "runtime/qt/access.h"
 #include "store/database_location.h"
 
 #include <QApplication>

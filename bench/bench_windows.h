@@ -3,6 +3,7 @@
 // between runs, and a main() that sets up the runtime offscreen and answers every message box OK.
 #pragma once
 
+#include "runtime/qt/access.h"
 #include "runtime/msgbox.h"
 #include "runtime/runtime.h"
 #include "store/database_file.h"
@@ -54,7 +55,7 @@ inline std::filesystem::path prepared(int entries) {
 
 // Destroys every loaded window and lets Qt delete them.
 inline void closeWindows() {
-    for (const QString& name : rt::formNames())
+    for (const rt::Text& name : rt::formNames())
         if (rt::isLoaded(name))
             rt::form(name).destroy();
     QCoreApplication::processEvents();

@@ -14,6 +14,7 @@
 //   ListDetails a row selected: the detail area filled from its entry
 // A benchmark, not a test: run by hand, offscreen.
 //   list_window_bench [benchmark options]
+#include "runtime/qt/access.h"
 #include "runtime/data_values.h"
 #include "runtime/runtime.h"
 #include "store/database_file.h"
@@ -65,7 +66,7 @@ void useEntries(int entries) {
 }
 
 void click(rt::Form& f, const char* button) {
-    qobject_cast<QAbstractButton*>(f.control(button).widget())->click();
+    qobject_cast<QAbstractButton*>(rt::qt::widget(f.control(button)))->click();
 }
 
 rt::Form& openList() {
@@ -75,7 +76,7 @@ rt::Form& openList() {
 }
 
 QTreeView* listWidget(rt::Form& list) {
-    return static_cast<QTreeView*>(list.listView("超级列表框1").widget());
+    return static_cast<QTreeView*>(rt::qt::widget(list.listView("超级列表框1")));
 }
 
 // Paints the list as the screen would show it now.

@@ -7,6 +7,7 @@
 // Every program directory starts with the database image the program carries. A benchmark, not a
 // test; run with QT_QPA_PLATFORM=offscreen.
 //   query_bench [benchmark options]
+#include "runtime/qt/access.h"
 #include "jet/sql_engine.h"
 #include "runtime/data_values.h"
 #include "runtime/picture.h"

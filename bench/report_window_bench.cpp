@@ -10,6 +10,7 @@
 //   Timesheet     the month's one-page PDF laid out and written to memory (no file)
 // A benchmark, not a test: run by hand, offscreen.
 //   report_window_bench [benchmark options]
+#include "runtime/qt/access.h"
 #include "runtime/runtime.h"
 #include "store/database_file.h"
 #include "ui/main/main_window.h"
@@ -63,11 +64,11 @@ rt::Form& openReport() {
 }
 
 void paint(rt::Form& f) {
-    benchmark::DoNotOptimize(f.window()->grab());
+    benchmark::DoNotOptimize(rt::qt::window(f)->grab());
 }
 
 void click(rt::Form& f, const char* button) {
-    qobject_cast<QAbstractButton*>(f.control(button).widget())->click();
+    qobject_cast<QAbstractButton*>(rt::qt::widget(f.control(button)))->click();
 }
 
 void checkShown(benchmark::State& state) {

@@ -1,5 +1,6 @@
 // Runtime speeds that windows depend on: filling the list view with 100,000 entries (the list window
 // fills one row per entry) and moving texts through the GBK codec.
+#include "runtime/qt/access.h"
 #include "runtime/runtime.h"
 
 #include <benchmark/benchmark.h>
@@ -50,7 +51,7 @@ BENCHMARK(ListFill100kRowByRow)->Unit(benchmark::kMillisecond);
 
 void ListFill100kLazy(benchmark::State& state) {
     rt::ListView& list = listView();
-    rt::form("列表查看").window()->show();
+    rt::qt::window(rt::form("列表查看"))->show();
     for (auto _ : state) {
         list.setLazyRows(100000, [](int row, std::vector<rt::Text>& cells) {
             cells = {rt::toText(row + 1), "GZ-00001", "张三", "2010年7月14日", "8", "备注"};

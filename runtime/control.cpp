@@ -8,6 +8,8 @@
 #include "runtime/loader.h"
 #include "runtime/qt/description.h"
 #include "runtime/program.h"
+#include "runtime/qt/access.h"
+#include "runtime/qt/state.h"
 #include "runtime/widgets.h"
 
 #include <QAction>
@@ -35,10 +37,11 @@ namespace rt {
 // Control
 
 Control::Control(Form& form, const detail::ControlDesc& desc)
-    : form_(form), desc_(desc), name_(detail::qs(desc.name)), kind_(desc.kind) {}
+    : form_(form), desc_(desc), name_(Text::fromUtf8(desc.name)), kind_(desc.kind),
+      st_(std::make_unique<detail::ControlState>()) {}
 Control::~Control() = default;
 
-const QString& Control::name() const {
+const Text& Control::name() const {
     return name_;
 }
 const detail::KindProps& Control::props() const {
@@ -49,11 +52,14 @@ void Control::ensureLoaded() const {
     form_.ensureLoaded();
 }
 
-QWidget* Control::widget() {
-    return widget_;
+namespace qt {
+QWidget* widget(const Control& c) {
+    return detail::ControlState::of(c).widget;
 }
+} // namespace qt
 
-void Control::applyCommon(QWidget* w) {
+void Control::applyCommon() {
+    QWidget* w = st_->widget;
     w->setGeometry(desc_.left, desc_.top, desc_.width, desc_.height);
     if (props().font)
         w->setFont(detail::qFont(*props().font));
@@ -65,24 +71,24 @@ void Control::applyCommon(QWidget* w) {
     w->setVisible(desc_.visible);
 }
 
-std::optional<bool> Control::raise(const QString& event, int row) {
+std::optional<bool> Control::raise(const Text& event, int row) {
     if (!form_.isLoaded() || form_.unloading_)
         return std::nullopt;
     return form_.raise(event, this, nullptr, row);
 }
 
 Text Control::readText() {
-    if (auto* l = qobject_cast<QLabel*>(widget_.data()))
+    if (auto* l = qobject_cast<QLabel*>(st_->widget.data()))
         return Text(l->text());
-    if (auto* b = qobject_cast<QAbstractButton*>(widget_.data()))
+    if (auto* b = qobject_cast<QAbstractButton*>(st_->widget.data()))
         return Text(b->text());
     return {};
 }
 
 void Control::writeText(const Text& t) {
-    if (auto* l = qobject_cast<QLabel*>(widget_.data()))
+    if (auto* l = qobject_cast<QLabel*>(st_->widget.data()))
         l->setText(t.toQString());
-    else if (auto* b = qobject_cast<QAbstractButton*>(widget_.data()))
+    else if (auto* b = qobject_cast<QAbstractButton*>(st_->widget.data()))
         b->setText(t.toQString());
 }
 
@@ -98,89 +104,89 @@ void Control::setText(const Text& t) {
 
 bool Control::visible() {
     ensureLoaded();
-    return widget_ ? !widget_->isHidden() : visibleNoWidget_;
+    return st_->widget ? !st_->widget->isHidden() : visibleNoWidget_;
 }
 
 void Control::setVisible(bool v) {
     ensureLoaded();
-    if (widget_)
-        widget_->setVisible(v);
+    if (st_->widget)
+        st_->widget->setVisible(v);
     else
         visibleNoWidget_ = v;
 }
 
 bool Control::disabled() {
     ensureLoaded();
-    return widget_ ? widget_->testAttribute(Qt::WA_ForceDisabled) : disabledNoWidget_;
+    return st_->widget ? st_->widget->testAttribute(Qt::WA_ForceDisabled) : disabledNoWidget_;
 }
 
 void Control::setDisabled(bool d) {
     ensureLoaded();
-    if (widget_)
-        widget_->setEnabled(!d);
+    if (st_->widget)
+        st_->widget->setEnabled(!d);
     else
         disabledNoWidget_ = d;
 }
 
 int Control::left() {
     ensureLoaded();
-    return widget_ ? widget_->x() : desc_.left;
+    return st_->widget ? st_->widget->x() : desc_.left;
 }
 
 int Control::top() {
     ensureLoaded();
-    return widget_ ? widget_->y() : desc_.top;
+    return st_->widget ? st_->widget->y() : desc_.top;
 }
 
 int Control::width() {
     ensureLoaded();
-    return widget_ ? widget_->width() : desc_.width;
+    return st_->widget ? st_->widget->width() : desc_.width;
 }
 
 int Control::height() {
     ensureLoaded();
-    return widget_ ? widget_->height() : desc_.height;
+    return st_->widget ? st_->widget->height() : desc_.height;
 }
 
 void Control::move(int l, int t, int w, int h) {
     ensureLoaded();
-    if (!widget_)
+    if (!st_->widget)
         return;
-    const QRect g = widget_->geometry();
+    const QRect g = st_->widget->geometry();
     QRect r(l == kKeep ? g.x() : l, t == kKeep ? g.y() : t,
             (w == kKeep || w == -1) ? g.width() : std::max(0, w),
             (h == kKeep || h == -1) ? g.height() : std::max(0, h));
     if (r == g)
         return;
-    widget_->setGeometry(r);
-    widget_->update();
+    st_->widget->setGeometry(r);
+    st_->widget->update();
 }
 
 int Control::clientWidth() {
     ensureLoaded();
-    return widget_ ? widget_->contentsRect().width() : 0;
+    return st_->widget ? st_->widget->contentsRect().width() : 0;
 }
 
 int Control::clientHeight() {
     ensureLoaded();
-    return widget_ ? widget_->contentsRect().height() : 0;
+    return st_->widget ? st_->widget->contentsRect().height() : 0;
 }
 
 void Control::setFocus() {
     ensureLoaded();
-    if (widget_)
-        widget_->setFocus(Qt::OtherFocusReason);
+    if (st_->widget)
+        st_->widget->setFocus(Qt::OtherFocusReason);
 }
 
 bool Control::hasFocus() {
     ensureLoaded();
-    return widget_ && (widget_->hasFocus() || widget_->window()->focusWidget() == widget_);
+    return st_->widget && (st_->widget->hasFocus() || st_->widget->window()->focusWidget() == st_->widget);
 }
 
 long long Control::handle() {
     ensureLoaded();
     // Controls are no native windows; the widget's address identifies them while they exist.
-    return static_cast<long long>(reinterpret_cast<quintptr>(widget_ ? widget_.data() : nullptr));
+    return static_cast<long long>(reinterpret_cast<quintptr>(st_->widget ? st_->widget.data() : nullptr));
 }
 
 Text Control::tag() {
@@ -194,7 +200,10 @@ void Control::setTag(const Text& t) {
 }
 
 void Control::fitCaption() {
-    QFont f = font();
+    ensureLoaded();
+    if (!st_->widget)
+        return;
+    QFont f = st_->widget->font();
     f.setStyleStrategy(QFont::PreferAntialias);
     const QString text = caption().toQString();
     for (int px = f.pixelSize(); px > 6; --px) {
@@ -204,22 +213,23 @@ void Control::fitCaption() {
         if (wide <= width() && m.height() <= height())
             break;
     }
-    setFont(f);
+    st_->widget->setFont(f);
 }
 
-QFont Control::font() {
+Font Control::font() {
     ensureLoaded();
-    return widget_ ? widget_->font() : QFont();
+    return st_->widget ? qt::fontOf(st_->widget->font()) : Font{};
 }
 
-void Control::setFont(const QFont& f) {
+void Control::setFont(const Font& f) {
     ensureLoaded();
-    if (widget_)
-        widget_->setFont(f);
+    if (st_->widget)
+        st_->widget->setFont(qt::font(f));
 }
 
-void setTextColor(Control& control, const QColor& c) {
-    QWidget* w = control.widget();
+void setTextColor(Control& control, const Color& color) {
+    const QColor c = qt::color(color);
+    QWidget* w = qt::widget(control);
     if (!w)
         return;
     QPalette pal = w->palette();

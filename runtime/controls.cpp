@@ -9,6 +9,8 @@
 #include "runtime/loader.h"
 #include "runtime/qt/description.h"
 #include "runtime/program.h"
+#include "runtime/qt/access.h"
+#include "runtime/qt/state.h"
 #include "runtime/widgets.h"
 
 #include <QAction>
@@ -44,7 +46,8 @@ bool EditBox::isMultiLine() const {
     return props().multiLine;
 }
 
-QWidget* EditBox::build(QWidget* parent) {
+void EditBox::build() {
+    QWidget* parent = st_->parent;
     const detail::KindProps& p = props();
     const QString border = p.border.empty() ? QStringLiteral("sunken") : detail::qs(p.border);
     QString css;
@@ -104,26 +107,26 @@ QWidget* EditBox::build(QWidget* parent) {
     }
     if (isMultiLine())
         static_cast<QPlainTextEdit*>(w)->setPlainText(detail::qs(p.text));
-    return w;
+    st_->widget = w;
 }
 
 Text EditBox::readText() {
-    if (auto* e = qobject_cast<QPlainTextEdit*>(widget_.data())) {
+    if (auto* e = qobject_cast<QPlainTextEdit*>(st_->widget.data())) {
         QString s = e->toPlainText();
         s.replace(QLatin1Char('\n'), QLatin1String("\r\n")); // the Windows edit box's line ends
         return Text(s);
     }
-    if (auto* e = qobject_cast<QLineEdit*>(widget_.data()))
+    if (auto* e = qobject_cast<QLineEdit*>(st_->widget.data()))
         return Text(e->text());
     return {};
 }
 
 void EditBox::writeText(const Text& t) {
     QString s = t.toQString();
-    if (auto* e = qobject_cast<QPlainTextEdit*>(widget_.data())) {
+    if (auto* e = qobject_cast<QPlainTextEdit*>(st_->widget.data())) {
         s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         e->setPlainText(s);
-    } else if (auto* e = qobject_cast<QLineEdit*>(widget_.data())) {
+    } else if (auto* e = qobject_cast<QLineEdit*>(st_->widget.data())) {
         e->setText(s);
         // A box filled by the program shows the start of its text, not the end.
         e->setCursorPosition(0);
@@ -132,20 +135,21 @@ void EditBox::writeText(const Text& t) {
 
 int EditBox::maxLength() {
     ensureLoaded();
-    if (auto* e = qobject_cast<QLineEdit*>(widget_.data()))
+    if (auto* e = qobject_cast<QLineEdit*>(st_->widget.data()))
         return e->maxLength() == 32767 ? 0 : e->maxLength();
     return 0;
 }
 
 void EditBox::setMaxLength(int n) {
     ensureLoaded();
-    if (auto* e = qobject_cast<QLineEdit*>(widget_.data()))
+    if (auto* e = qobject_cast<QLineEdit*>(st_->widget.data()))
         e->setMaxLength(n > 0 ? n : 32767);
 }
 
 // ---- date box ----
 
-QWidget* DateBox::build(QWidget* parent) {
+void DateBox::build() {
+    QWidget* parent = st_->parent;
     auto* e = new QDateEdit(parent);
     // A month box shows year and month only; its arrows step the section under the cursor.
     const bool month = props().display == "month";
@@ -159,9 +163,9 @@ QWidget* DateBox::build(QWidget* parent) {
     e->setDate(toQDateTime(value_).date());
     QObject::connect(e, &QDateEdit::dateChanged, e, [this](QDate d) {
         value_ = makeDate(d.year(), d.month(), d.day());
-        raise(QStringLiteral("valueChanged"));
+        raise("valueChanged");
     });
-    return e;
+    st_->widget = e;
 }
 
 double DateBox::value() {
@@ -172,7 +176,7 @@ double DateBox::value() {
 void DateBox::setValue(double d) {
     ensureLoaded();
     value_ = d;
-    auto* e = static_cast<QDateEdit*>(widget_.data());
+    auto* e = static_cast<QDateEdit*>(st_->widget.data());
     QSignalBlocker block(e); // only the user's changes raise the event
     e->setDate(toQDateTime(d).date());
 }
@@ -189,7 +193,8 @@ void DateBox::writeText(const Text& t) {
 
 // ---- label, shape ----
 
-QWidget* Label::build(QWidget* parent) {
+void Label::build() {
+    QWidget* parent = st_->parent;
     auto* l = new QLabel(parent);
     const detail::KindProps& p = props();
     l->setTextFormat(Qt::PlainText);
@@ -208,114 +213,119 @@ QWidget* Label::build(QWidget* parent) {
         l->setPalette(pal);
     }
     l->setText(detail::qs(p.caption));
-    return l;
+    st_->widget = l;
 }
 
-QWidget* ShapeBox::build(QWidget* parent) {
+void ShapeBox::build() {
+    QWidget* parent = st_->parent;
     auto* s = new detail::ShapeWidget(parent);
     s->shape = detail::qs(props().shape);
     if (auto c = props().lineColor)
         s->lineColor = detail::qColor(*c);
-    return s;
+    st_->widget = s;
 }
 
 // ---- buttons and pictures ----
 
-QWidget* SuperButton::build(QWidget* parent) {
+void SuperButton::build() {
+    QWidget* parent = st_->parent;
     auto* b = new detail::SuperButtonWidget(parent);
     b->setText(detail::qs(props().caption));
     if (auto c = props().textColor)
         b->textColor = detail::qColor(*c);
-    QObject::connect(b, &QAbstractButton::clicked, b, [this] { raise(QStringLiteral("clicked")); });
-    return b;
+    QObject::connect(b, &QAbstractButton::clicked, b, [this] { raise("clicked"); });
+    st_->widget = b;
 }
 
-void SuperButton::setPicture(Picture which, const QImage& picture) {
+void SuperButton::setPicture(Picture which, const rt::Picture& picture) {
     ensureLoaded();
-    auto* b = static_cast<detail::SuperButtonWidget*>(widget_.data());
-    b->pictures[size_t(which)] = picture;
+    auto* b = static_cast<detail::SuperButtonWidget*>(st_->widget.data());
+    b->pictures[size_t(which)] = qt::image(picture);
     b->update();
 }
 
 void SuperButton::setPicture(Picture which, const Bytes& imageData) {
-    setPicture(which, imageFromBytes(imageData));
+    setPicture(which, rt::Picture::fromBytes(imageData));
 }
 
-void SuperButton::setPictures(const QImage& normal, const QImage& hover, const QImage& disabled) {
+void SuperButton::setPictures(const rt::Picture& normal, const rt::Picture& hover, const rt::Picture& disabled) {
     setPicture(Normal, normal);
     setPicture(Hover, hover);
     setPicture(Disabled, disabled);
 }
 
-QImage SuperButton::picture(Picture which) {
+rt::Picture SuperButton::picture(Picture which) {
     ensureLoaded();
-    return static_cast<detail::SuperButtonWidget*>(widget_.data())->pictures[size_t(which)];
+    return qt::picture(static_cast<detail::SuperButtonWidget*>(st_->widget.data())->pictures[size_t(which)]);
 }
 
-QWidget* GraphicButton::build(QWidget* parent) {
+void GraphicButton::build() {
+    QWidget* parent = st_->parent;
     auto* b = new detail::GraphicButtonWidget(parent);
-    QObject::connect(b, &QAbstractButton::clicked, b, [this] { raise(QStringLiteral("clicked")); });
-    return b;
+    QObject::connect(b, &QAbstractButton::clicked, b, [this] { raise("clicked"); });
+    st_->widget = b;
 }
 
-void GraphicButton::setPicture(Picture which, const QImage& picture) {
+void GraphicButton::setPicture(Picture which, const rt::Picture& picture) {
     ensureLoaded();
-    auto* b = static_cast<detail::GraphicButtonWidget*>(widget_.data());
-    b->pictures[size_t(which)] = picture;
+    auto* b = static_cast<detail::GraphicButtonWidget*>(st_->widget.data());
+    b->pictures[size_t(which)] = qt::image(picture);
     b->update();
 }
 
 void GraphicButton::setPicture(Picture which, const Bytes& imageData) {
-    setPicture(which, imageFromBytes(imageData));
+    setPicture(which, rt::Picture::fromBytes(imageData));
 }
 
-QImage GraphicButton::picture(Picture which) {
+rt::Picture GraphicButton::picture(Picture which) {
     ensureLoaded();
-    return static_cast<detail::GraphicButtonWidget*>(widget_.data())->pictures[size_t(which)];
+    return qt::picture(static_cast<detail::GraphicButtonWidget*>(st_->widget.data())->pictures[size_t(which)]);
 }
 
-QWidget* PictureBox::build(QWidget* parent) {
+void PictureBox::build() {
+    QWidget* parent = st_->parent;
     auto* w = new detail::PictureWidget(parent);
     if (auto c = props().backColor)
         w->backColor = detail::qColor(*c);
     w->border = props().border.empty() ? QStringLiteral("none") : detail::qs(props().border);
     w->mode = detail::qs(props().pictureMode);
-    return w;
+    st_->widget = w;
 }
 
-void PictureBox::setPicture(const QImage& picture) {
+void PictureBox::setPicture(const Picture& picture) {
     ensureLoaded();
-    auto* w = static_cast<detail::PictureWidget*>(widget_.data());
-    w->picture = picture;
+    auto* w = static_cast<detail::PictureWidget*>(st_->widget.data());
+    w->picture = qt::image(picture);
     w->update();
 }
 
 void PictureBox::setPicture(const Bytes& imageData) {
-    setPicture(imageFromBytes(imageData));
+    setPicture(Picture::fromBytes(imageData));
 }
 
-QImage PictureBox::picture() {
+Picture PictureBox::picture() {
     ensureLoaded();
-    return static_cast<detail::PictureWidget*>(widget_.data())->picture;
+    return qt::picture(static_cast<detail::PictureWidget*>(st_->widget.data())->picture);
 }
 
 // ---- status bar ----
 
-QWidget* StatusBar::build(QWidget* parent) {
+void StatusBar::build() {
+    QWidget* parent = st_->parent;
     auto* s = new detail::StatusBarWidget(parent);
     for (const detail::PaneDesc& pane : props().panes)
         s->panes.push_back({pane.width, detail::qs(pane.text)});
-    return s;
+    st_->widget = s;
 }
 
 int StatusBar::paneCount() {
     ensureLoaded();
-    return int(static_cast<detail::StatusBarWidget*>(widget_.data())->panes.size());
+    return int(static_cast<detail::StatusBarWidget*>(st_->widget.data())->panes.size());
 }
 
 void StatusBar::setPaneText(int pane, const Text& t) {
     ensureLoaded();
-    auto* s = static_cast<detail::StatusBarWidget*>(widget_.data());
+    auto* s = static_cast<detail::StatusBarWidget*>(st_->widget.data());
     if (pane < 0 || pane >= int(s->panes.size()))
         return;
     s->panes[size_t(pane)].text = t.toQString();
@@ -324,7 +334,7 @@ void StatusBar::setPaneText(int pane, const Text& t) {
 
 Text StatusBar::paneText(int pane) {
     ensureLoaded();
-    auto* s = static_cast<detail::StatusBarWidget*>(widget_.data());
+    auto* s = static_cast<detail::StatusBarWidget*>(st_->widget.data());
     if (pane < 0 || pane >= int(s->panes.size()))
         return {};
     return Text(s->panes[size_t(pane)].text);
@@ -332,7 +342,8 @@ Text StatusBar::paneText(int pane) {
 
 // ---- super list view ----
 
-QWidget* ListView::build(QWidget* parent) {
+void ListView::build() {
+    QWidget* parent = st_->parent;
     auto* v = new detail::ListViewWidget(parent);
     std::vector<detail::ListModel::Column> cols;
     for (const detail::ColumnDesc& c : props().columns)
@@ -348,20 +359,20 @@ QWidget* ListView::build(QWidget* parent) {
     QObject::connect(v->selectionModel(), &QItemSelectionModel::currentRowChanged, v,
                      [this](const QModelIndex& now, const QModelIndex& before) {
                          if (now.isValid() && now.row() != before.row())
-                             raise(QStringLiteral("currentRowChanged"), now.row());
+                             raise("currentRowChanged", now.row());
                      });
     QObject::connect(v, &QAbstractItemView::clicked, v, [this](const QModelIndex& i) {
         if (i.isValid())
-            raise(QStringLiteral("clicked"), i.row());
+            raise("clicked", i.row());
     });
-    v->onRightClick = [this, v] { raise(QStringLiteral("rightClicked"), v->currentIndex().row()); };
-    v->onDoubleClick = [this, v] { raise(QStringLiteral("doubleClicked"), v->currentIndex().row()); };
-    return v;
+    v->onRightClick = [this, v] { raise("rightClicked", v->currentIndex().row()); };
+    v->onDoubleClick = [this, v] { raise("doubleClicked", v->currentIndex().row()); };
+    st_->widget = v;
 }
 
 detail::ListModel* ListView::model() {
     ensureLoaded();
-    return static_cast<detail::ListModel*>(static_cast<QTreeView*>(widget_.data())->model());
+    return static_cast<detail::ListModel*>(static_cast<QTreeView*>(st_->widget.data())->model());
 }
 
 int ListView::count() {
@@ -388,14 +399,14 @@ void ListView::setLazyRows(int rows, RowProvider provider) {
 
 int ListView::selectedIndex() {
     model(); // ends the program when the form is not loaded
-    auto* v = static_cast<QTreeView*>(widget_.data());
+    auto* v = static_cast<QTreeView*>(st_->widget.data());
     QModelIndex i = v->selectionModel()->currentIndex();
     return i.isValid() && v->selectionModel()->isRowSelected(i.row(), QModelIndex()) ? i.row() : -1;
 }
 
 void ListView::setSelectedIndex(int row) {
     detail::ListModel* m = model();
-    auto* v = static_cast<QTreeView*>(widget_.data());
+    auto* v = static_cast<QTreeView*>(st_->widget.data());
     if (row < 0 || row >= m->rowCount()) {
         v->selectionModel()->clearSelection();
         return;
@@ -415,7 +426,8 @@ ListView::Batch::~Batch() {
 
 // ---- chart ----
 
-QWidget* Chart::build(QWidget* parent) {
+void Chart::build() {
+    QWidget* parent = st_->parent;
     auto* w = new detail::ChartWidget(parent);
     detail::ChartPicture& c = w->picture;
     const detail::KindProps& p = props();
@@ -430,8 +442,8 @@ QWidget* Chart::build(QWidget* parent) {
     c.markTitle = Text::fromUtf8(p.markTitle);
     c.lineTitle = Text::fromUtf8(p.lineTitle);
     c.unit = Text::fromUtf8(p.unit);
-    w->onDoubleClick = [this](int bar) { raise(QStringLiteral("doubleClicked"), bar); };
-    return w;
+    w->onDoubleClick = [this](int bar) { raise("doubleClicked", bar); };
+    st_->widget = w;
 }
 
 namespace {
@@ -442,7 +454,7 @@ detail::ChartWidget* chartWidget(QWidget* w) {
 
 void Chart::setBars(std::vector<Bar> bars) {
     ensureLoaded();
-    auto* w = chartWidget(widget_);
+    auto* w = chartWidget(st_->widget);
     auto& shown = w->picture.bars;
     shown.clear();
     shown.reserve(bars.size());
@@ -454,12 +466,12 @@ void Chart::setBars(std::vector<Bar> bars) {
 
 int Chart::barCount() {
     ensureLoaded();
-    return int(chartWidget(widget_)->picture.bars.size());
+    return int(chartWidget(st_->widget)->picture.bars.size());
 }
 
 Chart::Bar Chart::bar(int index) {
     ensureLoaded();
-    const auto& bars = chartWidget(widget_)->picture.bars;
+    const auto& bars = chartWidget(st_->widget)->picture.bars;
     if (index < 0 || size_t(index) >= bars.size())
         return {};
     const auto& b = bars[size_t(index)];
@@ -468,7 +480,7 @@ Chart::Bar Chart::bar(int index) {
 
 void Chart::setReferenceLine(double value, const Text& caption) {
     ensureLoaded();
-    auto* w = chartWidget(widget_);
+    auto* w = chartWidget(st_->widget);
     w->picture.reference = std::isfinite(value) && value >= 0 ? value : -1;
     w->picture.referenceCaption = caption;
     w->update();
@@ -476,109 +488,106 @@ void Chart::setReferenceLine(double value, const Text& caption) {
 
 double Chart::referenceValue() {
     ensureLoaded();
-    return chartWidget(widget_)->picture.reference;
+    return chartWidget(st_->widget)->picture.reference;
 }
 
 Rect Chart::barRect(int index) {
     ensureLoaded();
-    const QRect r = chartWidget(widget_)->barRectInWidget(index).toAlignedRect();
+    const QRect r = chartWidget(st_->widget)->barRectInWidget(index).toAlignedRect();
     return Rect{r.x(), r.y(), r.width(), r.height()};
 }
 
 int Chart::barAt(Point point) {
     ensureLoaded();
-    return chartWidget(widget_)->barAt(QPointF(point.x, point.y));
+    return chartWidget(st_->widget)->barAt(QPointF(point.x, point.y));
 }
 
 void Chart::render(Painter& painter, const RectF& area) {
     ensureLoaded();
-    chartWidget(widget_)->picture.draw(painter, area);
+    chartWidget(st_->widget)->picture.draw(painter, area);
 }
 
 // ---- timer, tray icon ----
 
-QWidget* Timer::build(QWidget*) {
-    timer_ = std::make_unique<QTimer>();
-    QObject::connect(timer_.get(), &QTimer::timeout, timer_.get(), [this] { raise(QStringLiteral("tick")); });
+void Timer::build() {
+    st_->timer = std::make_unique<QTimer>();
+    QObject::connect(st_->timer.get(), &QTimer::timeout, st_->timer.get(), [this] { raise("tick"); });
     if (int ms = props().interval; ms > 0)
-        timer_->start(ms);
-    return nullptr;
+        st_->timer->start(ms);
 }
 
 // Deleted by the event loop: its own signal may still be on the stack when the form goes.
 void Timer::unbuild() {
-    timer_->stop();
-    timer_.release()->deleteLater();
+    st_->timer->stop();
+    st_->timer.release()->deleteLater();
 }
 
 int Timer::interval() {
     ensureLoaded();
-    return timer_->isActive() ? timer_->interval() : 0;
+    return st_->timer->isActive() ? st_->timer->interval() : 0;
 }
 
 void Timer::setInterval(int ms) {
     ensureLoaded();
     if (ms <= 0)
-        timer_->stop();
-    else if (!timer_->isActive() || timer_->interval() != ms)
-        timer_->start(ms);
+        st_->timer->stop();
+    else if (!st_->timer->isActive() || st_->timer->interval() != ms)
+        st_->timer->start(ms);
 }
 
-QWidget* TrayIcon::build(QWidget*) {
-    tray_ = std::make_unique<QSystemTrayIcon>();
-    tray_->setToolTip(detail::qs(props().tooltip.value_or(std::string())));
-    QObject::connect(tray_.get(), &QSystemTrayIcon::activated, tray_.get(),
+void TrayIcon::build() {
+    st_->tray = std::make_unique<QSystemTrayIcon>();
+    st_->tray->setToolTip(detail::qs(props().tooltip.value_or(std::string())));
+    QObject::connect(st_->tray.get(), &QSystemTrayIcon::activated, st_->tray.get(),
                      [this](QSystemTrayIcon::ActivationReason r) {
                          if (r == QSystemTrayIcon::DoubleClick)
-                             raise(QStringLiteral("doubleClicked"));
+                             raise("doubleClicked");
                          else if (r == QSystemTrayIcon::Context)
-                             raise(QStringLiteral("rightButtonReleased"));
+                             raise("rightButtonReleased");
                          else if (r == QSystemTrayIcon::Trigger)
-                             raise(QStringLiteral("clicked"));
+                             raise("clicked");
                      });
     if (!programIcon().isNull())
         setIcon(programIcon());
-    return nullptr;
 }
 
 void TrayIcon::unbuild() {
-    tray_->hide();
-    tray_.release()->deleteLater();
+    st_->tray->hide();
+    st_->tray.release()->deleteLater();
 }
 
-void TrayIcon::setIcon(const QIcon& icon) {
+void TrayIcon::setIcon(const Picture& picture) {
     ensureLoaded();
-    tray_->setIcon(icon);
+    const QIcon icon = qt::icon(picture);
+    st_->tray->setIcon(icon);
     // Without a notification area there is simply no icon; Qt shows it if one appears later.
     if (!icon.isNull() && !detail::offscreenPlatform())
-        tray_->show();
+        st_->tray->show();
 }
 
 void TrayIcon::setIcon(const Bytes& imageData) {
-    QImage img = imageFromBytes(imageData);
-    setIcon(img.isNull() ? QIcon() : QIcon(QPixmap::fromImage(img)));
+    setIcon(Picture::fromBytes(imageData));
 }
 
 Text TrayIcon::tooltip() {
     ensureLoaded();
-    return Text(tray_->toolTip());
+    return Text(st_->tray->toolTip());
 }
 
 void TrayIcon::setTooltip(const Text& t) {
     ensureLoaded();
-    tray_->setToolTip(t.toQString());
+    st_->tray->setToolTip(t.toQString());
 }
 
 bool TrayIcon::isShown() {
     ensureLoaded();
-    return tray_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+    return st_->tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 // ---- data-access controls ----
 
-QWidget* ConnectionControl::build(QWidget*) {
+void ConnectionControl::build() {
     object_ = std::make_unique<CommonConnection>();
-    return nullptr;
 }
 
 void ConnectionControl::unbuild() {
@@ -590,9 +599,8 @@ CommonConnection& ConnectionControl::object() {
     return *object_;
 }
 
-QWidget* RecordSetControl::build(QWidget*) {
+void RecordSetControl::build() {
     object_ = std::make_unique<RecordSet>();
-    return nullptr;
 }
 
 void RecordSetControl::unbuild() {

@@ -1,8 +1,7 @@
 // What the screen offers a window, and the colour of a control's text.
 #pragma once
 
-#include <QColor>
-#include <QRect>
+#include "runtime/geometry.h"
 
 namespace rt {
 
@@ -10,13 +9,13 @@ class Control;
 
 // The part of the screen holding the point (x, y) that windows may take: the screen without its
 // panels and docks. The primary screen's when no screen holds the point; empty without a screen.
-QRect availableArea(int x, int y);
+Rect availableArea(int x, int y);
 // Tests: panels the platform does not have (the offscreen platform has none), as the part of every
 // screen that stays available; an empty rectangle removes them.
-void setAvailableAreaForTests(const QRect& area);
+void setAvailableAreaForTests(const Rect& area);
 
 // The colour of the control's text (labels, buttons, edit boxes) while its form is loaded;
 // nothing for invisible kinds.
-void setTextColor(Control& control, const QColor& color);
+void setTextColor(Control& control, const Color& color);
 
 } // namespace rt

@@ -1,4 +1,5 @@
 #include "runtime/filedialog.h"
+#include "runtime/qt/access.h"
 
 #include "runtime/form.h"
 
@@ -26,7 +27,7 @@ FileDialogHook setFileDialogHook(FileDialogHook h) {
 Text saveFileName(const Text& caption, const Text& suggested, const Text& filter, Form* owner) {
     if (hook())
         return hook()(FileDialogCall{caption, suggested, filter, owner});
-    QWidget* parent = owner && owner->isLoaded() ? owner->window() : nullptr;
+    QWidget* parent = owner && owner->isLoaded() ? qt::window(*owner) : nullptr;
     const QString chosen =
         QFileDialog::getSaveFileName(parent, caption.toQString(), suggested.toQString(), filter.toQString());
     return Text(QDir::toNativeSeparators(chosen));

@@ -7,6 +7,8 @@
 #include "runtime/loader.h"
 #include "runtime/qt/description.h"
 #include "runtime/program.h"
+#include "runtime/qt/access.h"
+#include "runtime/qt/state.h"
 #include "runtime/widgets.h"
 
 #include <QAction>
@@ -27,15 +29,15 @@
 
 namespace rt {
 
-QString kindName(Kind k) {
-    return QString::fromUtf8(kindText(k));
+Text kindName(Kind k) {
+    return Text(kindText(k));
 }
 
-const QStringList& shortcutChoices() {
-    static const QStringList choices = [] {
-        QStringList c;
+const std::vector<Text>& shortcutChoices() {
+    static const std::vector<Text> choices = [] {
+        std::vector<Text> c;
         for (const std::string& s : detail::shortcutTexts())
-            c << detail::qs(s);
+            c.push_back(Text::fromUtf8(s));
         return c;
     }();
     return choices;
@@ -44,7 +46,8 @@ const QStringList& shortcutChoices() {
 // ---------------------------------------------------------------------------------------------
 // Form
 
-Form::Form(std::shared_ptr<detail::FormDesc> desc) : name_(detail::qs(desc->name)), desc_(std::move(desc)) {
+Form::Form(std::shared_ptr<detail::FormDesc> desc)
+    : name_(Text::fromUtf8(desc->name)), desc_(std::move(desc)), st_(std::make_unique<detail::FormState>()) {
     for (const detail::ControlDesc& c : desc_->controls) {
         std::unique_ptr<Control> ctl;
         switch (c.kind) {
@@ -109,23 +112,27 @@ Form::Form(std::shared_ptr<detail::FormDesc> desc) : name_(detail::qs(desc->name
 
 Form::~Form() = default;
 
+bool Form::isLoaded() const {
+    return st_->window != nullptr;
+}
+
 void Form::ensureLoaded() const {
     if (!isLoaded())
         runtimeError(kFormNotLoaded);
 }
 
-Control* Form::findControl(const QString& name) const {
+Control* Form::findControl(const Text& name) const {
     for (const auto& c : controls_)
         if (c->name() == name)
             return c.get();
     return nullptr;
 }
 
-bool Form::hasControl(const QString& name) const {
+bool Form::hasControl(const Text& name) const {
     return findControl(name) != nullptr;
 }
 
-Control& Form::control(const QString& name) {
+Control& Form::control(const Text& name) {
     ensureLoaded();
     Control* c = findControl(name);
     if (!c)
@@ -133,51 +140,51 @@ Control& Form::control(const QString& name) {
     return *c;
 }
 
-template <class T> T& Form::controlAs(const QString& name, Kind kind) {
+template <class T> T& Form::controlAs(const Text& name, Kind kind) {
     Control& c = control(name);
     if (c.kind() != kind)
         runtimeError(kFormNotLoaded);
     return static_cast<T&>(c);
 }
 
-EditBox& Form::editBox(const QString& name) {
+EditBox& Form::editBox(const Text& name) {
     return controlAs<EditBox>(name, Kind::EditBox);
 }
-DateBox& Form::dateBox(const QString& name) {
+DateBox& Form::dateBox(const Text& name) {
     return controlAs<DateBox>(name, Kind::DateBox);
 }
-SuperButton& Form::button(const QString& name) {
+SuperButton& Form::button(const Text& name) {
     return controlAs<SuperButton>(name, Kind::SuperButton);
 }
-GraphicButton& Form::graphicButton(const QString& name) {
+GraphicButton& Form::graphicButton(const Text& name) {
     return controlAs<GraphicButton>(name, Kind::GraphicButton);
 }
-PictureBox& Form::pictureBox(const QString& name) {
+PictureBox& Form::pictureBox(const Text& name) {
     return controlAs<PictureBox>(name, Kind::PictureBox);
 }
-StatusBar& Form::statusBar(const QString& name) {
+StatusBar& Form::statusBar(const Text& name) {
     return controlAs<StatusBar>(name, Kind::StatusBar);
 }
-ListView& Form::listView(const QString& name) {
+ListView& Form::listView(const Text& name) {
     return controlAs<ListView>(name, Kind::ListView);
 }
-Chart& Form::chart(const QString& name) {
+Chart& Form::chart(const Text& name) {
     return controlAs<Chart>(name, Kind::Chart);
 }
-Timer& Form::timer(const QString& name) {
+Timer& Form::timer(const Text& name) {
     return controlAs<Timer>(name, Kind::Timer);
 }
-TrayIcon& Form::trayIcon(const QString& name) {
+TrayIcon& Form::trayIcon(const Text& name) {
     return controlAs<TrayIcon>(name, Kind::TrayIcon);
 }
-CommonConnection& Form::connection(const QString& name) {
+CommonConnection& Form::connection(const Text& name) {
     return controlAs<ConnectionControl>(name, Kind::Connection).object();
 }
-RecordSet& Form::recordSet(const QString& name) {
+RecordSet& Form::recordSet(const Text& name) {
     return controlAs<RecordSetControl>(name, Kind::RecordSet).object();
 }
 
-MenuItem& Form::menuItem(const QString& name) {
+MenuItem& Form::menuItem(const Text& name) {
     ensureLoaded();
     for (auto& m : menuItems_)
         if (m->name() == name)
@@ -195,13 +202,13 @@ std::vector<Control*> Form::controls() {
 
 std::vector<Control*> Form::findControls(const Text& prefix, const Text& kind, int min, int max) {
     ensureLoaded();
-    const QString p = prefix.toQString();
-    const QString k = kind.toQString();
     std::vector<Control*> out;
     for (auto& c : controls_) {
-        if (!c->name().startsWith(p))
+        // Whole characters: a text's bytes decode the same from its start, so a prefix of bytes
+        // is a prefix of characters.
+        if (!c->name().bytes().starts_with(prefix.bytes()))
             continue;
-        if (!k.isEmpty() && kindName(c->kind()) != k)
+        if (!kind.empty() && kindName(c->kind()) != kind)
             continue;
         double tag = toNumber(c->tag_);
         if (tag < min || tag > max)
@@ -216,7 +223,7 @@ std::vector<Control*> Form::findControls(const Text& prefix, const Text& kind, i
 bool Form::load(Form* owner, bool modal) {
     if (isLoaded()) {
         setVisible(true);
-        window_->raise();
+        st_->window->raise();
         return true;
     }
     const detail::FormDesc& d = *desc_;
@@ -239,61 +246,60 @@ bool Form::load(Form* owner, bool modal) {
     } else {
         flags |= Qt::FramelessWindowHint;
     }
-    auto* window = new detail::FormWindow(this, owner_ ? owner_->window_.data() : nullptr, flags, d.framed);
-    window_ = window;
-    window_->setWindowTitle(detail::qs(d.caption));
+    auto* window = new detail::FormWindow(this, owner_ ? owner_->st_->window.data() : nullptr, flags, d.framed);
+    st_->window = window;
+    st_->window->setWindowTitle(detail::qs(d.caption));
     if (d.icon && !programIcon().isNull())
-        window_->setWindowIcon(programIcon());
+        st_->window->setWindowIcon(qt::icon(programIcon()));
     QFont baseFont(QStringLiteral("宋体"));
     baseFont.setPixelSize(12);
-    window_->setFont(baseFont);
-    client_ = new detail::ClientArea(window_);
+    st_->window->setFont(baseFont);
+    st_->client = new detail::ClientArea(st_->window);
     buildMenus();
 
     for (auto& c : controls_) {
-        QWidget* parent = client_;
+        c->st_->parent = st_->client;
         if (!c->desc_.parent.empty())
-            parent = findControl(detail::qs(c->desc_.parent))->widget_;
+            c->st_->parent = findControl(Text::fromUtf8(c->desc_.parent))->st_->widget;
         c->tag_ = Text::fromUtf8(c->desc_.tag);
         c->visibleNoWidget_ = c->desc_.visible;
         c->disabledNoWidget_ = c->desc_.disabled;
-        if (QWidget* w = c->build(parent)) {
-            c->widget_ = w;
-            c->applyCommon(w);
-        }
+        c->build();
+        if (c->st_->widget)
+            c->applyCommon();
     }
     applyTabOrder();
 
     // The described size is the outer size; the inside follows once the frame is known.
     window->setOuterSize(QSize(d.width, d.height));
-    window_->move(d.left, d.top);
+    st_->window->move(d.left, d.top);
     if (position_ == 1)
-        window_->move((screenWidth() - d.width) / 2, (screenHeight() - d.height) / 2);
+        st_->window->move((screenWidth() - d.width) / 2, (screenHeight() - d.height) / 2);
     window->layoutParts();
-    auto keyButton = [this](const QString& name) -> QAbstractButton* {
-        Control* c = name.isEmpty() ? nullptr : findControl(name);
-        return c ? qobject_cast<QAbstractButton*>(c->widget_.data()) : nullptr;
+    auto keyButton = [this](const std::string& name) -> QAbstractButton* {
+        Control* c = name.empty() ? nullptr : findControl(Text::fromUtf8(name));
+        return c ? qobject_cast<QAbstractButton*>(c->st_->widget.data()) : nullptr;
     };
-    window->setKeyButtons(keyButton(detail::qs(d.enterButton)), keyButton(detail::qs(d.escapeButton)));
+    window->setKeyButtons(keyButton(d.enterButton), keyButton(d.escapeButton));
     if (modal_)
-        window_->setWindowModality(Qt::ApplicationModal);
+        st_->window->setWindowModality(Qt::ApplicationModal);
 
     detail::loadedForms().push_back(this);
-    raise(QStringLiteral("created"));
+    raise("created");
     creating_ = false;
     if (!isLoaded())
         return true; // gone during its own created event
-    if (visibleProperty_ && window_->isHidden()) {
+    if (visibleProperty_ && st_->window->isHidden()) {
         if (position_ == 2)
-            window_->showMinimized();
+            st_->window->showMinimized();
         else
-            window_->show();
+            st_->window->show();
     }
     if (modal_ && isLoaded()) {
         QEventLoop loop;
-        modalLoop_ = &loop;
+        st_->modalLoop = &loop;
         loop.exec();
-        modalLoop_ = nullptr;
+        st_->modalLoop = nullptr;
     }
     return true;
 }
@@ -310,20 +316,20 @@ void Form::unload() {
     for (Form* f : owned)
         f->unload();
 
-    window_->hide();
-    raise(QStringLiteral("destroyed"));
+    st_->window->hide();
+    raise("destroyed");
     for (auto& c : controls_)
         c->unbuild();
     for (auto& c : controls_)
-        c->widget_ = nullptr;
+        c->st_->widget = nullptr;
     for (auto& m : menuItems_) {
-        m->action_ = nullptr;
-        m->menu_ = nullptr;
+        m->st_->action = nullptr;
+        m->st_->menu = nullptr;
     }
-    QWidget* w = window_;
-    window_ = nullptr;
-    client_ = nullptr;
-    menuBar_ = nullptr;
+    QWidget* w = st_->window;
+    st_->window = nullptr;
+    st_->client = nullptr;
+    st_->menuBar = nullptr;
     // Deleted by the event loop: a handler of one of its widgets may still be on the stack.
     w->deleteLater();
 
@@ -332,8 +338,8 @@ void Form::unload() {
     owner_ = nullptr;
     unloading_ = false;
     destroyPending_ = false;
-    if (modalLoop_)
-        modalLoop_->quit();
+    if (st_->modalLoop)
+        st_->modalLoop->quit();
     if (loaded.empty() && eventLoopRunning())
         QCoreApplication::exit(0);
 }
@@ -354,156 +360,156 @@ void Form::destroy() {
 void Form::onCloseRequested(bool& accept) {
     if (!isLoaded() || unloading_ || destroyPending_)
         return;
-    std::optional<bool> answer = raise(QStringLiteral("closeRequested"));
+    std::optional<bool> answer = raise("closeRequested");
     accept = !(answer && !*answer);
     if (accept && isLoaded())
         unload();
 }
 
-std::optional<bool> Form::raise(const QString& event, Control* control, MenuItem* item, int row) {
+std::optional<bool> Form::raise(const Text& event, Control* control, MenuItem* item, int row) {
     std::string key;
     if (control) {
-        auto it = control->desc_.events.find(event.toStdString());
+        auto it = control->desc_.events.find(event.bytes()); // event names are ASCII
         if (it != control->desc_.events.end())
             key = it->second;
     } else if (item) {
         key = item->desc_.handler;
     } else {
-        auto it = desc_->events.find(event.toStdString());
+        auto it = desc_->events.find(event.bytes());
         if (it != desc_->events.end())
             key = it->second;
     }
     if (key.empty())
         return std::nullopt;
     Event e{*this, control, item, event, row};
-    return detail::dispatchHandler(detail::qs(key), e);
+    return detail::dispatchHandler(key, e);
 }
 
 void Form::applyTabOrder() {
     std::vector<Control*> chain;
     for (auto& c : controls_)
-        if (c->widget_ && c->desc_.tabStop)
+        if (c->st_->widget && c->desc_.tabStop)
             chain.push_back(c.get());
     std::stable_sort(chain.begin(), chain.end(),
                      [](Control* a, Control* b) { return a->desc_.tabOrder < b->desc_.tabOrder; });
     for (size_t i = 1; i < chain.size(); ++i)
-        QWidget::setTabOrder(chain[i - 1]->widget_, chain[i]->widget_);
+        QWidget::setTabOrder(chain[i - 1]->st_->widget, chain[i]->st_->widget);
 }
 
 // ---- window properties ----
 
-QWidget* Form::window() const {
-    return window_;
+namespace qt {
+
+QWidget* window(const Form& f) {
+    return detail::FormState::of(f).window;
 }
-QWidget* Form::clientArea() const {
-    return client_;
+QWidget* clientArea(const Form& f) {
+    return detail::FormState::of(f).client;
 }
+
+} // namespace qt
 
 Text Form::caption() {
     ensureLoaded();
-    return Text(window_->windowTitle());
+    return Text(st_->window->windowTitle());
 }
 
 void Form::setCaption(const Text& c) {
     ensureLoaded();
-    window_->setWindowTitle(c.toQString());
+    st_->window->setWindowTitle(c.toQString());
 }
 
 bool Form::visible() {
     ensureLoaded();
-    return window_->isVisible();
+    return st_->window->isVisible();
 }
 
 void Form::setVisible(bool v) {
     ensureLoaded();
     visibleProperty_ = v;
-    if (v == window_->isVisible())
+    if (v == st_->window->isVisible())
         return;
     if (v) {
         if (position_ == 2)
-            window_->showMinimized();
+            st_->window->showMinimized();
         else
-            window_->show();
+            st_->window->show();
     } else {
-        window_->hide();
+        st_->window->hide();
     }
 }
 
 bool Form::disabled() {
     ensureLoaded();
-    return !window_->isEnabled();
+    return !st_->window->isEnabled();
 }
 
 void Form::setDisabled(bool d) {
     ensureLoaded();
-    window_->setEnabled(!d);
+    st_->window->setEnabled(!d);
 }
 
-QMargins Form::frameMargins() const {
-    return static_cast<detail::FormWindow*>(window_.data())->frame();
-}
-
-QRect Form::outerRect() const {
-    auto* w = static_cast<detail::FormWindow*>(window_.data());
+Rect Form::outerRect() const {
+    auto* w = static_cast<detail::FormWindow*>(st_->window.data());
     if (w->isMaximized() || w->isFullScreen() || !w->outerSize().isValid())
-        return w->frameGeometry();
+        return qt::rect(w->frameGeometry());
     // The size is the one the program asked for: the window system may still be reporting an
     // earlier one while a window grows or shrinks quickly.
     const QMargins m = w->frame();
     // A window is never smaller than its frame.
     const QSize size(std::max(w->outerSize().width(), m.left() + m.right()),
                      std::max(w->outerSize().height(), m.top() + m.bottom()));
-    return QRect(w->geometry().topLeft() - QPoint(m.left(), m.top()), size);
+    return qt::rect(QRect(w->geometry().topLeft() - QPoint(m.left(), m.top()), size));
 }
 
 int Form::left() {
     ensureLoaded();
-    return outerRect().x();
+    return outerRect().left;
 }
 
 int Form::top() {
     ensureLoaded();
-    return outerRect().y();
+    return outerRect().top;
 }
 
 int Form::width() {
     ensureLoaded();
-    return outerRect().width();
+    return outerRect().width;
 }
 
 int Form::height() {
     ensureLoaded();
-    return outerRect().height();
+    return outerRect().height;
 }
 
 void Form::move(int l, int t, int w, int h) {
     ensureLoaded();
-    const QRect outer = outerRect();
+    const QRect outer = qt::rect(outerRect());
     QRect r(l == kKeep ? outer.x() : l, t == kKeep ? outer.y() : t,
             (w == kKeep || w == -1) ? outer.width() : std::max(0, w),
             (h == kKeep || h == -1) ? outer.height() : std::max(0, h));
     if (r == outer)
         return;
     if (r.topLeft() != outer.topLeft())
-        window_->move(r.topLeft());
+        st_->window->move(r.topLeft());
     if (r.size() != outer.size())
-        static_cast<detail::FormWindow*>(window_.data())->setOuterSize(r.size());
-    window_->update();
+        static_cast<detail::FormWindow*>(st_->window.data())->setOuterSize(r.size());
+    st_->window->update();
 }
 
 int Form::clientWidth() {
     ensureLoaded();
-    return client_->width();
+    return st_->client->width();
 }
 
 int Form::clientHeight() {
     ensureLoaded();
-    return client_->height();
+    return st_->client->height();
 }
 
-QPoint Form::clientOrigin() {
+Point Form::clientOrigin() {
     ensureLoaded();
-    return client_->mapToGlobal(QPoint(0, 0));
+    return qt::point(st_->client->mapToGlobal(QPoint(0, 0)));
 }
 
 int Form::position() {
@@ -514,62 +520,61 @@ int Form::position() {
 void Form::setPosition(int p) {
     ensureLoaded();
     position_ = p;
-    if (!window_->isVisible())
+    if (!st_->window->isVisible())
         return;
     switch (p) {
     case 0:
-        window_->showNormal();
+        st_->window->showNormal();
         break;
     case 1: {
-        if (window_->isMinimized() || window_->isMaximized())
-            window_->showNormal();
+        if (st_->window->isMinimized() || st_->window->isMaximized())
+            st_->window->showNormal();
         const QPoint centre((screenWidth() - width()) / 2, (screenHeight() - height()) / 2);
         if (centre != QPoint(left(), top()))
-            window_->move(centre);
+            st_->window->move(centre);
         // A move sends the size Qt last heard of, which for a window growing quickly can be an
         // earlier one: size and place are asked for once more, as they are meant to be.
-        static_cast<detail::FormWindow*>(window_.data())->reassert(centre);
+        static_cast<detail::FormWindow*>(st_->window.data())->reassert(centre);
         break;
     }
     case 2:
-        window_->showMinimized();
+        st_->window->showMinimized();
         break;
     case 3:
-        window_->showMaximized();
+        st_->window->showMaximized();
         break;
     default:
         break;
     }
 }
 
-void Form::setBackground(const QImage& picture) {
+void Form::setBackground(const Picture& picture) {
     ensureLoaded();
-    client_->setPicture(picture);
+    st_->client->setPicture(qt::image(picture));
 }
 
 void Form::setBackground(const Bytes& imageData) {
-    setBackground(imageFromBytes(imageData));
+    setBackground(Picture::fromBytes(imageData));
 }
 
-void Form::setIcon(const QIcon& icon) {
+void Form::setIcon(const Picture& icon) {
     ensureLoaded();
-    window_->setWindowIcon(icon);
+    st_->window->setWindowIcon(qt::icon(icon));
 }
 
 void Form::setIcon(const Bytes& imageData) {
-    QImage img = imageFromBytes(imageData);
-    setIcon(img.isNull() ? QIcon() : QIcon(QPixmap::fromImage(img)));
+    setIcon(Picture::fromBytes(imageData));
 }
 
 long long Form::handle() {
     ensureLoaded();
-    return static_cast<long long>(window_->winId());
+    return static_cast<long long>(st_->window->winId());
 }
 
 void Form::setFocus() {
     ensureLoaded();
-    window_->activateWindow();
-    window_->setFocus(Qt::OtherFocusReason);
+    st_->window->activateWindow();
+    st_->window->setFocus(Qt::OtherFocusReason);
 }
 
 void Form::setTransparency(int alpha) {
@@ -579,8 +584,8 @@ void Form::setTransparency(int alpha) {
     alpha_ = alpha;
     // The offscreen platform has no opacity and warns about every change; keep the value only.
     if (!detail::offscreenPlatform()) {
-        window_->setWindowOpacity(alpha / 255.0);
-        window_->update();
+        st_->window->setWindowOpacity(alpha / 255.0);
+        st_->window->update();
     }
 }
 

@@ -21,17 +21,10 @@
 #pragma once
 
 #include "runtime/draw.h"
+#include "runtime/geometry.h"
 #include "runtime/kind.h"
+#include "runtime/picture.h"
 #include "runtime/text.h"
-
-#include <QIcon>
-#include <QImage>
-#include <QPoint>
-#include <QPointer>
-#include <QRect>
-#include <QString>
-#include <QStringList>
-#include <QWidget>
 
 #include <climits>
 #include <functional>
@@ -40,15 +33,6 @@
 #include <optional>
 #include <type_traits>
 #include <vector>
-
-class QAction;
-class QEventLoop;
-class QPainter;
-class QSystemTrayIcon;
-class QTimer;
-class QMenu;
-class QMenuBar;
-class QWidget;
 
 namespace rt {
 
@@ -59,9 +43,12 @@ class Control;
 class MenuItem;
 
 namespace detail {
+// What the window system keeps for a form, a control and a menu item (defined by the backend).
 class FormWindow;
-class ClientArea;
 class ListModel;
+struct FormState;
+struct ControlState;
+struct MenuItemState;
 struct ControlDesc;
 struct MenuItemDesc;
 struct FormDesc;
@@ -75,7 +62,7 @@ struct Event {
     Form& form;
     Control* control = nullptr;   // the control the event is about; null for window and menu events
     MenuItem* menuItem = nullptr; // the chosen menu item
-    QString name;                 // "created", "clicked", "chosen", ...
+    Text name;                   // "created", "clicked", "chosen", ...
     int row = -1;                 // list view events: the row concerned, -1 for none
 };
 
@@ -83,9 +70,9 @@ struct Event {
 // keeps the window).
 using HandlerFn = std::function<std::optional<bool>(Event&)>;
 
-void registerHandlerFn(const QString& key, HandlerFn fn);
+void registerHandlerFn(const Text& key, HandlerFn fn);
 // Accepts callables taking (Event&) or nothing, returning void or bool.
-template <class F> void registerHandler(const QString& key, F f) {
+template <class F> void registerHandler(const Text& key, F f) {
     if constexpr (std::is_invocable_v<F, Event&>) {
         using R = std::invoke_result_t<F, Event&>;
         if constexpr (std::is_void_v<R>)
@@ -106,48 +93,42 @@ template <class F> void registerHandler(const QString& key, F f) {
             registerHandlerFn(key, [f](Event&) mutable -> std::optional<bool> { return f(); });
     }
 }
-void unregisterHandler(const QString& key);
-bool hasHandler(const QString& key);
-QStringList boundHandlers();   // every handler key the descriptions name, in form order
-QStringList missingHandlers(); // those of them nobody registered
+void unregisterHandler(const Text& key);
+bool hasHandler(const Text& key);
+std::vector<Text> boundHandlers();   // every handler key the descriptions name, in form order
+std::vector<Text> missingHandlers(); // those of them nobody registered
 
 // ---------------------------------------------------------------------------------------------
 // Forms
 
-QStringList formNames(); // every form that has a description
-bool isLoaded(const QString& formName);
+std::vector<Text> formNames(); // every form that has a description
+bool isLoaded(const Text& formName);
 // The loaded form of that name; ends the program through the runtime error box when it is not
 // loaded.
-Form& form(const QString& name);
+Form& form(const Text& name);
 // Builds the form from its description and raises its created event. Modal: returns only when the
 // form is gone. Returns false when the description cannot be turned into a window. Loading a form
 // that is already loaded shows it again.
-bool loadForm(const QString& name, Form* owner = nullptr, bool modal = false);
+bool loadForm(const Text& name, Form* owner = nullptr, bool modal = false);
 int loadedFormCount();
 
 // Loads one more description (tests); replaces a form of the same name that is not loaded.
 // Returns an empty text on success, else what is wrong.
-QString addFormDescription(const QByteArray& json);
+Text addFormDescription(const Bytes& json);
 
 // The kind's name as descriptions and find-controls use it: "编辑框", "日期框", "透明标签", ...
-QString kindName(Kind k);
+Text kindName(Kind k);
 
 // Leaves a coordinate of move() as it is.
 inline constexpr int kKeep = INT_MIN;
 
 // The program icon that forms with an icon carry (set once by the start-up code).
-void setProgramIcon(const QIcon& icon);
-QIcon programIcon();
-
-// Image data to picture; a decoder can be installed (for JPEG through libjpeg), else Qt's own
-// image readers are used. A null image when the bytes are no picture.
-using ImageDecoder = std::function<QImage(const Bytes&)>;
-void setImageDecoder(ImageDecoder decoder);
-QImage imageFromBytes(const Bytes& bytes);
+void setProgramIcon(const Picture& icon);
+Picture programIcon();
 
 // For tests: while set, pop-up menus are not shown; the hook gets the form, the menu name and the
 // screen position the menu would appear at, and names the item to choose ("" for none).
-using PopupMenuHook = std::function<QString(Form&, const QString& menu, QPoint pos)>;
+using PopupMenuHook = std::function<Text(Form&, const Text& menu, Point pos)>;
 PopupMenuHook setPopupMenuHook(PopupMenuHook hook);
 
 class Form {
@@ -156,29 +137,29 @@ public:
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
-    const QString& name() const { return name_; }
-    bool isLoaded() const { return window_ != nullptr; }
+    const Text& name() const { return name_; }
+    bool isLoaded() const;
     bool isModal() const { return modal_; }
     const detail::FormDesc& description() const { return *desc_; }
     Form* owner() const { return owner_; }
 
     // ---- controls and menu items (ending the program when the form is not loaded or has no
     // such control of that kind) ----
-    Control& control(const QString& name);
-    bool hasControl(const QString& name) const;
-    class EditBox& editBox(const QString& name);
-    class DateBox& dateBox(const QString& name);
-    class SuperButton& button(const QString& name);
-    class GraphicButton& graphicButton(const QString& name);
-    class PictureBox& pictureBox(const QString& name);
-    class StatusBar& statusBar(const QString& name);
-    class ListView& listView(const QString& name);
-    class Chart& chart(const QString& name);
-    class Timer& timer(const QString& name);
-    class TrayIcon& trayIcon(const QString& name);
-    CommonConnection& connection(const QString& name);
-    RecordSet& recordSet(const QString& name);
-    MenuItem& menuItem(const QString& name);
+    Control& control(const Text& name);
+    bool hasControl(const Text& name) const;
+    class EditBox& editBox(const Text& name);
+    class DateBox& dateBox(const Text& name);
+    class SuperButton& button(const Text& name);
+    class GraphicButton& graphicButton(const Text& name);
+    class PictureBox& pictureBox(const Text& name);
+    class StatusBar& statusBar(const Text& name);
+    class ListView& listView(const Text& name);
+    class Chart& chart(const Text& name);
+    class Timer& timer(const Text& name);
+    class TrayIcon& trayIcon(const Text& name);
+    CommonConnection& connection(const Text& name);
+    RecordSet& recordSet(const Text& name);
+    MenuItem& menuItem(const Text& name);
     std::vector<Control*> controls(); // in creation order
     // Controls whose name begins with prefix, whose kind name equals kindName (empty matches all)
     // and whose tag, read as an integer, lies in [min, max].
@@ -203,14 +184,15 @@ public:
     void move(int left, int top = kKeep, int width = kKeep, int height = kKeep);
     int clientWidth();
     int clientHeight();
-    QPoint clientOrigin(); // screen position of the client area's top-left corner
+    Point clientOrigin(); // screen position of the client area's top-left corner
     // 0 normal; 1 restore and centre on the screen; 2 minimised; 3 maximised.
     int position();
     void setPosition(int p);
     // Drawn tiled from the top-left corner of the client area; a null image removes it.
-    void setBackground(const QImage& picture);
+    void setBackground(const Picture& picture);
     void setBackground(const Bytes& imageData);
-    void setIcon(const QIcon& icon);
+    // A null picture removes the icon.
+    void setIcon(const Picture& icon);
     void setIcon(const Bytes& imageData);
     long long handle();
     void setFocus();
@@ -222,45 +204,41 @@ public:
     void destroy();
 
     // Shows a hidden level-0 menu at the mouse position plus 3,3 and runs the chosen item.
-    void popupMenu(const QString& menuName);
+    void popupMenu(const Text& menuName);
     // Brings the window to the front and shows the menu right-aligned at the mouse minus 5,5.
-    void popupTrayMenu(const QString& menuName);
+    void popupTrayMenu(const Text& menuName);
 
     // ---- for tests and window effects ----
-    QWidget* window() const; // the Qt window while loaded
-    QWidget* clientArea() const;
-    QStringList menuBarTitles();                      // level-0 captions on the menu bar
-    QStringList menuEntries(const QString& menuName); // shown entries: text ("caption\tF5") or "-"
+    std::vector<Text> menuBarTitles();                      // level-0 captions on the menu bar
+    std::vector<Text> menuEntries(const Text& menuName); // shown entries: text ("caption\tF5") or "-"
 
 private:
     friend class Control;
     friend class MenuItem;
     friend class detail::FormWindow;
-    friend bool loadForm(const QString&, Form*, bool);
-    friend QString addFormDescription(const QByteArray&);
+    friend bool loadForm(const Text&, Form*, bool);
+    friend Text addFormDescription(const Bytes&);
+    friend struct detail::FormState;
 
     explicit Form(std::shared_ptr<detail::FormDesc> desc);
     void ensureLoaded() const;
-    Control* findControl(const QString& name) const;
-    template <class T> T& controlAs(const QString& name, Kind kind);
+    Control* findControl(const Text& name) const;
+    template <class T> T& controlAs(const Text& name, Kind kind);
     bool load(Form* owner, bool modal);
     void unload();
     void buildMenus();
     void applyTabOrder();
-    void showMenu(const QString& menuName, QPoint pos, bool rightAligned);
-    std::optional<bool> raise(const QString& event, Control* control = nullptr, MenuItem* item = nullptr,
+    void showMenu(const Text& menuName, Point pos, bool rightAligned);
+    std::optional<bool> raise(const Text& event, Control* control = nullptr, MenuItem* item = nullptr,
                               int row = -1);
     void onCloseRequested(bool& accept);
-    QMargins frameMargins() const;
-    QRect outerRect() const;
+    Rect outerRect() const;
 
-    QString name_;
+    Text name_;
     std::shared_ptr<detail::FormDesc> desc_;
     std::vector<std::unique_ptr<Control>> controls_;
     std::vector<std::unique_ptr<MenuItem>> menuItems_;
-    QPointer<QWidget> window_; // a detail::FormWindow
-    detail::ClientArea* client_ = nullptr;
-    QMenuBar* menuBar_ = nullptr;
+    std::unique_ptr<detail::FormState> st_; // the window and its parts while loaded
     Form* owner_ = nullptr;
     bool modal_ = false;
     bool creating_ = false;
@@ -269,7 +247,6 @@ private:
     bool visibleProperty_ = true;
     int position_ = 0;
     int alpha_ = 255;
-    QEventLoop* modalLoop_ = nullptr;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -281,7 +258,7 @@ public:
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
-    const QString& name() const;
+    const Text& name() const;
     Kind kind() const { return kind_; }
     Form& form() const { return form_; }
     bool isLoaded() const { return form_.isLoaded(); }
@@ -312,37 +289,37 @@ public:
     long long handle();
     Text tag();
     void setTag(const Text& t);
-    QFont font();
-    void setFont(const QFont& f);
+    Font font(); // the default Font for kinds that show nothing
+    void setFont(const Font& f);
     // The caption's lettering, anti-aliased, in the largest size up to the control's own at which
     // the whole caption fits the control: the machine's font for the described family may run wider
     // than the one the form was laid out with. The caption itself stays as it is.
     void fitCaption();
 
-    QWidget* widget(); // the Qt widget while the form is loaded; null for invisible kinds
-
 protected:
     Control(Form& form, const detail::ControlDesc& desc);
     void ensureLoaded() const;
-    // Builds the widget (null for invisible kinds) inside parent, from the description.
-    virtual QWidget* build(QWidget* parent) = 0;
+    // Builds the window system's side from the description (in the parent control's or the
+    // form's client area, as the backend keeps in st_); nothing to see for invisible kinds.
+    virtual void build() = 0;
     // Called before the widgets go.
     virtual void unbuild() {}
     virtual Text readText();
     virtual void writeText(const Text& t);
-    std::optional<bool> raise(const QString& event, int row = -1);
-    void applyCommon(QWidget* w);
+    std::optional<bool> raise(const Text& event, int row = -1);
+    void applyCommon();
     const detail::KindProps& props() const;
 
     Form& form_;
     const detail::ControlDesc& desc_;
-    const QString name_;
+    const Text name_;
     Kind kind_;
-    QPointer<QWidget> widget_;
+    std::unique_ptr<detail::ControlState> st_; // the widget while loaded
     Text tag_;
 
 private:
     friend class Form;
+    friend struct detail::ControlState;
     bool visibleNoWidget_ = true;
     bool disabledNoWidget_ = false;
 };
@@ -356,7 +333,7 @@ public:
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget* parent) override;
+    void build() override;
     Text readText() override;
     void writeText(const Text& t) override;
 };
@@ -369,7 +346,7 @@ public:
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget* parent) override;
+    void build() override;
     Text readText() override;
     void writeText(const Text& t) override;
 
@@ -381,60 +358,60 @@ class Label : public Control {
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget* parent) override;
+    void build() override;
 };
 
 class ShapeBox : public Control {
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget* parent) override;
+    void build() override;
 };
 
 class MenuStyle : public Control {
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget*) override { return nullptr; }
+    void build() override {}
 };
 
 class SuperButton : public Control {
 public:
     enum Picture { Normal = 0, Hover = 1, Disabled = 2 };
-    void setPicture(Picture which, const QImage& picture);
+    void setPicture(Picture which, const rt::Picture& picture);
     void setPicture(Picture which, const Bytes& imageData);
-    void setPictures(const QImage& normal, const QImage& hover, const QImage& disabled);
-    QImage picture(Picture which);
+    void setPictures(const rt::Picture& normal, const rt::Picture& hover, const rt::Picture& disabled);
+    rt::Picture picture(Picture which);
 
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget* parent) override;
+    void build() override;
 };
 
 class GraphicButton : public Control {
 public:
     enum Picture { Normal = 0, Hover = 1, Pressed = 2, Disabled = 3 };
-    void setPicture(Picture which, const QImage& picture);
+    void setPicture(Picture which, const rt::Picture& picture);
     void setPicture(Picture which, const Bytes& imageData);
-    QImage picture(Picture which);
+    rt::Picture picture(Picture which);
 
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget* parent) override;
+    void build() override;
 };
 
 class PictureBox : public Control {
 public:
-    void setPicture(const QImage& picture);
+    void setPicture(const Picture& picture);
     void setPicture(const Bytes& imageData);
-    QImage picture();
+    Picture picture();
 
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget* parent) override;
+    void build() override;
 };
 
 class StatusBar : public Control {
@@ -446,7 +423,7 @@ public:
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget* parent) override;
+    void build() override;
 };
 
 class ListView : public Control {
@@ -480,7 +457,7 @@ public:
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget* parent) override;
+    void build() override;
 
 private:
     detail::ListModel* model();
@@ -520,7 +497,7 @@ public:
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget* parent) override;
+    void build() override;
 };
 
 class Timer : public Control {
@@ -531,16 +508,13 @@ public:
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget* parent) override;
+    void build() override;
     void unbuild() override;
-
-private:
-    std::unique_ptr<QTimer> timer_;
 };
 
 class TrayIcon : public Control {
 public:
-    void setIcon(const QIcon& icon);
+    void setIcon(const Picture& icon);
     void setIcon(const Bytes& imageData);
     Text tooltip();
     void setTooltip(const Text& t);
@@ -550,11 +524,8 @@ public:
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget* parent) override;
+    void build() override;
     void unbuild() override;
-
-private:
-    std::unique_ptr<QSystemTrayIcon> tray_;
 };
 
 class ConnectionControl : public Control {
@@ -564,7 +535,7 @@ public:
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget* parent) override;
+    void build() override;
     void unbuild() override;
 
 private:
@@ -578,7 +549,7 @@ public:
 protected:
     using Control::Control;
     friend class Form;
-    QWidget* build(QWidget* parent) override;
+    void build() override;
     void unbuild() override;
 
 private:
@@ -590,7 +561,7 @@ private:
 
 class MenuItem {
 public:
-    const QString& name() const;
+    const Text& name() const;
     int level() const;
     Form& form() const { return form_; }
     Text caption();
@@ -603,24 +574,27 @@ public:
     void setEnabled(bool e) { setDisabled(!e); }
     bool checked();
     void setChecked(bool c);
-    QString shortcut() const; // the shortcut's name ("F5", "Ctrl+F4"), "" for none
+    Text shortcut() const; // the shortcut's name ("F5", "Ctrl+F4"), "" for none
     // Chooses the item as the user would; only a shown, enabled item runs. Returns whether it ran.
     bool choose();
-    QAction* action(); // while the form is loaded
+    // Lets the item's shortcut work anywhere in its window, also while the item is on no menu bar
+    // (the items of a pop-up menu); for the time the form stays loaded.
+    void keepShortcutInWindow();
+    ~MenuItem();
 
 private:
     friend class Form;
     MenuItem(Form& form, const detail::MenuItemDesc& desc);
-    void build(QMenu* parentMenu, QMenuBar* bar);
+    friend struct detail::MenuItemState;
+    void build(); // into its level-0 menu, or onto the form's menu bar
     void updateText();
     bool shownInParent();
 
     Form& form_;
     const detail::MenuItemDesc& desc_;
-    const QString name_;
+    const Text name_;
     MenuItem* parent_ = nullptr; // the level-0 menu of a level-1 item
-    QPointer<QAction> action_;
-    QPointer<QMenu> menu_; // level 0
+    std::unique_ptr<detail::MenuItemState> st_; // its action (and menu, level 0) while loaded
     Text caption_;
     bool hidden_ = false;
     bool disabled_ = false;
@@ -629,6 +603,6 @@ private:
 
 // The 77 shortcut choices in their order: "（无）", "Ctrl+A" .. "Ctrl+Z", "F1" .. "F12", "Ctrl+F1" ..,
 // "Shift+F1" .., "Ctrl+Shift+F1" .., "Ins", "Del".
-const QStringList& shortcutChoices();
+const std::vector<Text>& shortcutChoices();
 
 } // namespace rt

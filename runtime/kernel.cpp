@@ -1,6 +1,7 @@
 #include "runtime/kernel.h"
 #include "runtime/qt/conversions.h"
 #include "runtime/display.h"
+#include "runtime/qt/access.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -221,18 +222,18 @@ QRect& availableForTests() {
 }
 } // namespace
 
-QRect availableArea(int x, int y) {
+Rect availableArea(int x, int y) {
     QScreen* s = QGuiApplication::screenAt(QPoint(x, y));
     if (!s)
         s = QGuiApplication::primaryScreen();
     if (!s)
         return {};
     const QRect& panels = availableForTests();
-    return panels.isEmpty() ? s->availableGeometry() : s->availableGeometry() & panels;
+    return qt::rect(panels.isEmpty() ? s->availableGeometry() : s->availableGeometry() & panels);
 }
 
-void setAvailableAreaForTests(const QRect& area) {
-    availableForTests() = area;
+void setAvailableAreaForTests(const Rect& area) {
+    availableForTests() = qt::rect(area);
 }
 
 } // namespace rt

@@ -7,6 +7,8 @@
 #include "runtime/loader.h"
 #include "runtime/qt/description.h"
 #include "runtime/program.h"
+#include "runtime/qt/access.h"
+#include "runtime/qt/state.h"
 #include "runtime/widgets.h"
 
 #include <QAction>
@@ -32,8 +34,8 @@ namespace rt {
 void Form::buildMenus() {
     if (menuItems_.empty())
         return;
-    menuBar_ = new QMenuBar(window_);
-    menuBar_->setNativeMenuBar(false);
+    st_->menuBar = new QMenuBar(st_->window);
+    st_->menuBar->setNativeMenuBar(false);
     // The menu styling control gives the menus their font and colours.
     QString style;
     std::optional<QFont> font;
@@ -65,73 +67,76 @@ void Form::buildMenus() {
     // in "&H.帮助" while the item above it is hidden).
     style += QStringLiteral("QMenu::separator{height:1px;background:rgb(160,160,160);margin:4px 6px;}");
     if (font)
-        menuBar_->setFont(*font);
+        st_->menuBar->setFont(*font);
     QMenu* current = nullptr;
     for (auto& m : menuItems_) {
         if (m->level() == 0) {
-            current = new QMenu(window_);
+            current = new QMenu(st_->window);
             current->setSeparatorsCollapsible(false);
             if (font)
                 current->setFont(*font);
             if (!style.isEmpty())
                 current->setStyleSheet(style);
         }
-        m->build(current, menuBar_);
+        if (m->level() == 0)
+            m->st_->menu = current;
+        m->build();
     }
-    menuBar_->setHidden(menuBarTitles().isEmpty());
-    static_cast<detail::FormWindow*>(window_.data())->setMenuBar(menuBar_);
+    st_->menuBar->setHidden(menuBarTitles().empty());
+    static_cast<detail::FormWindow*>(st_->window.data())->setMenuBar(st_->menuBar);
 }
 
-QStringList Form::menuBarTitles() {
+std::vector<Text> Form::menuBarTitles() {
     ensureLoaded();
-    QStringList out;
-    if (menuBar_)
-        for (QAction* a : menuBar_->actions())
+    std::vector<Text> out;
+    if (st_->menuBar)
+        for (QAction* a : st_->menuBar->actions())
             if (a->isVisible())
-                out << a->text();
+                out.push_back(Text(a->text()));
     return out;
 }
 
-QStringList Form::menuEntries(const QString& menuName) {
+std::vector<Text> Form::menuEntries(const Text& menuName) {
     MenuItem& top = menuItem(menuName);
-    QStringList out;
-    if (!top.menu_)
+    std::vector<Text> out;
+    if (!top.st_->menu)
         return out;
-    for (QAction* a : top.menu_->actions()) {
+    for (QAction* a : top.st_->menu->actions()) {
         if (!a->isVisible())
             continue;
-        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        out.push_back(a->isSeparator() ? Text("-") : Text(a->text()));
     }
     return out;
 }
 
-void Form::showMenu(const QString& menuName, QPoint pos, bool rightAligned) {
+void Form::showMenu(const Text& menuName, Point at, bool rightAligned) {
     MenuItem& top = menuItem(menuName);
-    if (top.level() != 0 || !top.menu_)
+    if (top.level() != 0 || !top.st_->menu)
         return;
     if (detail::popupMenuHook()) {
-        QString chosen = detail::popupMenuHook()(*this, menuName, pos);
-        if (!chosen.isEmpty() && isLoaded())
+        const Text chosen = detail::popupMenuHook()(*this, menuName, at);
+        if (!chosen.empty() && isLoaded())
             for (auto& m : menuItems_)
                 if (m->name() == chosen && m->parent_ == &top)
                     m->choose();
         return;
     }
+    QPoint pos = qt::point(at);
     if (rightAligned)
-        pos.rx() -= top.menu_->sizeHint().width();
-    top.menu_->exec(pos);
+        pos.rx() -= top.st_->menu->sizeHint().width();
+    top.st_->menu->exec(pos);
 }
 
-void Form::popupMenu(const QString& menuName) {
+void Form::popupMenu(const Text& menuName) {
     ensureLoaded();
-    showMenu(menuName, QCursor::pos() + QPoint(3, 3), false);
+    showMenu(menuName, qt::point(QCursor::pos() + QPoint(3, 3)), false);
 }
 
-void Form::popupTrayMenu(const QString& menuName) {
+void Form::popupTrayMenu(const Text& menuName) {
     ensureLoaded();
-    window_->raise();
-    window_->activateWindow();
-    showMenu(menuName, QCursor::pos() - QPoint(5, 5), true);
+    st_->window->raise();
+    st_->window->activateWindow();
+    showMenu(menuName, qt::point(QCursor::pos() - QPoint(5, 5)), true);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -148,65 +153,77 @@ QKeySequence keyFor(const QString& shortcut) {
 } // namespace
 
 MenuItem::MenuItem(Form& form, const detail::MenuItemDesc& desc)
-    : form_(form), desc_(desc), name_(detail::qs(desc.name)) {}
+    : form_(form), desc_(desc), name_(Text::fromUtf8(desc.name)),
+      st_(std::make_unique<detail::MenuItemState>()) {}
 
-const QString& MenuItem::name() const {
+MenuItem::~MenuItem() = default;
+
+const Text& MenuItem::name() const {
     return name_;
 }
 int MenuItem::level() const {
     return desc_.level;
 }
-QString MenuItem::shortcut() const {
-    return detail::qs(desc_.shortcut);
+Text MenuItem::shortcut() const {
+    return Text::fromUtf8(desc_.shortcut);
 }
 
-void MenuItem::build(QMenu* parentMenu, QMenuBar* bar) {
+void MenuItem::build() {
+    QMenuBar* bar = form_.st_->menuBar;
+    QMenu* parentMenu = desc_.level == 0 ? st_->menu.data() : parent_ ? parent_->st_->menu.data() : nullptr;
     caption_ = Text::fromUtf8(desc_.caption);
     hidden_ = desc_.hidden;
     disabled_ = desc_.disabled;
     checked_ = desc_.checked;
     if (desc_.level == 0) {
-        menu_ = parentMenu;
-        action_ = parentMenu->menuAction();
-        action_->setText(detail::qs(desc_.caption));
-        action_->setEnabled(!disabled_);
+        st_->menu = parentMenu;
+        st_->action = parentMenu->menuAction();
+        st_->action->setText(detail::qs(desc_.caption));
+        st_->action->setEnabled(!disabled_);
         if (!hidden_)
-            bar->addAction(action_);
+            bar->addAction(st_->action);
         return;
     }
-    action_ = new QAction(parentMenu);
+    st_->action = new QAction(parentMenu);
     if (desc_.caption == "-") {
-        action_->setSeparator(true);
+        st_->action->setSeparator(true);
     } else {
         updateText();
         if (!desc_.shortcut.empty()) {
-            action_->setShortcut(keyFor(detail::qs(desc_.shortcut)));
-            action_->setShortcutContext(Qt::WindowShortcut);
+            st_->action->setShortcut(keyFor(detail::qs(desc_.shortcut)));
+            st_->action->setShortcutContext(Qt::WindowShortcut);
         }
-        action_->setCheckable(checked_);
-        action_->setChecked(checked_);
-        QObject::connect(action_, &QAction::triggered, action_, [this] {
+        st_->action->setCheckable(checked_);
+        st_->action->setChecked(checked_);
+        QObject::connect(st_->action, &QAction::triggered, st_->action, [this] {
             if (form_.isLoaded() && !form_.unloading_)
-                form_.raise(QStringLiteral("chosen"), nullptr, this);
+                form_.raise("chosen", nullptr, this);
         });
     }
-    action_->setVisible(!hidden_);
-    action_->setEnabled(!disabled_);
-    parentMenu->addAction(action_);
+    st_->action->setVisible(!hidden_);
+    st_->action->setEnabled(!disabled_);
+    parentMenu->addAction(st_->action);
 }
 
+void MenuItem::keepShortcutInWindow() {
+    form_.ensureLoaded();
+    if (st_->action)
+        qt::window(form_)->addAction(st_->action);
+}
+
+namespace qt {
+QAction* action(const MenuItem& m) {
+    return detail::MenuItemState::of(m).action;
+}
+} // namespace qt
+
 void MenuItem::updateText() {
-    if (!action_ || action_->isSeparator())
+    if (!st_->action || st_->action->isSeparator())
         return;
     QString t = caption_.toQString();
     if (!desc_.shortcut.empty() && desc_.level == 1)
         t += QLatin1Char('\t') + detail::qs(desc_.shortcut);
-    action_->setText(t);
-}
-
-QAction* MenuItem::action() {
-    form_.ensureLoaded();
-    return action_;
+    st_->action->setText(t);
 }
 
 Text MenuItem::caption() {
@@ -218,7 +235,7 @@ void MenuItem::setCaption(const Text& c) {
     form_.ensureLoaded();
     caption_ = c;
     if (desc_.level == 0)
-        action_->setText(c.toQString());
+        st_->action->setText(c.toQString());
     else
         updateText();
 }
@@ -234,13 +251,13 @@ void MenuItem::setVisible(bool v) {
         return;
     hidden_ = !v;
     if (desc_.level == 1) {
-        action_->setVisible(v);
+        st_->action->setVisible(v);
         return;
     }
     // A level-0 menu comes onto the menu bar at its place among the others, or leaves it.
-    QMenuBar* bar = form_.menuBar_;
+    QMenuBar* bar = form_.st_->menuBar;
     if (!v) {
-        bar->removeAction(action_);
+        bar->removeAction(st_->action);
     } else {
         QAction* before = nullptr;
         bool after = false;
@@ -248,14 +265,14 @@ void MenuItem::setVisible(bool v) {
             if (m.get() == this)
                 after = true;
             else if (after && m->level() == 0 && !m->hidden_) {
-                before = m->action_;
+                before = m->st_->action;
                 break;
             }
         }
-        bar->insertAction(before, action_);
+        bar->insertAction(before, st_->action);
     }
-    bar->setHidden(form_.menuBarTitles().isEmpty());
-    static_cast<detail::FormWindow*>(form_.window())->layoutParts();
+    bar->setHidden(form_.menuBarTitles().empty());
+    static_cast<detail::FormWindow*>(qt::window(form_))->layoutParts();
 }
 
 bool MenuItem::disabled() {
@@ -266,7 +283,7 @@ bool MenuItem::disabled() {
 void MenuItem::setDisabled(bool d) {
     form_.ensureLoaded();
     disabled_ = d;
-    action_->setEnabled(!d);
+    st_->action->setEnabled(!d);
 }
 
 bool MenuItem::checked() {
@@ -277,9 +294,9 @@ bool MenuItem::checked() {
 void MenuItem::setChecked(bool c) {
     form_.ensureLoaded();
     checked_ = c;
-    if (desc_.level == 1 && !action_->isSeparator()) {
-        action_->setCheckable(c || action_->isCheckable());
-        action_->setChecked(c);
+    if (desc_.level == 1 && !st_->action->isSeparator()) {
+        st_->action->setCheckable(c || st_->action->isCheckable());
+        st_->action->setChecked(c);
     }
 }
 
@@ -291,9 +308,9 @@ bool MenuItem::shownInParent() {
 
 bool MenuItem::choose() {
     form_.ensureLoaded();
-    if (desc_.level != 1 || action_->isSeparator() || !shownInParent())
+    if (desc_.level != 1 || st_->action->isSeparator() || !shownInParent())
         return false;
-    form_.raise(QStringLiteral("chosen"), nullptr, this);
+    form_.raise("chosen", nullptr, this);
     return true;
 }
 

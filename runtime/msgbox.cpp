@@ -1,4 +1,5 @@
 #include "runtime/msgbox.h"
+#include "runtime/qt/access.h"
 #include "runtime/form.h"
 
 #include <QApplication>
@@ -201,7 +202,7 @@ int messageBox(const Text& text, int style, const Text& caption, Form* owner) {
     case MessageBoxIcon::None:
         break;
     }
-    QWidget* parent = owner && owner->isLoaded() ? owner->window() : nullptr;
+    QWidget* parent = owner && owner->isLoaded() ? qt::window(*owner) : nullptr;
     QString body = text.toQString();
     body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     // A file path breaks nowhere: a word joiner after each of its separators.

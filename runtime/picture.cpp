@@ -1,5 +1,6 @@
 #include "runtime/picture.h"
 #include "runtime/form.h"
+#include "runtime/qt/access.h"
 #include "runtime/program.h"
 
 #include <QFile>
@@ -131,8 +132,8 @@ namespace rt {
 
 void useCarriedPictures() {
     runtime::registerPictures();
-    setProgramIcon(QIcon(QString::fromLatin1(runtime::pictures::kProgramIcon)));
-    setImageDecoder([](const Bytes& data) {
+    setProgramIcon(Picture::carried(runtime::pictures::kProgramIcon));
+    qt::setImageDecoder([](const Bytes& data) {
         // JPEG data starts with the start-of-image marker FF D8; everything else goes to Qt.
         if (data.size() < 2 || uint8_t(data[0]) != 0xFF || uint8_t(data[1]) != 0xD8)
             return QImage();

@@ -1,14 +1,15 @@
-// Pictures the program carries: decoding and loading.
-// JPEG pictures are decoded with libjpeg directly; every other format goes through Qt's readers.
+// Pictures as the runtime's interface speaks them: an opaque handle to a decoded picture that the
+// window system's backend holds, made from image bytes or from a picture the program carries.
 #pragma once
 
-#include <QByteArray>
-#include <QImage>
-#include <QString>
+#include "runtime/geometry.h"
+#include "runtime/text.h"
+
+#include <memory>
 
 namespace runtime {
 
-// Resource paths of the carried pictures (compiled in from resources/resources.qrc).
+// Resource paths of the carried pictures (compiled into the program).
 namespace pictures {
 inline constexpr char kBackground[] = ":/pictures/background.jpg"; // JPEG 612 x 228, shared window background
 inline constexpr char kLogin[] = ":/pictures/login.jpg";           // JPEG 299 x 151, login window face
@@ -24,18 +25,33 @@ inline constexpr char kListClose[] = ":/pictures/list_close.png";              /
 inline constexpr char kListCloseActive[] = ":/pictures/list_close_active.png"; // pointer over / pressed
 } // namespace pictures
 
-// Makes sure the carried pictures are registered with Qt's resource system. loadPicture calls it;
-// code that opens the resource paths in another way (QIcon, style sheets) calls it first.
-void registerPictures();
-
-// Decodes JPEG bytes with libjpeg. Grey pictures give Format_Grayscale8, colour ones
-// Format_RGB888. Damaged, truncated or unsupported data (and pictures over 50 million pixels) give
-// a null image; libjpeg's warnings about corrupt data count as failures too.
-QImage decodeJpeg(const QByteArray& data);
-
-// Loads a picture from a resource path (or any file path): JPEG data, recognised by its start
-// marker, goes to decodeJpeg, everything else to Qt. A missing or unreadable picture gives a
-// null image.
-QImage loadPicture(const QString& resourcePath);
-
 } // namespace runtime
+
+namespace rt {
+
+// A decoded picture, shared by its copies and never changed. The null picture shows nothing.
+class Picture {
+public:
+    struct Data; // the backend's decoded picture
+
+    Picture() = default;
+    explicit Picture(std::shared_ptr<const Data> data) : d_(std::move(data)) {}
+
+    // Image bytes (JPEG through libjpeg, and whatever else the window system reads): the null
+    // picture when the bytes are no picture, damaged, truncated or too large.
+    static Picture fromBytes(const Bytes& data);
+    // One of the carried pictures (runtime::pictures); a program icon keeps all its sizes. The
+    // null picture for a path the program does not carry.
+    static Picture carried(const char* resourcePath);
+
+    bool isNull() const;
+    Size size() const; // 0 x 0 for the null picture
+    const Data* data() const { return d_.get(); }
+    // The same pixels (two null pictures are equal).
+    bool operator==(const Picture& o) const;
+
+private:
+    std::shared_ptr<const Data> d_;
+};
+
+} // namespace rt

@@ -6,6 +6,7 @@
 #include "runtime/widgets.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>
@@ -13,6 +14,7 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -132,6 +134,11 @@ std::vector<std::function<void()>>& finalRoutines() {
 void postToMainThread(std::function<void()> fn) {
     if (QCoreApplication* app = QCoreApplication::instance())
         QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
+}
+
+void singleShot(int ms, std::function<void()> fn) {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QTimer::singleShot(std::max(ms, 0), app, std::move(fn));
 }
 
 void addFinalRoutine(std::function<void()> fn) {

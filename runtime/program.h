@@ -36,6 +36,9 @@ void useCarriedPictures();
 // Work for the thread that runs the windows, from any thread: fn runs there from the event loop,
 // after what is queued before it; nothing happens when the program has no event loop (any more).
 void postToMainThread(std::function<void()> fn);
+// Runs fn once from the event loop after `ms` milliseconds (0: once the events waiting now are
+// handled), on the thread that runs the windows.
+void singleShot(int ms, std::function<void()> fn);
 // Runs fn when the window system is taken down at the very end (after the exit clean-up), on the
 // main thread; for threads that must be joined before the process ends.
 void addFinalRoutine(std::function<void()> fn);

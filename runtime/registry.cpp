@@ -7,6 +7,7 @@
 #include "runtime/loader.h"
 #include "runtime/qt/description.h"
 #include "runtime/program.h"
+#include "runtime/qt/access.h"
 #include "runtime/widgets.h"
 
 #include <QAction>
@@ -26,6 +27,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <set>
+
 namespace rt {
 
 // ---------------------------------------------------------------------------------------------
@@ -34,13 +37,13 @@ namespace rt {
 namespace {
 
 struct Registry {
-    std::map<QString, std::unique_ptr<Form>> forms;
-    QStringList order; // form names in the order their descriptions were read
-    std::map<QString, HandlerFn> handlers;
+    std::map<Text, std::unique_ptr<Form>> forms;
+    std::vector<Text> order; // form names in the order their descriptions were read
+    std::map<std::string, HandlerFn> handlers; // by UTF-8 key, as descriptions name them
     std::vector<Form*> loaded;
     PopupMenuHook popupHook;
-    ImageDecoder decoder;
-    QIcon icon;
+    qt::ImageDecoder decoder;
+    Picture icon;
     bool descriptionsRead = false;
 };
 
@@ -62,20 +65,11 @@ void readDescriptions() {
             qWarning("form description %s cannot be read", qPrintable(f));
             continue;
         }
-        QString error = addFormDescription(file.readAll());
-        if (!error.isEmpty())
-            qWarning("form description %s: %s", qPrintable(f), qPrintable(error));
+        const QByteArray json = file.readAll();
+        const Text error = addFormDescription(Bytes(json.constData(), size_t(json.size())));
+        if (!error.empty())
+            qWarning("form description %s: %s", qPrintable(f), error.toUtf8().c_str());
     }
-}
-
-std::optional<bool> dispatch(const QString& key, Event& e) {
-    if (key.isEmpty())
-        return std::nullopt;
-    auto it = registry().handlers.find(key);
-    if (it == registry().handlers.end() || !it->second)
-        return std::nullopt;
-    HandlerFn fn = it->second; // the handler may replace itself while it runs
-    return fn(e);
 }
 
 } // namespace
@@ -86,8 +80,14 @@ std::vector<Form*>& loadedForms() {
     return registry().loaded;
 }
 
-std::optional<bool> dispatchHandler(const QString& key, Event& e) {
-    return dispatch(key, e);
+std::optional<bool> dispatchHandler(const std::string& key, Event& e) {
+    if (key.empty())
+        return std::nullopt;
+    auto it = registry().handlers.find(key);
+    if (it == registry().handlers.end() || !it->second)
+        return std::nullopt;
+    HandlerFn fn = it->second; // the handler may replace itself while it runs
+    return fn(e);
 }
 
 const PopupMenuHook& popupMenuHook() {
@@ -100,25 +100,25 @@ bool offscreenPlatform() {
 
 } // namespace detail
 
-void registerHandlerFn(const QString& key, HandlerFn fn) {
-    registry().handlers[key] = std::move(fn);
+void registerHandlerFn(const Text& key, HandlerFn fn) {
+    registry().handlers[key.toUtf8()] = std::move(fn);
 }
-void unregisterHandler(const QString& key) {
-    registry().handlers.erase(key);
+void unregisterHandler(const Text& key) {
+    registry().handlers.erase(key.toUtf8());
 }
-bool hasHandler(const QString& key) {
-    return registry().handlers.count(key) != 0;
+bool hasHandler(const Text& key) {
+    return registry().handlers.count(key.toUtf8()) != 0;
 }
 
-QStringList boundHandlers() {
+std::vector<Text> boundHandlers() {
     readDescriptions();
-    QStringList keys;
+    std::vector<Text> keys;
+    std::set<std::string> seen;
     auto add = [&](const std::string& utf8) {
-        const QString k = detail::qs(utf8);
-        if (!k.isEmpty() && !keys.contains(k))
-            keys << k;
+        if (!utf8.empty() && seen.insert(utf8).second)
+            keys.push_back(Text::fromUtf8(utf8));
     };
-    for (const QString& name : registry().order) {
+    for (const Text& name : registry().order) {
         const detail::FormDesc& d = registry().forms.at(name)->description();
         for (const auto& [event, key] : d.events)
             add(key);
@@ -131,26 +131,26 @@ QStringList boundHandlers() {
     return keys;
 }
 
-QStringList missingHandlers() {
-    QStringList missing;
-    for (const QString& k : boundHandlers())
+std::vector<Text> missingHandlers() {
+    std::vector<Text> missing;
+    for (const Text& k : boundHandlers())
         if (!hasHandler(k))
-            missing << k;
+            missing.push_back(k);
     return missing;
 }
 
-QStringList formNames() {
+std::vector<Text> formNames() {
     readDescriptions();
     return registry().order;
 }
 
-bool isLoaded(const QString& formName) {
+bool isLoaded(const Text& formName) {
     readDescriptions();
     auto it = registry().forms.find(formName);
     return it != registry().forms.end() && it->second->isLoaded();
 }
 
-Form& form(const QString& name) {
+Form& form(const Text& name) {
     readDescriptions();
     auto it = registry().forms.find(name);
     if (it == registry().forms.end() || !it->second->isLoaded())
@@ -158,7 +158,7 @@ Form& form(const QString& name) {
     return *it->second;
 }
 
-bool loadForm(const QString& name, Form* owner, bool modal) {
+bool loadForm(const Text& name, Form* owner, bool modal) {
     readDescriptions();
     auto it = registry().forms.find(name);
     if (it == registry().forms.end())
@@ -170,29 +170,30 @@ int loadedFormCount() {
     return int(registry().loaded.size());
 }
 
-QString addFormDescription(const QByteArray& json) {
+Text addFormDescription(const Bytes& json) {
     std::string error;
-    std::shared_ptr<detail::FormDesc> desc =
-        detail::parseFormDescription(std::string_view(json.constData(), size_t(json.size())), error);
+    std::shared_ptr<detail::FormDesc> desc = detail::parseFormDescription(json, error);
     if (!desc)
-        return detail::qs(error);
+        return Text::fromUtf8(error);
     Registry& r = registry();
-    const QString name = detail::qs(desc->name);
+    const Text name = Text::fromUtf8(desc->name);
     auto it = r.forms.find(name);
     if (it != r.forms.end() && it->second->isLoaded())
-        return QStringLiteral("%1 is loaded").arg(name);
+        return name + " is loaded";
     if (it == r.forms.end())
-        r.order << name;
+        r.order.push_back(name);
     r.forms[name] = std::unique_ptr<Form>(new Form(desc));
     return {};
 }
 
-void setProgramIcon(const QIcon& icon) {
+void setProgramIcon(const Picture& icon) {
     registry().icon = icon;
 }
-QIcon programIcon() {
+Picture programIcon() {
     return registry().icon;
 }
+
+namespace qt {
 
 void setImageDecoder(ImageDecoder decoder) {
     registry().decoder = std::move(decoder);
@@ -208,6 +209,8 @@ QImage imageFromBytes(const Bytes& bytes) {
     }
     return QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), int(bytes.size()));
 }
+
+} // namespace qt
 
 PopupMenuHook setPopupMenuHook(PopupMenuHook hook) {
     PopupMenuHook previous = std::move(registry().popupHook);

@@ -1,6 +1,7 @@
 #include "runtime/widgets.h"
 #include "runtime/qt/description.h"
 #include "runtime/qt/painter.h"
+#include "runtime/qt/access.h"
 #include "runtime/text.h"
 
 #include <QCloseEvent>
@@ -44,7 +45,7 @@ void FormWindow::layoutParts() {
         barHeight = menuBar_->sizeHint().height();
         menuBar_->setGeometry(0, 0, width(), barHeight);
     }
-    if (QWidget* client = form_->clientArea())
+    if (QWidget* client = qt::clientArea(*form_))
         client->setGeometry(0, barHeight, width(), std::max(0, height() - barHeight));
 }
 

@@ -10,7 +10,7 @@ namespace ui {
 
 void registerQueryAndAccountHandlers() {
     const auto on = [](const char* key, void (*handler)(rt::Form&)) {
-        rt::registerHandler(QString::fromUtf8(key), [handler](rt::Event& e) { handler(e.form); });
+        rt::registerHandler(key, [handler](rt::Event& e) { handler(e.form); });
     };
     on("查询.created", queryCreated);
     on("查询.超级按钮1.clicked", querySearch);

@@ -1,5 +1,6 @@
 // The window effects played on real windows (offscreen, an 800 x 800 screen): where they leave the
 // window, what happens to a window that goes in the middle of one, and the pictures they use.
+#include "runtime/qt/access.h"
 #include "app/effects.h"
 #include "app/handlers.h"
 #include "runtime/picture.h"
@@ -22,12 +23,12 @@ void describe(const char* name, int width, int height) {
                              .arg(QString::fromUtf8(name))
                              .arg(width)
                              .arg(height);
-    const QString error = rt::addFormDescription(json.toUtf8());
+    const QString error = rt::addFormDescription(json.toUtf8().toStdString()).toQString();
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
 void unloadAll() {
-    for (const QString& name : rt::formNames())
+    for (const rt::Text& name : rt::formNames())
         if (rt::isLoaded(name))
             rt::form(name).destroy();
     QCoreApplication::processEvents();
@@ -119,7 +120,7 @@ private slots:
     void windowGoneDuringOpeningEffectEndsTheProgram() {
         QVERIFY(rt::loadForm("宽窗口"));
         rt::Form& f = rt::form("宽窗口");
-        QTimer::singleShot(0, [&] { f.window()->close(); }); // no handler keeps it
+        QTimer::singleShot(0, [&] { rt::qt::window(f)->close(); }); // no handler keeps it
         QCOMPARE(endedWith([&] { app::openingEffect(f, 1, 6); }), 0);
         QVERIFY(!f.isLoaded());
     }
@@ -247,22 +248,22 @@ private slots:
     }
 
     void pictures() {
-        QCOMPARE(app::sharedBackground().size(), QSize(612, 228));
-        QCOMPARE(app::loginPicture().size(), QSize(299, 151));
-        QCOMPARE(app::buttonPicture(0).size(), QSize(69, 24));
-        QCOMPARE(app::buttonPicture(1).size(), QSize(69, 24));
-        QCOMPARE(app::buttonPicture(2).size(), QSize(70, 25));
+        QVERIFY(app::sharedBackground().size() == (rt::Size{612, 228}));
+        QVERIFY(app::loginPicture().size() == (rt::Size{299, 151}));
+        QVERIFY(app::buttonPicture(0).size() == (rt::Size{69, 24}));
+        QVERIFY(app::buttonPicture(1).size() == (rt::Size{69, 24}));
+        QVERIFY(app::buttonPicture(2).size() == (rt::Size{70, 25}));
         QVERIFY(app::buttonPicture(3).isNull());
         QVERIFY(app::buttonPicture(0) != app::buttonPicture(1));
         // JPEG data reaches libjpeg (which gives 24-bit pixels; Qt's own reader would give 32).
         QFile jpeg(QString::fromLatin1(runtime::pictures::kLogin));
         QVERIFY(jpeg.open(QIODevice::ReadOnly));
         const QByteArray bytes = jpeg.readAll();
-        const QImage decoded = rt::imageFromBytes(rt::Bytes(bytes.constData(), size_t(bytes.size())));
+        const QImage decoded = rt::qt::imageFromBytes(rt::Bytes(bytes.constData(), size_t(bytes.size())));
         QCOMPARE(decoded.format(), QImage::Format_RGB888);
-        QCOMPARE(decoded, app::loginPicture());
+        QCOMPARE(decoded, rt::qt::image(app::loginPicture()));
         // The program icon carries its three sizes.
-        const QList<QSize> sizes = rt::programIcon().availableSizes();
+        const QList<QSize> sizes = rt::qt::icon(rt::programIcon()).availableSizes();
         for (int s : {16, 32, 48})
             QVERIFY2(sizes.contains(QSize(s, s)), qPrintable(QString::number(s)));
     }

@@ -1,5 +1,6 @@
 // The start-up flows in-process: the real splash and login windows with the real handlers, a
 // program directory of the test's own, and the message boxes answered by script.
+#include "runtime/qt/access.h"
 #include "app/effects.h"
 #include "app/handlers.h"
 #include "app/instance_guard.h"
@@ -54,7 +55,7 @@ int endedWith(const std::function<void()>& f) {
 }
 
 QImage backgroundOf(rt::Form& f) {
-    return static_cast<rt::detail::ClientArea*>(f.clientArea())->picture();
+    return static_cast<rt::detail::ClientArea*>(rt::qt::clientArea(f))->picture();
 }
 
 } // namespace
@@ -77,10 +78,10 @@ private slots:
         rt::initRuntime();
         app::installProgramResources();
         app::registerHandlers();
-        QVERIFY2(rt::missingHandlers()
+        QVERIFY2(rt::qt::strings(rt::missingHandlers())
                      .filter(QRegularExpression(QStringLiteral("^(工作时间记录工具|用户登录)\\.")))
                      .isEmpty(),
-                 qPrintable(rt::missingHandlers().join(QLatin1Char(' '))));
+                 qPrintable(rt::qt::strings(rt::missingHandlers()).join(QLatin1Char(' '))));
         rt::setEndProgramHook([](int code) { throw rt::ProgramEnded{code}; });
     }
 
@@ -91,7 +92,7 @@ private slots:
     }
 
     void cleanup() {
-        for (const QString& name : rt::formNames())
+        for (const rt::Text& name : rt::formNames())
             if (rt::isLoaded(name))
                 rt::form(name).destroy();
         QCoreApplication::processEvents();
@@ -128,7 +129,7 @@ private slots:
         QCOMPARE(login.height(), 152);
         QVERIFY(rt::isLoaded(kSplash)); // its close waits for the event loop
         QCOMPARE(backgroundOf(rt::form(kSplash)).size(), QSize(612, 228));
-        QVERIFY(!rt::form(kSplash).window()->windowIcon().isNull());
+        QVERIFY(!rt::qt::window(rt::form(kSplash))->windowIcon().isNull());
         QCoreApplication::processEvents();
         QVERIFY(!rt::isLoaded(kSplash));
         QVERIFY(rt::isLoaded(kLogin));
@@ -274,7 +275,7 @@ private slots:
             if (clicked || !rt::isLoaded(kLogin) || rt::isLoaded(kSplash))
                 return;
             clicked = true;
-            auto* b = qobject_cast<QAbstractButton*>(rt::form(kLogin).button("取消").widget());
+            auto* b = qobject_cast<QAbstractButton*>(rt::qt::widget(rt::form(kLogin).button("取消")));
             QTest::mouseClick(b, Qt::LeftButton);
         });
         press.start(10);

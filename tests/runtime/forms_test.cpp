@@ -1,5 +1,6 @@
 // The six forms as the loader builds them from their descriptions: controls, geometry, initial
 // states, fonts, menus, shortcuts, tab order, and the behaviour of the control kinds.
+#include "runtime/qt/access.h"
 #include "runtime/runtime.h"
 #include "test_support.h"
 
@@ -150,7 +151,7 @@ private slots:
     }
 
     void descriptionsOfAllSevenFormsLoad() {
-        QStringList names = rt::formNames();
+        QStringList names = rt::qt::strings(rt::formNames());
         names.sort();
         QStringList expected{"主窗口", "列表查看", "用户密码设置", "用户登录", "工作时间记录工具", "查询", "统计报表"};
         expected.sort();
@@ -202,12 +203,12 @@ private slots:
                              QRect(0, f.clientHeight() - e.height, f.clientWidth(), e.height),
                          where);
             } else if (e.left != -1) {
-                QVERIFY2(c.widget(), where);
+                QVERIFY2(rt::qt::widget(c), where);
                 QVERIFY2(QRect(c.left(), c.top(), c.width(), c.height()) ==
                              QRect(e.left, e.top, e.width, e.height),
                          where);
             } else {
-                QVERIFY2(!c.widget(), where);
+                QVERIFY2(!rt::qt::widget(c), where);
             }
             if (e.caption)
                 QVERIFY2(c.text() == Text(e.caption), where + " text " + c.text().toUtf8().c_str());
@@ -217,7 +218,7 @@ private slots:
         // A control listed later lies above an earlier one.
         QWidget* previous = nullptr;
         for (rt::Control* c : controls) {
-            QWidget* w = c->widget();
+            QWidget* w = rt::qt::widget(*c);
             if (!w || (previous && previous->parentWidget() != w->parentWidget())) {
                 previous = w ? w : previous;
                 continue;
@@ -232,95 +233,95 @@ private slots:
 
     void containersHoldTheirChildren() {
         rt::Form& f = loaded("列表查看");
-        QCOMPARE(f.control("列表窗口标题").widget()->parentWidget(), f.control("图片框1").widget());
-        QCOMPARE(f.control("图形按钮1").widget()->parentWidget(), f.control("图片框1").widget());
-        QCOMPARE(f.control("姓名1").widget()->parentWidget(), f.clientArea());
-        QCOMPARE(f.control("图形按钮1").widget()->mapTo(f.clientArea(), QPoint(0, 0)), QPoint(575, 3));
+        QCOMPARE(rt::qt::widget(f.control("列表窗口标题"))->parentWidget(), rt::qt::widget(f.control("图片框1")));
+        QCOMPARE(rt::qt::widget(f.control("图形按钮1"))->parentWidget(), rt::qt::widget(f.control("图片框1")));
+        QCOMPARE(rt::qt::widget(f.control("姓名1"))->parentWidget(), rt::qt::clientArea(f));
+        QCOMPARE(rt::qt::widget(f.control("图形按钮1"))->mapTo(rt::qt::clientArea(f), QPoint(0, 0)), QPoint(575, 3));
     }
 
     void fontsAndColours() {
         rt::Form& splash = loaded("工作时间记录工具");
-        QFont credit = splash.control("透明标签2").font();
+        QFont credit = rt::qt::font(splash.control("透明标签2").font());
         QCOMPARE(credit.family(), QStringLiteral("楷体_GB2312"));
         QCOMPARE(credit.pixelSize(), 29);
         QVERIFY(credit.bold());
         QVERIFY2(usesCjkFont(credit), qPrintable(QFontInfo(credit).family()));
-        QFont starting = splash.control("透明标签1").font();
+        QFont starting = rt::qt::font(splash.control("透明标签1").font());
         QCOMPARE(starting.family(), QStringLiteral("宋体"));
         QCOMPARE(starting.pixelSize(), 12);
         QVERIFY(starting.bold());
         QVERIFY2(usesCjkFont(starting), qPrintable(QFontInfo(starting).family()));
 
         rt::Form& login = loaded("用户登录");
-        QFont user = login.control("用户框").font();
+        QFont user = rt::qt::font(login.control("用户框").font());
         QCOMPARE(user.family(), QStringLiteral("方正静蕾简体"));
         QCOMPARE(user.pixelSize(), 21);
         QVERIFY(user.bold());
         QVERIFY(usesCjkFont(user));
-        QWidget* userBox = login.control("用户框").widget();
+        QWidget* userBox = rt::qt::widget(login.control("用户框"));
         QCOMPARE(userBox->palette().color(QPalette::Text), QColor(144, 0, 255));
         QCOMPARE(userBox->palette().color(QPalette::Base), QColor(236, 236, 236));
-        QFont password = login.control("口令框").font();
+        QFont password = rt::qt::font(login.control("口令框").font());
         QCOMPARE(password.family(), QStringLiteral("Times New Roman"));
         QCOMPARE(password.pixelSize(), 16);
-        QCOMPARE(login.control("口令框").widget()->palette().color(QPalette::Text), QColor(0, 0, 255));
+        QCOMPARE(rt::qt::widget(login.control("口令框"))->palette().color(QPalette::Text), QColor(0, 0, 255));
 
         rt::Form& main = loaded("主窗口");
-        QFont notes = main.control("工作备注标签").font();
+        QFont notes = rt::qt::font(main.control("工作备注标签").font());
         QCOMPARE(notes.pixelSize(), 14);
         QVERIFY(notes.bold());
-        QCOMPARE(main.control("提示信息").font().pixelSize(), 14);
-        QCOMPARE(main.control("姓名标签").font().pixelSize(), 12);
-        QCOMPARE(main.control("列表").widget()->toolTip(), QStringLiteral("以列表形式查看记录"));
+        QCOMPARE(main.control("提示信息").font().size, 14);
+        QCOMPARE(main.control("姓名标签").font().size, 12);
+        QCOMPARE(rt::qt::widget(main.control("列表"))->toolTip(), QStringLiteral("以列表形式查看记录"));
 
         rt::Form& account = loaded("用户密码设置");
-        QCOMPARE(account.control("确认").font().pixelSize(), 14);
-        QVERIFY(account.control("确认").font().bold());
+        QCOMPARE(account.control("确认").font().size, 14);
+        QVERIFY(account.control("确认").font().bold);
     }
 
     void mainMenuAtStart() {
         rt::Form& f = loaded("主窗口");
-        QCOMPARE(f.menuBarTitles(), (QStringList{"&F.菜单", "&R.记录", "&H.帮助"}));
-        QCOMPARE(f.menuEntries("F.菜单"), (QStringList{"打开数据库\tF5", "-", "关闭\tCtrl+F4"}));
-        QCOMPARE(f.menuEntries("R.记录"), (QStringList{"上一条", "下一条", "查询\tCtrl+F", "统计报表\tCtrl+T"}));
-        QCOMPARE(f.menuEntries("H.帮助"), (QStringList{"-", "关于\tF1", "更新说明"}));
-        QCOMPARE(f.menuEntries("托盘菜单"), (QStringList{"隐藏"}));
+        QCOMPARE(rt::qt::strings(f.menuBarTitles()), (QStringList{"&F.菜单", "&R.记录", "&H.帮助"}));
+        QCOMPARE(rt::qt::strings(f.menuEntries("F.菜单")), (QStringList{"打开数据库\tF5", "-", "关闭\tCtrl+F4"}));
+        QCOMPARE(rt::qt::strings(f.menuEntries("R.记录")), (QStringList{"上一条", "下一条", "查询\tCtrl+F", "统计报表\tCtrl+T"}));
+        QCOMPARE(rt::qt::strings(f.menuEntries("H.帮助")), (QStringList{"-", "关于\tF1", "更新说明"}));
+        QCOMPARE(rt::qt::strings(f.menuEntries("托盘菜单")), (QStringList{"隐藏"}));
         QVERIFY(!f.menuItem("托盘菜单").visible());
         QVERIFY(!f.menuItem("显示").visible());
         QCOMPARE(f.menuItem("打开数据库").shortcut(), QStringLiteral("F5"));
         QCOMPARE(f.menuItem("上一条").shortcut(), QString());
         // The menu styling control gives the menus their font.
-        QCOMPARE(f.menuItem("F.菜单").action()->menu()->font().family(), QStringLiteral("宋体"));
+        QCOMPARE(rt::qt::action(f.menuItem("F.菜单"))->menu()->font().family(), QStringLiteral("宋体"));
     }
 
     void listMenuIsPopupOnly() {
         rt::Form& f = loaded("列表查看");
-        QVERIFY(f.menuBarTitles().isEmpty());
-        QCOMPARE(f.menuEntries("右键菜单"), (QStringList{"查看详细", "刷新", "删除所选\tDel"}));
+        QVERIFY(rt::qt::strings(f.menuBarTitles()).isEmpty());
+        QCOMPARE(rt::qt::strings(f.menuEntries("右键菜单")), (QStringList{"查看详细", "刷新", "删除所选\tDel"}));
         // No menu bar takes room from the client area.
-        QCOMPARE(f.clientArea()->geometry(), QRect(0, 0, 599, 430));
+        QCOMPARE(rt::qt::clientArea(f)->geometry(), QRect(0, 0, 599, 430));
     }
 
     void menuChangesShowAtOnce() {
         rt::Form& f = loaded("主窗口");
         f.menuItem("打开数据库").setCaption("断开数据库连接");
-        QCOMPARE(f.menuEntries("F.菜单").first(), QStringLiteral("断开数据库连接\tF5"));
+        QCOMPARE(rt::qt::strings(f.menuEntries("F.菜单")).first(), QStringLiteral("断开数据库连接\tF5"));
         QCOMPARE(f.menuItem("打开数据库").caption(), Text("断开数据库连接"));
         f.menuItem("用户密码设置").setVisible(true);
-        QCOMPARE(f.menuEntries("H.帮助"), (QStringList{"用户密码设置", "-", "关于\tF1", "更新说明"}));
+        QCOMPARE(rt::qt::strings(f.menuEntries("H.帮助")), (QStringList{"用户密码设置", "-", "关于\tF1", "更新说明"}));
         f.menuItem("查询").setDisabled(true);
-        QVERIFY(!f.menuItem("查询").action()->isEnabled());
+        QVERIFY(!rt::qt::action(f.menuItem("查询"))->isEnabled());
         f.menuItem("R.记录").setVisible(false);
-        QCOMPARE(f.menuBarTitles(), (QStringList{"&F.菜单", "&H.帮助"}));
+        QCOMPARE(rt::qt::strings(f.menuBarTitles()), (QStringList{"&F.菜单", "&H.帮助"}));
         f.menuItem("R.记录").setVisible(true);
-        QCOMPARE(f.menuBarTitles(), (QStringList{"&F.菜单", "&R.记录", "&H.帮助"}));
+        QCOMPARE(rt::qt::strings(f.menuBarTitles()), (QStringList{"&F.菜单", "&R.记录", "&H.帮助"}));
         f.menuItem("关于").setChecked(true);
-        QVERIFY(f.menuItem("关于").action()->isChecked());
+        QVERIFY(rt::qt::action(f.menuItem("关于"))->isChecked());
         // Loading again starts from the description.
         f.destroy();
         unloadAll();
         rt::Form& again = loaded("主窗口");
-        QCOMPARE(again.menuEntries("F.菜单").first(), QStringLiteral("打开数据库\tF5"));
+        QCOMPARE(rt::qt::strings(again.menuEntries("F.菜单")).first(), QStringLiteral("打开数据库\tF5"));
         QVERIFY(!again.menuItem("用户密码设置").visible());
     }
 
@@ -333,7 +334,7 @@ private slots:
                                     ++chosen[QString::fromUtf8(item)];
                                 });
         rt::Form& f = loaded("主窗口");
-        QWidget* w = f.window();
+        QWidget* w = rt::qt::window(f);
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
         f.control("姓名编辑框").setFocus(); // also from a focused child
@@ -363,25 +364,25 @@ private slots:
 
     void loginTabOrder() {
         rt::Form& f = loaded("用户登录");
-        QWidget* w = f.window();
+        QWidget* w = rt::qt::window(f);
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
         const char* order[] = {"用户框", "口令框", "登录", "取消", "用户框"};
         f.control(order[0]).setFocus();
-        QCOMPARE(QApplication::focusWidget(), f.control(order[0]).widget());
+        QCOMPARE(QApplication::focusWidget(), rt::qt::widget(f.control(order[0])));
         for (int i = 1; i < 5; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QVERIFY2(QApplication::focusWidget() == f.control(order[i]).widget(), order[i]);
+            QVERIFY2(QApplication::focusWidget() == rt::qt::widget(f.control(order[i])), order[i]);
         }
     }
 
     void integerEditBoxOnFocusOut() {
         rt::Form& f = loaded("主窗口");
-        QWidget* w = f.window();
+        QWidget* w = rt::qt::window(f);
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
         rt::Control& hours = f.control("上班时间编辑框");
-        auto* edit = qobject_cast<QLineEdit*>(hours.widget());
+        auto* edit = qobject_cast<QLineEdit*>(rt::qt::widget(hours));
         QVERIFY(edit);
         // Of the printable characters only digits and "-" can be typed.
         hours.setFocus();
@@ -413,7 +414,7 @@ private slots:
 
     void passwordMaskAndLimits() {
         rt::Form& login = loaded("用户登录");
-        auto* pw = qobject_cast<QLineEdit*>(login.control("口令框").widget());
+        auto* pw = qobject_cast<QLineEdit*>(rt::qt::widget(login.control("口令框")));
         QCOMPARE(pw->echoMode(), QLineEdit::Password);
         login.control("口令框").setText("abc");
         QCOMPARE(pw->displayText(), QStringLiteral("***"));
@@ -422,12 +423,12 @@ private slots:
         rt::Form& account = loaded("用户密码设置");
         QCOMPARE(account.editBox("用户名编辑框").maxLength(), 10);
         QCOMPARE(account.editBox("密码编辑框").maxLength(), 0);
-        auto* name = qobject_cast<QLineEdit*>(account.control("用户名编辑框").widget());
+        auto* name = qobject_cast<QLineEdit*>(rt::qt::widget(account.control("用户名编辑框")));
         name->setFocus();
         name->clear();
         QTest::keyClicks(name, "abcdefghijklmn");
         QCOMPARE(account.control("用户名编辑框").text(), Text("abcdefghij"));
-        QCOMPARE(qobject_cast<QLineEdit*>(account.control("密码编辑框").widget())->echoMode(),
+        QCOMPARE(qobject_cast<QLineEdit*>(rt::qt::widget(account.control("密码编辑框")))->echoMode(),
                  QLineEdit::Password);
     }
 
@@ -435,7 +436,7 @@ private slots:
         rt::Form& f = loaded("主窗口");
         rt::EditBox& notes = f.editBox("工作备注编辑框");
         QVERIFY(notes.isMultiLine());
-        auto* e = qobject_cast<QPlainTextEdit*>(notes.widget());
+        auto* e = qobject_cast<QPlainTextEdit*>(rt::qt::widget(notes));
         QCOMPARE(e->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         notes.setText("第一行\r\n第二行");
         QCOMPARE(e->blockCount(), 2);
@@ -447,12 +448,12 @@ private slots:
         const Text odd(QStringLiteral("𠀀😀€中"));
         f.control("姓名编辑框").setText(odd);
         QCOMPARE(f.control("姓名编辑框").text(), odd);
-        QCOMPARE(qobject_cast<QLineEdit*>(f.control("姓名编辑框").widget())->text(),
+        QCOMPARE(qobject_cast<QLineEdit*>(rt::qt::widget(f.control("姓名编辑框")))->text(),
                  QStringLiteral("𠀀😀€中"));
         f.control("序号标签").setCaption("GZ-00001");
         QCOMPARE(f.control("序号标签").caption(), Text("GZ-00001"));
         f.setCaption("Ledrimo  V1.2 access版");
-        QCOMPARE(f.window()->windowTitle(), QStringLiteral("Ledrimo  V1.2 access版"));
+        QCOMPARE(rt::qt::window(f)->windowTitle(), QStringLiteral("Ledrimo  V1.2 access版"));
     }
 
     void statusBarPanes() {
@@ -478,7 +479,7 @@ private slots:
         QCOMPARE(changes, 0); // only the user's changes raise the event
         QCOMPARE(box.value(), rt::makeDate(2010, 7, 20, 9, 30, 0));
         QCOMPARE(box.text(), Text("2010年7月20日9时30分"));
-        auto* edit = qobject_cast<QDateEdit*>(box.widget());
+        auto* edit = qobject_cast<QDateEdit*>(rt::qt::widget(box));
         QCOMPARE(edit->date(), QDate(2010, 7, 20));
         edit->setDate(QDate(2010, 7, 14)); // as the calendar does
         QCOMPARE(changes, 1);
@@ -494,7 +495,7 @@ private slots:
             QCOMPARE(e.control->name(), QStringLiteral("到最前"));
             ++clicks;
         });
-        QWidget* b = f.control("到最前").widget();
+        QWidget* b = rt::qt::widget(f.control("到最前"));
         QTest::mouseClick(b, Qt::LeftButton);
         QCOMPARE(clicks, 0);
         f.control("到最前").setEnabled(true);
@@ -505,15 +506,15 @@ private slots:
         // Pictures of a super button, set at run time.
         QImage normal(69, 24, QImage::Format_RGB32);
         normal.fill(Qt::red);
-        f.button("到最前").setPictures(normal, normal, QImage());
-        QCOMPARE(f.button("到最前").picture(rt::SuperButton::Normal).pixelColor(0, 0), QColor(Qt::red));
+        f.button("到最前").setPictures(rt::qt::picture(normal), rt::qt::picture(normal), rt::Picture());
+        QCOMPARE(rt::qt::image(f.button("到最前").picture(rt::SuperButton::Normal)).pixelColor(0, 0), QColor(Qt::red));
         QVERIFY(f.button("到最前").picture(rt::SuperButton::Disabled).isNull());
     }
 
     void listView() {
         rt::Form& f = loaded("列表查看");
         rt::ListView& list = f.listView("超级列表框1");
-        auto* view = qobject_cast<QTreeView*>(list.widget());
+        auto* view = qobject_cast<QTreeView*>(rt::qt::widget(list));
         QCOMPARE(list.columnCount(), 6);
         const char* titles[] = {"id", "序号", "姓名", "上班日期", "上班时间", "工作备注"};
         const int widths[] = {30, 65, 80, 100, 70, 70};
@@ -529,7 +530,7 @@ private slots:
         for (const char* ev : {"currentRowChanged", "rightClicked", "doubleClicked"})
             rt::registerHandler(QStringLiteral("列表查看.超级列表框1.%1").arg(QLatin1String(ev)),
                                 [&events](rt::Event& e) {
-                                    events.push_back({e.name, e.row});
+                                    events.push_back({e.name.toQString(), e.row});
                                 });
 
         QCOMPARE(list.count(), 0);
@@ -557,7 +558,7 @@ private slots:
         list.setSelectedIndex(1); // the same row again: no event
         QCOMPARE(events.size(), size_t(1));
 
-        f.window()->show();
+        rt::qt::window(f)->show();
         const QRect r = view->visualRect(view->model()->index(2, 0));
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, r.center());
         QCOMPARE(list.selectedIndex(), 2);
@@ -626,7 +627,7 @@ private slots:
         QCOMPARE(tray.tooltip(), Text("工作时间记录工具"));
         QImage icon(16, 16, QImage::Format_ARGB32);
         icon.fill(Qt::blue);
-        tray.setIcon(QIcon(QPixmap::fromImage(icon)));
+        tray.setIcon(rt::qt::picture(icon));
         QVERIFY(!tray.isShown()); // no system tray here: no icon and no error
     }
 
@@ -638,10 +639,10 @@ private slots:
         QString shownMenu;
         rt::Form* shownFor = nullptr;
         rt::PopupMenuHook previous =
-            rt::setPopupMenuHook([&](rt::Form& form, const QString& menu, QPoint pos) {
+            rt::setPopupMenuHook([&](rt::Form& form, const rt::Text& menu, rt::Point pos) {
                 shownFor = &form;
-                shownMenu = menu;
-                shownAt = pos;
+                shownMenu = menu.toQString();
+                shownAt = rt::qt::point(pos);
                 return QStringLiteral("刷新");
             });
         f.popupMenu("右键菜单");
@@ -661,7 +662,7 @@ private slots:
         rt::Form& f = loaded("主窗口");
         QStringList edits;
         for (rt::Control* c : f.findControls("", "编辑框", 0, 0))
-            edits << c->name();
+            edits << c->name().toQString();
         QCOMPARE(edits, (QStringList{"姓名编辑框", "公司名称编辑框", "公司地址编辑框", "上班时间编辑框",
                                      "工作备注编辑框"}));
         QCOMPARE(f.findControls("姓名", "", 0, 0).size(), size_t(2));
@@ -698,12 +699,12 @@ private slots:
         buf.open(QIODevice::WriteOnly);
         img.save(&buf, "PNG");
         f.setBackground(rt::Bytes(png.constData(), size_t(png.size())));
-        QImage shot = f.clientArea()->grab().toImage();
+        QImage shot = rt::qt::clientArea(f)->grab().toImage();
         QCOMPARE(shot.pixelColor(5, 5), QColor(10, 20, 30)); // tiled over the client area
         f.setIcon(rt::Bytes(png.constData(), size_t(png.size())));
-        QVERIFY(!f.window()->windowIcon().isNull());
+        QVERIFY(!rt::qt::window(f)->windowIcon().isNull());
         f.setBackground(rt::Bytes("no picture"));
-        QVERIFY(!f.clientArea()->grab().toImage().isNull());
+        QVERIFY(!rt::qt::clientArea(f)->grab().toImage().isNull());
     }
 };
 

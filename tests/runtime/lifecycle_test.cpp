@@ -1,6 +1,7 @@
 // The program frame: loading and destroying forms, close requests, the event loop and its end,
 // the message box contract, the runtime error box and program-wide values.
 #include "runtime/qt/painter.h"
+#include "runtime/qt/access.h"
 #include "runtime/runtime.h"
 #include "test_support.h"
 
@@ -73,20 +74,20 @@ private slots:
     }
 
     void handlersAreBoundByName() {
-        QStringList bound = rt::boundHandlers();
+        QStringList bound = rt::qt::strings(rt::boundHandlers());
         for (const char* k :
              {"工作时间记录工具.created", "用户登录.closeRequested", "用户登录.登录.clicked",
               "主窗口.destroyed", "主窗口.打开数据库.chosen", "主窗口.时钟1.tick",
               "主窗口.托盘图标1.rightButtonReleased", "列表查看.超级列表框1.currentRowChanged",
               "列表查看.删除所选.chosen", "查询.日期框1.valueChanged", "用户密码设置.确认.clicked"})
             QVERIFY2(bound.contains(QString::fromUtf8(k)), k);
-        QCOMPARE(rt::missingHandlers(), bound); // nothing registered yet: every form still loads
+        QCOMPARE(rt::qt::strings(rt::missingHandlers()), bound); // nothing registered yet: every form still loads
         rt::registerHandler("主窗口.关于.chosen", [] {});
-        QVERIFY(!rt::missingHandlers().contains(QStringLiteral("主窗口.关于.chosen")));
-        QCOMPARE(rt::missingHandlers().size(), bound.size() - 1);
-        if (!rt::missingHandlers().isEmpty())
-            qInfo("handlers still missing: %s", qPrintable(rt::missingHandlers().join(QStringLiteral(", "))));
-        for (const QString& name : rt::formNames()) {
+        QVERIFY(!rt::qt::strings(rt::missingHandlers()).contains(QStringLiteral("主窗口.关于.chosen")));
+        QCOMPARE(rt::qt::strings(rt::missingHandlers()).size(), bound.size() - 1);
+        if (!rt::qt::strings(rt::missingHandlers()).isEmpty())
+            qInfo("handlers still missing: %s", qPrintable(rt::qt::strings(rt::missingHandlers()).join(QStringLiteral(", "))));
+        for (const rt::Text& name : rt::formNames()) {
             QVERIFY(rt::loadForm(name));
             QVERIFY(rt::isLoaded(name));
         }
@@ -95,7 +96,7 @@ private slots:
     void createdRunsBeforeTheLoadReturns() {
         QStringList seen;
         rt::registerHandler("工作时间记录工具.created", [&](rt::Event& e) {
-            seen << e.name;
+            seen << e.name.toQString();
             QVERIFY(e.form.isLoaded());
             QVERIFY(!e.form.visible()); // shown after the created event
             e.form.control("透明标签1").setText("改");
@@ -150,7 +151,7 @@ private slots:
         rt::registerHandler("主窗口.closeRequested", [&] { return !keep; });
         rt::registerHandler("主窗口.destroyed", [&] { ++destroyed; });
         QVERIFY(rt::loadForm("主窗口"));
-        QWidget* w = rt::form("主窗口").window();
+        QWidget* w = rt::qt::window(rt::form("主窗口"));
         w->close(); // the close box
         QVERIFY(rt::isLoaded("主窗口"));
         QVERIFY(w->isVisible());
@@ -162,11 +163,11 @@ private slots:
         // The login window refuses every close request.
         rt::registerHandler("用户登录.closeRequested", [] { return false; });
         QVERIFY(rt::loadForm("用户登录"));
-        rt::form("用户登录").window()->close();
+        rt::qt::window(rt::form("用户登录"))->close();
         QVERIFY(rt::isLoaded("用户登录"));
         // A form without a close-requested handler closes.
         QVERIFY(rt::loadForm("查询"));
-        rt::form("查询").window()->close();
+        rt::qt::window(rt::form("查询"))->close();
         QVERIFY(!rt::isLoaded("查询"));
     }
 
@@ -180,7 +181,7 @@ private slots:
         QVERIFY(rt::loadForm("主窗口"));
         QVERIFY(rt::loadForm("列表查看", &rt::form("主窗口")));
         QCOMPARE(rt::form("列表查看").owner(), &rt::form("主窗口"));
-        QCOMPARE(rt::form("列表查看").window()->parentWidget(), rt::form("主窗口").window());
+        QCOMPARE(rt::qt::window(rt::form("列表查看"))->parentWidget(), rt::qt::window(rt::form("主窗口")));
         rt::form("主窗口").destroy();
         QCoreApplication::processEvents();
         QVERIFY(!rt::isLoaded("列表查看"));
@@ -193,8 +194,8 @@ private slots:
         bool sawModal = false;
         QTimer::singleShot(20, [&] {
             sawModal = rt::isLoaded("查询") && rt::form("查询").isModal() &&
-                       rt::form("查询").window()->windowModality() == Qt::ApplicationModal;
-            rt::form("查询").window()->close();
+                       rt::qt::window(rt::form("查询"))->windowModality() == Qt::ApplicationModal;
+            rt::qt::window(rt::form("查询"))->close();
         });
         QVERIFY(rt::loadForm("查询", nullptr, true));
         QVERIFY(sawModal);
@@ -223,7 +224,7 @@ private slots:
         lastPassword.set("secret");
         QTimer::singleShot(30, [] {
             QVERIFY(rt::isLoaded("工作时间记录工具"));
-            rt::form("工作时间记录工具").window()->close();
+            rt::qt::window(rt::form("工作时间记录工具"))->close();
         });
         QCOMPARE(rt::runProgram("工作时间记录工具"), 0);
         QVERIFY(!lastPassword.isSet()); // released by the exit clean-up
@@ -411,7 +412,7 @@ private slots:
             QTest::keyClick(box, Qt::Key_Return);
         });
         QCOMPARE(rt::messageBox("请输入用户名", 0x30, "错误", &rt::form("用户登录")), 0);
-        QCOMPARE(parent, rt::form("用户登录").window());
+        QCOMPARE(parent, rt::qt::window(rt::form("用户登录")));
         QVERIFY(modal);
     }
 
@@ -458,7 +459,7 @@ private slots:
         rt::messageBox("操作错误：无法打开数据库文件：文件不存在，或者没有读写它的权限（文件 " +
                            rt::Text(path) + "）",
                        rt::MbIconError, "错误：", &owner);
-        const QPoint centre = owner.window()->frameGeometry().center();
+        const QPoint centre = rt::qt::window(owner)->frameGeometry().center();
         QVERIFY2(std::abs(box.center().x() - centre.x()) <= 3, qPrintable(QString::number(box.center().x())));
         QVERIFY2(std::abs(box.center().y() - centre.y()) <= 3, qPrintable(QString::number(box.center().y())));
         QVERIFY2(std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return l.contains(path); }),
@@ -474,10 +475,10 @@ private slots:
     void windowGeometryIsTheOuterWindow() {
         QVERIFY(rt::loadForm("主窗口"));
         rt::Form& f = rt::form("主窗口");
-        const QMargins frame(f.window()->geometry().left() - f.left(), f.window()->geometry().top() - f.top(),
-                             f.left() + f.width() - f.window()->geometry().right() - 1,
-                             f.top() + f.height() - f.window()->geometry().bottom() - 1);
-        QCOMPARE(f.width() - frame.left() - frame.right(), f.window()->width());
+        const QMargins frame(rt::qt::window(f)->geometry().left() - f.left(), rt::qt::window(f)->geometry().top() - f.top(),
+                             f.left() + f.width() - rt::qt::window(f)->geometry().right() - 1,
+                             f.top() + f.height() - rt::qt::window(f)->geometry().bottom() - 1);
+        QCOMPARE(f.width() - frame.left() - frame.right(), rt::qt::window(f)->width());
         f.move(100, 120);
         QCOMPARE(QPoint(f.left(), f.top()), QPoint(100, 120));
         QCOMPARE(QSize(f.width(), f.height()), QSize(609, 488));
@@ -489,10 +490,10 @@ private slots:
         QCOMPARE(f.height(), frame.top() + frame.bottom());
         f.setHeight(488);
         // The client area lies below the menu bar.
-        QVERIFY(f.clientHeight() < f.window()->height());
-        QCOMPARE(f.clientWidth(), f.window()->width());
-        QCOMPARE(f.clientOrigin(),
-                 f.window()->mapToGlobal(QPoint(0, f.window()->height() - f.clientHeight())));
+        QVERIFY(f.clientHeight() < rt::qt::window(f)->height());
+        QCOMPARE(f.clientWidth(), rt::qt::window(f)->width());
+        QCOMPARE(rt::qt::point(f.clientOrigin()),
+                 rt::qt::window(f)->mapToGlobal(QPoint(0, rt::qt::window(f)->height() - f.clientHeight())));
         // Position 1 centres the window on the screen.
         f.setPosition(1);
         QCOMPARE(f.left(), (rt::screenWidth() - 609) / 2);
@@ -571,25 +572,25 @@ private slots:
              "display"},
         };
         for (const Case& c : cases) {
-            const QString error = rt::addFormDescription(QByteArray(c.json));
+            const QString error = rt::addFormDescription(c.json).toQString();
             QVERIFY2(error.contains(QString::fromUtf8(c.reason)), qPrintable(error));
         }
-        QVERIFY(!rt::formNames().contains(QStringLiteral("坏")));
+        QVERIFY(!rt::qt::strings(rt::formNames()).contains(QStringLiteral("坏")));
         // A sound description loads; one that is loaded cannot be replaced.
-        const QByteArray good = R"({"form": "好", "width": 120, "height": 60, "border": "none",
+        const rt::Bytes good = R"({"form": "好", "width": 120, "height": 60, "border": "none",
             "controls": [{"name": "框", "kind": "图片框", "left": 0, "top": 0, "width": 50, "height": 50},
                          {"name": "字", "kind": "透明标签", "parent": "框", "left": 2, "top": 2, "width": 40,
                           "height": 16, "caption": "里面"}]})";
-        QCOMPARE(rt::addFormDescription(good), QString());
+        QCOMPARE(rt::addFormDescription(good), Text());
         QVERIFY(rt::loadForm("好"));
         QCOMPARE(rt::form("好").control("字").text(), Text("里面"));
-        QVERIFY(!rt::addFormDescription(good).isEmpty());
+        QVERIFY(!rt::addFormDescription(good).empty());
     }
 
     // The chart kind: bars given by a handler, where each stands, the same picture on any painter,
     // a double click raising doubleClicked with the bar; a month box; a click on a list row.
     void chartMonthBoxAndListClick() {
-        const QByteArray json = R"({"form": "图", "width": 420, "height": 320, "border": "none", "controls": [
+        const rt::Bytes json = R"({"form": "图", "width": 420, "height": 320, "border": "none", "controls": [
             {"name": "图表1", "kind": "图表", "left": 0, "top": 0, "width": 400, "height": 200, "unit": "小时",
              "font": {"family": "黑体", "size": 12}, "series": [{"title": "甲", "color": [0, 0, 255]},
              {"title": "乙", "color": [255, 0, 0], "shade": true}], "markTitle": "缺", "lineTitle": "标准",
@@ -598,7 +599,7 @@ private slots:
              "value": 46296},
             {"name": "表", "kind": "超级列表框", "left": 110, "top": 204, "width": 200, "height": 90,
              "columns": [{"title": "日", "width": 100}], "events": {"clicked": "图.表.clicked"}}]})";
-        QCOMPARE(rt::addFormDescription(json), QString());
+        QCOMPARE(rt::addFormDescription(json), Text());
         std::vector<int> doubleClicked, clicked;
         rt::registerHandler("图.图表1.doubleClicked", [&](rt::Event& e) { doubleClicked.push_back(e.row); });
         rt::registerHandler("图.表.clicked", [&](rt::Event& e) { clicked.push_back(e.row); });
@@ -631,7 +632,7 @@ private slots:
         image.fill(Qt::white);
         {
             QPainter p(&image);
-            p.setFont(chart.font());
+            p.setFont(rt::qt::font(chart.font()));
             rt::QtPainter painter(p);
             chart.render(painter, {4, 4, 392, 192});
         }
@@ -642,7 +643,7 @@ private slots:
         QCOMPARE(image.pixelColor(bottomOf(2)), QColor(0, 0, 255));
         const QColor tint = image.pixelColor(bottomOf(1));
         QVERIFY(tint.red() == 255 && tint.green() < 255 && tint.green() > 200);
-        QCOMPARE(chart.widget()->grab().toImage().pixelColor(bottomOf(0)), QColor(0, 0, 255));
+        QCOMPARE(rt::qt::widget(chart)->grab().toImage().pixelColor(bottomOf(0)), QColor(0, 0, 255));
 
         // Values of any size get a scale of at most six steps, and are drawn.
         for (double huge : {7e12, 3e250}) {
@@ -656,18 +657,18 @@ private slots:
         chart.setBars({{8, 0, "1", "第一天", false}, {-3, 1, "2", "", true}, {12, 5, "3", "", false}});
         chart.setReferenceLine(8, "标准 8");
 
-        QTest::mouseDClick(chart.widget(), Qt::LeftButton, {}, barRect(2).center());
-        QTest::mouseDClick(chart.widget(), Qt::LeftButton, {}, QPoint(2, 2)); // on no bar
+        QTest::mouseDClick(rt::qt::widget(chart), Qt::LeftButton, {}, barRect(2).center());
+        QTest::mouseDClick(rt::qt::widget(chart), Qt::LeftButton, {}, QPoint(2, 2)); // on no bar
         QCOMPARE(doubleClicked, std::vector<int>{2});
 
         rt::DateBox& month = f.dateBox("月");
         QCOMPARE(month.value(), 46296.0);
-        QCOMPARE(qobject_cast<QDateEdit*>(month.widget())->text(), QStringLiteral("2026年10月"));
+        QCOMPARE(qobject_cast<QDateEdit*>(rt::qt::widget(month))->text(), QStringLiteral("2026年10月"));
 
         rt::ListView& list = f.listView("表");
         list.addItem("一");
         list.addItem("二");
-        auto* view = static_cast<QAbstractItemView*>(list.widget());
+        auto* view = static_cast<QAbstractItemView*>(rt::qt::widget(list));
         for (int row : {1, 1, 0})
             QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                               view->visualRect(view->model()->index(row, 0)).center());

@@ -1,4 +1,5 @@
 // The carried pictures and the libjpeg decoder: sizes, colours, and refusal of damaged data.
+#include "runtime/qt/access.h"
 #include "runtime/picture.h"
 
 #include <QBuffer>

@@ -1,6 +1,7 @@
 // Shared by the runtime's widget tests: bring the runtime back to no loaded form and no handler.
 #pragma once
 
+#include "runtime/qt/access.h"
 #include "runtime/form.h"
 
 #include <QCoreApplication>
@@ -8,7 +9,7 @@
 namespace testing_support {
 
 inline void unloadAll() {
-    for (const QString& name : rt::formNames())
+    for (const rt::Text& name : rt::formNames())
         if (rt::isLoaded(name))
             rt::form(name).destroy();
     QCoreApplication::processEvents();
@@ -16,7 +17,7 @@ inline void unloadAll() {
 }
 
 inline void unregisterAll() {
-    for (const QString& k : rt::boundHandlers())
+    for (const rt::Text& k : rt::boundHandlers())
         rt::unregisterHandler(k);
 }
 

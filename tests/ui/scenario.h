@@ -4,6 +4,7 @@
 // event loop.
 #pragma once
 
+#include "runtime/qt/access.h"
 #include "app/instance_guard.h"
 #include "jet/database.h"
 #include "jet/sql_engine.h"
@@ -30,7 +31,7 @@ inline QString fromU16(const jet::Value& v) {
 }
 
 inline void click(rt::Form& f, const char* button) {
-    qobject_cast<QAbstractButton*>(f.control(button).widget())->click();
+    qobject_cast<QAbstractButton*>(rt::qt::widget(f.control(button)))->click();
 }
 
 // The program's directory with its `db`, the main window loaded over it, and every message box
@@ -59,7 +60,7 @@ public:
 
     void stop() {
         boxes.reset();
-        for (const QString& name : rt::formNames())
+        for (const rt::Text& name : rt::formNames())
             if (rt::isLoaded(name))
                 rt::form(name).destroy();
         QCoreApplication::processEvents();

@@ -1,6 +1,7 @@
 // The runtime as the program sets it up, for tests that build the real windows.
 #pragma once
 
+#include "runtime/qt/access.h"
 #include "jet/database.h"
 #include "jet/sql_engine.h"
 #include "runtime/picture.h"

@@ -8,13 +8,10 @@
 #include "runtime/form.h"
 #include "runtime/msgbox.h"
 #include "runtime/picture.h"
+#include "runtime/program.h"
 #include "store/entry_statements.h"
 #include "ui/main/main_window.h"
 #include "ui/main/parts.h"
-
-#include <QAction>
-#include <QTimer>
-#include <QWidget>
 
 #include <memory>
 
@@ -26,8 +23,8 @@ const char* const kListForm = "列表查看";
 const char* const kMainForm = "主窗口";
 const char* const kList = "超级列表框1";
 
-QImage picture(const char* resourcePath) {
-    return runtime::loadPicture(QString::fromLatin1(resourcePath));
+rt::Picture picture(const char* resourcePath) {
+    return rt::Picture::carried(resourcePath);
 }
 
 // The selected row, -1 for none.
@@ -57,11 +54,23 @@ bool connected() {
 // Notes on one line: each line break shows as a mark, so that every row of the list keeps the
 // height of one line. The main window shows the notes in full.
 rt::Text oneLine(const rt::Text& notes) {
-    QString s = notes.toQString();
-    s.replace(QLatin1String("\r\n"), QStringLiteral("↵"));
-    s.replace(QLatin1Char('\n'), QStringLiteral("↵"));
-    s.replace(QLatin1Char('\r'), QStringLiteral("↵"));
-    return rt::Text(s);
+    // CR and LF are never part of a double-byte character, so the bytes can be walked one by one.
+    static const std::string mark = rt::Text("↵").bytes();
+    const std::string& in = notes.bytes();
+    if (in.find_first_of("\r\n") == std::string::npos)
+        return notes;
+    std::string out;
+    out.reserve(in.size() + 8);
+    for (size_t i = 0; i < in.size(); ++i) {
+        if (in[i] == '\r' || in[i] == '\n') {
+            out += mark;
+            if (in[i] == '\r' && i + 1 < in.size() && in[i + 1] == '\n')
+                ++i;
+        } else {
+            out += in[i];
+        }
+    }
+    return rt::Text::fromBytes(out);
 }
 
 // The main window is in Adding while its 删除按钮 reads "取消".
@@ -153,8 +162,7 @@ void listCreated(rt::Form& f) {
     close.setPicture(rt::GraphicButton::Pressed, picture(p::kListCloseActive));
 
     // The context menu is never on a menu bar, so its Del key is given to the window itself.
-    if (QAction* remove = f.menuItem("删除所选").action())
-        f.window()->addAction(remove);
+    f.menuItem("删除所选").keepShortcutInWindow();
 
     rt::Form& main = rt::form(kMainForm);
     main.recordSet("记录集2").SetConnection(main.connection("数据库连接1"));
@@ -217,7 +225,7 @@ void listCurrentRowChanged(rt::Form& f, int row) {
         set.Close();
         rt::messageBox(kListEntryGone, rt::MbIconInformation, "信息：", &f);
         // The list is filled afresh once the selection change that brought us here is over.
-        QTimer::singleShot(0, f.window(), [&f] {
+        rt::singleShot(0, [&f] {
             if (f.isLoaded())
                 fillList(f);
         });
@@ -323,7 +331,7 @@ void deleteSelected(rt::Form& f) {
 
 void registerListWindowHandlers() {
     const auto on = [](const char* key, void (*handler)(rt::Form&)) {
-        rt::registerHandler(QString::fromUtf8(key), [handler](rt::Event& e) { handler(e.form); });
+        rt::registerHandler(key, [handler](rt::Event& e) { handler(e.form); });
     };
     on("列表查看.created", listCreated);
     rt::registerHandler("列表查看.closeRequested", [](rt::Event& e) { return listCloseRequested(e.form); });

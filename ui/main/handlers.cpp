@@ -7,7 +7,7 @@ namespace ui {
 
 void registerMainWindowHandlers() {
     const auto on = [](const char* key, void (*handler)(rt::Form&)) {
-        rt::registerHandler(QString::fromUtf8(key), [handler](rt::Event& e) { handler(e.form); });
+        rt::registerHandler(key, [handler](rt::Event& e) { handler(e.form); });
     };
     rt::registerHandler("主窗口.created", [](rt::Event& e) { mainCreated(e.form); });
     rt::registerHandler("主窗口.closeRequested", [](rt::Event& e) { return mainCloseRequested(e.form); });

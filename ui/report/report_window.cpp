@@ -141,7 +141,7 @@ void showReport(rt::Form& f, const std::vector<rt::Text>& problems) {
     f.control("休息日加班").setCaption(t ? hoursText(t->overtime.restday) + " 小时" : none);
     f.control("节假日加班").setCaption(t ? hoursText(t->overtime.holiday) + " 小时" : none);
     f.control("缺记录天数").setCaption(t ? rt::toText(t->missing) + " 天" : none);
-    rt::setTextColor(f.control("缺记录天数"), t && t->missing > 0 ? QColor(192, 32, 32) : QColor(Qt::black));
+    rt::setTextColor(f.control("缺记录天数"), t && t->missing > 0 ? rt::Color{192, 32, 32} : rt::Color{0, 0, 0});
 
     rt::ListView& missing = f.listView("缺记录列表");
     {
@@ -269,7 +269,8 @@ void placeBesideMain(rt::Form& f) {
         return;
     rt::Form& main = rt::form(kMainForm);
     const QRect m(main.left(), main.top(), main.width(), main.height());
-    const QRect area = rt::availableArea(m.center().x(), m.center().y());
+    const rt::Rect a = rt::availableArea(m.center().x(), m.center().y());
+    const QRect area(a.left, a.top, a.width, a.height);
     if (area.isEmpty())
         return;
     const int w = f.width(), h = f.height(), gap = 8;
@@ -290,7 +291,8 @@ void placeBesideMain(rt::Form& f) {
 // Whether the whole window is on the available area of the screen it is on.
 bool wholeOnScreen(rt::Form& f) {
     const QRect r(f.left(), f.top(), f.width(), f.height());
-    return rt::availableArea(r.center().x(), r.center().y()).contains(r);
+    const rt::Rect a = rt::availableArea(r.center().x(), r.center().y());
+    return QRect(a.left, a.top, a.width, a.height).contains(r);
 }
 
 // ---- export ----
@@ -603,7 +605,7 @@ void printClicked(rt::Form& f) {
 
 void registerReportWindowHandlers() {
     const auto on = [](const char* key, void (*handler)(rt::Form&)) {
-        rt::registerHandler(QString::fromUtf8(key), [handler](rt::Event& e) { handler(e.form); });
+        rt::registerHandler(key, [handler](rt::Event& e) { handler(e.form); });
     };
     on("统计报表.created", reportCreated);
     rt::registerHandler("统计报表.closeRequested", [](rt::Event& e) { return reportCloseRequested(e.form); });

@@ -2,6 +2,7 @@
 // test's own in a program directory of its own, every message box and pop-up menu answered by
 // script. Entries are written straight through the engine, as another program would, and what is
 // stored is read back through the engine, not from the screen.
+#include "runtime/qt/access.h"
 #include "app/effects.h"
 #include "app/instance_guard.h"
 #include "jet/database.h"
@@ -54,7 +55,7 @@ class ListWindowTest : public QObject {
     rt::Form& main() { return rt::form(kMain); }
     rt::Form& list() { return rt::form(kListForm); }
     rt::ListView& rows() { return list().listView(kList); }
-    QTreeView* view() { return static_cast<QTreeView*>(rows().widget()); }
+    QTreeView* view() { return static_cast<QTreeView*>(rt::qt::widget(rows())); }
     QString dbPath() const { return programDir_->path() + QStringLiteral("/db"); }
 
     // ---- the database, through the engine ----
@@ -90,7 +91,7 @@ class ListWindowTest : public QObject {
     void connect() { QVERIFY(main().menuItem("打开数据库").choose()); }
     void clickMain(const char* button) {
         QVERIFY2(main().control(button).enabled() && main().control(button).visible(), button);
-        qobject_cast<QAbstractButton*>(main().control(button).widget())->click();
+        qobject_cast<QAbstractButton*>(rt::qt::widget(main().control(button)))->click();
     }
     void openList() {
         clickMain("列表");
@@ -175,8 +176,8 @@ private slots:
         boxes_ = std::make_unique<rt::ScriptedMessageBoxes>();
         popped_.clear();
         choice_.clear();
-        rt::setPopupMenuHook([this](rt::Form&, const QString& menu, QPoint) {
-            popped_.push_back(menu);
+        rt::setPopupMenuHook([this](rt::Form&, const rt::Text& menu, rt::Point) {
+            popped_.push_back(menu.toQString());
             return choice_;
         });
         QVERIFY(rt::loadForm(kMain));
@@ -185,7 +186,7 @@ private slots:
     void cleanup() {
         boxes_.reset();
         rt::setPopupMenuHook({});
-        for (const QString& name : rt::formNames())
+        for (const rt::Text& name : rt::formNames())
             if (rt::isLoaded(name))
                 rt::form(name).destroy();
         processEvents();
@@ -194,7 +195,7 @@ private slots:
     }
 
     void everyBindingOfTheFormHasItsHandler() {
-        for (const QString& key : rt::missingHandlers())
+        for (const QString& key : rt::qt::strings(rt::missingHandlers()))
             QVERIFY2(!key.startsWith(QString::fromUtf8(kListForm) + QLatin1Char('.')), qPrintable(key));
     }
 
@@ -223,8 +224,8 @@ private slots:
         QVERIFY(!main().recordSet("记录集2").isOpen());
         // The window system keeps it above its owner (a transient of the main window), and the
         // keyboard is in the list, on its first row.
-        QCOMPARE(list().window()->windowType(), Qt::Dialog);
-        QCOMPARE(list().window()->windowHandle()->transientParent(), main().window()->windowHandle());
+        QCOMPARE(rt::qt::window(list())->windowType(), Qt::Dialog);
+        QCOMPARE(rt::qt::window(list())->windowHandle()->transientParent(), rt::qt::window(main())->windowHandle());
         QVERIFY(rows().hasFocus());
         QCOMPARE(rows().selectedIndex(), 0);
         expectDetails(1);
@@ -358,7 +359,7 @@ private slots:
         QCOMPARE(rows().count(), 3);
 
         // The Del key of 删除所选, on the list window.
-        list().window()->activateWindow();
+        rt::qt::window(list())->activateWindow();
         QTest::keyClick(view(), Qt::Key_Delete);
         expectDeleteQuestion();
         QCOMPARE(storedIds(), ids({1, 3}));
@@ -483,13 +484,13 @@ private slots:
         storeEntries(1);
         connect();
         openList();
-        qobject_cast<QAbstractButton*>(list().control("图形按钮1").widget())->click();
+        qobject_cast<QAbstractButton*>(rt::qt::widget(list().control("图形按钮1")))->click();
         processEvents();
         QVERIFY(!rt::isLoaded(kListForm));
         QVERIFY(rt::isLoaded(kMain));
 
         openList();
-        list().window()->close();
+        rt::qt::window(list())->close();
         processEvents();
         QVERIFY(!rt::isLoaded(kListForm));
         QVERIFY(rt::isLoaded(kMain));
@@ -502,7 +503,7 @@ private slots:
         storeEntries(2);
         connect();
         openList();
-        QVERIFY(main().window()->close() || !rt::isLoaded(kMain));
+        QVERIFY(rt::qt::window(main())->close() || !rt::isLoaded(kMain));
         QCOMPARE(boxes_->calls().size(), size_t(1));
         processEvents();
         QVERIFY(!rt::isLoaded(kListForm));

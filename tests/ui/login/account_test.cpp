@@ -2,6 +2,7 @@
 // handlers of the main, account and login windows, a real `db` in a program directory of the test's
 // own and the message boxes answered by script: the checks and their order, insert and update of
 // the account row, the next login with the new values, 取消, and a statement the database refuses.
+#include "runtime/qt/access.h"
 #include "app/effects.h"
 #include "jet/create.h"
 #include "runtime/widgets.h"
@@ -111,7 +112,7 @@ private slots:
     void cleanup() { p_.stop(); }
 
     void everyBindingOfTheFormHasItsHandler() {
-        for (const QString& key : rt::missingHandlers())
+        for (const QString& key : rt::qt::strings(rt::missingHandlers()))
             QVERIFY2(!key.startsWith(QString::fromUtf8(kAccount) + QLatin1Char('.')), qPrintable(key));
     }
 
@@ -136,15 +137,15 @@ private slots:
             QVERIFY(f.isModal());
             QVERIFY(!f.owner());
             QCOMPARE(f.caption(), rt::Text("用户密码设置"));
-            auto* client = static_cast<rt::detail::ClientArea*>(f.clientArea());
-            QCOMPARE(client->picture(), app::sharedBackground());
+            auto* client = static_cast<rt::detail::ClientArea*>(rt::qt::clientArea(f));
+            QCOMPARE(client->picture(), rt::qt::image(app::sharedBackground()));
             for (const char* name : {"确认", "取消"}) {
                 QCOMPARE(f.button(name).picture(rt::SuperButton::Normal), app::buttonPicture(0));
                 QCOMPARE(f.button(name).picture(rt::SuperButton::Hover), app::buttonPicture(1));
                 QCOMPARE(f.button(name).picture(rt::SuperButton::Disabled), app::buttonPicture(2));
             }
-            auto* nameEdit = qobject_cast<QLineEdit*>(f.control("用户名编辑框").widget());
-            auto* passwordEdit = qobject_cast<QLineEdit*>(f.control("密码编辑框").widget());
+            auto* nameEdit = qobject_cast<QLineEdit*>(rt::qt::widget(f.control("用户名编辑框")));
+            auto* passwordEdit = qobject_cast<QLineEdit*>(rt::qt::widget(f.control("密码编辑框")));
             QVERIFY(nameEdit && passwordEdit);
             QTest::keyClicks(nameEdit, QStringLiteral("abcdefghijkl"));
             QCOMPARE(f.control("用户名编辑框").text(), rt::Text("abcdefghij"));
@@ -162,10 +163,10 @@ private slots:
         withAccount([this] {
             rt::Form& f = account();
             QCOMPARE(QSize(f.width(), f.height()), QSize(301, 155));
-            QCOMPARE(f.window()->frameGeometry().size(), QSize(301, 155));
-            const QRect client(QPoint(0, 0), f.clientArea()->size());
+            QCOMPARE(rt::qt::window(f)->frameGeometry().size(), QSize(301, 155));
+            const QRect client(QPoint(0, 0), rt::qt::clientArea(f)->size());
             for (const char* name : {"用户名编辑框", "密码编辑框", "确认", "取消"})
-                QVERIFY2(client.contains(f.control(name).widget()->geometry()), name);
+                QVERIFY2(client.contains(rt::qt::widget(f.control(name))->geometry()), name);
         });
     }
 
@@ -175,7 +176,7 @@ private slots:
         withAccount([this] {
             type("用户名编辑框", "tamsu");
             type("密码编辑框", "pw");
-            QTest::keyClick(account().control("用户名编辑框").widget(), Qt::Key_Escape);
+            QTest::keyClick(rt::qt::widget(account().control("用户名编辑框")), Qt::Key_Escape);
             settle();
             QVERIFY(!rt::isLoaded(kAccount));
         });
@@ -184,7 +185,7 @@ private slots:
         withAccount([this] {
             type("用户名编辑框", "enter");
             type("密码编辑框", "pw2");
-            QTest::keyClick(account().control("密码编辑框").widget(), Qt::Key_Return);
+            QTest::keyClick(rt::qt::widget(account().control("密码编辑框")), Qt::Key_Return);
             expectBox("操作成功！", "信息：", rt::MbIconInformation);
             settle();
             QVERIFY(!rt::isLoaded(kAccount));

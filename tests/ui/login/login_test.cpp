@@ -1,6 +1,7 @@
 // The login window with its real handlers, a restored `db` in a program directory of the test's
 // own, and the message boxes answered by script: the check and its order, the focus after each
 // failure, refused close requests, 退出, and the way to the main window.
+#include "runtime/qt/access.h"
 #include "app/effects.h"
 #include "app/instance_guard.h"
 #include "runtime/picture.h"
@@ -38,7 +39,7 @@ class LoginTest : public QObject {
     rt::Form& login() { return rt::form(kLogin); }
     void type(const char* box, const char* text) { login().control(box).setText(text); }
     // Presses 登录 the way QAbstractButton::click does: the focus stays where it is.
-    void pressLogin() { qobject_cast<QAbstractButton*>(login().button("登录").widget())->click(); }
+    void pressLogin() { qobject_cast<QAbstractButton*>(rt::qt::widget(login().button("登录")))->click(); }
     QString focused() {
         for (const char* name : {"用户框", "口令框", "登录", "取消"})
             if (login().control(name).hasFocus())
@@ -85,7 +86,7 @@ private slots:
 
     void cleanup() {
         boxes_.reset();
-        for (const QString& name : rt::formNames())
+        for (const rt::Text& name : rt::formNames())
             if (rt::isLoaded(name))
                 rt::form(name).destroy();
         QCoreApplication::processEvents();
@@ -98,8 +99,8 @@ private slots:
     void createdPreparesTheWindow() {
         rt::Form& f = login();
         QCOMPARE(f.caption(), rt::Text("用户登录-Ledrimo"));
-        auto* client = static_cast<rt::detail::ClientArea*>(f.clientArea());
-        QCOMPARE(client->picture(), app::loginPicture());
+        auto* client = static_cast<rt::detail::ClientArea*>(rt::qt::clientArea(f));
+        QCOMPARE(client->picture(), rt::qt::image(app::loginPicture()));
         QCOMPARE(f.control("用户框").hasFocus(), true);
         QCOMPARE(f.button("登录").picture(rt::SuperButton::Normal), app::buttonPicture(0));
         QCOMPARE(f.button("取消").picture(rt::SuperButton::Disabled), app::buttonPicture(2));
@@ -202,11 +203,11 @@ private slots:
     // Enter on the focused 退出 button does not log in.
     void enterInThePasswordBoxLogsIn() {
         REQUIRE_ACCOUNT();
-        QWidget* password = login().control("口令框").widget();
+        QWidget* password = rt::qt::widget(login().control("口令框"));
         type("用户框", "tamsu");
         type("口令框", "wrong");
         login().control("取消").setFocus();
-        QTest::keyClick(login().control("取消").widget(), Qt::Key_Return);
+        QTest::keyClick(rt::qt::widget(login().control("取消")), Qt::Key_Return);
         QVERIFY(boxes_->calls().empty());
         login().control("口令框").setFocus();
         QTest::keyClick(password, Qt::Key_Return);
@@ -222,7 +223,7 @@ private slots:
 
     // Close requests from outside (close box, Alt+F4, a close event) leave the window as it is.
     void closeRequestsAreRefused() {
-        QWidget* w = login().window();
+        QWidget* w = rt::qt::window(login());
         QVERIFY(!w->close());
         QCloseEvent e;
         QCoreApplication::sendEvent(w, &e);
@@ -236,7 +237,7 @@ private slots:
     // 退出: the guard is released at once and the window slides off the screen and goes.
     void leaveClosesTheGuardAndTheWindow() {
         QCOMPARE(app::acquireInstanceGuard(), app::GuardResult::Acquired);
-        QTest::mouseClick(login().button("取消").widget(), Qt::LeftButton);
+        QTest::mouseClick(rt::qt::widget(login().button("取消")), Qt::LeftButton);
         QVERIFY(!app::instanceGuardHeld());
         QCOMPARE(app::acquireInstanceGuard(), app::GuardResult::Acquired); // a new instance could start
         QCoreApplication::processEvents();

@@ -2,6 +2,7 @@
 // directory of its own, and every message box answered by script: the frame (title, panes, clock,
 // tray, About, update notes, exit confirmation), browsing, and adding, modifying and deleting
 // entries. What is stored is read back through the engine, not from the screen.
+#include "runtime/qt/access.h"
 #include "app/effects.h"
 #include "app/instance_guard.h"
 #include "jet/database.h"
@@ -84,7 +85,7 @@ class MainWindowTest : public QObject {
 
     void click(const char* button) {
         QVERIFY2(main().control(button).enabled() && main().control(button).visible(), button);
-        qobject_cast<QAbstractButton*>(main().control(button).widget())->click();
+        qobject_cast<QAbstractButton*>(rt::qt::widget(main().control(button)))->click();
     }
     void choose(const char* item) { QVERIFY2(main().menuItem(item).choose(), item); }
     rt::Text text(const char* control) { return main().control(control).text(); }
@@ -251,7 +252,7 @@ private slots:
     void cleanup() {
         boxes_.reset();
         rt::setPopupMenuHook({});
-        for (const QString& name : rt::formNames())
+        for (const rt::Text& name : rt::formNames())
             if (rt::isLoaded(name))
                 rt::form(name).destroy();
         QCoreApplication::processEvents();
@@ -266,7 +267,7 @@ private slots:
     // Frame
 
     void everyBindingOfTheFormHasItsHandler() {
-        for (const QString& key : rt::missingHandlers())
+        for (const QString& key : rt::qt::strings(rt::missingHandlers()))
             QVERIFY2(!key.startsWith(QString::fromUtf8(kMain) + QLatin1Char('.')), qPrintable(key));
     }
 
@@ -280,8 +281,8 @@ private slots:
         QCOMPARE(pane(3), day);
         QVERIFY(f.visible());
         QCOMPARE(f.transparency(), 255);
-        auto* client = static_cast<rt::detail::ClientArea*>(f.clientArea());
-        QCOMPARE(client->picture(), app::sharedBackground());
+        auto* client = static_cast<rt::detail::ClientArea*>(rt::qt::clientArea(f));
+        QCOMPARE(client->picture(), rt::qt::image(app::sharedBackground()));
         for (const char* name :
              {"上一条按钮", "下一条按钮", "到最前", "到最后", "修改按钮", "删除按钮", "添加按钮", "列表"}) {
             QCOMPARE(f.button(name).picture(rt::SuperButton::Normal), app::buttonPicture(0));
@@ -292,9 +293,9 @@ private slots:
         }
         QVERIFY(!f.control("添加按钮").visible());
         QVERIFY(!itemEnabled("上一条") && !itemEnabled("下一条") && !itemEnabled("查询"));
-        QCOMPARE(f.menuEntries("F.菜单"), QStringList({"打开数据库\tF5", "-", "关闭\tCtrl+F4"}));
-        QCOMPARE(f.menuEntries("H.帮助"), QStringList({"-", "关于\tF1", "更新说明"}));
-        QCOMPARE(f.menuEntries("托盘菜单"), QStringList({"隐藏"}));
+        QCOMPARE(rt::qt::strings(f.menuEntries("F.菜单")), QStringList({"打开数据库\tF5", "-", "关闭\tCtrl+F4"}));
+        QCOMPARE(rt::qt::strings(f.menuEntries("H.帮助")), QStringList({"-", "关于\tF1", "更新说明"}));
+        QCOMPARE(rt::qt::strings(f.menuEntries("托盘菜单")), QStringList({"隐藏"}));
     }
 
     // The form's size is the outer size of the window; the status bar lies along the bottom edge
@@ -302,12 +303,12 @@ private slots:
     void outerSizeAndStatusBar() {
         rt::Form& f = main();
         QCOMPARE(QSize(f.width(), f.height()), QSize(609, 488));
-        QCOMPARE(f.window()->frameGeometry().size(), QSize(609, 488));
-        QWidget* client = f.clientArea();
-        QWidget* bar = f.control("状态条1").widget();
+        QCOMPARE(rt::qt::window(f)->frameGeometry().size(), QSize(609, 488));
+        QWidget* client = rt::qt::clientArea(f);
+        QWidget* bar = rt::qt::widget(f.control("状态条1"));
         QCOMPARE(bar->geometry(), QRect(0, client->height() - 20, client->width(), 20));
         for (const char* button : {"到最前", "上一条按钮", "下一条按钮", "到最后", "修改按钮", "删除按钮"})
-            QVERIFY2(f.control(button).widget()->geometry().bottom() < bar->y(), button);
+            QVERIFY2(rt::qt::widget(f.control(button))->geometry().bottom() < bar->y(), button);
         // It follows the window.
         f.setHeight(500);
         QCOMPARE(bar->geometry(), QRect(0, client->height() - 20, client->width(), 20));
@@ -316,8 +317,8 @@ private slots:
 
     // "&H.帮助" at start: the separator before "关于" shows, although the item above it is hidden.
     void helpSeparatorShowsAtStart() {
-        QMenu* help = main().menuItem("H.帮助").action()->menu();
-        help->popup(main().window()->mapToGlobal(QPoint(100, 30)));
+        QMenu* help = rt::qt::action(main().menuItem("H.帮助"))->menu();
+        help->popup(rt::qt::window(main())->mapToGlobal(QPoint(100, 30)));
         QTest::qWait(20);
         QAction* separator = help->actions().value(1);
         QVERIFY(separator && separator->isSeparator() && separator->isVisible());
@@ -382,13 +383,13 @@ private slots:
     void exitCancelledKeepsTheWindow() {
         type("姓名编辑框", "张三");
         boxes_->answer(rt::MbCancel);
-        QVERIFY(!main().window()->close());
+        QVERIFY(!rt::qt::window(main())->close());
         expectOnlyBox(ui::kExitQuestion, "退出软件", rt::MbOkCancel | rt::MbIconQuestion, true);
         QCOMPARE(rt::Text(ui::kExitQuestion), rt::Text("你要退出 “Ledrimo  V1.2 access版”吗？"));
         // Alt+F4 reaches the window as a close event.
         boxes_->answer(rt::MbCancel);
         QCloseEvent close;
-        QCoreApplication::sendEvent(main().window(), &close);
+        QCoreApplication::sendEvent(rt::qt::window(main()), &close);
         boxes_->answer(rt::MbCancel);
         choose("关闭");
         QCOMPARE(boxes_->calls().size(), size_t(2));
@@ -422,7 +423,7 @@ private slots:
     }
 
     void exitByCloseBox() {
-        QVERIFY(main().window()->close() || !rt::isLoaded(kMain));
+        QVERIFY(rt::qt::window(main())->close() || !rt::isLoaded(kMain));
         QCOMPARE(boxes_->calls().size(), size_t(1));
         QCoreApplication::processEvents();
         QVERIFY(!rt::isLoaded(kMain));
@@ -432,19 +433,19 @@ private slots:
     // 隐藏 and 显示 switch each other; the tray double-click shows the window.
     void trayMenuHidesAndShows() {
         std::vector<QString> popped;
-        rt::setPopupMenuHook([&](rt::Form&, const QString& menu, QPoint) {
-            popped.push_back(menu);
+        rt::setPopupMenuHook([&](rt::Form&, const rt::Text& menu, rt::Point) {
+            popped.push_back(menu.toQString());
             return QStringLiteral("隐藏");
         });
         ui::trayRightButtonReleased(main());
         QCOMPARE(popped, std::vector<QString>{QStringLiteral("托盘菜单")});
         QVERIFY(!main().visible());
-        QCOMPARE(main().menuEntries("托盘菜单"), QStringList({"显示", "隐藏"}));
+        QCOMPARE(rt::qt::strings(main().menuEntries("托盘菜单")), QStringList({"显示", "隐藏"}));
         QVERIFY(itemEnabled("显示") && !itemEnabled("隐藏"));
 
         choose("显示");
         QVERIFY(main().visible());
-        QCOMPARE(main().menuEntries("托盘菜单"), QStringList({"显示", "隐藏"}));
+        QCOMPARE(rt::qt::strings(main().menuEntries("托盘菜单")), QStringList({"显示", "隐藏"}));
         QVERIFY(!itemEnabled("显示") && itemEnabled("隐藏"));
 
         choose("隐藏");
@@ -459,7 +460,7 @@ private slots:
         choose("隐藏");
         QVERIFY(rt::loadForm("列表查看", &main()));
         bool popped = false;
-        rt::setPopupMenuHook([&](rt::Form&, const QString&, QPoint) {
+        rt::setPopupMenuHook([&](rt::Form&, const rt::Text&, rt::Point) {
             popped = true;
             return QString();
         });
@@ -487,7 +488,7 @@ private slots:
         QStringList seen;
         for (const char* form : {"查询", "用户密码设置"}) {
             rt::registerHandler(QString::fromUtf8(form) + ".created", [&seen](rt::Event& e) {
-                seen << e.form.name() + (e.form.isModal() ? ":modal" : ":modeless") +
+                seen << e.form.name().toQString() + (e.form.isModal() ? ":modal" : ":modeless") +
                             (e.form.owner() ? ":owned" : "");
                 e.form.destroy();
             });
@@ -986,7 +987,7 @@ private slots:
                 return popup;
             if (QWidget* modal = QApplication::activeModalWidget())
                 return modal->focusWidget() ? modal->focusWidget() : modal;
-            return rt::isLoaded(kMain) ? rt::form(kMain).control("姓名编辑框").widget() : nullptr;
+            return rt::isLoaded(kMain) ? rt::qt::widget(rt::form(kMain).control("姓名编辑框")) : nullptr;
         };
         // The chain holds itself only weakly: the test's own handle is the one that keeps it.
         auto tick = std::make_shared<std::function<void()>>();
@@ -1016,8 +1017,8 @@ private slots:
         send(target(), QEvent::KeyPress, held->at);
         QTimer::singleShot(20, *tick);
 
-        QMenu* file = main().menuItem("F.菜单").action()->menu();
-        file->popup(main().window()->mapToGlobal(QPoint(10, 30)));
+        QMenu* file = rt::qt::action(main().menuItem("F.菜单"))->menu();
+        file->popup(rt::qt::window(main())->mapToGlobal(QPoint(10, 30)));
         QTest::qWait(400);
         QVERIFY(rt::isLoaded(kMain));
         QVERIFY(file->isVisible());
@@ -1036,7 +1037,7 @@ private slots:
         v.name = "ABCDEFGHIJKLMNOPQRST";
         store(v);
         connect();
-        auto* name = qobject_cast<QLineEdit*>(main().control("姓名编辑框").widget());
+        auto* name = qobject_cast<QLineEdit*>(rt::qt::widget(main().control("姓名编辑框")));
         QCOMPARE(name->text(), QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
         QCOMPARE(name->cursorPosition(), 0);
     }

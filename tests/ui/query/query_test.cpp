@@ -1,6 +1,7 @@
 // The date query window 查询 opened from the main window's menu, with the real handlers of both
 // windows, a real `db` in a program directory of the test's own and the message boxes answered by
 // script: hits, misses and their messages, the button's state, and what the main window shows.
+#include "runtime/qt/access.h"
 #include "app/effects.h"
 #include "runtime/widgets.h"
 #include "ui/main/main_window.h"
@@ -54,7 +55,7 @@ class QueryTest : public QObject {
 
     // Picks the date as the user does, through the date box's own widget.
     void pick(int year, int month, int day) {
-        auto* edit = qobject_cast<QDateEdit*>(query().control("日期框1").widget());
+        auto* edit = qobject_cast<QDateEdit*>(rt::qt::widget(query().control("日期框1")));
         QVERIFY(edit);
         edit->setDate(QDate(year, month, day));
         QCOMPARE(query().dateBox("日期框1").value(), rt::makeDate(year, month, day));
@@ -90,7 +91,7 @@ private slots:
     void cleanup() { p_.stop(); }
 
     void everyBindingOfTheFormHasItsHandler() {
-        for (const QString& key : rt::missingHandlers())
+        for (const QString& key : rt::qt::strings(rt::missingHandlers()))
             QVERIFY2(!key.startsWith(QString::fromUtf8(kQuery) + QLatin1Char('.')), qPrintable(key));
     }
 
@@ -110,8 +111,8 @@ private slots:
             QVERIFY(q.isModal());
             QVERIFY(!q.owner());
             QCOMPARE(q.caption(), rt::Text("查询"));
-            auto* client = static_cast<rt::detail::ClientArea*>(q.clientArea());
-            QCOMPARE(client->picture(), app::sharedBackground());
+            auto* client = static_cast<rt::detail::ClientArea*>(rt::qt::clientArea(q));
+            QCOMPARE(client->picture(), rt::qt::image(app::sharedBackground()));
             QCOMPARE(q.button("超级按钮1").picture(rt::SuperButton::Normal), app::buttonPicture(0));
             QCOMPARE(q.button("超级按钮1").picture(rt::SuperButton::Hover), app::buttonPicture(1));
             QCOMPARE(q.button("超级按钮1").picture(rt::SuperButton::Disabled), app::buttonPicture(2));

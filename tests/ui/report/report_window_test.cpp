@@ -4,6 +4,7 @@
 // connecting finds an entry). The month is October 2026 (holidays 1–7 October, 10 October a
 // make-up working Saturday), with "today" fixed after it. What the window shows is read from its
 // controls; exported files are read back by other programs (openpyxl, pdftotext).
+#include "runtime/qt/access.h"
 #include "report/calendar.h"
 #include "runtime/display.h"
 #include "runtime/qt/painter.h"
@@ -153,7 +154,7 @@ private slots:
     }
 
     void everyBindingOfTheFormHasItsHandler() {
-        for (const QString& key : rt::missingHandlers())
+        for (const QString& key : rt::qt::strings(rt::missingHandlers()))
             QVERIFY2(!key.startsWith(QStringLiteral("统计报表.")) &&
                          key != QStringLiteral("主窗口.统计报表.chosen"),
                      qPrintable(key));
@@ -175,7 +176,7 @@ private slots:
         QVERIFY(!report().isModal());
         QVERIFY(report().visible());
         const int forms = rt::loadedFormCount();
-        QTest::keyClick(main().window(), Qt::Key_T, Qt::ControlModifier); // a second time: the same window
+        QTest::keyClick(rt::qt::window(main()), Qt::Key_T, Qt::ControlModifier); // a second time: the same window
         QCOMPARE(rt::loadedFormCount(), forms);
         QVERIFY(report().visible());
         // Disconnected: the window says so and offers nothing to export; connected again, it is back.
@@ -235,8 +236,8 @@ private slots:
         const rt::Rect plain = chart.barRect(8);
         const QRect bar(plain.left, plain.top, plain.width, plain.height);
         QCOMPARE(chart.barAt({bar.center().x(), bar.center().y()}), 8);
-        QHelpEvent help(QEvent::ToolTip, bar.center(), chart.widget()->mapToGlobal(bar.center()));
-        QCoreApplication::sendEvent(chart.widget(), &help);
+        QHelpEvent help(QEvent::ToolTip, bar.center(), rt::qt::widget(chart)->mapToGlobal(bar.center()));
+        QCoreApplication::sendEvent(rt::qt::widget(chart), &help);
         QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 2000);
         QCOMPARE(QToolTip::text(), chart.bar(8).tooltip.toQString());
 
@@ -254,13 +255,13 @@ private slots:
         QCOMPARE(column("公司表", 2), QStringList({"4", "1"}));
         QCOMPARE(shown("标题标签"), rt::Text("2026年10月　张三　甲公司、乙公司")); // every employer
         const auto missingColour = [&] {
-            return report().control("缺记录天数").widget()->palette().color(QPalette::WindowText);
+            return rt::qt::widget(report().control("缺记录天数"))->palette().color(QPalette::WindowText);
         };
         QCOMPARE(missingColour(), QColor(192, 32, 32));
         QCOMPARE(shown("提示标签"), rt::Text());
 
         // The month box, as the user steps it: September has 30 days and no entry.
-        auto* box = qobject_cast<QDateEdit*>(report().dateBox("年月框").widget());
+        auto* box = qobject_cast<QDateEdit*>(rt::qt::widget(report().dateBox("年月框")));
         QCOMPARE(box->text(), QStringLiteral("2026年10月"));
         box->setDate(QDate(2026, 9, 1));
         QCOMPARE(shown("标题标签"), rt::Text("2026年9月"));
@@ -323,7 +324,7 @@ private slots:
     void toTheMainWindow() {
         octoberOpen();
         rt::Chart& chart = report().chart("图表1");
-        auto* widget = chart.widget();
+        auto* widget = rt::qt::widget(chart);
         // The report window stays where it is.
         const auto placed = [&] { return QRect(report().left(), report().top(), report().width(), report().height()); };
         const QRect before = placed();
@@ -338,7 +339,7 @@ private slots:
         QTest::mouseDClick(widget, Qt::LeftButton, {}, centerOf(chart.barRect(4)));
         QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00001"));
 
-        auto* view = static_cast<QTreeView*>(report().listView("缺记录列表").widget());
+        auto* view = static_cast<QTreeView*>(rt::qt::widget(report().listView("缺记录列表")));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                           view->visualRect(view->model()->index(1, 0)).center());
         QCOMPARE(main().button("删除按钮").caption(), rt::Text("取消"));
@@ -497,7 +498,7 @@ for r in rows[1:]:
 
         // A click on one shows it in the main window, to be corrected there; the window stays.
         const QRect before(report().left(), report().top(), report().width(), report().height());
-        auto* view = static_cast<QTreeView*>(report().listView("可疑列表").widget());
+        auto* view = static_cast<QTreeView*>(rt::qt::widget(report().listView("可疑列表")));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                           view->visualRect(view->model()->index(2, 0)).center());
         QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00004"));
@@ -551,7 +552,7 @@ for r in rows[1:]:
     void placedWhollyOnTheScreen() {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         const QRect area = screen.adjusted(0, 0, 0, -40);
-        rt::setAvailableAreaForTests(area);
+        rt::setAvailableAreaForTests(rt::qt::rect(area));
         storeFirstEntry();
         QVERIFY(p_.connect());
         const auto rectOf = [](rt::Form& f) { return QRect(f.left(), f.top(), f.width(), f.height()); };
@@ -573,7 +574,7 @@ for r in rows[1:]:
                 QCOMPARE(r.left(), area.left());
             // A double click on a bar (November has no entry: on 14 October) leaves it there.
             scenario::click(report(), "上一月");
-            QTest::mouseDClick(report().chart("图表1").widget(), Qt::LeftButton, {},
+            QTest::mouseDClick(rt::qt::widget(report().chart("图表1")), Qt::LeftButton, {},
                                centerOf(report().chart("图表1").barRect(13)));
             QCOMPARE(main().control("序号标签").caption(), rt::Text("GZ-00001"));
             QCOMPARE(rectOf(report()), r);
