@@ -1,6 +1,7 @@
 // The carried pictures and the libjpeg decoder: sizes, colours, and refusal of damaged data.
 #include "runtime/qt/access.h"
 #include "runtime/picture.h"
+#include "runtime/program.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -73,6 +74,7 @@ private slots:
     void damagedJpegsGiveNullImages();
     void mutatedJpegsNeverCrash();
     void missingPictureIsNull();
+    void plainPictureHandle();
 };
 
 void PictureTest::carriedPicturesHaveTheirSizes_data() {
@@ -248,6 +250,30 @@ void PictureTest::mutatedJpegsNeverCrash() {
 void PictureTest::missingPictureIsNull() {
     QVERIFY(runtime::loadPicture(QStringLiteral(":/pictures/none.jpg")).isNull());
     QVERIFY(runtime::loadPicture(QString()).isNull());
+}
+
+// The handle handlers hold: made from bytes (JPEG through libjpeg once the carried pictures are in
+// use) or from a carried path, compared by its pixels, null for anything that is no picture.
+void PictureTest::plainPictureHandle() {
+    rt::useCarriedPictures();
+    const QByteArray jpeg = resourceBytes(runtime::pictures::kLogin);
+    const rt::Picture fromBytes = rt::Picture::fromBytes(rt::Bytes(jpeg.constData(), size_t(jpeg.size())));
+    const rt::Picture carried = rt::Picture::carried(runtime::pictures::kLogin);
+    QVERIFY(fromBytes.size() == (rt::Size{299, 151}));
+    QCOMPARE(rt::qt::image(fromBytes).format(), QImage::Format_RGB888);
+    QVERIFY(fromBytes == carried);
+    QVERIFY(!(carried == rt::Picture::carried(runtime::pictures::kBackground)));
+    QVERIFY(!(carried == rt::Picture()));
+    QVERIFY(rt::Picture() == rt::Picture());
+    QVERIFY(rt::Picture().size() == rt::Size{});
+    QVERIFY(rt::Picture::fromBytes("not a picture at all").isNull());
+    QVERIFY(rt::Picture::fromBytes(rt::Bytes(jpeg.constData(), 200)).isNull()); // truncated
+    QVERIFY(rt::Picture::carried(":/pictures/none.jpg").isNull());
+    // A picture made from a Qt image gives that image back; the carried icon keeps its sizes.
+    QImage red(3, 2, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QCOMPARE(rt::qt::image(rt::qt::picture(red)), red);
+    QCOMPARE(rt::qt::icon(rt::Picture::carried(runtime::pictures::kProgramIcon)).availableSizes().size(), 3);
 }
 
 QTEST_MAIN(PictureTest)
