@@ -19,7 +19,6 @@
 
 #include "platform/file.h"
 
-#include <QRect>
 
 #include <algorithm>
 #include <cmath>
@@ -260,6 +259,11 @@ void chooseMonth(rt::Form& f, int year, int month) {
     refresh(f);
 }
 
+// The centre pixel of a rectangle (rounded towards its top-left).
+rt::Point centreOf(const rt::Rect& r) {
+    return rt::Point{(2 * r.left + r.width - 1) / 2, (2 * r.top + r.height - 1) / 2};
+}
+
 // Puts the window wholly on the screen the main window is on (its available area, without panels),
 // level with the main window's top where it can: beside the main window on the side with room
 // (the right first), and over it only where neither side has room, then against the edge of the
@@ -268,31 +272,35 @@ void placeBesideMain(rt::Form& f) {
     if (!rt::isLoaded(kMainForm))
         return;
     rt::Form& main = rt::form(kMainForm);
-    const QRect m(main.left(), main.top(), main.width(), main.height());
-    const rt::Rect a = rt::availableArea(m.center().x(), m.center().y());
-    const QRect area(a.left, a.top, a.width, a.height);
+    const rt::Rect m{main.left(), main.top(), main.width(), main.height()};
+    const rt::Point c = centreOf(m);
+    const rt::Rect area = rt::availableArea(c.x, c.y);
     if (area.isEmpty())
         return;
+    // Right and bottom ends are exclusive here: the first column and row past the rectangle.
+    const int mEnd = m.left + m.width, areaEnd = area.left + area.width, areaBottom = area.top + area.height;
     const int w = f.width(), h = f.height(), gap = 8;
     int left;
-    if (m.right() + gap + w <= area.right() + 1)
-        left = m.right() + 1 + gap;
-    else if (m.left() - gap - w >= area.left())
-        left = m.left() - gap - w;
-    else if (area.right() - m.right() >= m.left() - area.left())
-        left = area.right() + 1 - w;
+    if (mEnd - 1 + gap + w <= areaEnd)
+        left = mEnd + gap;
+    else if (m.left - gap - w >= area.left)
+        left = m.left - gap - w;
+    else if (areaEnd - mEnd >= m.left - area.left)
+        left = areaEnd - w;
     else
-        left = area.left();
-    left = std::max(area.left(), std::min(left, area.right() + 1 - w));
-    const int top = std::max(area.top(), std::min(m.top(), area.bottom() + 1 - h));
+        left = area.left;
+    left = std::max(area.left, std::min(left, areaEnd - w));
+    const int top = std::max(area.top, std::min(m.top, areaBottom - h));
     f.move(left, top);
 }
 
 // Whether the whole window is on the available area of the screen it is on.
 bool wholeOnScreen(rt::Form& f) {
-    const QRect r(f.left(), f.top(), f.width(), f.height());
-    const rt::Rect a = rt::availableArea(r.center().x(), r.center().y());
-    return QRect(a.left, a.top, a.width, a.height).contains(r);
+    const rt::Rect r{f.left(), f.top(), f.width(), f.height()};
+    const rt::Point c = centreOf(r);
+    const rt::Rect a = rt::availableArea(c.x, c.y);
+    return !a.isEmpty() && !r.isEmpty() && r.left >= a.left && r.top >= a.top &&
+           r.left + r.width <= a.left + a.width && r.top + r.height <= a.top + a.height;
 }
 
 // ---- export ----
