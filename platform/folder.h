@@ -1,4 +1,4 @@
-// Listing a folder, by UTF-8 path.
+// Folders by UTF-8 path: listing one, and naming a file in one.
 #pragma once
 
 #include <string>
@@ -9,5 +9,9 @@ namespace platform {
 // The names in the folder `path` (not "." or ".."), in no particular order; false (errno) when
 // the folder cannot be read.
 bool listFolder(const std::string& path, std::vector<std::string>& names);
+
+// `name` in `folder`, joined with the system's separator: '/' (none after the root "/"); on
+// Windows '\', none after a folder that ends in '\' or '/' ("C:\").
+std::string joinPath(const std::string& folder, const std::string& name);
 
 } // namespace platform

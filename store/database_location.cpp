@@ -3,6 +3,7 @@
 #include "jet/journal.h"
 #include "platform/data_folder.h"
 #include "platform/file.h"
+#include "platform/folder.h"
 
 #include <cerrno>
 
@@ -24,21 +25,12 @@ constexpr char kOtherSeparator = '\\';
 constexpr char kOtherSeparator = '/';
 #endif
 
-std::string join(const std::string& folder, const char* name) {
-#ifdef _WIN32
-    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/'))
-        return folder + name;
-    return folder + "\\" + name;
-#else
-    return folder == "/" ? folder + name : folder + "/" + name;
-#endif
-}
-
 bool installed(const std::string& programFolder) {
 #ifdef _WIN32
-    return exists(join(programFolder, kWindowsUninstaller));
+    return exists(platform::joinPath(programFolder, kWindowsUninstaller));
 #else
-    return exists(join(programFolder, LEDRIMO_APPLICATIONS_FROM_BIN) + "/" + kApplicationId + ".desktop");
+    return exists(platform::joinPath(programFolder, LEDRIMO_APPLICATIONS_FROM_BIN) + "/" + kApplicationId +
+                  ".desktop");
 #endif
 }
 
@@ -49,7 +41,7 @@ std::string userDataFolder() {
 }
 
 DatabaseLocation databaseLocation(const std::string& programFolder) {
-    const DatabaseLocation beside{join(programFolder, "db"), false};
+    const DatabaseLocation beside{platform::joinPath(programFolder, "db"), false};
     if (exists(beside.path) || !isFolder(programFolder))
         return beside;
     const std::string dataFolder = userDataFolder();
@@ -57,7 +49,7 @@ DatabaseLocation databaseLocation(const std::string& programFolder) {
         return beside;
     if (!installed(programFolder) && platform::canCreateFilesIn(programFolder))
         return beside;
-    return {join(dataFolder, "db"), true};
+    return {platform::joinPath(dataFolder, "db"), true};
 }
 
 std::string runningProgramFolder() {

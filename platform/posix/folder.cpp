@@ -17,4 +17,8 @@ bool listFolder(const std::string& path, std::vector<std::string>& names) {
     return true;
 }
 
+std::string joinPath(const std::string& folder, const std::string& name) {
+    return folder == "/" ? folder + name : folder + "/" + name;
+}
+
 } // namespace platform

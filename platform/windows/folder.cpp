@@ -22,4 +22,10 @@ bool listFolder(const std::string& path, std::vector<std::string>& names) {
     return true;
 }
 
+std::string joinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/'))
+        return folder + name;
+    return folder + "\\" + name;
+}
+
 } // namespace platform
