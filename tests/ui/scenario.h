@@ -10,13 +10,12 @@
 #include "jet/sql_engine.h"
 #include "runtime/picture.h"
 #include "runtime/runtime.h"
+#include "runtime/testing.h"
 #include "store/database_file.h"
 #include "store/entry_statements.h"
 #include "tests/ui/window_tests.h"
 
-#include <QAbstractButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <functional>
@@ -30,8 +29,9 @@ inline QString fromU16(const jet::Value& v) {
     return {};
 }
 
+// A click on the button, as the user's; a hidden or disabled button takes none.
 inline void click(rt::Form& f, const char* button) {
-    qobject_cast<QAbstractButton*>(rt::qt::widget(f.control(button)))->click();
+    rt::testing::click(f.control(button));
 }
 
 // The program's directory with its `db`, the main window loaded over it, and every message box
@@ -104,28 +104,7 @@ public:
 // Returns whether the body ran.
 inline bool whileModal(const char* form, const std::function<void()>& open,
                        const std::function<void()>& body) {
-    bool ran = false;
-    QTimer poll;
-    poll.setInterval(0);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (ran || !rt::isLoaded(form) || !rt::form(form).isModal())
-            return;
-        ran = true;
-        poll.stop();
-        body();
-        if (rt::isLoaded(form))
-            rt::form(form).destroy();
-    });
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [&] {
-        if (rt::isLoaded(form))
-            rt::form(form).destroy();
-    });
-    poll.start();
-    guard.start(60000);
-    open();
-    return ran;
+    return rt::testing::whileModal(form, open, body);
 }
 
 } // namespace scenario

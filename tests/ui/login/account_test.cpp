@@ -222,26 +222,6 @@ private slots:
         QCOMPARE(admin(), before);
     }
 
-    // The restored database has the account row: it is updated, and the next login takes the new
-    // values and no longer the old ones.
-    void updateAndTheNextLogin() {
-        const rt::Text oldName = rt::Text::fromUtf8(store::kDefaultUserName);
-        const rt::Text oldPassword = rt::Text::fromUtf8(store::kDefaultPassword);
-        QCOMPARE(admin().size(), size_t(1));
-        QCOMPARE(admin()[0][1], oldName.toQString());
-        QVERIFY(login(oldName, oldPassword));
-        setAccount("王五", "秘密 123");
-        QCOMPARE(admin(), std::vector<QStringList>({{"1", "王五", code("秘密 123")}}));
-        QVERIFY(login("王五", "秘密 123"));
-        QVERIFY(!login("王五", oldPassword));
-        QVERIFY(!login(oldName, oldPassword));
-        QVERIFY(!login(oldName, "秘密 123"));
-        // Once more: the same row changes again.
-        setAccount("李四", "x");
-        QCOMPARE(admin(), std::vector<QStringList>({{"1", "李四", code("x")}}));
-        QVERIFY(login("李四", "x"));
-    }
-
     // An empty table gets the row with id 1.
     void insertIntoAnEmptyTable() {
         QVERIFY(p_.run("delete from admin"));

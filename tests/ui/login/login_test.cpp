@@ -1,11 +1,13 @@
 // The login window with its real handlers, a restored `db` in a program directory of the test's
-// own, and the message boxes answered by script: the check and its order, the focus after each
-// failure, refused close requests, 退出, and the way to the main window.
+// own, and the message boxes answered by script: how the window is dressed, an empty name, an
+// unreadable account, refused close requests and 退出. Wrong names and passwords and the way to
+// the main window are window scenarios (tests/scenarios/login_scenarios.cpp).
 #include "runtime/qt/access.h"
 #include "app/effects.h"
 #include "app/instance_guard.h"
 #include "runtime/picture.h"
 #include "runtime/runtime.h"
+#include "runtime/testing.h"
 #include "runtime/widgets.h"
 #include "store/credential.h"
 #include "store/database_file.h"
@@ -13,7 +15,6 @@
 #include "tests/ui/window_tests.h"
 #include "ui/login/login.h"
 
-#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QDir>
 #include <QTemporaryDir>
@@ -26,9 +27,6 @@ const char* const kWrongInput = "输入错误！请联系管理人员，谢谢�
 
 } // namespace
 
-// The checks that compare with the stored account must be able to read it.
-#define REQUIRE_ACCOUNT() QVERIFY2(accountReadable(), "the restored database's account cannot be read")
-
 class LoginTest : public QObject {
     Q_OBJECT
 
@@ -37,24 +35,14 @@ class LoginTest : public QObject {
     std::unique_ptr<rt::ScriptedMessageBoxes> boxes_;
 
     rt::Form& login() { return rt::form(kLogin); }
-    void type(const char* box, const char* text) { login().control(box).setText(text); }
-    // Presses 登录 the way QAbstractButton::click does: the focus stays where it is.
-    void pressLogin() { qobject_cast<QAbstractButton*>(rt::qt::widget(login().button("登录")))->click(); }
+    void type(const char* box, const char* text) { QVERIFY(rt::testing::type(login().control(box), text)); }
+    // Presses 登录: the focus stays where it is.
+    void pressLogin() { QVERIFY(rt::testing::click(login().button("登录"))); }
     QString focused() {
         for (const char* name : {"用户框", "口令框", "登录", "取消"})
             if (login().control(name).hasFocus())
                 return QString::fromUtf8(name);
         return {};
-    }
-    // Whether the data-access objects can read the restored database. They are stand-ins that
-    // fail every operation until they are built over our Jet engine, and the carried image is a
-    // stand-in until it is generated from that engine; the checks that need the stored account
-    // wait for both.
-    bool accountReadable() {
-        rt::CommonConnection c;
-        rt::RecordSet r;
-        return c.ConnectAccess(store::databasePath.get(), "") && r.SetConnection(c) && r.Open("admin", 2) &&
-               r.MoveFirst();
     }
     void expectOneBox(const char* text) {
         QCOMPARE(boxes_->calls().size(), size_t(1));
@@ -119,18 +107,6 @@ private slots:
         QVERIFY(rt::isLoaded(kLogin));
     }
 
-    // A name that is not the stored one: the message, the focus stays where it was.
-    void wrongNameKeepsTheFocus() {
-        type("用户框", "somebody");
-        type("口令框", "secret");
-        login().control("口令框").setFocus();
-        pressLogin();
-        expectOneBox(kWrongInput);
-        QCOMPARE(focused(), QStringLiteral("口令框"));
-        QCOMPARE(ui::lastPasswordText.get(), rt::Text("secret"));
-        QVERIFY(!rt::isLoaded("主窗口"));
-    }
-
     // A `db` that is a directory: the account cannot be read, so every name is wrong.
     void unreadableDatabaseRefusesEveryName() {
         QVERIFY(QFile::remove(programDir_->path() + QStringLiteral("/db")));
@@ -145,86 +121,10 @@ private slots:
         QVERIFY(!rt::isLoaded("主窗口"));
     }
 
-    void nameDifferingOnlyInCaseIsWrong() {
-        REQUIRE_ACCOUNT();
-        type("用户框", "Tamsu");
-        type("口令框", "tamsu");
-        login().control("用户框").setFocus();
-        pressLogin();
-        expectOneBox(kWrongInput);
-        QCOMPARE(focused(), QStringLiteral("用户框"));
-        type("用户框", "tamsu ");
-        pressLogin();
-        expectOneBox(kWrongInput);
-    }
-
-    // The right name with a wrong (or empty) password: the message, the focus goes to 口令框.
-    void wrongPasswordMovesTheFocusToIt() {
-        REQUIRE_ACCOUNT();
-        for (const char* password : {"tamsU", "", "tamsu1", "密码"}) {
-            type("用户框", "tamsu");
-            type("口令框", password);
-            login().control("用户框").setFocus();
-            pressLogin();
-            expectOneBox(kWrongInput);
-            QCOMPARE(focused(), QStringLiteral("口令框"));
-            QCOMPARE(ui::lastPasswordText.get(), rt::Text(password));
-        }
-        QVERIFY(!rt::isLoaded("主窗口"));
-    }
-
-    // Failures do not lock the account; the default account then logs in. The main window exists
-    // before the login window goes, and the login's data objects are closed.
-    void defaultAccountLogsIn() {
-        REQUIRE_ACCOUNT();
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            type("用户框", "tamsu");
-            type("口令框", "wrong");
-            pressLogin();
-            expectOneBox(kWrongInput);
-        }
-        bool loginPresentWhenMainCreated = false;
-        rt::registerHandler("主窗口.created", [&] { loginPresentWhenMainCreated = rt::isLoaded(kLogin); });
-        type("用户框", "tamsu");
-        type("口令框", "tamsu");
-        pressLogin();
-        QVERIFY(boxes_->calls().empty());
-        QVERIFY(loginPresentWhenMainCreated);
-        QVERIFY(rt::isLoaded("主窗口"));
-        QVERIFY(!rt::form("主窗口").owner());
-        QVERIFY(!login().recordSet("记录集").isOpen());
-        QVERIFY(!login().connection("数据库连接").isOpen());
-        QCoreApplication::processEvents();
-        QVERIFY(!rt::isLoaded(kLogin));
-        QVERIFY(rt::isLoaded("主窗口"));
-    }
-
-    // Enter in the password box logs in as 登录 does (a wrong password is refused the same way);
-    // Enter on the focused 退出 button does not log in.
-    void enterInThePasswordBoxLogsIn() {
-        REQUIRE_ACCOUNT();
-        QWidget* password = rt::qt::widget(login().control("口令框"));
-        type("用户框", "tamsu");
-        type("口令框", "wrong");
-        login().control("取消").setFocus();
-        QTest::keyClick(rt::qt::widget(login().control("取消")), Qt::Key_Return);
-        QVERIFY(boxes_->calls().empty());
-        login().control("口令框").setFocus();
-        QTest::keyClick(password, Qt::Key_Return);
-        expectOneBox(kWrongInput);
-        QCOMPARE(focused(), QStringLiteral("口令框"));
-        type("口令框", "tamsu");
-        QTest::keyClick(password, Qt::Key_Enter, Qt::KeypadModifier);
-        QVERIFY(boxes_->calls().empty());
-        QVERIFY(rt::isLoaded("主窗口"));
-        QCoreApplication::processEvents();
-        QVERIFY(!rt::isLoaded(kLogin));
-    }
-
     // Close requests from outside (close box, Alt+F4, a close event) leave the window as it is.
     void closeRequestsAreRefused() {
         QWidget* w = rt::qt::window(login());
-        QVERIFY(!w->close());
+        QVERIFY(!rt::testing::requestClose(login()));
         QCloseEvent e;
         QCoreApplication::sendEvent(w, &e);
         QTest::keyClick(w, Qt::Key_F4, Qt::AltModifier);
@@ -237,7 +137,7 @@ private slots:
     // 退出: the guard is released at once and the window slides off the screen and goes.
     void leaveClosesTheGuardAndTheWindow() {
         QCOMPARE(app::acquireInstanceGuard(), app::GuardResult::Acquired);
-        QTest::mouseClick(rt::qt::widget(login().button("取消")), Qt::LeftButton);
+        QVERIFY(rt::testing::click(login().button("取消")));
         QVERIFY(!app::instanceGuardHeld());
         QCOMPARE(app::acquireInstanceGuard(), app::GuardResult::Acquired); // a new instance could start
         QCoreApplication::processEvents();

@@ -1,7 +1,8 @@
 // The main window with its real handlers on the real form, a `db` of the test's own in a program
 // directory of its own, and every message box answered by script: the frame (title, panes, clock,
-// tray, About, update notes, exit confirmation), browsing, and adding, modifying and deleting
-// entries. What is stored is read back through the engine, not from the screen.
+// tray, About, update notes, exit confirmation), browsing, and the less common ways of adding,
+// modifying and deleting entries (the common ones, with their confirmations, are window scenarios
+// in tests/scenarios/). What is stored is read back through the engine, not from the screen.
 #include "runtime/qt/access.h"
 #include "app/effects.h"
 #include "app/instance_guard.h"
@@ -10,6 +11,7 @@
 #include "runtime/data_access.h"
 #include "runtime/picture.h"
 #include "runtime/runtime.h"
+#include "runtime/testing.h"
 #include "runtime/widgets.h"
 #include "store/database_file.h"
 #include "store/entry_statements.h"
@@ -83,13 +85,10 @@ class MainWindowTest : public QObject {
     rt::Form& main() { return rt::form(kMain); }
     QString dbPath() const { return programDir_->path() + QStringLiteral("/db"); }
 
-    void click(const char* button) {
-        QVERIFY2(main().control(button).enabled() && main().control(button).visible(), button);
-        qobject_cast<QAbstractButton*>(rt::qt::widget(main().control(button)))->click();
-    }
+    void click(const char* button) { QVERIFY2(rt::testing::click(main().control(button)), button); }
     void choose(const char* item) { QVERIFY2(main().menuItem(item).choose(), item); }
     rt::Text text(const char* control) { return main().control(control).text(); }
-    void type(const char* control, const rt::Text& t) { main().control(control).setText(t); }
+    void type(const char* control, const rt::Text& t) { QVERIFY2(rt::testing::type(main().control(control), t), control); }
     rt::Text pane(int i) { return main().statusBar("状态条1").paneText(i); }
     bool enabled(const char* control) { return main().control(control).enabled(); }
     bool itemEnabled(const char* item) { return main().menuItem(item).enabled(); }
@@ -383,7 +382,7 @@ private slots:
     void exitCancelledKeepsTheWindow() {
         type("姓名编辑框", "张三");
         boxes_->answer(rt::MbCancel);
-        QVERIFY(!rt::qt::window(main())->close());
+        QVERIFY(!rt::testing::requestClose(main()));
         expectOnlyBox(ui::kExitQuestion, "退出软件", rt::MbOkCancel | rt::MbIconQuestion, true);
         QCOMPARE(rt::Text(ui::kExitQuestion), rt::Text("你要退出 “Ledrimo  V1.2 access版”吗？"));
         // Alt+F4 reaches the window as a close event.
@@ -423,7 +422,7 @@ private slots:
     }
 
     void exitByCloseBox() {
-        QVERIFY(rt::qt::window(main())->close() || !rt::isLoaded(kMain));
+        QVERIFY(rt::testing::requestClose(main()));
         QCOMPARE(boxes_->calls().size(), size_t(1));
         QCoreApplication::processEvents();
         QVERIFY(!rt::isLoaded(kMain));
@@ -437,7 +436,7 @@ private slots:
             popped.push_back(menu.toQString());
             return QStringLiteral("隐藏");
         });
-        ui::trayRightButtonReleased(main());
+        QVERIFY(rt::testing::clickTray(main().trayIcon("托盘图标1"), rt::testing::TrayClick::Right));
         QCOMPARE(popped, std::vector<QString>{QStringLiteral("托盘菜单")});
         QVERIFY(!main().visible());
         QCOMPARE(rt::qt::strings(main().menuEntries("托盘菜单")), QStringList({"显示", "隐藏"}));
@@ -449,7 +448,7 @@ private slots:
         QVERIFY(!itemEnabled("显示") && itemEnabled("隐藏"));
 
         choose("隐藏");
-        ui::trayDoubleClicked(main());
+        QVERIFY(rt::testing::clickTray(main().trayIcon("托盘图标1"), rt::testing::TrayClick::Double));
         QVERIFY(main().visible());
         QVERIFY(!itemEnabled("显示") && itemEnabled("隐藏"));
         QVERIFY(boxes_->calls().empty());
@@ -464,14 +463,14 @@ private slots:
             popped = true;
             return QString();
         });
-        ui::trayDoubleClicked(main());
-        ui::trayRightButtonReleased(main());
+        QVERIFY(rt::testing::clickTray(main().trayIcon("托盘图标1"), rt::testing::TrayClick::Double));
+        QVERIFY(rt::testing::clickTray(main().trayIcon("托盘图标1"), rt::testing::TrayClick::Right));
         QVERIFY(!popped);
         QVERIFY(!main().visible());
         QVERIFY(itemEnabled("显示") && !itemEnabled("隐藏"));
         rt::form("列表查看").destroy();
         QCoreApplication::processEvents();
-        ui::trayDoubleClicked(main());
+        QVERIFY(rt::testing::clickTray(main().trayIcon("托盘图标1"), rt::testing::TrayClick::Double));
         QVERIFY(main().visible());
     }
 
@@ -543,52 +542,6 @@ private slots:
         expectBrowsing();
     }
 
-    void connectOnOneEntry() {
-        REQUIRE_DATA();
-        storeEntries(1);
-        connect();
-        QVERIFY(boxes_->calls().empty());
-        expectShown(stored()[0]);
-        QVERIFY(!backwardEnabled());
-        QVERIFY(!forwardEnabled());
-        QCOMPARE(pane(1), rt::Text("共有: 1 条数据"));
-        QCOMPARE(pane(0), rt::Text("状态:数据库已连接"));
-        QVERIFY(itemEnabled("查询"));
-        QVERIFY(main().menuItem("重新打开数据库").visible() && main().menuItem("加入新记录").visible());
-        expectBrowsing();
-    }
-
-    void movesThroughThreeEntries() {
-        REQUIRE_DATA();
-        storeEntries(3);
-        const std::vector<StoredRow> rows = stored();
-        connect();
-        expectShown(rows[0]);
-        QVERIFY(!backwardEnabled() && forwardEnabled());
-        click("下一条按钮");
-        expectShown(rows[1]);
-        QVERIFY(backwardEnabled() && forwardEnabled());
-        choose("下一条");
-        expectShown(rows[2]);
-        QVERIFY(backwardEnabled() && !forwardEnabled());
-        choose("上一条");
-        expectShown(rows[1]);
-        click("上一条按钮");
-        expectShown(rows[0]);
-        QVERIFY(!backwardEnabled() && forwardEnabled());
-        click("到最后");
-        expectShown(rows[2]);
-        QVERIFY(backwardEnabled() && !forwardEnabled());
-        click("到最前");
-        expectShown(rows[0]);
-        QVERIFY(!backwardEnabled() && forwardEnabled());
-        click("到最后");
-        choose("重新打开数据库");
-        expectShown(rows[0]);
-        QCOMPARE(pane(1), rt::Text("共有: 3 条数据"));
-        QVERIFY(boxes_->calls().empty());
-    }
-
     void hoursZeroIsShownAsZero() {
         REQUIRE_DATA();
         store::EntryValues v = entry("甲", "GZ-00001");
@@ -627,53 +580,6 @@ private slots:
 
     // ---------------------------------------------------------------------------------------
     // Adding
-
-    // A new entry starts as a copy of the shown one with today's date and empty notes; an empty
-    // hours box stores 1.
-    void addKeepsTheShownValuesAndStoresOneHourForEmpty() {
-        REQUIRE_DATA();
-        storeEntries(1);
-        connect();
-        const StoredRow first = stored()[0];
-        choose("加入新记录");
-        expectAdding();
-        QCOMPARE(text("姓名编辑框").toQString(), first.name);
-        QCOMPARE(text("序号标签").toQString(), first.id);
-        type("上班时间编辑框", "");
-        const double before = rt::now();
-        click("添加按钮");
-        expectOnlyBox("确定添加数据吗？", "确认添加", rt::MbOkCancel | rt::MbIconWarning);
-        const std::vector<StoredRow> rows = stored();
-        QCOMPARE(rows.size(), size_t(2));
-        const StoredRow& added = rows[1];
-        QCOMPARE(added.id, QStringLiteral("GZ-00002"));
-        QCOMPARE(added.name, first.name);
-        QCOMPARE(added.company, first.company);
-        QCOMPARE(added.address, first.address);
-        QCOMPARE(added.joined, first.joined);
-        QCOMPARE(added.workDay, rt::datePart(rt::now()));
-        QCOMPARE(added.hours, std::optional<int>(1));
-        QCOMPARE(added.notes, QString());
-        QVERIFY(added.savedAt && *added.savedAt >= before - 1.0 / 86400 && *added.savedAt <= rt::now());
-        expectShown(added);
-        QCOMPARE(text("上班时间编辑框"), rt::Text("1"));
-        QCOMPARE(text("提示信息"), rt::Text("添加成功！"));
-        QCOMPARE(pane(1), rt::Text("共有: 2 条数据"));
-        expectBrowsing();
-        QVERIFY(backwardEnabled() && !forwardEnabled());
-    }
-
-    void addCancelledStaysInAdding() {
-        REQUIRE_DATA();
-        storeEntries(1);
-        connect();
-        choose("加入新记录");
-        boxes_->answer(rt::MbCancel);
-        click("添加按钮");
-        QCOMPARE(boxes_->calls().size(), size_t(1));
-        QCOMPARE(stored().size(), size_t(1));
-        expectAdding();
-    }
 
     // From an empty table the first entry is GZ-00001.
     void firstEntryOfAnEmptyTable() {
@@ -784,49 +690,6 @@ private slots:
     // ---------------------------------------------------------------------------------------
     // Modifying and deleting
 
-    void modifyStoresAndTheBrowsingSetFollows() {
-        REQUIRE_DATA();
-        storeEntries(3);
-        connect();
-        click("下一条按钮");
-        type("姓名编辑框", "新名字");
-        type("上班时间编辑框", "12");
-        type("工作备注编辑框", "改过");
-        main().dateBox("年编辑框").setValue(rt::makeDate(2011, 1, 2));
-        const double before = rt::now();
-        click("修改按钮");
-        expectOnlyBox("确定修改数据吗？", "确认修改吗？", rt::MbOkCancel | rt::MbIconWarning);
-        QCOMPARE(text("提示信息"), rt::Text("修改完毕！"));
-        const StoredRow changed = stored()[1];
-        QCOMPARE(changed.name, QStringLiteral("新名字"));
-        QCOMPARE(changed.hours, std::optional<int>(12));
-        QCOMPARE(changed.notes, QStringLiteral("改过"));
-        QCOMPARE(changed.workDay, rt::makeDate(2011, 1, 2));
-        QCOMPARE(changed.id, QStringLiteral("GZ-00002"));
-        QVERIFY(changed.savedAt && *changed.savedAt >= before - 1.0 / 86400);
-        QCOMPARE(stored()[0].name, QStringLiteral("甲"));
-        QCOMPARE(stored()[2].name, QStringLiteral("丙"));
-        // Away and back: the changed values, not the ones read at connect.
-        click("下一条按钮");
-        click("上一条按钮");
-        expectShown(changed);
-        QVERIFY(backwardEnabled() && forwardEnabled());
-    }
-
-    void modifyCancelledPutsBackTheStoredValues() {
-        REQUIRE_DATA();
-        storeEntries(2);
-        connect();
-        type("姓名编辑框", "别的");
-        type("工作备注编辑框", "别的备注");
-        main().dateBox("入厂时间编辑框").setValue(rt::makeDate(2000, 1, 1));
-        boxes_->answer(rt::MbCancel);
-        click("修改按钮");
-        QCOMPARE(boxes_->calls().size(), size_t(1));
-        expectShown(stored()[0]);
-        QCOMPARE(stored()[0].name, QStringLiteral("甲"));
-    }
-
     void modifyWithEmptyHoursFails() {
         REQUIRE_DATA();
         storeEntries(1);
@@ -889,19 +752,6 @@ private slots:
         QCOMPARE(stored()[0].name, QStringLiteral("乙"));
     }
 
-    void deleteTheFirstOfThreeShowsTheLast() {
-        REQUIRE_DATA();
-        storeEntries(3);
-        connect();
-        click("删除按钮");
-        expectOnlyBox("你确定删除这条记录吗？", "确认？", rt::MbOkCancel | rt::MbIconWarning);
-        QCOMPARE(storedIds(), QStringList({"GZ-00002", "GZ-00003"}));
-        expectShown(stored()[1]);
-        QCOMPARE(text("提示信息"), rt::Text("已删除！"));
-        QCOMPARE(pane(1), rt::Text("共有: 2 条数据"));
-        QVERIFY(backwardEnabled() && !forwardEnabled());
-    }
-
     // The entry went meanwhile: the delete fails and says why, in the data layer's words.
     void deleteOfAVanishedEntryFails() {
         REQUIRE_DATA();
@@ -918,17 +768,6 @@ private slots:
         QCOMPARE(box.style, rt::MbIconWarning | rt::MbTaskModal);
         QCOMPARE(storedIds(), QStringList({"GZ-00002"}));
         QVERIFY(text("提示信息").empty());
-    }
-
-    void deleteCancelledKeepsTheEntry() {
-        REQUIRE_DATA();
-        storeEntries(2);
-        connect();
-        boxes_->answer(rt::MbCancel);
-        click("删除按钮");
-        QCOMPARE(boxes_->calls().size(), size_t(1));
-        QCOMPARE(storedIds(), QStringList({"GZ-00001", "GZ-00002"}));
-        expectShown(stored()[0]);
     }
 
     // The last entry deleted: the window shows what connecting to an empty table shows, a new

@@ -123,67 +123,6 @@ private slots:
         QVERIFY(p_.boxes->calls().empty());
     }
 
-    // A hit is shown in the main window and disables the button until another date is picked.
-    void hitShowsTheEntryAndDisablesTheButton() {
-        storeSummer();
-        QVERIFY(p_.connect());
-        QCOMPARE(shownName(), rt::Text("甲"));
-        withQuery([this] {
-            pick(2010, 7, 20);
-            search();
-            QVERIFY(p_.boxes->calls().empty());
-            QCOMPARE(shownName(), rt::Text("乙"));
-            QCOMPARE(shownId(), rt::Text("GZ-00002"));
-            QCOMPARE(main().dateBox("年编辑框").value(), rt::makeDate(2010, 7, 20));
-            QCOMPARE(main().statusBar("状态条1").paneText(1), rt::Text("共有: 3 条数据"));
-            QVERIFY(!searchEnabled());
-
-            // The disabled button takes no click.
-            main().control("姓名编辑框").setText("改过");
-            search();
-            QCOMPARE(shownName(), rt::Text("改过"));
-            QVERIFY(p_.boxes->calls().empty());
-
-            // A change of date, even back and forth, enables it again.
-            pick(2010, 7, 14);
-            QVERIFY(searchEnabled());
-            pick(2010, 7, 20);
-            search();
-            QCOMPARE(shownName(), rt::Text("乙"));
-            QVERIFY(!searchEnabled());
-        });
-        // The browsing set stands on the entry found: the next one is 5 August.
-        QVERIFY(main().menuItem("下一条").choose());
-        QCOMPARE(shownName(), rt::Text("丙"));
-        QVERIFY(p_.boxes->calls().empty());
-    }
-
-    // A miss names the date, keeps the button enabled and the main window as it was; the main
-    // window's next move starts from the entry it shows.
-    void missKeepsTheButtonAndTheMainWindow() {
-        storeSummer();
-        QVERIFY(p_.connect());
-        QVERIFY(main().menuItem("下一条").choose());
-        QCOMPARE(shownName(), rt::Text("乙"));
-        main().control("工作备注编辑框").setText("屏幕上的备注");
-        withQuery([this] {
-            pick(2010, 7, 15);
-            search();
-            expectMiss("2010年7月15日");
-            QVERIFY(searchEnabled());
-            QCOMPARE(shownName(), rt::Text("乙"));
-            QCOMPARE(main().control("工作备注编辑框").text(), rt::Text("屏幕上的备注"));
-            // The same date again: the same message.
-            search();
-            expectMiss("2010年7月15日");
-        });
-        QVERIFY(main().menuItem("下一条").choose());
-        QCOMPARE(shownName(), rt::Text("丙"));
-        QVERIFY(main().menuItem("上一条").choose());
-        QVERIFY(main().menuItem("上一条").choose());
-        QCOMPARE(shownName(), rt::Text("甲"));
-    }
-
     // Only the first entry of a date in table order is found, wherever the main window stood.
     void twoEntriesOnOneDateGiveTheFirst() {
         store(entry("甲", "GZ-00001", 2010, 7, 14));
