@@ -118,8 +118,11 @@ std::optional<Key> parseKey(const Text& name) {
     return std::nullopt;
 }
 
-// A press and its release; the release goes only where the press left the widget standing.
+// A press and its release; the release goes only where the press left the widget standing. The
+// keyboard belongs to the active window, so the target's window becomes the active one first.
 void sendKey(QPointer<QWidget> to, const Key& k) {
+    if (QWidget* top = to->window(); top != QApplication::activeWindow())
+        top->activateWindow();
     QKeyEvent press(QEvent::KeyPress, k.code, k.modifiers, k.text);
     QCoreApplication::sendEvent(to, &press);
     if (!to)

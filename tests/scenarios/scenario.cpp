@@ -50,7 +50,7 @@ std::string textOf(const jet::Value& v) {
 
 std::string dayText(double days) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.10g", days);
+    std::snprintf(text, sizeof text, "%.17g", days);
     return text;
 }
 

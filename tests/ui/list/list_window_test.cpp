@@ -1,7 +1,8 @@
 // The list window with its real handlers and the main window's, on the real forms, a `db` of the
 // test's own in a program directory of its own, every message box and pop-up menu answered by
 // script. Entries are written straight through the engine, as another program would, and what is
-// stored is read back through the engine, not from the screen.
+// stored is read back through the engine, not from the screen. Its rows, an entry opened in the
+// main window and a row deleted after the question are window scenarios (tests/scenarios/).
 #include "runtime/qt/access.h"
 #include "app/effects.h"
 #include "app/instance_guard.h"
@@ -9,13 +10,13 @@
 #include "jet/sql_engine.h"
 #include "runtime/picture.h"
 #include "runtime/runtime.h"
+#include "runtime/testing.h"
 #include "store/database_file.h"
 #include "store/entry_statements.h"
 #include "tests/ui/window_tests.h"
 #include "ui/list/list_window.h"
 #include "ui/main/main_window.h"
 
-#include <QAbstractButton>
 #include <QContextMenuEvent>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -89,10 +90,7 @@ class ListWindowTest : public QObject {
     // ---- the windows ----
 
     void connect() { QVERIFY(main().menuItem("打开数据库").choose()); }
-    void clickMain(const char* button) {
-        QVERIFY2(main().control(button).enabled() && main().control(button).visible(), button);
-        qobject_cast<QAbstractButton*>(rt::qt::widget(main().control(button)))->click();
-    }
+    void clickMain(const char* button) { QVERIFY2(rt::testing::click(main().control(button)), button); }
     void openList() {
         clickMain("列表");
         QVERIFY(rt::isLoaded(kListForm));
@@ -108,10 +106,7 @@ class ListWindowTest : public QObject {
         QContextMenuEvent e(QContextMenuEvent::Mouse, at, view()->viewport()->mapToGlobal(at));
         QCoreApplication::sendEvent(view()->viewport(), &e);
     }
-    void doubleClickRow(int row) {
-        const QRect r = view()->visualRect(view()->model()->index(row, 0));
-        QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, r.center());
-    }
+    void doubleClickRow(int row) { QVERIFY(rt::testing::doubleClickRow(rows(), row)); }
     QStringList column(int c) {
         QStringList texts;
         for (int r = 0; r < rows().count(); ++r)
@@ -199,36 +194,14 @@ private slots:
             QVERIFY2(!key.startsWith(QString::fromUtf8(kListForm) + QLatin1Char('.')), qPrintable(key));
     }
 
-    // Title, pictures, owner; three entries give rows 1 to 3 with their identifiers and texts.
-    void threeEntriesFillTheList() {
+    // The window system keeps the list window above its owner (a transient of the main window).
+    // Its rows, title and pictures are a window scenario (tests/scenarios/list_scenarios.cpp).
+    void keptAboveTheMainWindow() {
         storeEntries(3);
         connect();
         openList();
-        QCOMPARE(list().owner(), &main());
-        QVERIFY(!list().isModal());
-        QCOMPARE(list().control("列表窗口标题").caption(), ui::listWindowTitle());
-        QVERIFY(!list().pictureBox("图片框1").picture().isNull());
-        QVERIFY(!list().pictureBox("图片框5").picture().isNull());
-        QVERIFY(!list().graphicButton("图形按钮1").picture(rt::GraphicButton::Normal).isNull());
-        QCOMPARE(list().graphicButton("图形按钮1").picture(rt::GraphicButton::Hover),
-                 list().graphicButton("图形按钮1").picture(rt::GraphicButton::Pressed));
-
-        QCOMPARE(column(0), QStringList({"1", "2", "3"}));
-        QCOMPARE(column(1), ids({1, 2, 3}));
-        QCOMPARE(column(2), QStringList({"甲", "乙", "丙"}));
-        QCOMPARE(column(3), QStringList({"2010年7月11日", "2010年7月12日", "2010年7月13日"}));
-        QCOMPARE(column(4), QStringList({"6", "7", "8"}));
-        QCOMPARE(column(5), QStringList({"备注甲", "备注乙", "备注丙"}));
-        QVERIFY(boxes_->calls().empty());
-        // The statement set is left closed.
-        QVERIFY(!main().recordSet("记录集2").isOpen());
-        // The window system keeps it above its owner (a transient of the main window), and the
-        // keyboard is in the list, on its first row.
         QCOMPARE(rt::qt::window(list())->windowType(), Qt::Dialog);
         QCOMPARE(rt::qt::window(list())->windowHandle()->transientParent(), rt::qt::window(main())->windowHandle());
-        QVERIFY(rows().hasFocus());
-        QCOMPARE(rows().selectedIndex(), 0);
-        expectDetails(1);
     }
 
     // Notes with line breaks take one line in the list, each break shown as a mark; the main
@@ -295,8 +268,7 @@ private slots:
         expectDetails(3);
         QVERIFY(!main().recordSet("记录集2").isOpen());
         // A click makes the row current before it selects it.
-        QTest::mouseClick(view()->viewport(), Qt::LeftButton, {},
-                          view()->visualRect(view()->model()->index(0, 2)).center());
+        QVERIFY(rt::testing::clickRow(rows(), 0));
         QCOMPARE(rows().selectedIndex(), 0);
         expectDetails(1);
 
@@ -313,64 +285,6 @@ private slots:
         QCOMPARE(column(1), ids({1, 2, 3, 4}));
         QCOMPARE(rows().itemText(3, 2), rt::Text("新人"));
         QVERIFY(boxes_->calls().empty());
-    }
-
-    // 查看详细 on row 2 shows the second entry in the main window and hides the list; the main
-    // button brings the same list back. A double-click on row 3 does the same.
-    void openInMainAndBack() {
-        storeEntries(3);
-        connect();
-        openList();
-        select(1);
-        rightClick("查看详细");
-        QVERIFY(rt::isLoaded(kListForm));
-        QVERIFY(!list().visible());
-        expectMainShows(2);
-        QCOMPARE(main().button("列表").caption(), rt::Text("返回列表"));
-        QCOMPARE(main().recordSet("记录集1").Pos(), 1);
-
-        clickMain("列表");
-        QVERIFY(list().visible());
-        QCOMPARE(list().transparency(), 255);
-        QCOMPARE(main().button("列表").caption(), rt::Text("打开列表"));
-        QCOMPARE(rows().selectedIndex(), 1);
-        QCOMPARE(column(1), ids({1, 2, 3}));
-
-        doubleClickRow(2);
-        QVERIFY(!list().visible());
-        expectMainShows(3);
-        QCOMPARE(main().button("列表").caption(), rt::Text("返回列表"));
-        QVERIFY(boxes_->calls().empty());
-    }
-
-    // Deleting row 2 of 3: the question, the rows renumbered, and the main window showing the
-    // entry its browsing set stands on, so that its own 删除 deletes what it shows.
-    void deleteRowTwoOfThree() {
-        storeEntries(3);
-        connect();
-        QVERIFY(main().control("到最后").enabled());
-        clickMain("到最后"); // the main window shows entry 3
-        openList();
-        select(1);
-        boxes_->answer(rt::MbCancel);
-        rightClick("删除所选");
-        expectDeleteQuestion();
-        QCOMPARE(storedIds(), ids({1, 2, 3}));
-        QCOMPARE(rows().count(), 3);
-
-        // The Del key of 删除所选, on the list window.
-        rt::qt::window(list())->activateWindow();
-        QTest::keyClick(view(), Qt::Key_Delete);
-        expectDeleteQuestion();
-        QCOMPARE(storedIds(), ids({1, 3}));
-        QCOMPARE(column(0), QStringList({"1", "2"}));
-        QCOMPARE(column(1), ids({1, 3}));
-        expectMainShows(3);
-        QCOMPARE(main().statusBar("状态条1").paneText(1), rt::Text("共有: 2 条数据"));
-
-        clickMain("删除按钮");
-        boxes_->clear();
-        QCOMPARE(storedIds(), ids({1}));
     }
 
     // The main window showed the entry the list deleted: it shows the one that took its place.
@@ -484,13 +398,13 @@ private slots:
         storeEntries(1);
         connect();
         openList();
-        qobject_cast<QAbstractButton*>(rt::qt::widget(list().control("图形按钮1")))->click();
+        QVERIFY(rt::testing::click(list().control("图形按钮1")));
         processEvents();
         QVERIFY(!rt::isLoaded(kListForm));
         QVERIFY(rt::isLoaded(kMain));
 
         openList();
-        rt::qt::window(list())->close();
+        rt::testing::requestClose(list());
         processEvents();
         QVERIFY(!rt::isLoaded(kListForm));
         QVERIFY(rt::isLoaded(kMain));
@@ -503,7 +417,7 @@ private slots:
         storeEntries(2);
         connect();
         openList();
-        QVERIFY(rt::qt::window(main())->close() || !rt::isLoaded(kMain));
+        QVERIFY(rt::testing::requestClose(main()));
         QCOMPARE(boxes_->calls().size(), size_t(1));
         processEvents();
         QVERIFY(!rt::isLoaded(kListForm));

@@ -2,6 +2,8 @@
 // handlers of the main, account and login windows, a real `db` in a program directory of the test's
 // own and the message boxes answered by script: the checks and their order, insert and update of
 // the account row, the next login with the new values, 取消, and a statement the database refuses.
+// An account changed twice with the logins after it is a window scenario
+// (tests/scenarios/query_account_scenarios.cpp).
 #include "runtime/qt/access.h"
 #include "app/effects.h"
 #include "jet/create.h"
@@ -37,7 +39,7 @@ class AccountTest : public QObject {
 
     rt::Form& main() { return p_.main(); }
     rt::Form& account() { return rt::form(kAccount); }
-    void type(const char* box, const rt::Text& t) { account().control(box).setText(t); }
+    void type(const char* box, const rt::Text& t) { QVERIFY2(rt::testing::type(account().control(box), t), box); }
     void confirm() { scenario::click(account(), "确认"); }
     // The queued close of the window, if the handler asked for one, is carried out.
     void settle() { QCoreApplication::processEvents(); }
@@ -82,8 +84,8 @@ class AccountTest : public QObject {
         if (!rt::loadForm("用户登录"))
             return false;
         rt::Form& f = rt::form("用户登录");
-        f.control("用户框").setText(name);
-        f.control("口令框").setText(password);
+        rt::testing::type(f.control("用户框"), name);
+        rt::testing::type(f.control("口令框"), password);
         p_.boxes->clear();
         scenario::click(f, "登录");
         settle();
@@ -147,11 +149,11 @@ private slots:
             auto* nameEdit = qobject_cast<QLineEdit*>(rt::qt::widget(f.control("用户名编辑框")));
             auto* passwordEdit = qobject_cast<QLineEdit*>(rt::qt::widget(f.control("密码编辑框")));
             QVERIFY(nameEdit && passwordEdit);
-            QTest::keyClicks(nameEdit, QStringLiteral("abcdefghijkl"));
+            QVERIFY(rt::testing::type(f.control("用户名编辑框"), "abcdefghijkl"));
             QCOMPARE(f.control("用户名编辑框").text(), rt::Text("abcdefghij"));
             QCOMPARE(passwordEdit->echoMode(), QLineEdit::Password);
             const QString longPassword(40, QLatin1Char('p'));
-            QTest::keyClicks(passwordEdit, longPassword);
+            QVERIFY(rt::testing::type(f.control("密码编辑框"), rt::Text(longPassword)));
             QCOMPARE(f.control("密码编辑框").text(), rt::Text(longPassword));
         });
         QVERIFY(p_.boxes->calls().empty());
@@ -176,7 +178,7 @@ private slots:
         withAccount([this] {
             type("用户名编辑框", "tamsu");
             type("密码编辑框", "pw");
-            QTest::keyClick(rt::qt::widget(account().control("用户名编辑框")), Qt::Key_Escape);
+            QVERIFY(rt::testing::pressKey(account().control("用户名编辑框"), "Esc"));
             settle();
             QVERIFY(!rt::isLoaded(kAccount));
         });
@@ -185,7 +187,7 @@ private slots:
         withAccount([this] {
             type("用户名编辑框", "enter");
             type("密码编辑框", "pw2");
-            QTest::keyClick(rt::qt::widget(account().control("密码编辑框")), Qt::Key_Return);
+            QVERIFY(rt::testing::pressKey(account().control("密码编辑框"), "Enter"));
             expectBox("操作成功！", "信息：", rt::MbIconInformation);
             settle();
             QVERIFY(!rt::isLoaded(kAccount));

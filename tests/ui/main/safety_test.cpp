@@ -1,8 +1,9 @@
 // The safety net as the user meets it, with the real windows and handlers over a program directory
 // of the test's own: the copy of the day made when 打开数据库 connects, a failed copy told once per
-// run while the program works on, a damaged `db` answered with the backup to restore (restored
-// with ledrimo-db, then used again), and an account set by `ledrimo-db passwd` that logs in
-// through the real login window.
+// run while the program works on, a damaged or partly lost `db` found at connect and at login,
+// and an account set by `ledrimo-db passwd` that logs in through the real login window. The
+// advice for a damaged `db` at connect, followed to the restored log, is a window scenario
+// (tests/scenarios/safety_scenarios.cpp).
 #include "runtime/datetime.h"
 #include "jet/database.h"
 #include "store/backup.h"
@@ -139,58 +140,6 @@ private slots:
         QVERIFY(program_.run("insert into data (姓名,上班时间,id) values ('王五',8,'GZ-00010')"));
         disconnect();
         QCOMPARE(runTool({QStringLiteral("restore"), program_.dbPath(), good}), 0);
-    }
-
-    // A damaged `db`: after the data layer's box, one message names the newest copy that checks
-    // out (not the newer damaged one) and the command; the command restores it, and the program
-    // connects to the restored log.
-    void aDamagedDatabaseNamesTheBackupToRestore() {
-        addEntries(4);
-        connect();
-        disconnect();
-        const QString good = backupDir() + QStringLiteral("/") + todaysCopyName();
-        const QString newerDamaged = backupDir() + QStringLiteral("/db-9999-12-31.mdb");
-        QVERIFY(QFile::copy(good, newerDamaged));
-        QFile bad(newerDamaged);
-        QVERIFY(bad.open(QIODevice::ReadWrite));
-        QVERIFY(bad.seek(2 * 4096));
-        QVERIFY(bad.write(QByteArray(4096, 'Z')) == 4096);
-        bad.close();
-        QFile db(program_.dbPath());
-        QVERIFY(db.open(QIODevice::ReadWrite));
-        QVERIFY(db.seek(2 * 4096));
-        QVERIFY(db.write(QByteArray(4096, 'Z')) == 4096);
-        db.close();
-
-        program_.boxes->clear();
-        QVERIFY(program_.connect());
-        const auto& calls = program_.boxes->calls();
-        int advice = -1;
-        for (size_t i = 0; i < calls.size(); ++i)
-            if (calls[i].caption == rt::Text("数据库已损坏"))
-                advice = int(i);
-        QVERIFY2(advice >= 0, "no message about the damaged database");
-        // After the data layer's box (if it shows one), instead of the invitation to add.
-        for (int i = 0; i < advice; ++i)
-            QCOMPARE(calls[size_t(i)].caption, rt::Text(rt::kDataErrorCaption));
-        QCOMPARE(size_t(advice) + 1, calls.size());
-        QCOMPARE(boxesStartingWith("数据库文件已损坏"), 1);
-        const QString text = calls[size_t(advice)].text.toQString();
-        QVERIFY2(text.contains(QStringLiteral("ledrimo-db restore ") + program_.dbPath() +
-                               QStringLiteral(" ") + good),
-                 qPrintable(text));
-        QVERIFY(text.contains(QStringLiteral("4 条记录")));
-        QVERIFY(!text.contains(QStringLiteral("9999")));
-
-        // As the message says: leave the program, restore, start it again.
-        main().destroy();
-        QCoreApplication::processEvents();
-        QCOMPARE(runTool({QStringLiteral("restore"), program_.dbPath(), good}), 0);
-        QVERIFY(rt::loadForm("主窗口"));
-        program_.boxes->clear();
-        connect();
-        QVERIFY(program_.boxes->calls().empty());
-        QCOMPARE(main().statusBar("状态条1").paneText(1), rt::Text("共有: 4 条数据"));
     }
 
     // The page with the entries zeroed (a bad sector): the file opens and the log reads as empty.

@@ -1,6 +1,7 @@
 // The date query window 查询 opened from the main window's menu, with the real handlers of both
 // windows, a real `db` in a program directory of the test's own and the message boxes answered by
-// script: hits, misses and their messages, the button's state, and what the main window shows.
+// script: hits, misses and their messages, the button's state, and what the main window shows. A
+// hit and a miss are window scenarios (tests/scenarios/query_account_scenarios.cpp).
 #include "runtime/qt/access.h"
 #include "app/effects.h"
 #include "runtime/widgets.h"
@@ -11,7 +12,6 @@
 #include "../scenario.h"
 #include "tests/ui/window_tests.h"
 
-#include <QDateEdit>
 
 namespace {
 
@@ -53,11 +53,9 @@ class QueryTest : public QObject {
         store(entry("丙", "GZ-00003", 2010, 8, 5));
     }
 
-    // Picks the date as the user does, through the date box's own widget.
+    // Picks the date as the user does.
     void pick(int year, int month, int day) {
-        auto* edit = qobject_cast<QDateEdit*>(rt::qt::widget(query().control("日期框1")));
-        QVERIFY(edit);
-        edit->setDate(QDate(year, month, day));
+        QVERIFY(rt::testing::pickDate(query().dateBox("日期框1"), rt::makeDate(year, month, day)));
         QCOMPARE(query().dateBox("日期框1").value(), rt::makeDate(year, month, day));
     }
     void search() { scenario::click(query(), "超级按钮1"); }
