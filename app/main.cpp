@@ -12,7 +12,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // Lets the desktop match the windows with the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(store::kApplicationId));
-    runtime::registerPictures();
     rt::initRuntime();
     app::installProgramResources();
     app::registerHandlers();

@@ -95,7 +95,6 @@ BENCHMARK(Miss)->ArgsProduct({kSizes})->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    runtime::registerPictures();
     rt::initRuntime();
     ui::registerMainWindowHandlers();
     ui::registerQueryAndAccountHandlers();

@@ -1,18 +1,15 @@
 #include "runtime/datetime.h"
-#include "runtime/qt/conversions.h"
 
 #include "jet/datetext.h"
-
-#include <QDate>
+#include "platform/local_time.h"
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 
 namespace rt {
 
 namespace {
-
-constexpr qint64 kJulianDayOfZero = 2415019; // 1899-12-30
 
 // Out-of-range values become the first or the last day itself (at midnight); NaN the empty date.
 double clampDate(double d) {
@@ -42,19 +39,17 @@ DateParts splitDate(double d) {
 }
 
 double makeDate(int y, int m, int d, int h, int mi, int s) {
-    QDate date(y, m, d);
-    if (!date.isValid())
+    // Any valid day of the proleptic Gregorian calendar; there is no year 0 (1 BC is year -1).
+    if (y == 0 || m < 1 || m > 12 || d < 1 || d > jet::daysInMonth(y < 0 ? y + 1 : y, m))
         return 0;
-    double dayNumber = static_cast<double>(date.toJulianDay() - kJulianDayOfZero);
+    double dayNumber = static_cast<double>(jet::dayNumber(y < 0 ? y + 1 : y, m, d));
     double frac = (h * 3600.0 + mi * 60.0 + s) / 86400.0;
     return dayNumber >= 0 ? dayNumber + frac : dayNumber - frac;
 }
 
 double now() {
-    QDateTime t = QDateTime::currentDateTime();
-    QDate d = t.date();
-    QTime tm = t.time();
-    return makeDate(d.year(), d.month(), d.day(), tm.hour(), tm.minute(), tm.second());
+    const std::tm t = platform::localTime(std::time(nullptr));
+    return makeDate(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
 }
 
 double datePart(double d) {
@@ -86,18 +81,6 @@ int day(double d) {
 
 Text dateText(double d) {
     return Text::fromBytes(gbkOfUtf16(jet::formatDateText(clampDate(d))));
-}
-
-QDateTime toQDateTime(double d) {
-    DateParts p = splitDate(d);
-    return QDateTime(QDate(p.year, p.month, p.day), QTime(p.hour, p.minute, p.second));
-}
-
-double fromQDateTime(const QDateTime& t) {
-    if (!t.isValid())
-        return 0;
-    return makeDate(t.date().year(), t.date().month(), t.date().day(), t.time().hour(), t.time().minute(),
-                    t.time().second());
 }
 
 } // namespace rt

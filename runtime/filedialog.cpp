@@ -1,11 +1,6 @@
+// The file dialogs: the hook tests script; the window system shows the dialog.
 #include "runtime/filedialog.h"
-#include "runtime/qt/access.h"
-
-#include "runtime/form.h"
-
-#include <QDir>
-#include <QFileDialog>
-#include <QStandardPaths>
+#include "runtime/backend.h"
 
 namespace rt {
 
@@ -27,17 +22,7 @@ FileDialogHook setFileDialogHook(FileDialogHook h) {
 Text saveFileName(const Text& caption, const Text& suggested, const Text& filter, Form* owner) {
     if (hook())
         return hook()(FileDialogCall{caption, suggested, filter, owner});
-    QWidget* parent = owner && owner->isLoaded() ? qt::window(*owner) : nullptr;
-    const QString chosen =
-        QFileDialog::getSaveFileName(parent, caption.toQString(), suggested.toQString(), filter.toQString());
-    return Text(QDir::toNativeSeparators(chosen));
-}
-
-Text documentsDirectory() {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!documents.isEmpty() && QDir(documents).exists())
-        return Text(QDir::toNativeSeparators(documents));
-    return Text(QDir::toNativeSeparators(QDir::homePath()));
+    return detail::showSaveDialog(FileDialogCall{caption, suggested, filter, owner});
 }
 
 ScriptedFileDialogs::ScriptedFileDialogs() {

@@ -221,6 +221,7 @@ private:
     friend struct detail::FormState;
 
     explicit Form(std::shared_ptr<detail::FormDesc> desc);
+    void createParts(); // the controls and menu items of the description
     void ensureLoaded() const;
     Control* findControl(const Text& name) const;
     template <class T> T& controlAs(const Text& name, Kind kind);

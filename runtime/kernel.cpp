@@ -1,19 +1,14 @@
 #include "runtime/kernel.h"
-#include "runtime/qt/conversions.h"
-#include "runtime/display.h"
-#include "runtime/qt/access.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QSaveFile>
-#include <QScreen>
+#include "platform/data_folder.h"
+#include "platform/file.h"
+#include "platform/folder.h"
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -23,9 +18,8 @@ namespace rt {
 // ---- random numbers ----
 
 uint32_t tickCount() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint32_t>(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
 }
 
 void seedRandom() {
@@ -71,32 +65,25 @@ void setProgramDirectoryForTests(const Text& dir) {
 Text programDirectory() {
     if (!programDirectoryOverride().empty())
         return programDirectoryOverride();
-    QString dir;
-    if (QCoreApplication::instance())
-        dir = QCoreApplication::applicationDirPath();
-    else
-        dir = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
-    while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
-        dir.chop(1);
-    return Text(QDir::toNativeSeparators(dir));
-}
-
-QString nativePath(const Text& path) {
-    QString p = path.toQString();
-#ifndef Q_OS_WIN
-    p.replace(QLatin1Char('\\'), QLatin1Char('/'));
-#endif
-    return p;
+    std::string dir = platform::runningProgramFolder();
+    while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\'))
+        dir.pop_back();
+    return Text::fromUtf8(dir);
 }
 
 std::string fileSystemPath(const Text& path) {
-    return QFile::encodeName(nativePath(path)).toStdString();
+    std::string p = path.toUtf8();
+#ifndef _WIN32
+    // Callers build paths the Windows way (program directory + "\\db").
+    std::replace(p.begin(), p.end(), '\\', '/');
+#endif
+    return p;
 }
 
 bool fileExists(const Text& path) {
     if (path.empty())
         return false;
-    return QFileInfo::exists(nativePath(path));
+    return platform::pathExists(fileSystemPath(path));
 }
 
 bool writeFile(const Text& path, std::initializer_list<Bytes> parts) {
@@ -106,16 +93,29 @@ bool writeFile(const Text& path, std::initializer_list<Bytes> parts) {
 bool writeFile(const Text& path, const std::vector<Bytes>& parts) {
     if (path.empty())
         return false;
-    QSaveFile file(nativePath(path));
-    if (!file.open(QIODevice::WriteOnly))
+    const std::string target = fileSystemPath(path);
+    if (platform::isFolder(target))
         return false;
+    // Written beside the target under a name of this process, then put in its place in one step.
+    const std::string temporary = platform::joinPath(
+        platform::folderOf(target),
+        "." + platform::baseNameOf(target) + ".tmp" + std::to_string(platform::processId()));
+    const int fd = platform::openFile(temporary, platform::kWrite | platform::kCreate | platform::kTruncate, 0666);
+    if (fd < 0)
+        return false;
+    bool ok = true;
     for (const Bytes& part : parts) {
-        if (file.write(part.data(), qint64(part.size())) != qint64(part.size())) {
-            file.cancelWriting();
-            return false;
+        if (!part.empty() && platform::writeNext(fd, part.data(), part.size()) != int64_t(part.size())) {
+            ok = false;
+            break;
         }
     }
-    return file.commit();
+    ok = ok && platform::syncFile(fd) == 0;
+    ok = platform::closeFile(fd) == 0 && ok;
+    ok = ok && platform::replaceFile(temporary, target) == 0;
+    if (!ok)
+        platform::removeFile(temporary);
+    return ok;
 }
 
 Bytes decompress(const Bytes& packed) {
@@ -185,55 +185,6 @@ int nativeLastError() {
 }
 Text nativeLastErrorText() {
     return nativeError == -67 ? Text("未设置当前数据库") : Text();
-}
-
-// ---- events and screen ----
-
-void processEvents() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-void delay(int ms) {
-    if (ms <= 0)
-        return;
-    QElapsedTimer timer;
-    timer.start();
-    int passes = 0;
-    do {
-        processEvents();
-        ++passes;
-    } while (timer.elapsed() < ms || passes < 2);
-}
-
-int screenWidth() {
-    QScreen* s = QGuiApplication::primaryScreen();
-    return s ? s->geometry().width() : 0;
-}
-
-int screenHeight() {
-    QScreen* s = QGuiApplication::primaryScreen();
-    return s ? s->geometry().height() : 0;
-}
-
-namespace {
-QRect& availableForTests() {
-    static QRect area;
-    return area;
-}
-} // namespace
-
-Rect availableArea(int x, int y) {
-    QScreen* s = QGuiApplication::screenAt(QPoint(x, y));
-    if (!s)
-        s = QGuiApplication::primaryScreen();
-    if (!s)
-        return {};
-    const QRect& panels = availableForTests();
-    return qt::rect(panels.isEmpty() ? s->availableGeometry() : s->availableGeometry() & panels);
-}
-
-void setAvailableAreaForTests(const Rect& area) {
-    availableForTests() = qt::rect(area);
 }
 
 } // namespace rt

@@ -1,32 +1,11 @@
 // The registry of form descriptions, loaded forms and event handlers.
-#include "runtime/data_access.h"
-#include "runtime/datetime.h"
+#include "runtime/carried.h"
 #include "runtime/form.h"
 #include "runtime/form_registry.h"
-#include "runtime/kernel.h"
 #include "runtime/loader.h"
-#include "runtime/qt/description.h"
 #include "runtime/program.h"
-#include "runtime/qt/access.h"
-#include "runtime/widgets.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCursor>
-#include <QDateEdit>
-#include <QDir>
-#include <QEventLoop>
-#include <QFile>
-#include <QGuiApplication>
-#include <QHeaderView>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QRegularExpressionValidator>
-#include <QScrollBar>
-#include <QSystemTrayIcon>
-#include <QTimer>
-
+#include <cstdio>
 #include <set>
 
 namespace rt {
@@ -42,7 +21,6 @@ struct Registry {
     std::map<std::string, HandlerFn> handlers; // by UTF-8 key, as descriptions name them
     std::vector<Form*> loaded;
     PopupMenuHook popupHook;
-    qt::ImageDecoder decoder;
     Picture icon;
     bool descriptionsRead = false;
 };
@@ -57,18 +35,14 @@ void readDescriptions() {
     if (r.descriptionsRead)
         return;
     r.descriptionsRead = true;
-    QDir dir(QStringLiteral(":/forms"));
-    const QStringList files = dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
-    for (const QString& f : files) {
-        QFile file(dir.filePath(f));
-        if (!file.open(QIODevice::ReadOnly)) {
-            qWarning("form description %s cannot be read", qPrintable(f));
+    for (std::string_view file : runtime::carriedFiles(":/forms/")) {
+        if (!file.ends_with(".json"))
             continue;
-        }
-        const QByteArray json = file.readAll();
-        const Text error = addFormDescription(Bytes(json.constData(), size_t(json.size())));
+        const std::string_view json = runtime::carriedFile(file);
+        const Text error = addFormDescription(Bytes(json));
         if (!error.empty())
-            qWarning("form description %s: %s", qPrintable(f), error.toUtf8().c_str());
+            std::fprintf(stderr, "form description %.*s: %s\n", int(file.size()), file.data(),
+                         error.toUtf8().c_str());
     }
 }
 
@@ -92,10 +66,6 @@ std::optional<bool> dispatchHandler(const std::string& key, Event& e) {
 
 const PopupMenuHook& popupMenuHook() {
     return registry().popupHook;
-}
-
-bool offscreenPlatform() {
-    return QGuiApplication::platformName() == QLatin1String("offscreen");
 }
 
 } // namespace detail
@@ -192,25 +162,6 @@ void setProgramIcon(const Picture& icon) {
 Picture programIcon() {
     return registry().icon;
 }
-
-namespace qt {
-
-void setImageDecoder(ImageDecoder decoder) {
-    registry().decoder = std::move(decoder);
-}
-
-QImage imageFromBytes(const Bytes& bytes) {
-    if (bytes.empty())
-        return {};
-    if (registry().decoder) {
-        QImage img = registry().decoder(bytes);
-        if (!img.isNull())
-            return img;
-    }
-    return QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), int(bytes.size()));
-}
-
-} // namespace qt
 
 PopupMenuHook setPopupMenuHook(PopupMenuHook hook) {
     PopupMenuHook previous = std::move(registry().popupHook);

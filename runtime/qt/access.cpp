@@ -18,7 +18,7 @@ Picture Picture::carried(const char* resourcePath) {
     QImage image = runtime::loadPicture(path);
     if (image.isNull())
         return {};
-    return Picture(std::make_shared<const Data>(Data{std::move(image), QIcon(path)}));
+    return Picture(std::make_shared<const Data>(Data{std::move(image), runtime::loadIcon(path)}));
 }
 
 bool Picture::isNull() const {

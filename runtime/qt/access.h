@@ -30,19 +30,17 @@ struct rt::Picture::Data {
 
 namespace runtime {
 
-// Makes sure the carried pictures are registered with Qt's resource system. loadPicture calls it;
-// code that opens the resource paths in another way (QIcon, style sheets) calls it first.
-void registerPictures();
-
 // Decodes JPEG bytes with libjpeg. Grey pictures give Format_Grayscale8, colour ones
 // Format_RGB888. Damaged, truncated or unsupported data (and pictures over 50 million pixels) give
 // a null image; libjpeg's warnings about corrupt data count as failures too.
 QImage decodeJpeg(const QByteArray& data);
 
-// Loads a picture from a resource path (or any file path): JPEG data, recognised by its start
+// Loads a carried picture (runtime::pictures), or one from any file path: JPEG data, recognised by its start
 // marker, goes to decodeJpeg, everything else to Qt. A missing or unreadable picture gives a
 // null image.
 QImage loadPicture(const QString& resourcePath);
+// The same as an icon with every size the file holds (a program icon has three).
+QIcon loadIcon(const QString& resourcePath);
 
 } // namespace runtime
 

@@ -5,7 +5,7 @@
 #include "runtime/qt/access.h"
 #include "runtime/qt/conversions.h"
 #include "runtime/qt/state.h"
-#include "runtime/widgets.h"
+#include "runtime/qt/widgets.h"
 
 #include <QAbstractButton>
 #include <QApplication>

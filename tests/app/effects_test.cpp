@@ -5,7 +5,8 @@
 #include "app/handlers.h"
 #include "runtime/picture.h"
 #include "runtime/runtime.h"
-#include "runtime/widgets.h"
+#include "runtime/carried.h"
+#include "runtime/qt/widgets.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -256,10 +257,9 @@ private slots:
         QVERIFY(app::buttonPicture(3).isNull());
         QVERIFY(app::buttonPicture(0) != app::buttonPicture(1));
         // JPEG data reaches libjpeg (which gives 24-bit pixels; Qt's own reader would give 32).
-        QFile jpeg(QString::fromLatin1(runtime::pictures::kLogin));
-        QVERIFY(jpeg.open(QIODevice::ReadOnly));
-        const QByteArray bytes = jpeg.readAll();
-        const QImage decoded = rt::qt::imageFromBytes(rt::Bytes(bytes.constData(), size_t(bytes.size())));
+        const rt::Bytes bytes(runtime::carriedFile(runtime::pictures::kLogin));
+        QVERIFY(!bytes.empty());
+        const QImage decoded = rt::qt::imageFromBytes(bytes);
         QCOMPARE(decoded.format(), QImage::Format_RGB888);
         QCOMPARE(decoded, rt::qt::image(app::loginPicture()));
         // The program icon carries its three sizes.

@@ -5,7 +5,7 @@
 #include "app/handlers.h"
 #include "app/instance_guard.h"
 #include "runtime/runtime.h"
-#include "runtime/widgets.h"
+#include "runtime/qt/widgets.h"
 #include "store/credential.h"
 #include "store/database_image.h"
 #include "store/program_values.h"

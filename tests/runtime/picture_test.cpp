@@ -1,4 +1,5 @@
 // The carried pictures and the libjpeg decoder: sizes, colours, and refusal of damaged data.
+#include "runtime/carried.h"
 #include "runtime/qt/access.h"
 #include "runtime/picture.h"
 #include "runtime/program.h"
@@ -15,12 +16,8 @@
 namespace {
 
 QByteArray resourceBytes(const char* path) {
-    runtime::registerPictures();
-    QFile file(QString::fromLatin1(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
+    const std::string_view bytes = runtime::carriedFile(path);
+    return QByteArray(bytes.data(), qsizetype(bytes.size()));
 }
 
 // Qt's own JPEG reader, as an independent oracle for the colours.
@@ -149,7 +146,6 @@ void PictureTest::buttonCornersAreTransparent() {
 }
 
 void PictureTest::programIconHoldsThreeSizes() {
-    runtime::registerPictures();
     const QByteArray data = resourceBytes(runtime::pictures::kProgramIcon);
     QCOMPARE(data.size(), 15086);
     QBuffer buffer;
@@ -165,7 +161,7 @@ void PictureTest::programIconHoldsThreeSizes() {
         sides << image.width();
     }
     QCOMPARE(sides, (QList<int>{48, 32, 16}));
-    const QIcon icon(QString::fromLatin1(runtime::pictures::kProgramIcon));
+    const QIcon icon = rt::qt::icon(rt::Picture::carried(runtime::pictures::kProgramIcon));
     QCOMPARE(icon.availableSizes().size(), 3);
 }
 

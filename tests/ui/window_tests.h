@@ -23,7 +23,6 @@ inline bool setUpRuntime(const QTemporaryDir& runtimeDir) {
     if (!runtimeDir.isValid())
         return false;
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir.path()));
-    runtime::registerPictures();
     rt::initRuntime();
     rt::setEndProgramHook([](int code) { throw rt::ProgramEnded{code}; });
     return true;

@@ -7,7 +7,7 @@
 #include "runtime/qt/access.h"
 #include "app/effects.h"
 #include "jet/create.h"
-#include "runtime/widgets.h"
+#include "runtime/qt/widgets.h"
 #include "store/credential.h"
 #include "store/program_values.h"
 #include "store/schema.h"

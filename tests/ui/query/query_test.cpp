@@ -4,7 +4,7 @@
 // hit and a miss are window scenarios (tests/scenarios/query_account_scenarios.cpp).
 #include "runtime/qt/access.h"
 #include "app/effects.h"
-#include "runtime/widgets.h"
+#include "runtime/qt/widgets.h"
 #include "ui/main/main_window.h"
 #include "ui/query/query.h"
 #include "ui/query_and_account.h"

@@ -1,22 +1,11 @@
-#include "runtime/picture.h"
-#include "runtime/form.h"
-#include "runtime/qt/access.h"
-#include "runtime/program.h"
-
-#include <QFile>
-#include <QIcon>
-#include <QtGlobal>
+// Pictures decoded from bytes without a window system: JPEG through libjpeg into plain pixels.
+#include "runtime/jpeg.h"
 
 #include <csetjmp>
+#include <new>
 #include <cstdio> // jpeglib.h needs FILE and size_t declared first
 
 #include <jpeglib.h>
-
-// The resource initialiser has to be named outside any namespace. Calling it also makes the
-// linker keep the compiled-in pictures when the program links the runtime as a static library.
-static void initPictureResources() {
-    Q_INIT_RESOURCE(resources);
-}
 
 namespace runtime {
 namespace {
@@ -47,12 +36,12 @@ extern "C" void onMessage(j_common_ptr info, int level) {
 
 // Decodes into `out`; returns false on any failure. Only trivially destructible objects live in
 // this frame, so the longjmp of failDecoding back to the setjmp below skips no destructor.
-bool decodeInto(jpeg_decompress_struct& info, ErrorManager& errors, const QByteArray& data, QImage& out) {
+bool decodeInto(jpeg_decompress_struct& info, ErrorManager& errors, std::string_view data, Pixels& out) {
     if (setjmp(errors.jump) != 0) {
         return false;
     }
     jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.data()),
                  static_cast<unsigned long>(data.size()));
     if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
         return false;
@@ -66,13 +55,17 @@ bool decodeInto(jpeg_decompress_struct& info, ErrorManager& errors, const QByteA
     if (info.output_components != (grey ? 1 : 3)) {
         return false;
     }
-    out = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
-                 grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
-    if (out.isNull()) {
-        return false; // out of memory
+    out.width = static_cast<int>(info.output_width);
+    out.height = static_cast<int>(info.output_height);
+    out.channels = grey ? 1 : 3;
+    const size_t stride = size_t(out.width) * size_t(out.channels);
+    try {
+        out.bytes.resize(stride * size_t(out.height)); // within kMaxPixels: at most 150 MB
+    } catch (const std::bad_alloc&) {
+        return false;
     }
     while (info.output_scanline < info.output_height) {
-        JSAMPROW row = out.scanLine(static_cast<int>(info.output_scanline));
+        JSAMPROW row = out.bytes.data() + stride * info.output_scanline;
         jpeg_read_scanlines(&info, &row, 1);
     }
     jpeg_finish_decompress(&info);
@@ -81,15 +74,7 @@ bool decodeInto(jpeg_decompress_struct& info, ErrorManager& errors, const QByteA
 
 } // namespace
 
-void registerPictures() {
-    static const bool registered = [] {
-        initPictureResources();
-        return true;
-    }();
-    Q_UNUSED(registered);
-}
-
-QImage decodeJpeg(const QByteArray& data) {
+Pixels decodeJpegPixels(std::string_view data) {
     if (data.size() < 4) {
         return {};
     }
@@ -99,46 +84,13 @@ QImage decodeJpeg(const QByteArray& data) {
     errors.base.error_exit = failDecoding;
     errors.base.emit_message = onMessage;
 
-    QImage image;
-    const bool ok = decodeInto(info, errors, data, image);
+    Pixels pixels;
+    const bool ok = decodeInto(info, errors, data, pixels);
     jpeg_destroy_decompress(&info);
     if (!ok) {
         return {};
     }
-    return image;
-}
-
-QImage loadPicture(const QString& resourcePath) {
-    if (resourcePath.isEmpty()) {
-        return {};
-    }
-    registerPictures();
-    QFile file(resourcePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    const QByteArray data = file.readAll();
-    // Every JPEG starts with the start-of-image marker FF D8 followed by another marker.
-    if (data.size() >= 3 && static_cast<unsigned char>(data[0]) == 0xFF &&
-        static_cast<unsigned char>(data[1]) == 0xD8 && static_cast<unsigned char>(data[2]) == 0xFF) {
-        return decodeJpeg(data);
-    }
-    return QImage::fromData(data);
+    return pixels;
 }
 
 } // namespace runtime
-
-namespace rt {
-
-void useCarriedPictures() {
-    runtime::registerPictures();
-    setProgramIcon(Picture::carried(runtime::pictures::kProgramIcon));
-    qt::setImageDecoder([](const Bytes& data) {
-        // JPEG data starts with the start-of-image marker FF D8; everything else goes to Qt.
-        if (data.size() < 2 || uint8_t(data[0]) != 0xFF || uint8_t(data[1]) != 0xD8)
-            return QImage();
-        return runtime::decodeJpeg(QByteArray(data.data(), qsizetype(data.size())));
-    });
-}
-
-} // namespace rt

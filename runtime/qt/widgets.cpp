@@ -1,4 +1,4 @@
-#include "runtime/widgets.h"
+#include "runtime/qt/widgets.h"
 #include "runtime/qt/description.h"
 #include "runtime/qt/painter.h"
 #include "runtime/qt/access.h"
