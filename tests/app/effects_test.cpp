@@ -7,6 +7,7 @@
 #include "runtime/runtime.h"
 #include "runtime/carried.h"
 #include "runtime/qt/widgets.h"
+#include "runtime/testing.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -121,7 +122,7 @@ private slots:
     void windowGoneDuringOpeningEffectEndsTheProgram() {
         QVERIFY(rt::loadForm("宽窗口"));
         rt::Form& f = rt::form("宽窗口");
-        QTimer::singleShot(0, [&] { rt::qt::window(f)->close(); }); // no handler keeps it
+        rt::singleShot(0, [&] { rt::testing::requestClose(f); }); // the user closes it; no handler keeps it
         QCOMPARE(endedWith([&] { app::openingEffect(f, 1, 6); }), 0);
         QVERIFY(!f.isLoaded());
     }

@@ -99,9 +99,14 @@ class ListWindowTest : public QObject {
     }
     // Selects row index `row` as a click would (the current row changes).
     void select(int row) { rows().setSelectedIndex(row); }
-    // A right click on the list; the pop-up menu, if one comes, chooses `item`.
+    // A right click on the selected row, or on the empty list; the pop-up menu, if one comes,
+    // chooses `item`.
     void rightClick(const char* item) {
         choice_ = QString::fromUtf8(item);
+        if (rows().selectedIndex() >= 0) {
+            QVERIFY(rt::testing::rightClickRow(rows(), rows().selectedIndex()));
+            return;
+        }
         const QPoint at(5, 5);
         QContextMenuEvent e(QContextMenuEvent::Mouse, at, view()->viewport()->mapToGlobal(at));
         QCoreApplication::sendEvent(view()->viewport(), &e);
