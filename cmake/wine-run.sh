@@ -6,4 +6,10 @@ export LC_ALL=C.UTF-8
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEPREFIX=${LEDRIMO_WINEPREFIX:-$HOME/.cache/ledrimo-wine}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# Programs with windows run on the stage's display (cmake/wine-gui.sh) when one runs for the prefix:
+# Wine's desktop process, which any program may start, then serves them all on it.
+if [ -z "${DISPLAY:-}" ] && read -r pid display 2>/dev/null <"$WINEPREFIX/.ledrimo-xvfb" &&
+   kill -0 "$pid" 2>/dev/null; then
+  export DISPLAY=$display
+fi
 exec wine "$@"

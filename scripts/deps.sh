@@ -3,7 +3,8 @@
 # Usage: scripts/deps.sh [run|package|test|windows]
 #   windows: the mingw-w64 cross compiler, Wine, GoogleTest's sources and libxlsxwriter built for
 #   Windows from Debian's source package (into ~/.cache/ledrimo-mingw, outside the tree); icotool
-#   for the program icon, makensis and zip for the installer and the portable zip.
+#   for the program icon, makensis and zip for the installer and the portable zip; for programs with
+#   windows (cmake/wine-gui.sh) a CJK font, Xvfb and ImageMagick for screenshots.
 set -euo pipefail
 what=${1:-test}
 
@@ -23,7 +24,8 @@ fi
 if [ "$what" = windows ]; then
   pkgs=(cmake ninja-build g++-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev googletest
         dpkg-dev wine wine32 wine64 locales mdbtools nodejs npm hyperfine python3-openpyxl
-        icoutils nsis zip unzip)
+        icoutils nsis zip unzip
+        fonts-noto-cjk xvfb xauth imagemagick)
   # wine32 needs the i386 architecture.
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     SUDO=""

@@ -44,11 +44,19 @@ echo "== Windows build (mingw-w64, 32-bit) and its tests under Wine"
 bash scripts/build-windows.sh build-windows
 cmake -S . -B build-windows -DLEDRIMO_LINUX_TOOL="$PWD/build/tools/ledrimo-db" >/dev/null
 export LEDRIMO_WINEPREFIX=${LEDRIMO_WINEPREFIX:-$HOME/.cache/ledrimo-wine}
+# The stage for the tests with windows first (a display, fonts): Wine's desktop process starts
+# with the first program and keeps the display it finds.
+eval "$(cmake/wine-gui.sh --setup)"
+export DISPLAY
 # One wineserver for the whole run (a cold start of each program would take a second more), and
 # Wine's services started with our standard streams closed to them (build-windows.sh).
 WINEPREFIX=$LEDRIMO_WINEPREFIX wineserver -p </dev/null >/dev/null 2>&1 || true # one may run already
 WINEPREFIX=$LEDRIMO_WINEPREFIX cmake/wine-run.sh wineboot </dev/null >/dev/null 2>&1
-stop_wineserver() { WINEPREFIX=$LEDRIMO_WINEPREFIX wineserver -k 2>/dev/null || true; }
+# At the end the wineserver, then the stage's virtual display (if wine-gui.sh started one).
+stop_wineserver() {
+  WINEPREFIX=$LEDRIMO_WINEPREFIX wineserver -k 2>/dev/null || true
+  cmake/wine-gui.sh --stop
+}
 trap stop_wineserver EXIT
 LC_ALL=C.UTF-8 ctest --test-dir build-windows --output-on-failure -j "$jobs" --timeout 900
 echo "== Windows installer and portable zip"
