@@ -5,12 +5,12 @@
 #include "app/handlers.h"
 #include "app/instance_guard.h"
 #include "runtime/runtime.h"
+#include "runtime/testing.h"
 #include "runtime/qt/widgets.h"
 #include "store/credential.h"
 #include "store/database_image.h"
 #include "store/program_values.h"
 
-#include <QAbstractButton>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -270,17 +270,17 @@ private slots:
         rt::ScriptedMessageBoxes boxes;
         // Once start-up has finished (the splash has gone), press 退出.
         bool clicked = false;
+        bool pressed = false;
         QTimer press;
         connect(&press, &QTimer::timeout, [&] {
             if (clicked || !rt::isLoaded(kLogin) || rt::isLoaded(kSplash))
                 return;
             clicked = true;
-            auto* b = qobject_cast<QAbstractButton*>(rt::qt::widget(rt::form(kLogin).button("取消")));
-            QTest::mouseClick(b, Qt::LeftButton);
+            pressed = rt::testing::click(rt::form(kLogin).button("取消"));
         });
         press.start(10);
         QCOMPARE(rt::runProgram(kSplash), 0);
-        QVERIFY(clicked);
+        QVERIFY(clicked && pressed);
         QVERIFY(boxes.calls().empty());
         QCOMPARE(rt::loadedFormCount(), 0);
         QVERIFY(!app::instanceGuardHeld());
