@@ -1,29 +1,15 @@
-// The single-instance guard: a per-user named lock that marks a running instance of the program.
-//
-// The lock is an exclusive flock() on a file in the user's runtime directory
-// ($XDG_RUNTIME_DIR/Ledrimo.lock, or /tmp/Ledrimo-<uid>.lock without one). Taking it is one
-// atomic step, so of two instances started at the same instant exactly one passes. The system
-// releases it when the process ends in any way (a crash or a kill included), so a new instance can
-// start as soon as the old one has gone; closing the guard releases it earlier.
+// The single-instance guard of the program (platform/instance_guard.h: a lock file on POSIX, the
+// named kernel event "Ledrimo" on Windows).
 #pragma once
 
-#include <string>
+#include "platform/instance_guard.h"
 
 namespace app {
 
-enum class GuardResult {
-    Acquired,      // this process now holds the guard
-    HeldElsewhere, // another instance holds it
-    Unavailable,   // no lock could be made (no usable directory or file): start-up goes on without
-};
-
-// Takes the guard. Taking it while this process already holds it answers HeldElsewhere, as a
-// second instance would get.
-GuardResult acquireInstanceGuard();
-// Releases the guard (nothing happens when it is not held).
-void closeInstanceGuard();
-bool instanceGuardHeld();
-// The lock file's path for this user, as acquireInstanceGuard() would use it now.
-std::string instanceGuardPath();
+using platform::acquireInstanceGuard;
+using platform::closeInstanceGuard;
+using platform::GuardResult;
+using platform::instanceGuardHeld;
+using platform::instanceGuardPath;
 
 } // namespace app

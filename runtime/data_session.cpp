@@ -1,7 +1,8 @@
 #include "runtime/data_session.h"
 
+#include "platform/file.h"
+
 #include <algorithm>
-#include <sys/stat.h>
 
 namespace rt::data {
 
@@ -96,11 +97,10 @@ private:
 } // namespace
 
 std::optional<Session::Stamp> Session::stampOf(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    platform::FileInfo info;
+    if (platform::pathInfo(path, info) != 0)
         return std::nullopt;
-    return Stamp{uint64_t(st.st_dev), uint64_t(st.st_ino), uint64_t(st.st_size), int64_t(st.st_mtim.tv_sec),
-                 int64_t(st.st_mtim.tv_nsec)};
+    return Stamp{info.device, info.id, info.size, info.modifiedSeconds, info.modifiedNanos};
 }
 
 jet::Result<std::shared_ptr<Session>> Session::open(const std::string& path,

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs what Ledrimo needs to build, run and test on Debian 12. Quick when all is there.
 # Usage: scripts/deps.sh [run|package|test|windows]
-#   windows: the mingw-w64 cross compiler, Wine, GoogleTest's sources and libxlsxwriter built for
-#   Windows from Debian's source package (into ~/.cache/ledrimo-mingw, outside the tree); icotool
-#   for the program icon, makensis and zip for the installer and the portable zip; for programs with
-#   windows (cmake/wine-gui.sh) a CJK font, Xvfb and ImageMagick for screenshots.
+#   windows: the mingw-w64 cross compiler, Wine, GoogleTest's sources, and libxlsxwriter and libjpeg
+#   built for Windows from Debian's source packages (into ~/.cache/ledrimo-mingw, outside the tree);
+#   icotool for the program icon, makensis and zip for the installer and the portable zip; for
+#   programs with windows (cmake/wine-gui.sh) a CJK font, Xvfb and ImageMagick for screenshots.
 set -euo pipefail
 what=${1:-test}
 
@@ -22,7 +22,7 @@ if [ "$what" = test ]; then
 fi
 
 if [ "$what" = windows ]; then
-  pkgs=(cmake ninja-build g++-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev googletest
+  pkgs=(cmake ninja-build g++-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev googletest nlohmann-json3-dev
         dpkg-dev wine wine32 wine64 locales mdbtools nodejs npm hyperfine python3-openpyxl
         icoutils nsis zip unzip
         fonts-noto-cjk xvfb xauth imagemagick)
@@ -86,5 +86,20 @@ SRC
       -DCMAKE_INSTALL_PREFIX="$cache/xlsxwriter" >/dev/null
     cmake --build "$cache/src/build" >/dev/null
     cmake --install "$cache/src/build" >/dev/null
+  fi
+  # libjpeg for mingw (the runtime decodes the JPEG pictures with it), from Debian's own source
+  # package of libjpeg-turbo: static, the libjpeg 6.2 interface as on Linux, without the SIMD
+  # parts (they would need NASM; the pictures are small).
+  if [ ! -f "$cache/jpeg/lib/libjpeg.a" ]; then
+    rm -rf "$cache/jpeg-src"
+    mkdir -p "$cache/jpeg-src"
+    (cd "$cache/jpeg-src" && apt-get source -qq libjpeg-turbo >/dev/null 2>&1)
+    srcdir=$(find "$cache/jpeg-src" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -n1)
+    here=$(cd "$(dirname "$0")/.." && pwd)
+    cmake -S "$srcdir" -B "$cache/jpeg-src/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
+      -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF -DCMAKE_INSTALL_PREFIX="$cache/jpeg" >/dev/null
+    cmake --build "$cache/jpeg-src/build" >/dev/null
+    cmake --install "$cache/jpeg-src/build" >/dev/null
   fi
 fi

@@ -3,6 +3,7 @@
 // the folder listing. The helper process is this program again (--helper MODE PATH).
 #include "jet/atomic_file.h"
 #include "platform/file.h"
+#include "platform/instance_guard.h"
 #include "platform/folder.h"
 
 #include <gtest/gtest.h>
@@ -114,6 +115,8 @@ int helperMain(const std::string& mode, const std::string& path) {
         });
         return 3; // not reached
     }
+    if (mode == "guard")
+        return 10 + int(platform::acquireInstanceGuard()); // 10 acquired, 11 held elsewhere
     return 2;
 }
 
@@ -184,6 +187,28 @@ TEST(PlatformFiles, AFileBeingReplacedIsWholeWhenTheWriterDiesHalfWay) {
                     .ok());
     EXPECT_EQ(readWhole(db), now);
     std::filesystem::remove_all(std::filesystem::u8path(platform::folderOf(folder)));
+}
+
+// One instance at a time: a second process finds the guard while the first holds it, and takes
+// it once the first has closed it (and its own goes when it ends).
+TEST(PlatformInstanceGuard, ASecondProcessFindsItUntilTheFirstClosesIt) {
+#ifndef _WIN32
+    // The lock file goes into a runtime folder of this test alone, which the helper inherits.
+    const std::string runtime = freshFolder("guard");
+    ASSERT_EQ(::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1), 0);
+#endif
+    ASSERT_FALSE(platform::instanceGuardHeld());
+    ASSERT_EQ(platform::acquireInstanceGuard(), platform::GuardResult::Acquired);
+    EXPECT_TRUE(platform::instanceGuardHeld());
+    EXPECT_EQ(platform::acquireInstanceGuard(), platform::GuardResult::HeldElsewhere);
+    EXPECT_EQ(runHelper("guard", "-"), 11);
+    EXPECT_EQ(runHelper("guard", "-"), 11);
+    platform::closeInstanceGuard();
+    EXPECT_FALSE(platform::instanceGuardHeld());
+    EXPECT_EQ(runHelper("guard", "-"), 10);
+    EXPECT_EQ(platform::acquireInstanceGuard(), platform::GuardResult::Acquired);
+    EXPECT_EQ(runHelper("guard", "-"), 11);
+    platform::closeInstanceGuard();
 }
 
 } // namespace

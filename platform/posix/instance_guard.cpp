@@ -1,4 +1,5 @@
-#include "app/instance_guard.h"
+// The single-instance guard on POSIX: an exclusive flock() on a lock file.
+#include "platform/instance_guard.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -8,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace app {
+namespace platform {
 
 namespace {
 
@@ -67,4 +68,4 @@ bool instanceGuardHeld() {
     return guardFd >= 0;
 }
 
-} // namespace app
+} // namespace platform
