@@ -17,6 +17,8 @@ namespace rt {
 Picture::Data::~Data() {
     for (HICON i : icons)
         DestroyIcon(i);
+    for (auto& [size, i] : madeIcons)
+        DestroyIcon(i);
     if (bitmap)
         DeleteObject(bitmap);
 }
@@ -36,8 +38,8 @@ struct ComRelease {
 template <class T>
 using Com = std::unique_ptr<T, ComRelease<T>>;
 
-// The bitmap for the pixels, made once when the picture is made.
-bool makeBitmap(Picture::Data& d) {
+// A bitmap (a top-down 32-bit DIB section) holding the pixels.
+HBITMAP bitmapOfPixels(const Picture::Data& d) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = d.width;
@@ -46,12 +48,18 @@ bool makeBitmap(Picture::Data& d) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    d.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!d.bitmap)
-        return false;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap)
+        return nullptr;
     std::memcpy(bits, d.pixels.data(), d.pixels.size() * sizeof(uint32_t));
     GdiFlush();
-    return true;
+    return bitmap;
+}
+
+// The picture's own bitmap, made once when the picture is made.
+bool makeBitmap(Picture::Data& d) {
+    d.bitmap = bitmapOfPixels(d);
+    return d.bitmap != nullptr;
 }
 
 std::shared_ptr<Picture::Data> fromJpeg(const Bytes& data) {
@@ -276,5 +284,26 @@ void drawPicture(HDC dc, const Picture& p, const RECT& to) {
 }
 
 } // namespace win32
+
+namespace detail {
+
+HBITMAP bitmapOf(const Picture& picture) {
+    return picture.data() ? bitmapOfPixels(*picture.data()) : nullptr;
+}
+
+HICON iconOf(const Picture& picture, int size) {
+    const Picture::Data* d = picture.data();
+    if (!d)
+        return nullptr;
+    auto it = d->madeIcons.find(size);
+    if (it != d->madeIcons.end())
+        return it->second;
+    HICON icon = win32::icon(picture, size);
+    if (icon)
+        d->madeIcons.emplace(size, icon);
+    return icon;
+}
+
+} // namespace detail
 
 } // namespace rt

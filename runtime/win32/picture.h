@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 struct rt::Picture::Data {
@@ -19,6 +20,7 @@ struct rt::Picture::Data {
     std::vector<uint32_t> pixels;
     HBITMAP bitmap = nullptr;  // those pixels as a bitmap (a DIB section)
     std::vector<HICON> icons;  // the sizes of an icon file, as it lists them; empty for others
+    mutable std::map<int, HICON> madeIcons; // icons made from the pixels, by size (detail::iconOf)
 
     Data() = default;
     Data(const Data&) = delete;
@@ -37,3 +39,13 @@ HICON icon(const Picture& p, int size);
 void drawPicture(HDC dc, const Picture& p, const RECT& to);
 
 } // namespace rt::win32
+
+namespace rt::detail {
+
+// For the controls and forms: a new bitmap of the picture (the caller deletes it; null for the
+// null picture), and an icon of about `size` pixels that stays the picture's (win32::icon's
+// choice, made once per size).
+HBITMAP bitmapOf(const Picture& picture);
+HICON iconOf(const Picture& picture, int size);
+
+} // namespace rt::detail

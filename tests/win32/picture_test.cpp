@@ -65,6 +65,18 @@ TEST(Win32Picture, CarriedPicturesDecodeAsBitmapsAndTheIconKeepsItsSizes) {
         EXPECT_EQ(iconSize(icon), got) << wanted;
         DestroyIcon(icon);
     }
+    // The icon kept with the picture is the same each time it is asked for.
+    EXPECT_EQ(rt::detail::iconOf(program, 16), rt::detail::iconOf(program, 16));
+    EXPECT_EQ(iconSize(rt::detail::iconOf(program, 32)), 32);
+    HBITMAP copy = rt::detail::bitmapOf(button);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(copy, rt::win32::bitmap(button));
+    BITMAP bm{};
+    GetObjectW(copy, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmWidth, 69);
+    EXPECT_EQ(bm.bmHeight, 24);
+    DeleteObject(copy);
+
     // A picture that is no icon file still gives an icon, of the size asked.
     HICON made = rt::win32::icon(button, 16);
     ASSERT_NE(made, nullptr);
