@@ -46,6 +46,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 namespace rt::detail {
 
@@ -103,16 +104,24 @@ struct FormState {
     HWND client = nullptr;  // the client area below the menu bar: the controls' parent
     HMENU menuBar = nullptr;
     HACCEL accelerators = nullptr; // the menu items' shortcuts (and those kept in the window)
-    OwnedBitmap background;        // tiled over the client area
+    Picture background;            // tiled over the client area
+    HICON bigIcon = nullptr, smallIcon = nullptr; // the frame's icons (destroyed with it)
     bool modalLoop = false;        // a modal form's nested message loop runs while set
+    std::vector<MenuItem*> keptShortcuts; // items whose shortcut works while off the menu bar
 
     static FormState& of(const Form& f) { return *f.st_; }
+    // The window procedures of the frame and of the client area (form.cpp), and the form's keys.
+    static LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK clientProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    static bool translateKeys(Form& f, MSG& msg);
+    static void chooseCommand(Form& f, UINT command);
 };
 
 struct ControlState {
     HWND parent = nullptr; // where build() makes the control's window
     HWND hwnd = nullptr;   // the control's window; null for kinds that show nothing
     OwnedFont font;
+    Font fontValue; // what font answers
     OwnedBrush backBrush;
     std::optional<COLORREF> textColor, backColor;
     UINT_PTR timerId = 0;
@@ -122,6 +131,8 @@ struct ControlState {
     std::shared_ptr<void> kindData;
 
     static ControlState& of(const Control& c) { return *c.st_; }
+    static const ControlDesc& descOf(const Control& c) { return c.desc_; }
+    static std::optional<bool> raise(Control& c, const Text& event, int row = -1) { return c.raise(event, row); }
 };
 
 struct MenuItemState {
@@ -130,6 +141,23 @@ struct MenuItemState {
 
     static MenuItemState& of(const MenuItem& m) { return *m.st_; }
 };
+
+// The control's font: made, given to its window (WM_SETFONT) and kept.
+inline void setFontOf(Control& c, const Font& f) {
+    ControlState& st = ControlState::of(c);
+    st.font = makeFont(f);
+    st.fontValue = f;
+    if (st.hwnd)
+        SendMessageW(st.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(st.font.get()), TRUE);
+}
+
+// ---- the program's message loop ----
+
+// A form's keys before the window gets them: its menu items' shortcuts, Tab along the tab chain,
+// Enter and Esc clicking the form's enter and escape buttons. True when the message was used.
+bool translateFormKeys(MSG& msg);
+// translateFormKeys, then the usual translation and dispatch (every loop of the program).
+void dispatchMessage(MSG& msg);
 
 // ---- from a child window to its control ----
 
