@@ -144,6 +144,10 @@ void addFinalRoutine(std::function<void()> fn) {
     finalRoutines().push_back(std::move(fn));
 }
 
+void useCarriedPictures() {
+    setProgramIcon(Picture::carried(runtime::pictures::kProgramIcon));
+}
+
 void processEvents() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
