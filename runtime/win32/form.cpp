@@ -81,7 +81,8 @@ LRESULT CALLBACK detail::FormState::frameProc(HWND hwnd, UINT msg, WPARAM wp, LP
         for (auto& c : f->controls_) {
             ControlState& st = ControlState::of(*c);
             if (st.timerId == wp && st.onParentMessage) {
-                st.onParentMessage(msg, wp, lp);
+                auto tick = st.onParentMessage; // the tick's handler may unload the form
+                tick(msg, wp, lp);
                 return 0;
             }
         }

@@ -195,8 +195,9 @@ inline std::optional<LRESULT> forwardToControl(UINT msg, WPARAM wp, LPARAM lp) {
     Control* c = controlOf(child);
     if (!c)
         return std::nullopt;
-    ControlState& st = ControlState::of(*c);
-    return st.onParentMessage ? st.onParentMessage(msg, wp, lp) : std::nullopt;
+    // A copy runs: the handler it raises may unload the form, which drops the control's function.
+    auto handle = ControlState::of(*c).onParentMessage;
+    return handle ? handle(msg, wp, lp) : std::nullopt;
 }
 
 } // namespace rt::detail
