@@ -129,11 +129,12 @@ LRESULT CALLBACK detail::FormState::clientProc(HWND hwnd, UINT msg, WPARAM wp, L
 
 bool detail::FormState::translateKeys(Form& f, MSG& msg) {
     FormState& st = *f.st_;
-    if (st.accelerators && TranslateAcceleratorW(st.window, st.accelerators, &msg))
+    // A repeat of a key held down chooses no menu item and clicks no button: only a fresh press.
+    const bool held = (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && (msg.lParam & (1 << 30)) != 0;
+    if (st.accelerators && !held && TranslateAcceleratorW(st.window, st.accelerators, &msg))
         return true;
     if (msg.message != WM_KEYDOWN)
         return false;
-    const bool held = (msg.lParam & (1 << 30)) != 0; // a repeat of a key held down
     if (msg.wParam == VK_TAB) {
         if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0)
             return false;

@@ -122,6 +122,7 @@ int runEventLoop() {
 }
 
 void postToMainThread(std::function<void()> fn) {
+    // Made by initRuntime on the main thread (a program that has not run it posts nowhere).
     HWND hwnd = messageWindow();
     if (!hwnd)
         return;
