@@ -110,6 +110,8 @@ struct FormState {
     std::vector<MenuItem*> keptShortcuts; // items whose shortcut works while off the menu bar
 
     static FormState& of(const Form& f) { return *f.st_; }
+    // Whether the form has agreed to close and is on its way out (unloading, or fading first).
+    static bool closing(const Form& f) { return f.unloading_ || f.destroyPending_; }
     // The window procedures of the frame and of the client area (form.cpp), and the form's keys.
     static LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK clientProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
