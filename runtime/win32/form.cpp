@@ -164,10 +164,13 @@ bool detail::FormState::translateKeys(Form& f, MSG& msg) {
         const std::string& name = msg.wParam == VK_RETURN ? f.desc_->enterButton : f.desc_->escapeButton;
         if (name.empty())
             return false;
-        // Enter clicks only from a single-line box (a multi-line one takes the line break).
+        // Enter clicks neither from a multi-line box (which takes the line break) nor from a
+        // focused button (it never presses a different button than the one with the focus).
         if (msg.wParam == VK_RETURN) {
             Control* from = controlOf(msg.hwnd);
             if (from && from->kind() == Kind::EditBox && static_cast<EditBox*>(from)->isMultiLine())
+                return false;
+            if (from && (from->kind() == Kind::SuperButton || from->kind() == Kind::GraphicButton))
                 return false;
         }
         Control* button = f.findControl(Text::fromUtf8(name));

@@ -163,7 +163,8 @@ TEST_F(MainWindow, AddAfterTheConfirmation) {
     EXPECT_EQ(added[Notes], "");
     ASSERT_FALSE(added[SavedAt].empty());
     const double savedAt = std::stod(added[SavedAt]);
-    EXPECT_TRUE(savedAt >= before - 1.0 / 86400 && savedAt <= rt::now());
+    EXPECT_TRUE(savedAt >= before - 1.0 / 86400 && savedAt <= rt::now())
+        << dayText(savedAt) << " saved, " << dayText(before) << " before, " << dayText(rt::now()) << " now";
     expectShown(added);
     EXPECT_EQ(text("上班时间编辑框"), rt::Text("1"));
     EXPECT_EQ(text("提示信息"), rt::Text("添加成功！"));
