@@ -12,6 +12,8 @@
 
 namespace rt {
 
+class Form;
+
 struct PointF {
     double x = 0, y = 0;
     bool operator==(const PointF&) const = default;
@@ -90,7 +92,23 @@ struct PageSetup {
 
 // A portrait A4 page drawn by `draw` (in points, 72 per inch, 595 by 842 from the top left
 // corner, no margins) as the bytes of a one-page PDF with its fonts embedded as subsets and its
-// text extractable as drawn.
+// text extractable as drawn. Where the system prints pages itself (printsPages()), there is no PDF
+// writer: the bytes are empty.
 Bytes pdfOfPage(const PageSetup& page, const std::function<void(Painter&)>& draw);
+
+// Whether pages go to a printer the user chooses (Windows: the print dialog; a PDF printer gives a
+// PDF) rather than into a PDF file the program writes (Linux, pdfOfPage).
+bool printsPages();
+
+// What printPage() came to.
+struct PrintOutcome {
+    enum Kind { Printed, Cancelled, Failed } kind = Printed;
+    Text reason; // for Failed: why, in Chinese
+};
+
+// Asks for a printer with the system's print dialog, owned by `owner` (blocked while it shows),
+// and prints the A4 page `draw` lays out in points (as for pdfOfPage) as one document named by
+// page.title. Where printsPages() is false it prints nothing and fails with the reason.
+PrintOutcome printPage(Form& owner, const PageSetup& page, const std::function<void(Painter&)>& draw);
 
 } // namespace rt

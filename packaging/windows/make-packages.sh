@@ -35,6 +35,13 @@ windows_text "$root/resources/calendar/LICENSE.holiday-cn" "$stage/licenses/holi
 # (libxlsxwriter is built from Debian's source package, scripts/deps.sh).
 windows_text /usr/share/doc/libxlsxwriter-dev/copyright "$stage/licenses/libxlsxwriter.txt"
 windows_text /usr/share/doc/libz-mingw-w64-dev/copyright "$stage/licenses/zlib.txt"
+# libjpeg-turbo (in ledrimo.exe, the pictures) is built from Debian's source package as well.
+jpeg_copyright=$(find "${LEDRIMO_MINGW_DIR:-$HOME/.cache/ledrimo-mingw}/jpeg-src" -maxdepth 3 -path '*/debian/copyright' 2>/dev/null | head -n1)
+[ -n "$jpeg_copyright" ] || jpeg_copyright=/usr/share/doc/libjpeg62-turbo/copyright
+if [ -f "$stage/ledrimo.exe" ]; then
+  [ -f "$jpeg_copyright" ] || { echo "libjpeg-turbo's copyright file is missing (scripts/deps.sh windows)" >&2; exit 1; }
+  windows_text "$jpeg_copyright" "$stage/licenses/libjpeg-turbo.txt"
+fi
 windows_text /usr/share/doc/mingw-w64-common/copyright "$stage/licenses/mingw-w64.txt"
 windows_text /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/gcc-runtime.txt"
 

@@ -350,4 +350,13 @@ void fixPdfTextMaps(QByteArray& pdf, const std::map<char16_t, char16_t>& repairs
     }
 }
 
+bool printsPages() {
+    return false;
+}
+
+// Pages become PDF files here (pdfOfPage), which the desktop's viewer prints.
+PrintOutcome printPage(Form&, const PageSetup&, const std::function<void(Painter&)>&) {
+    return {PrintOutcome::Failed, "打印失败：请保存为 PDF 后打印。"};
+}
+
 } // namespace rt

@@ -7,6 +7,7 @@
 #include "runtime/kernel.h"
 #include "runtime/loader.h"
 #include "runtime/program.h"
+#include "runtime/win32/painter.h"
 #include "runtime/win32/picture.h"
 #include "runtime/win32/state.h"
 
@@ -538,6 +539,12 @@ void Form::setTransparency(int alpha) {
 int Form::transparency() {
     ensureLoaded();
     return alpha_;
+}
+
+// The print dialog owned by the form's window (none when the form is gone).
+PrintOutcome printPage(Form& owner, const PageSetup& page, const std::function<void(Painter&)>& draw) {
+    HWND window = owner.isLoaded() ? detail::FormState::of(owner).window : nullptr;
+    return printPage(window, page, draw);
 }
 
 } // namespace rt

@@ -323,4 +323,13 @@ PrintOutcome printPage(HWND owner, const PageSetup& page, const std::function<vo
     return outcome;
 }
 
+// Windows has no PDF writer of ours: the page goes to a printer, and a PDF printer makes the PDF.
+Bytes pdfOfPage(const PageSetup&, const std::function<void(Painter&)>&) {
+    return {};
+}
+
+bool printsPages() {
+    return true;
+}
+
 } // namespace rt

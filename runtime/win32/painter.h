@@ -70,12 +70,6 @@ private:
     bool blends_; // the device blends fills with constant alpha (printers may not)
 };
 
-// What printPage() came to.
-struct PrintOutcome {
-    enum Kind { Printed, Cancelled, Failed } kind = Printed;
-    Text reason; // for Failed: why, in Chinese
-};
-
 // Asks for a printer with the print dialog (owned by `owner`, which it blocks) and prints the A4
 // page `draw` lays out in points (as for pdfOfPage) as one document named by page.title.
 PrintOutcome printPage(HWND owner, const PageSetup& page, const std::function<void(Painter&)>& draw);

@@ -596,10 +596,23 @@ void printClicked(rt::Form& f) {
         rt::messageBox(kNotConnected, rt::MbIconInformation, caption, &f);
         return;
     }
+    rt::Chart& chart = f.chart("图表1");
+    if (rt::printsPages()) {
+        // The system's print dialog and the chosen printer (a PDF printer makes the PDF).
+        const rt::PrintOutcome outcome = printTimesheet(
+            f, *s.report,
+            [&chart](rt::Painter& p, const rt::RectF& area) {
+                if (chart.isLoaded())
+                    chart.render(p, area);
+            },
+            rt::now());
+        if (outcome.kind == rt::PrintOutcome::Failed && f.isLoaded())
+            rt::messageBox(outcome.reason, rt::MbIconError, caption, &f);
+        return;
+    }
     const rt::Text path = askPath(f, caption, timesheetFileName(s.year, s.month), "PDF 文件 (*.pdf)", "pdf");
     if (path.empty() || !f.isLoaded() || !state().report)
         return;
-    rt::Chart& chart = f.chart("图表1");
     const rt::Bytes pdf = timesheetPdf(
         *s.report, [&chart](rt::Painter& p, const rt::RectF& area) { chart.render(p, area); }, rt::now());
     const rt::Text failure = placeFile(chosenPath(path), pdf);

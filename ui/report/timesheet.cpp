@@ -286,6 +286,12 @@ rt::Bytes timesheetPdf(const report::Report& r, const ChartDrawer& chart, double
                          [&](rt::Painter& p) { drawTimesheet(p, r, chart, printedOn); });
 }
 
+rt::PrintOutcome printTimesheet(rt::Form& owner, const report::Report& r, const ChartDrawer& chart,
+                               double printedOn) {
+    return rt::printPage(owner, {timesheetTitle(r), "Ledrimo 工作时间记录工具"},
+                         [&](rt::Painter& p) { drawTimesheet(p, r, chart, printedOn); });
+}
+
 rt::Text placeFile(const std::string& path, const rt::Bytes& bytes) {
     const jet::Status st = jet::placeFileBytes(
         path, jet::PlaceMode::Replace,

@@ -30,6 +30,10 @@ rt::Text timesheetTitle(const report::Report& r);
 
 // The timesheet as the bytes of a one-page PDF.
 rt::Bytes timesheetPdf(const report::Report& r, const ChartDrawer& chart, double printedOn);
+// The timesheet on a printer the user chooses in the system's print dialog, owned by `owner`
+// (where the system prints pages itself: rt::printsPages()).
+rt::PrintOutcome printTimesheet(rt::Form& owner, const report::Report& r, const ChartDrawer& chart,
+                               double printedOn);
 
 // Writes `bytes` to `path` (a path of the file system) whole or not at all, replacing a file that
 // is there. Empty on success, else the reason in Chinese.
