@@ -20,9 +20,15 @@ zip=$(ls "$scratch"/out/Ledrimo-*-win32.zip)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 
 # Icon (group icon, type 14), version (16) and manifest (24) are in the executable.
-resources=$(wrestool -l "$scratch/out/stage/ledrimo-db.exe")
-for type in 14 16 24; do
-  grep -q -- "--type=$type " <<<"$resources" || fail "ledrimo-db.exe lacks resource type $type: $resources"
+# The program with windows, where the build has it: in both packages, started by the shortcut.
+programs=(ledrimo-db.exe)
+[ ! -f "$build/app/ledrimo.exe" ] || programs+=(ledrimo.exe licenses/libjpeg-turbo.txt)
+for exe in "${programs[@]}"; do
+  [ "${exe%.exe}" != "$exe" ] || continue
+  resources=$(wrestool -l "$scratch/out/stage/$exe")
+  for type in 14 16 24; do
+    grep -q -- "--type=$type " <<<"$resources" || fail "$exe lacks resource type $type: $resources"
+  done
 done
 
 appdata=$("$run" cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')
@@ -43,10 +49,13 @@ trap cleanup EXIT
 win_dir=$(wine_reg 'HKCU\Software\Ledrimo' /v InstallLocation | sed -n 's/.*REG_SZ[[:space:]]*//p')
 [ -n "$win_dir" ] || fail "no install location in the registry"
 dir=$(unix_path "$win_dir")
-for f in ledrimo-db.exe uninstall.exe README.txt licenses/holiday-cn.txt licenses/libxlsxwriter.txt licenses/zlib.txt; do
+for f in "${programs[@]}" uninstall.exe README.txt licenses/holiday-cn.txt licenses/libxlsxwriter.txt licenses/zlib.txt; do
   [ -f "$dir/$f" ] || fail "the installation lacks $f"
 done
 [ -f "$start_menu/工作时间记录工具.lnk" ] || fail "no Start-menu shortcut in $start_menu"
+main_exe=ledrimo-db.exe
+[ ! -f "$build/app/ledrimo.exe" ] || main_exe=ledrimo.exe
+grep -aq "$main_exe" "$start_menu/工作时间记录工具.lnk" || fail "the shortcut does not start $main_exe"
 # Exported to a file (UTF-16), as `reg query` writes Chinese in the console's code page.
 "$run" reg export 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ledrimo' "Z:${scratch//\//\\}\\entry.reg" /y >/dev/null 2>&1 \
   || fail "no uninstall entry"
@@ -82,6 +91,9 @@ mkdir -p "$scratch/便携"
 unzip -q "$zip" -d "$scratch/便携"
 portable=$(ls -d "$scratch"/便携/Ledrimo-*)
 [ -f "$portable/README.txt" ] && [ -f "$portable/licenses/zlib.txt" ] || fail "the zip lacks README.txt or the licences"
+for f in "${programs[@]}"; do
+  [ -f "$portable/$f" ] || fail "the zip lacks $f"
+done
 where=$("$run" "$portable/ledrimo-db.exe" where | tr -d '\r')
 [ "$where" = "Z:${portable//\//\\}\\db" ] || fail "where of the portable copy: $where"
 "$run" "$portable/ledrimo-db.exe" new "$where" >/dev/null || fail "new beside the portable copy"
