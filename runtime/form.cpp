@@ -172,6 +172,27 @@ std::vector<Control*> Form::controls() {
     return out;
 }
 
+// The outer window on the screen, as the backend measures it (outerRect).
+int Form::left() {
+    ensureLoaded();
+    return outerRect().left;
+}
+
+int Form::top() {
+    ensureLoaded();
+    return outerRect().top;
+}
+
+int Form::width() {
+    ensureLoaded();
+    return outerRect().width;
+}
+
+int Form::height() {
+    ensureLoaded();
+    return outerRect().height;
+}
+
 std::vector<Control*> Form::findControls(const Text& prefix, const Text& kind, int min, int max) {
     ensureLoaded();
     std::vector<Control*> out;

@@ -259,26 +259,6 @@ Rect Form::outerRect() const {
     return qt::rect(QRect(w->geometry().topLeft() - QPoint(m.left(), m.top()), size));
 }
 
-int Form::left() {
-    ensureLoaded();
-    return outerRect().left;
-}
-
-int Form::top() {
-    ensureLoaded();
-    return outerRect().top;
-}
-
-int Form::width() {
-    ensureLoaded();
-    return outerRect().width;
-}
-
-int Form::height() {
-    ensureLoaded();
-    return outerRect().height;
-}
-
 void Form::move(int l, int t, int w, int h) {
     ensureLoaded();
     const QRect outer = qt::rect(outerRect());

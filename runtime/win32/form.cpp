@@ -407,26 +407,6 @@ Rect Form::outerRect() const {
     return Rect{int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top)};
 }
 
-int Form::left() {
-    ensureLoaded();
-    return outerRect().left;
-}
-
-int Form::top() {
-    ensureLoaded();
-    return outerRect().top;
-}
-
-int Form::width() {
-    ensureLoaded();
-    return outerRect().width;
-}
-
-int Form::height() {
-    ensureLoaded();
-    return outerRect().height;
-}
-
 void Form::move(int l, int t, int w, int h) {
     ensureLoaded();
     const Rect outer = outerRect();
