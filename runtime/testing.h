@@ -77,6 +77,10 @@ bool clickTray(TrayIcon& tray, TrayClick how);
 // whether the window agreed; it may still fade out before it is gone.
 bool requestClose(Form& form);
 
+// The loaded window that has the activation (keyboard input goes to it), or null when none of
+// the program's windows has it, e.g. when closing a window handed it to another program.
+Form* activeForm();
+
 // Runs the event loop for `ms` milliseconds (timers, deferred work, window effects).
 void runEvents(int ms);
 // Runs the event loop until `condition` holds, checking it after every turn, for at most

@@ -2,6 +2,7 @@
 // deliver them (without QtTest, so the runtime does not need it).
 #include "runtime/testing.h"
 
+#include "runtime/form_registry.h"
 #include "runtime/qt/access.h"
 #include "runtime/qt/conversions.h"
 #include "runtime/qt/state.h"
@@ -319,6 +320,14 @@ bool requestClose(Form& form) {
     if (!window)
         return false;
     return window->close() || !form.isLoaded();
+}
+
+Form* activeForm() {
+    QWidget* active = QApplication::activeWindow();
+    for (Form* f : detail::loadedForms())
+        if (active && qt::window(*f) == active)
+            return f;
+    return nullptr;
 }
 
 } // namespace rt::testing

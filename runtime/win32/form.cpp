@@ -260,7 +260,10 @@ bool Form::load(Form* owner, bool modal) {
         if (HWND h = detail::ControlState::of(*c).hwnd)
             SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-    std::vector<Form*> disabled;
+    // A modal window disables every other; they are enabled again before it is hidden (in unload),
+    // so that Windows hands the activation back to one of them and not to another program.
+    std::vector<Form*>& disabled = st_->disabledByModal;
+    disabled.clear();
     if (modal_)
         for (Form* f : detail::loadedForms())
             if (IsWindowEnabled(f->st_->window)) {
@@ -271,12 +274,8 @@ bool Form::load(Form* owner, bool modal) {
     detail::loadedForms().push_back(this);
     raise("created");
     creating_ = false;
-    if (!isLoaded()) {
-        for (Form* f : disabled)
-            if (f->isLoaded())
-                EnableWindow(f->st_->window, TRUE);
+    if (!isLoaded())
         return true; // gone during its own created event
-    }
     if (visibleProperty_ && !IsWindowVisible(st_->window))
         ShowWindow(st_->window, position_ == 2 ? SW_SHOWMINIMIZED : position_ == 3 ? SW_SHOWMAXIMIZED : SW_SHOW);
     if (modal_ && isLoaded()) {
@@ -287,9 +286,6 @@ bool Form::load(Form* owner, bool modal) {
         if (msg.message == WM_QUIT && isLoaded())
             PostQuitMessage(int(msg.wParam));
         st_->modalLoop = false;
-        for (Form* f : disabled)
-            if (f->isLoaded())
-                EnableWindow(f->st_->window, TRUE);
     }
     return true;
 }
@@ -306,7 +302,11 @@ void Form::unload() {
     for (Form* f : owned)
         f->unload();
 
-    // The owner gets the activation back before this window goes.
+    // The owner, and the windows a modal one disabled, get the activation back before it goes.
+    for (Form* f : st_->disabledByModal)
+        if (f->isLoaded())
+            EnableWindow(f->st_->window, TRUE);
+    st_->disabledByModal.clear();
     if (owner_ && owner_->isLoaded())
         EnableWindow(owner_->st_->window, TRUE);
     ShowWindow(st_->window, SW_HIDE);

@@ -4,6 +4,7 @@
 #include "runtime/testing.h"
 
 #include "runtime/datetime.h"
+#include "runtime/form_registry.h"
 #include "runtime/kernel.h"
 #include "runtime/program.h"
 #include "runtime/win32/state.h"
@@ -398,6 +399,14 @@ bool requestClose(Form& form) {
         return false;
     SendMessageW(window, WM_CLOSE, 0, 0);
     return !form.isLoaded() || FormState::closing(form);
+}
+
+Form* activeForm() {
+    HWND active = GetActiveWindow();
+    for (Form* f : detail::loadedForms())
+        if (active && FormState::of(*f).window == active)
+            return f;
+    return nullptr;
 }
 
 } // namespace rt::testing
