@@ -4,7 +4,8 @@
 #   windows: the mingw-w64 cross compiler, Wine, GoogleTest's sources, and libxlsxwriter and libjpeg
 #   built for Windows from Debian's source packages (into ~/.cache/ledrimo-mingw, outside the tree);
 #   icotool for the program icon, makensis and zip for the installer and the portable zip; for
-#   programs with windows (cmake/wine-gui.sh) a CJK font, Xvfb and ImageMagick for screenshots.
+#   programs with windows (cmake/wine-gui.sh) a CJK font, Xvfb, xdotool to drive them and ImageMagick
+#   for screenshots.
 set -euo pipefail
 what=${1:-test}
 
@@ -25,7 +26,7 @@ if [ "$what" = windows ]; then
   pkgs=(cmake ninja-build g++-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev googletest nlohmann-json3-dev
         dpkg-dev wine wine32 wine64 locales mdbtools nodejs npm hyperfine python3-openpyxl
         icoutils nsis zip unzip
-        fonts-noto-cjk xvfb xauth imagemagick)
+        fonts-noto-cjk xvfb xauth x11-utils xdotool imagemagick)
   # wine32 needs the i386 architecture.
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     SUDO=""

@@ -67,6 +67,19 @@ LRESULT CALLBACK detail::FormState::frameProc(HWND hwnd, UINT msg, WPARAM wp, LP
         f->onCloseRequested(accept);
         return 0; // unload destroys the window when the close is accepted
     }
+    case WM_ACTIVATE:
+        // The control that had the keyboard when another window took it gets it back when this
+        // one is active again (the system would give it to the frame).
+        if (LOWORD(wp) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(hwnd, focus))
+                f->st_->lastFocus = focus;
+        } else if (HWND last = f->st_->lastFocus; last && IsWindow(last) && IsChild(hwnd, last) &&
+                                                   IsWindowVisible(last) && IsWindowEnabled(last)) {
+            SetFocus(last);
+            return 0;
+        }
+        break;
     case WM_SIZE:
         if (f->st_->client)
             MoveWindow(f->st_->client, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
@@ -315,6 +328,7 @@ void Form::unload() {
         c->unbuild();
     HWND w = st_->window;
     st_->window = nullptr;
+    st_->lastFocus = nullptr;
     st_->client = nullptr;
     DestroyWindow(w); // the controls' windows and the menu bar go with it
     for (auto& c : controls_) {

@@ -108,6 +108,7 @@ struct FormState {
     HICON bigIcon = nullptr, smallIcon = nullptr; // the frame's icons (destroyed with it)
     bool modalLoop = false;        // a modal form's nested message loop runs while set
     std::vector<Form*> disabledByModal; // the windows this modal form disabled, enabled again when it goes
+    HWND lastFocus = nullptr;      // the control that had the keyboard when the window was last deactivated
     std::vector<MenuItem*> keptShortcuts; // items whose shortcut works while off the menu bar
 
     static FormState& of(const Form& f) { return *f.st_; }

@@ -51,15 +51,18 @@ protected:
     // The menu item 查询 of the main window, with `body` run while the window is up.
     void withQuery(const std::function<void()>& body) {
         ASSERT_TRUE(main().menuItem("查询").enabled());
+        main().control("姓名编辑框").setFocus();
         bool chosen = false;
         const bool ran = user::whileModal(kQuery, [&] { chosen = main().menuItem("查询").choose(); }, body);
         EXPECT_TRUE(chosen);
         EXPECT_TRUE(ran);
         EXPECT_FALSE(rt::isLoaded(kQuery));
 #ifdef _WIN32
-        // The keyboard is the main window's again, not another program's. (Qt's offscreen
-        // platform, where the Linux run takes place, hands the activation to no window.)
+        // The keyboard is the main window's again, not another program's, and in the box it was
+        // in. (Qt's offscreen platform, where the Linux run takes place, hands the activation to
+        // no window.)
         EXPECT_EQ(user::activeForm(), &main());
+        EXPECT_TRUE(main().control("姓名编辑框").hasFocus());
 #endif
     }
 

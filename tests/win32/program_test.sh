@@ -2,7 +2,10 @@
 # ledrimo.exe under Wine, on the stage cmake/wine-gui.sh makes: it starts, and once the splash has
 # gone the login window is on the screen; a second ledrimo.exe started while the first runs finds
 # the single-instance guard (the named event "Ledrimo"): it shows the box "程序已运行" and no login
-# window of its own, and the first keeps running.
+# window of its own, and the first keeps running. Then the first is used from the keyboard alone,
+# as a user would: log in, then About opened and closed twice; the box that goes hands the keyboard
+# back to the main window (not to another program, such as the notification area), so the next
+# shortcut works.
 # Usage: program_test.sh LEDRIMO_EXE DB_FILE
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -40,6 +43,7 @@ wait_for() {
   return 1
 }
 fail() {
+  [ -z "${LEDRIMO_TEST_SHOT:-}" ] || import -display "$DISPLAY" -window root "$LEDRIMO_TEST_SHOT"
   echo "$*" >&2
   names >&2
   exit 1
@@ -65,3 +69,63 @@ sleep 1
 [ "$(count "$login")" -eq 1 ] || fail "a second login window"
 kill -0 "$first" 2>/dev/null || fail "the first instance has gone"
 echo "login window shown; a second instance found the guard"
+
+# The window that has the keyboard.
+focused() { xdotool getwindowfocus getwindowname 2>/dev/null || true; }
+has_keys() { # has_keys WINDOW_NAME: waits until the named window has the keyboard
+  local i
+  for ((i = 0; i < 80; i++)); do
+    [[ "$(focused)" == $1 ]] && return 0
+    sleep 0.25
+  done
+  fail "the keyboard is with \"$(focused)\", not \"$1\""
+}
+main_has_keys() {
+  local i
+  for ((i = 0; i < 20; i++)); do
+    [[ "$(focused)" == "Ledrimo  V"* ]] && return 0
+    sleep 0.25
+  done
+  fail "after $1 the keyboard is with \"$(focused)\", not the main window"
+}
+gone() {
+  local i
+  for ((i = 0; i < 40; i++)); do
+    [ "$(count "$1")" -eq 0 ] && return 0
+    sleep 0.25
+  done
+  fail "the window \"$1\" is still there"
+}
+key_to() { # key_to WINDOW_NAME KEYS...: the keys to the named window
+  local w
+  w=$(xdotool search --onlyvisible --name "^$1\$" | head -n1 || true)
+  [ -n "$w" ] || fail "no window \"$1\""
+  xdotool windowfocus --sync "$w"
+  shift
+  xdotool key --delay 150 "$@"
+}
+key_to "程序已运行" Return
+gone "程序已运行"
+# A click in the user box (the login window's client area at (100,55)-(197,75)).
+xdotool mousemove --window "$(xdotool search --onlyvisible --name "^$login\$" | head -n1)" 150 65 click 1
+xdotool type --delay 50 tamsu
+xdotool key Tab
+xdotool type --delay 50 tamsu
+xdotool key Return
+for ((i = 0; i < 40; i++)); do
+  names | grep -q "^Ledrimo  V" && break
+  sleep 0.25
+done
+main_has_keys "logging in"
+xdotool key F1
+has_keys "关于软件"
+xdotool key Return
+gone "关于软件"
+main_has_keys "closing About"
+# The next shortcut reaches the main window: About again.
+xdotool key F1
+has_keys "关于软件"
+xdotool key Return
+gone "关于软件"
+main_has_keys "closing About again"
+echo "the keyboard came back to the main window after each window"
