@@ -113,6 +113,30 @@ TEST_F(ListWindow, ThreeEntriesFillTheList) {
     expectDetails(1);
 }
 
+// The keys that move through the list move the one selected row, and the details follow it; a key
+// that cannot move (Home on the first row, Down on the last) leaves the row selected.
+TEST_F(ListWindow, KeysMoveTheSelectedRow) {
+    storeEntries(4);
+    connect();
+    openList();
+    const std::pair<const char*, int> steps[] = {{"End", 3}, {"Down", 3}, {"Up", 2},  {"Home", 0},
+                                                 {"Home", 0}, {"Up", 0},  {"Down", 1}, {"End", 3}};
+    for (const auto& [key, row] : steps) {
+        ASSERT_TRUE(user::pressKey(rows(), key)) << key;
+        EXPECT_EQ(rows().selectedIndex(), row) << key;
+        expectDetails(row + 1);
+    }
+    // Chosen by the program, the row is the only one selected, below the one that was.
+    ASSERT_TRUE(user::pressKey(rows(), "Home"));
+    rows().setSelectedIndex(2);
+    EXPECT_EQ(rows().selectedIndex(), 2);
+    expectDetails(3);
+    ASSERT_TRUE(user::pressKey(rows(), "Up"));
+    EXPECT_EQ(rows().selectedIndex(), 1);
+    expectDetails(2);
+    EXPECT_TRUE(boxes_->calls().empty());
+}
+
 // 查看详细 on row 2 shows the second entry in the main window and hides the list; the main
 // button brings the same list back. A double-click on row 3 does the same.
 TEST_F(ListWindow, AnEntryOpensInTheMainWindowAndBack) {
