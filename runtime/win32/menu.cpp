@@ -207,8 +207,13 @@ void MenuItem::updateText() {
 }
 
 
+// A change that changes nothing leaves the menus alone: making them anew costs the window its
+// frame again (under Wine some 50 round trips to its server each time), and handlers set the state
+// of a dozen items at a time, most of them as they were.
 void MenuItem::setCaption(const Text& c) {
     form_.ensureLoaded();
+    if (caption_ == c)
+        return;
     caption_ = c;
     updateText();
 }
@@ -223,12 +228,16 @@ void MenuItem::setVisible(bool v) {
 
 void MenuItem::setDisabled(bool d) {
     form_.ensureLoaded();
+    if (disabled_ == d)
+        return;
     disabled_ = d;
     updateText();
 }
 
 void MenuItem::setChecked(bool c) {
     form_.ensureLoaded();
+    if (checked_ == c)
+        return;
     checked_ = c;
     updateText();
 }
