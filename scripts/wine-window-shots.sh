@@ -13,6 +13,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 [ $# -ge 1 ] || { sed -n 4,4p "$0" >&2; exit 2; }
 out=$(mkdir -p "$1" && cd "$1" && pwd)
+rm -f "$out/sizes.txt"
 build=$(cd "${2:-$here/build-windows}" && pwd)
 exe=$build/app/ledrimo.exe
 [ -f "$exe" ] || { echo "wine-window-shots.sh: $exe is missing (scripts/build-windows.sh)" >&2; exit 1; }
@@ -48,7 +49,20 @@ finish() {
 }
 trap finish EXIT
 
-shot() { sleep "${2:-2}"; import -display "$DISPLAY" -window root "$out/$1.png"; echo "$out/$1.png"; }
+# A screenshot of the whole display; the outer sizes of the windows on it go to sizes.txt.
+shot() {
+  sleep "${2:-2}"
+  import -display "$DISPLAY" -window root "$out/$1.png"
+  echo "$out/$1.png"
+  {
+    echo "$1:"
+    local w
+    for w in $(xdotool search --onlyvisible --name . 2>/dev/null || true); do
+      eval "$(xdotool getwindowgeometry --shell "$w")"
+      echo "  ${WIDTH}x${HEIGHT}+$X+$Y  $(xdotool getwindowname "$w")"
+    done | grep -v "Default IME" || true
+  } >>"$out/sizes.txt"
+}
 keys() { xdotool key --delay 150 "$@"; }
 # The window of the program whose caption is exactly $1 (Wine names its X windows after them).
 window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true; }
