@@ -333,6 +333,8 @@ void Form::unload() {
     DestroyWindow(w); // the controls' windows and the menu bar go with it
     for (auto& c : controls_) {
         detail::ControlState& cs = detail::ControlState::of(*c);
+        if (cs.hwnd)
+            detail::detach(cs.hwnd);
         cs.hwnd = nullptr;
         cs.parent = nullptr;
         cs.font.reset();

@@ -46,6 +46,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 namespace rt::detail {
@@ -165,13 +166,23 @@ void dispatchMessage(MSG& msg);
 
 // ---- from a child window to its control ----
 
-inline constexpr wchar_t kControlProperty[] = L"Ledrimo.Control";
-
+// The control each child window belongs to, from attach() until its form unloads (detach()). Kept
+// here, not as a window property: a parent asks for it at each notification of a child (every
+// cell a list view shows, every label it colours), and under Wine each GetProp is a round trip to
+// its server.
+inline std::unordered_map<HWND, Control*>& controlWindows() {
+    static std::unordered_map<HWND, Control*> windows;
+    return windows;
+}
 inline void attach(HWND hwnd, Control& control) {
-    SetPropW(hwnd, kControlProperty, &control);
+    controlWindows()[hwnd] = &control;
+}
+inline void detach(HWND hwnd) {
+    controlWindows().erase(hwnd);
 }
 inline Control* controlOf(HWND hwnd) {
-    return hwnd ? static_cast<Control*>(GetPropW(hwnd, kControlProperty)) : nullptr;
+    const auto it = controlWindows().find(hwnd);
+    return it == controlWindows().end() ? nullptr : it->second;
 }
 
 // For the window procedure of a controls' parent: hands a child's notification to its control.
