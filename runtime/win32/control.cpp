@@ -46,9 +46,7 @@ void Control::writeText(const Text& t) {
     if (!st_->hwnd)
         return;
     SetWindowTextW(st_->hwnd, detail::wide(t).c_str());
-    // A transparent control leaves its old text on the parent's picture: the parent redraws there.
-    const RECT r = placeOf(st_->hwnd);
-    InvalidateRect(GetParent(st_->hwnd), &r, TRUE);
+    detail::redrawUnder(st_->hwnd);
 }
 
 bool Control::visible() {
@@ -115,6 +113,11 @@ void Control::move(int l, int t, int w, int h) {
     if (r == now)
         return;
     MoveWindow(st_->hwnd, r.left, r.top, r.width, r.height, TRUE);
+    // Where it was and where it is now.
+    RECT both;
+    const RECT to = placeOf(st_->hwnd);
+    UnionRect(&both, &g, &to);
+    detail::redrawUnder(st_->hwnd, &both);
 }
 
 int Control::clientWidth() {
@@ -187,6 +190,7 @@ void setTextColor(Control& control, const Color& color) {
         return;
     st.textColor = detail::colorRef(color);
     InvalidateRect(st.hwnd, nullptr, TRUE);
+    detail::redrawUnder(st.hwnd);
 }
 
 } // namespace rt

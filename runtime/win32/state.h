@@ -147,13 +147,33 @@ struct MenuItemState {
     static MenuItemState& of(const MenuItem& m) { return *m.st_; }
 };
 
+// A transparent child (a 透明标签) draws onto its parent's picture, so what it drew before stays
+// there until the parent paints that place again: after a change of its text, font, colour or
+// place, the parent repaints `area` (in its client coordinates; the child's rectangle when
+// absent), and then the children over it, the changed one among them.
+inline void redrawUnder(HWND child, const RECT* area = nullptr) {
+    if (!child || !(GetWindowLongPtrW(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT))
+        return;
+    HWND parent = GetParent(child);
+    RECT r;
+    if (area) {
+        r = *area;
+    } else {
+        GetWindowRect(child, &r);
+        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    }
+    RedrawWindow(parent, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 // The control's font: made, given to its window (WM_SETFONT) and kept.
 inline void setFontOf(Control& c, const Font& f) {
     ControlState& st = ControlState::of(c);
     st.font = makeFont(f);
     st.fontValue = f;
-    if (st.hwnd)
+    if (st.hwnd) {
         SendMessageW(st.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(st.font.get()), TRUE);
+        redrawUnder(st.hwnd);
+    }
 }
 
 // ---- the program's message loop ----
