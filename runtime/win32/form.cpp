@@ -61,6 +61,8 @@ LRESULT CALLBACK detail::FormState::frameProc(HWND hwnd, UINT msg, WPARAM wp, LP
     Form* f = formOf(hwnd);
     if (!f || !f->st_->window)
         return DefWindowProcW(hwnd, msg, wp, lp);
+    if (auto answer = menuMessage(*f, msg, wp, lp))
+        return *answer;
     switch (msg) {
     case WM_CLOSE: {
         bool accept = true;
@@ -358,6 +360,8 @@ void Form::unload() {
         *icon = nullptr;
     }
     st_->keptShortcuts.clear();
+    st_->menuFont.reset();
+    st_->menuBackBrush.reset();
 
     auto& loaded = detail::loadedForms();
     loaded.erase(std::remove(loaded.begin(), loaded.end(), this), loaded.end());

@@ -48,11 +48,197 @@ std::wstring entryText(const MenuItem& m, const Text& caption, const std::string
     return t;
 }
 
+// ---- owner-drawn menus ----
+
+// Room around the texts: an entry of a pop-up menu has a column for the check mark at its left (as
+// wide as the entry is high), a gap between caption and shortcut and a margin at the right; a
+// title on the menu bar a margin all round.
+constexpr int kEntryPadY = 4, kShortcutGap = 24, kRightMargin = 12, kBarPadX = 6, kBarPadY = 3;
+constexpr int kSeparatorHeight = 9;
+
+// The menu item an owner-drawn entry shows (its data word).
+MenuItem* itemOf(ULONG_PTR data) {
+    return reinterpret_cast<MenuItem*>(data);
+}
+
+SIZE textSize(HDC dc, const std::wstring& t) {
+    RECT r{0, 0, 0, 0};
+    DrawTextW(dc, t.c_str(), int(t.size()), &r, DT_SINGLELINE | DT_CALCRECT);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+// A check mark in the given colour, centred in the square `box`.
+void drawCheck(HDC dc, const RECT& box, COLORREF color) {
+    const int side = std::min(box.right - box.left, box.bottom - box.top);
+    const int unit = std::max(2, side / 7);
+    const int cx = (box.left + box.right) / 2, cy = (box.top + box.bottom) / 2;
+    HPEN pen = CreatePen(PS_SOLID, 2, color);
+    HGDIOBJ old = SelectObject(dc, pen);
+    const POINT pts[3] = {{cx - 2 * unit, cy}, {cx - unit / 2, cy + 3 * unit / 2}, {cx + 2 * unit, cy - 3 * unit / 2}};
+    Polyline(dc, pts, 3);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+}
+
+wchar_t upper(wchar_t c) {
+    return wchar_t(UINT_PTR(CharUpperW(reinterpret_cast<LPWSTR>(UINT_PTR(c)))));
+}
+
+// The letter a caption marks with "&" (upper case), 0 for none.
+wchar_t accessKey(const std::wstring& caption) {
+    for (size_t at = caption.find(L'&'); at != std::wstring::npos && at + 1 < caption.size();
+         at = caption.find(L'&', at + 2))
+        if (caption[at + 1] != L'&')
+            return upper(caption[at + 1]);
+    return 0;
+}
+
+// An entry at the end of `menu` for the item: a title on the bar (level 0) opening the item's
+// pop-up menu, a separator, or an entry choosing the item's command. Owner-drawn when the form's
+// menus have a look of their own; the text stays with the entry all the same.
+void appendEntry(detail::FormState& st, HMENU menu, MenuItem& m, const std::wstring& text, UINT state) {
+    const detail::MenuItemState& ms = detail::MenuItemState::of(m);
+    const bool separator = detail::MenuItemState::descOf(m).caption == "-";
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_DATA;
+    info.fType = (separator ? MFT_SEPARATOR : MFT_STRING) | (st.menuFont ? MFT_OWNERDRAW : 0);
+    info.dwItemData = reinterpret_cast<ULONG_PTR>(&m);
+    if (!separator) {
+        info.fMask |= MIIM_STRING;
+        info.dwTypeData = const_cast<wchar_t*>(text.c_str());
+        info.fState = state;
+    }
+    if (m.level() == 0) {
+        info.fMask |= MIIM_SUBMENU;
+        info.hSubMenu = ms.menu;
+    } else if (!separator) {
+        info.fMask |= MIIM_ID;
+        info.wID = ms.command;
+    }
+    InsertMenuItemW(menu, UINT(GetMenuItemCount(menu)), TRUE, &info);
+}
+
 } // namespace
+
+std::optional<LRESULT> detail::FormState::menuMessage(Form& f, UINT msg, WPARAM wp, LPARAM lp) {
+    FormState& st = *f.st_;
+    if (!st.menuFont)
+        return std::nullopt;
+    switch (msg) {
+    case WM_MEASUREITEM: {
+        auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+        MenuItem* m = mi->CtlType == ODT_MENU ? itemOf(mi->itemData) : nullptr;
+        if (!m)
+            return std::nullopt;
+        if (MenuItemState::descOf(*m).caption == "-") {
+            mi->itemWidth = 1;
+            mi->itemHeight = kSeparatorHeight;
+            return TRUE;
+        }
+        const std::wstring caption = detail::wide(MenuItemState::captionOf(*m));
+        const std::wstring shortcut = m->level() == 1 ? detail::wideOfUtf8(MenuItemState::descOf(*m).shortcut) : std::wstring();
+        HDC dc = GetDC(st.window);
+        HGDIOBJ old = SelectObject(dc, st.menuFont.get());
+        TEXTMETRICW tm{};
+        GetTextMetricsW(dc, &tm);
+        const SIZE c = textSize(dc, caption);
+        const SIZE k = shortcut.empty() ? SIZE{0, 0} : textSize(dc, shortcut);
+        SelectObject(dc, old);
+        ReleaseDC(st.window, dc);
+        if (m->level() == 0) {
+            mi->itemWidth = UINT(c.cx + 2 * kBarPadX);
+            mi->itemHeight = UINT(tm.tmHeight + 2 * kBarPadY);
+        } else {
+            const int height = tm.tmHeight + 2 * kEntryPadY;
+            mi->itemWidth = UINT(height + c.cx + (k.cx ? kShortcutGap + k.cx : 0) + kRightMargin);
+            mi->itemHeight = UINT(height);
+        }
+        return TRUE;
+    }
+    case WM_DRAWITEM: {
+        const auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+        MenuItem* m = di->CtlType == ODT_MENU ? itemOf(di->itemData) : nullptr;
+        if (!m)
+            return std::nullopt;
+        HDC dc = di->hDC;
+        const RECT r = di->rcItem;
+        if (MenuItemState::descOf(*m).caption == "-") {
+            FillRect(dc, &r, st.menuBackBrush.get());
+            RECT line{r.left + 2, (r.top + r.bottom) / 2 - 1, r.right - 2, (r.top + r.bottom) / 2 + 1};
+            DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
+            return TRUE;
+        }
+        const bool grayed = (di->itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
+        const bool lit = (di->itemState & (ODS_SELECTED | ODS_HOTLIGHT)) != 0;
+        HBRUSH fill = CreateSolidBrush(lit ? st.menuHighlight : st.menuBack);
+        FillRect(dc, &r, fill);
+        DeleteObject(fill);
+        const COLORREF fore = grayed ? GetSysColor(COLOR_GRAYTEXT) : lit ? st.menuHighlightText : st.menuText;
+        HGDIOBJ oldFont = SelectObject(dc, st.menuFont.get());
+        const int oldMode = SetBkMode(dc, TRANSPARENT);
+        const COLORREF oldColor = SetTextColor(dc, fore);
+        const UINT prefix = (di->itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0;
+        const std::wstring caption = detail::wide(MenuItemState::captionOf(*m));
+        if (m->level() == 0) {
+            RECT at = r;
+            DrawTextW(dc, caption.c_str(), int(caption.size()), &at, DT_SINGLELINE | DT_CENTER | DT_VCENTER | prefix);
+        } else {
+            const int column = r.bottom - r.top;
+            if (di->itemState & ODS_CHECKED)
+                drawCheck(dc, RECT{r.left, r.top, r.left + column, r.bottom}, fore);
+            RECT at{r.left + column, r.top, r.right - kRightMargin, r.bottom};
+            DrawTextW(dc, caption.c_str(), int(caption.size()), &at, DT_SINGLELINE | DT_LEFT | DT_VCENTER | prefix);
+            const std::wstring shortcut = detail::wideOfUtf8(MenuItemState::descOf(*m).shortcut);
+            if (!shortcut.empty())
+                DrawTextW(dc, shortcut.c_str(), int(shortcut.size()), &at,
+                          DT_SINGLELINE | DT_RIGHT | DT_VCENTER | DT_NOPREFIX);
+        }
+        SetTextColor(dc, oldColor);
+        SetBkMode(dc, oldMode);
+        SelectObject(dc, oldFont);
+        return TRUE;
+    }
+    case WM_MENUCHAR: {
+        // A letter typed in an open menu, or with Alt on the menu bar: the entry whose caption
+        // marks it with "&" is chosen (a title opens its menu).
+        HMENU menu = reinterpret_cast<HMENU>(lp);
+        const wchar_t key = upper(wchar_t(LOWORD(wp)));
+        for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+            MENUITEMINFOW info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_DATA | MIIM_FTYPE;
+            if (!GetMenuItemInfoW(menu, UINT(i), TRUE, &info) || !(info.fType & MFT_OWNERDRAW))
+                continue;
+            if (MenuItem* m = itemOf(info.dwItemData); m && accessKey(detail::wide(MenuItemState::captionOf(*m))) == key)
+                return MAKELRESULT(i, MNC_EXECUTE);
+        }
+        return std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
 
 void Form::buildMenus() {
     if (menuItems_.empty())
         return;
+    // The menu styling control's font and colours, the system's menu colours where it names none.
+    for (auto& c : controls_) {
+        if (c->kind() != Kind::MenuStyle)
+            continue;
+        const detail::KindProps& p = detail::ControlState::descOf(*c).props;
+        st_->menuFont = detail::makeFont(p.font ? detail::fontOf(*p.font) : Font{"宋体", 12});
+        auto pick = [](const std::optional<Color>& described, int system) {
+            return described ? detail::colorRef(*described) : GetSysColor(system);
+        };
+        st_->menuText = pick(p.textColor, COLOR_MENUTEXT);
+        st_->menuBack = pick(p.backColor, COLOR_MENU);
+        st_->menuHighlight = pick(p.highlightColor, COLOR_HIGHLIGHT);
+        st_->menuHighlightText = pick(p.highlightTextColor, COLOR_HIGHLIGHTTEXT);
+        st_->menuBackBrush.reset(CreateSolidBrush(st_->menuBack));
+        break;
+    }
     st_->menuBar = CreateMenu();
     MenuItem* top = nullptr;
     UINT command = kFirstCommand;
@@ -66,6 +252,16 @@ void Form::buildMenus() {
         }
         ms.command = command++;
         m->build();
+    }
+    // The pop-up menus' own background (around the entries) in the menus' colour.
+    if (st_->menuFont) {
+        MENUINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIM_BACKGROUND;
+        info.hbrBack = st_->menuBackBrush.get();
+        for (auto& m : menuItems_)
+            if (m->level() == 0)
+                SetMenuInfo(detail::MenuItemState::of(*m).menu, &info);
     }
     menuItems_.front()->updateText();
     if (!menuBarTitles().empty())
@@ -176,18 +372,17 @@ void MenuItem::updateText() {
             while (GetMenuItemCount(ms.menu) > 0)
                 RemoveMenu(ms.menu, 0, MF_BYPOSITION);
             if (!m->hidden_)
-                AppendMenuW(st.menuBar, MF_POPUP | (m->disabled_ ? MF_GRAYED : 0),
-                            reinterpret_cast<UINT_PTR>(ms.menu), detail::wide(m->caption_).c_str());
+                appendEntry(st, st.menuBar, *m, detail::wide(m->caption_), m->disabled_ ? MFS_GRAYED : 0);
             continue;
         }
         if (!ms.menu || m->hidden_)
             continue;
         if (m->desc_.caption == "-") {
-            AppendMenuW(ms.menu, MF_SEPARATOR, 0, nullptr);
+            appendEntry(st, ms.menu, *m, L"", 0);
             continue;
         }
-        AppendMenuW(ms.menu, MF_STRING | (m->disabled_ ? MF_GRAYED : 0) | (m->checked_ ? MF_CHECKED : 0), ms.command,
-                    entryText(*m, m->caption_, m->desc_.shortcut).c_str());
+        appendEntry(st, ms.menu, *m, entryText(*m, m->caption_, m->desc_.shortcut),
+                    (m->disabled_ ? MFS_GRAYED : 0) | (m->checked_ ? MFS_CHECKED : 0));
         // Shortcuts work for the items of menus on the bar and for those kept in the window.
         const bool onBar = m->parent_ && !m->parent_->hidden_;
         const bool kept = std::find(st.keptShortcuts.begin(), st.keptShortcuts.end(), m.get()) != st.keptShortcuts.end();

@@ -111,6 +111,11 @@ struct FormState {
     std::vector<Form*> disabledByModal; // the windows this modal form disabled, enabled again when it goes
     HWND lastFocus = nullptr;      // the control that had the keyboard when the window was last deactivated
     std::vector<MenuItem*> keptShortcuts; // items whose shortcut works while off the menu bar
+    // The menus' look from the form's 超级菜单 (menu.cpp): owner-drawn in its font and colours, the
+    // system's colours where it names none. Without a 超级菜单 (no font) the system draws them.
+    OwnedFont menuFont;
+    COLORREF menuText = 0, menuBack = 0, menuHighlight = 0, menuHighlightText = 0;
+    OwnedBrush menuBackBrush;
 
     static FormState& of(const Form& f) { return *f.st_; }
     // Whether the form has agreed to close and is on its way out (unloading, or fading first).
@@ -120,6 +125,8 @@ struct FormState {
     static LRESULT CALLBACK clientProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     static bool translateKeys(Form& f, MSG& msg);
     static void chooseCommand(Form& f, UINT command);
+    // The owner-drawn menus' messages to the frame (measure, draw, a mnemonic key); none for others.
+    static std::optional<LRESULT> menuMessage(Form& f, UINT msg, WPARAM wp, LPARAM lp);
 };
 
 struct ControlState {
@@ -145,6 +152,8 @@ struct MenuItemState {
     UINT command = 0;      // the WM_COMMAND id that chooses it (and its accelerator's)
 
     static MenuItemState& of(const MenuItem& m) { return *m.st_; }
+    static const Text& captionOf(const MenuItem& m) { return m.caption_; }
+    static const MenuItemDesc& descOf(const MenuItem& m) { return m.desc_; }
 };
 
 // A transparent child (a 透明标签) draws onto its parent's picture, so what it drew before stays
