@@ -2,10 +2,12 @@
 #include "runtime/win32/painter.h"
 
 #include <commdlg.h>
+#include <winspool.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace rt {
 
@@ -295,11 +297,32 @@ PrintOutcome printPageOn(HDC dc, const PageSetup& page, const std::function<void
     return {};
 }
 
+namespace {
+
+// Whether the system knows any printer, of its own or shared by another computer.
+bool anyPrinter() {
+    DWORD needed = 0, count = 0;
+    EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0, &needed, &count);
+    if (needed == 0)
+        return false;
+    std::vector<BYTE> list(needed);
+    return EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, list.data(), needed, &needed,
+                         &count) &&
+           count > 0;
+}
+
+} // namespace
+
 PrintOutcome printPage(HWND owner, const PageSetup& page, const std::function<void(Painter&)>& draw) {
+    // With no printer the dialog has nothing to offer (Wine's then shows a warning of its own even
+    // when asked not to): the user hears it once, from the caller.
+    if (!anyPrinter())
+        return {PrintOutcome::Failed, "打印失败：系统中没有安装打印机。"};
     PRINTDLGW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
-    dialog.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
+    // No warning of the dialog's own when there is no printer: the caller says so, in its words.
+    dialog.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE | PD_NOWARNING;
     dialog.nCopies = 1;
     const BOOL chosen = PrintDlgW(&dialog);
     auto release = [&] {

@@ -154,5 +154,33 @@ TEST_F(ReportWindow, TheMonthWithItsTotals) {
     EXPECT_TRUE(boxes_->calls().empty());
 }
 
+// 打印/PDF: where the system prints (Windows), its print dialog; on a system with no printer
+// installed (the Wine stage) a box says so, owned by the report window, which stays as it was.
+// Elsewhere the month sheet is saved as a PDF where the user says, and a box tells where.
+TEST_F(ReportWindow, PrintingWithoutAPrinterOrAsPdf) {
+    octoberOpen();
+    rt::ScriptedFileDialogs dialogs;
+    const std::string pdf = dir_->utf8("月报.pdf");
+    dialogs.answer(rt::Text::fromUtf8(pdf));
+    click(report(), "打印");
+    const rt::Text caption("打印/PDF");
+    if (rt::printsPages()) {
+        expectOneBox("打印失败：系统中没有安装打印机。", caption, rt::MbIconError, &report());
+        EXPECT_TRUE(dialogs.calls().empty());
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(pdf)));
+    } else {
+        ASSERT_EQ(dialogs.calls().size(), size_t(1));
+        EXPECT_EQ(dialogs.calls()[0].caption, caption);
+        expectOneBox("工作时间月报表已保存到\r\n" + rt::Text::fromUtf8(pdf) + "\r\n打开它即可打印。", caption,
+                     rt::MbIconInformation, &report());
+        EXPECT_GT(std::filesystem::file_size(std::filesystem::u8path(pdf)), 1000u);
+    }
+    ASSERT_TRUE(rt::isLoaded(kReport));
+    EXPECT_EQ(rt::left(shown("标题标签"), 10), rt::Text("2026年10月"));
+    // The window goes on answering.
+    click(report(), "下一月");
+    EXPECT_EQ(rt::left(shown("标题标签"), 10), rt::Text("2026年11月"));
+}
+
 } // namespace
 } // namespace scenario
