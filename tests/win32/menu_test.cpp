@@ -72,12 +72,23 @@ size_t count(const std::vector<COLORREF>& pixels, COLORREF c) {
     return n;
 }
 
+const COLORREF kBack = RGB(255, 255, 200), kText = RGB(200, 0, 0), kHighlight = RGB(0, 0, 160);
+
 // What the test sees of an open pop-up menu.
 struct OpenMenu {
     HMENU menu = nullptr;
-    std::vector<COLORREF> closed, lit; // as opened; after the Down key
+    std::vector<COLORREF> opened, lit; // as opened; after the Down key
     std::atomic<bool> photographed{false};
 };
+
+// The menu's pixels once `drawn` holds of them (or as they are after two seconds).
+template <class Drawn> std::vector<COLORREF> photograph(HWND popup, Drawn drawn) {
+    std::vector<COLORREF> p;
+    for (int i = 0; i < 40; ++i, Sleep(50))
+        if (drawn(p = pixelsOf(popup)))
+            break;
+    return p;
+}
 
 // Waits on another thread for the pop-up menu to open, photographs it, presses Down, photographs
 // it again, and presses Esc until the menus are closed and the test goes on (`back`).
@@ -87,12 +98,13 @@ std::thread watchMenu(HWND frame, OpenMenu& seen, std::atomic<bool>& back) {
             HWND popup = FindWindowW(L"#32768", nullptr);
             if (!popup || !IsWindowVisible(popup))
                 continue;
-            Sleep(300);
             seen.menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
-            seen.closed = pixelsOf(popup);
+            seen.opened = photograph(popup, [](const std::vector<COLORREF>& p) {
+                return count(p, kBack) > p.size() / 2 && count(p, kHighlight) > 200;
+            });
             PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
-            Sleep(300);
-            seen.lit = pixelsOf(popup);
+            const size_t red = count(seen.opened, kText);
+            seen.lit = photograph(popup, [red](const std::vector<COLORREF>& p) { return count(p, kText) < red / 4; });
             seen.photographed = true;
             break;
         }
@@ -151,15 +163,14 @@ TEST(Menus, OpenWithAltAndTheMarkedLetterDrawnInTheDescribedColours) {
     // Drawn in the described colours: the background, the red caption and shortcut of "查询";
     // opened from the keyboard, the first entry is lit, the disabled "上一条" in grey on the
     // highlight. Down lights "查询" instead, its texts in the highlight's text colour.
-    const COLORREF back = RGB(255, 255, 200), text = RGB(200, 0, 0), highlight = RGB(0, 0, 160);
-    ASSERT_FALSE(seen.closed.empty());
-    EXPECT_GT(count(seen.closed, back), seen.closed.size() / 2);
-    EXPECT_GT(count(seen.closed, text), 20u);
-    EXPECT_GT(count(seen.closed, GetSysColor(COLOR_GRAYTEXT)), 10u);
-    EXPECT_GT(count(seen.closed, highlight), 200u);
-    EXPECT_GT(count(seen.lit, highlight), 200u);
+    ASSERT_FALSE(seen.opened.empty());
+    EXPECT_GT(count(seen.opened, kBack), seen.opened.size() / 2);
+    EXPECT_GT(count(seen.opened, kText), 20u);
+    EXPECT_GT(count(seen.opened, GetSysColor(COLOR_GRAYTEXT)), 10u);
+    EXPECT_GT(count(seen.opened, kHighlight), 200u);
+    EXPECT_GT(count(seen.lit, kHighlight), 200u);
     EXPECT_GT(count(seen.lit, RGB(255, 255, 255)), 20u);
-    EXPECT_LT(count(seen.lit, text), count(seen.closed, text) / 4);
+    EXPECT_LT(count(seen.lit, kText), count(seen.opened, kText) / 4);
 
     f.destroy();
     rt::testing::runUntil([] { return !rt::isLoaded(Text::fromUtf8("菜单")); }, 5000);
