@@ -159,9 +159,10 @@ struct MenuItemState {
 // A transparent child (a 透明标签) draws onto its parent's picture, so what it drew before stays
 // there until the parent paints that place again: after a change of its text, font, colour or
 // place, the parent repaints `area` (in its client coordinates; the child's rectangle when
-// absent), and then the children over it, the changed one among them.
+// absent), and then the children over it, the changed one among them. A child not on the screen
+// (hidden, or its window hidden) has left nothing there; it is painted whole when it shows.
 inline void redrawUnder(HWND child, const RECT* area = nullptr) {
-    if (!child || !(GetWindowLongPtrW(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT))
+    if (!child || !(GetWindowLongPtrW(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT) || !IsWindowVisible(child))
         return;
     HWND parent = GetParent(child);
     RECT r;
