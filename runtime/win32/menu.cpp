@@ -171,7 +171,7 @@ std::optional<LRESULT> detail::FormState::menuMessage(Form& f, UINT msg, WPARAM 
         }
         const bool grayed = (di->itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
         const bool lit = (di->itemState & (ODS_SELECTED | ODS_HOTLIGHT)) != 0;
-        HBRUSH fill = CreateSolidBrush(lit ? st.menuHighlight : st.menuBack);
+        HBRUSH fill = CreateSolidBrush(lit ? st.menuHighlight : m->level() == 0 ? st.menuBarBack : st.menuBack);
         FillRect(dc, &r, fill);
         DeleteObject(fill);
         const COLORREF fore = grayed ? GetSysColor(COLOR_GRAYTEXT) : lit ? st.menuHighlightText : st.menuText;
@@ -234,6 +234,8 @@ void Form::buildMenus() {
         };
         st_->menuText = pick(p.textColor, COLOR_MENUTEXT);
         st_->menuBack = pick(p.backColor, COLOR_MENU);
+        // The bar has a colour of its own on Windows (COLOR_MENUBAR), unless one is described.
+        st_->menuBarBack = pick(p.backColor, COLOR_MENUBAR);
         st_->menuHighlight = pick(p.highlightColor, COLOR_HIGHLIGHT);
         st_->menuHighlightText = pick(p.highlightTextColor, COLOR_HIGHLIGHTTEXT);
         st_->menuBackBrush.reset(CreateSolidBrush(st_->menuBack));
@@ -262,6 +264,9 @@ void Form::buildMenus() {
         for (auto& m : menuItems_)
             if (m->level() == 0)
                 SetMenuInfo(detail::MenuItemState::of(*m).menu, &info);
+        for (auto& c : controls_)
+            if (c->kind() == Kind::MenuStyle && detail::ControlState::descOf(*c).props.backColor)
+                SetMenuInfo(st_->menuBar, &info);
     }
     menuItems_.front()->updateText();
     if (!menuBarTitles().empty())

@@ -114,7 +114,7 @@ struct FormState {
     // The menus' look from the form's 超级菜单 (menu.cpp): owner-drawn in its font and colours, the
     // system's colours where it names none. Without a 超级菜单 (no font) the system draws them.
     OwnedFont menuFont;
-    COLORREF menuText = 0, menuBack = 0, menuHighlight = 0, menuHighlightText = 0;
+    COLORREF menuText = 0, menuBack = 0, menuBarBack = 0, menuHighlight = 0, menuHighlightText = 0;
     OwnedBrush menuBackBrush;
 
     static FormState& of(const Form& f) { return *f.st_; }
