@@ -230,6 +230,9 @@ private:
     void buildMenus();
     void applyTabOrder();
     void showMenu(const Text& menuName, Point pos, bool rightAligned);
+    // When a test hook answers pop-up menus: asks it, chooses the item of `top` it names and
+    // returns true; the backend then shows no menu of its own.
+    bool menuAnsweredByHook(MenuItem& top, const Text& menuName, Point pos);
     std::optional<bool> raise(const Text& event, Control* control = nullptr, MenuItem* item = nullptr,
                               int row = -1);
     void onCloseRequested(bool& accept);

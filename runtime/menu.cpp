@@ -1,5 +1,6 @@
 // Menu items as handlers see them, without a window: names, state kept by the item, choosing.
 #include "runtime/form.h"
+#include "runtime/form_registry.h"
 #include "runtime/loader.h"
 
 namespace rt {
@@ -45,6 +46,18 @@ bool MenuItem::choose() {
     if (desc_.level != 1 || desc_.caption == "-" || !shownInParent())
         return false;
     form_.raise("chosen", nullptr, this);
+    return true;
+}
+
+bool Form::menuAnsweredByHook(MenuItem& top, const Text& menuName, Point pos) {
+    const PopupMenuHook& hook = detail::popupMenuHook();
+    if (!hook)
+        return false;
+    const Text chosen = hook(*this, menuName, pos);
+    if (!chosen.empty() && isLoaded())
+        for (auto& m : menuItems_)
+            if (m->name() == chosen && m->parent_ == &top)
+                m->choose();
     return true;
 }
 

@@ -2,7 +2,6 @@
 #include "runtime/data_access.h"
 #include "runtime/datetime.h"
 #include "runtime/form.h"
-#include "runtime/form_registry.h"
 #include "runtime/kernel.h"
 #include "runtime/loader.h"
 #include "runtime/qt/description.h"
@@ -113,14 +112,8 @@ void Form::showMenu(const Text& menuName, Point at, bool rightAligned) {
     MenuItem& top = menuItem(menuName);
     if (top.level() != 0 || !top.st_->menu)
         return;
-    if (detail::popupMenuHook()) {
-        const Text chosen = detail::popupMenuHook()(*this, menuName, at);
-        if (!chosen.empty() && isLoaded())
-            for (auto& m : menuItems_)
-                if (m->name() == chosen && m->parent_ == &top)
-                    m->choose();
+    if (menuAnsweredByHook(top, menuName, at))
         return;
-    }
     QPoint pos = qt::point(at);
     if (rightAligned)
         pos.rx() -= top.st_->menu->sizeHint().width();

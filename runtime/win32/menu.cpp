@@ -2,7 +2,6 @@
 // items' state after each change), the shortcuts as the form's accelerator table, pop-up menus
 // at the mouse.
 #include "runtime/form.h"
-#include "runtime/form_registry.h"
 #include "runtime/loader.h"
 #include "runtime/win32/state.h"
 
@@ -314,14 +313,8 @@ void Form::showMenu(const Text& menuName, Point at, bool rightAligned) {
     HMENU menu = detail::MenuItemState::of(top).menu;
     if (top.level() != 0 || !menu)
         return;
-    if (detail::popupMenuHook()) {
-        const Text chosen = detail::popupMenuHook()(*this, menuName, at);
-        if (!chosen.empty() && isLoaded())
-            for (auto& m : menuItems_)
-                if (m->name() == chosen && m->parent_ == &top)
-                    m->choose();
+    if (menuAnsweredByHook(top, menuName, at))
         return;
-    }
     const UINT flags = TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTBUTTON | (rightAligned ? TPM_RIGHTALIGN : TPM_LEFTALIGN);
     const UINT command = UINT(TrackPopupMenu(menu, flags, at.x, at.y, 0, st_->window, nullptr));
     if (command && isLoaded())
