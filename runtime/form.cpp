@@ -6,6 +6,8 @@
 #include "runtime/loader.h"
 #include "runtime/program.h"
 
+#include <algorithm>
+
 namespace rt {
 
 Text kindName(Kind k) {
@@ -191,6 +193,58 @@ int Form::width() {
 int Form::height() {
     ensureLoaded();
     return outerRect().height;
+}
+
+void Form::move(int l, int t, int w, int h) {
+    ensureLoaded();
+    const Rect outer = outerRect();
+    const Rect r = detail::movedRect(outer, l, t, w, h);
+    if (r != outer)
+        placeOuter(r, outer);
+}
+
+int Form::position() {
+    ensureLoaded();
+    return position_;
+}
+
+int Form::transparency() {
+    ensureLoaded();
+    return alpha_;
+}
+
+// ---- loading and unloading: what is the same on every window system ----
+
+void Form::beginLoad(Form* owner, bool modal) {
+    owner_ = owner && owner->isLoaded() ? owner : nullptr;
+    modal_ = modal;
+    alpha_ = 255;
+    position_ = desc_->position;
+    visibleProperty_ = true;
+    destroyPending_ = false;
+    creating_ = true;
+}
+
+bool Form::beginUnload() {
+    if (!isLoaded() || unloading_)
+        return false;
+    unloading_ = true;
+    // Windows owned by this one go with it.
+    std::vector<Form*> owned;
+    for (Form* f : detail::loadedForms())
+        if (f->owner_ == this)
+            owned.push_back(f);
+    for (Form* f : owned)
+        f->unload();
+    return true;
+}
+
+void Form::endUnload() {
+    auto& loaded = detail::loadedForms();
+    loaded.erase(std::remove(loaded.begin(), loaded.end(), this), loaded.end());
+    owner_ = nullptr;
+    unloading_ = false;
+    destroyPending_ = false;
 }
 
 std::vector<Control*> Form::findControls(const Text& prefix, const Text& kind, int min, int max) {

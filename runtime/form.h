@@ -122,6 +122,16 @@ Text kindName(Kind k);
 // Leaves a coordinate of move() as it is.
 inline constexpr int kKeep = INT_MIN;
 
+namespace detail {
+// The rectangle `now` as move() changes it: kKeep (and a width or height of -1) keeps that part,
+// a negative width or height counts as 0.
+inline Rect movedRect(const Rect& now, int left, int top, int width, int height) {
+    return Rect{left == kKeep ? now.left : left, top == kKeep ? now.top : top,
+                (width == kKeep || width == -1) ? now.width : (width < 0 ? 0 : width),
+                (height == kKeep || height == -1) ? now.height : (height < 0 ? 0 : height)};
+}
+} // namespace detail
+
 // The program icon that forms with an icon carry (set once by the start-up code).
 void setProgramIcon(const Picture& icon);
 Picture programIcon();
@@ -237,6 +247,10 @@ private:
                               int row = -1);
     void onCloseRequested(bool& accept);
     Rect outerRect() const;
+    void placeOuter(const Rect& to, const Rect& from); // moves and sizes the outer window
+    void beginLoad(Form* owner, bool modal);            // the form's own state for a new window
+    bool beginUnload();                                 // false when there is nothing to unload
+    void endUnload();
 
     Text name_;
     std::shared_ptr<detail::FormDesc> desc_;

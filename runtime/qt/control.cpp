@@ -126,9 +126,7 @@ void Control::move(int l, int t, int w, int h) {
     if (!st_->widget)
         return;
     const QRect g = st_->widget->geometry();
-    QRect r(l == kKeep ? g.x() : l, t == kKeep ? g.y() : t,
-            (w == kKeep || w == -1) ? g.width() : std::max(0, w),
-            (h == kKeep || h == -1) ? g.height() : std::max(0, h));
+    const QRect r = qt::rect(detail::movedRect(qt::rect(g), l, t, w, h));
     if (r == g)
         return;
     st_->widget->setGeometry(r);

@@ -52,13 +52,7 @@ bool Form::load(Form* owner, bool modal) {
         return true;
     }
     const detail::FormDesc& d = *desc_;
-    owner_ = owner && owner->isLoaded() ? owner : nullptr;
-    modal_ = modal;
-    alpha_ = 255;
-    position_ = d.position;
-    visibleProperty_ = true;
-    destroyPending_ = false;
-    creating_ = true;
+    beginLoad(owner, modal);
 
     // A window with an owner is the window system's dialog of that owner (a transient), which
     // keeps it above its owner; a plain top-level window with a parent would not be.
@@ -130,16 +124,8 @@ bool Form::load(Form* owner, bool modal) {
 }
 
 void Form::unload() {
-    if (!isLoaded() || unloading_)
+    if (!beginUnload())
         return;
-    unloading_ = true;
-    // Windows owned by this one go with it.
-    std::vector<Form*> owned;
-    for (Form* f : detail::loadedForms())
-        if (f->owner_ == this)
-            owned.push_back(f);
-    for (Form* f : owned)
-        f->unload();
 
     st_->window->hide();
     raise("destroyed");
@@ -158,14 +144,10 @@ void Form::unload() {
     // Deleted by the event loop: a handler of one of its widgets may still be on the stack.
     w->deleteLater();
 
-    auto& loaded = detail::loadedForms();
-    loaded.erase(std::remove(loaded.begin(), loaded.end(), this), loaded.end());
-    owner_ = nullptr;
-    unloading_ = false;
-    destroyPending_ = false;
+    endUnload();
     if (st_->modalLoop)
         st_->modalLoop->quit();
-    if (loaded.empty() && eventLoopRunning())
+    if (detail::loadedForms().empty() && eventLoopRunning())
         QCoreApplication::exit(0);
 }
 
@@ -259,14 +241,8 @@ Rect Form::outerRect() const {
     return qt::rect(QRect(w->geometry().topLeft() - QPoint(m.left(), m.top()), size));
 }
 
-void Form::move(int l, int t, int w, int h) {
-    ensureLoaded();
-    const QRect outer = qt::rect(outerRect());
-    QRect r(l == kKeep ? outer.x() : l, t == kKeep ? outer.y() : t,
-            (w == kKeep || w == -1) ? outer.width() : std::max(0, w),
-            (h == kKeep || h == -1) ? outer.height() : std::max(0, h));
-    if (r == outer)
-        return;
+void Form::placeOuter(const Rect& to, const Rect& from) {
+    const QRect r = qt::rect(to), outer = qt::rect(from);
     if (r.topLeft() != outer.topLeft())
         st_->window->move(r.topLeft());
     if (r.size() != outer.size())
@@ -287,11 +263,6 @@ int Form::clientHeight() {
 Point Form::clientOrigin() {
     ensureLoaded();
     return qt::point(st_->client->mapToGlobal(QPoint(0, 0)));
-}
-
-int Form::position() {
-    ensureLoaded();
-    return position_;
 }
 
 void Form::setPosition(int p) {
@@ -356,11 +327,6 @@ void Form::setTransparency(int alpha) {
         st_->window->setWindowOpacity(alpha / 255.0);
         st_->window->update();
     }
-}
-
-int Form::transparency() {
-    ensureLoaded();
-    return alpha_;
 }
 
 } // namespace rt

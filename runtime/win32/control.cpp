@@ -107,9 +107,7 @@ void Control::move(int l, int t, int w, int h) {
         return;
     const RECT g = placeOf(st_->hwnd);
     const Rect now{int(g.left), int(g.top), int(g.right - g.left), int(g.bottom - g.top)};
-    const Rect r{l == kKeep ? now.left : l, t == kKeep ? now.top : t,
-                 (w == kKeep || w == -1) ? now.width : std::max(0, w),
-                 (h == kKeep || h == -1) ? now.height : std::max(0, h)};
+    const Rect r = detail::movedRect(now, l, t, w, h);
     if (r == now)
         return;
     MoveWindow(st_->hwnd, r.left, r.top, r.width, r.height, TRUE);

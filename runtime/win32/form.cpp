@@ -220,13 +220,7 @@ bool Form::load(Form* owner, bool modal) {
     }
     registerClasses();
     const detail::FormDesc& d = *desc_;
-    owner_ = owner && owner->isLoaded() ? owner : nullptr;
-    modal_ = modal;
-    alpha_ = 255;
-    position_ = d.position;
-    visibleProperty_ = true;
-    destroyPending_ = false;
-    creating_ = true;
+    beginLoad(owner, modal);
 
     DWORD style = WS_CLIPCHILDREN;
     if (d.framed) {
@@ -306,16 +300,8 @@ bool Form::load(Form* owner, bool modal) {
 }
 
 void Form::unload() {
-    if (!isLoaded() || unloading_)
+    if (!beginUnload())
         return;
-    unloading_ = true;
-    // Windows owned by this one go with it.
-    std::vector<Form*> owned;
-    for (Form* f : detail::loadedForms())
-        if (f->owner_ == this)
-            owned.push_back(f);
-    for (Form* f : owned)
-        f->unload();
 
     // The owner, and the windows a modal one disabled, get the activation back before it goes.
     for (Form* f : st_->disabledByModal)
@@ -363,12 +349,8 @@ void Form::unload() {
     st_->menuFont.reset();
     st_->menuBackBrush.reset();
 
-    auto& loaded = detail::loadedForms();
-    loaded.erase(std::remove(loaded.begin(), loaded.end(), this), loaded.end());
-    owner_ = nullptr;
-    unloading_ = false;
-    destroyPending_ = false;
-    if (loaded.empty() && eventLoopRunning())
+    endUnload();
+    if (detail::loadedForms().empty() && eventLoopRunning())
         PostQuitMessage(0);
 }
 
@@ -427,15 +409,8 @@ Rect Form::outerRect() const {
     return Rect{int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top)};
 }
 
-void Form::move(int l, int t, int w, int h) {
-    ensureLoaded();
-    const Rect outer = outerRect();
-    const Rect r{l == kKeep ? outer.left : l, t == kKeep ? outer.top : t,
-                 (w == kKeep || w == -1) ? outer.width : std::max(0, w),
-                 (h == kKeep || h == -1) ? outer.height : std::max(0, h)};
-    if (r == outer)
-        return;
-    MoveWindow(st_->window, r.left, r.top, r.width, r.height, TRUE);
+void Form::placeOuter(const Rect& to, const Rect&) {
+    MoveWindow(st_->window, to.left, to.top, to.width, to.height, TRUE);
 }
 
 int Form::clientWidth() {
@@ -457,11 +432,6 @@ Point Form::clientOrigin() {
     POINT p{0, 0};
     ClientToScreen(st_->client, &p);
     return Point{int(p.x), int(p.y)};
-}
-
-int Form::position() {
-    ensureLoaded();
-    return position_;
 }
 
 void Form::setPosition(int p) {
@@ -534,11 +504,6 @@ void Form::setTransparency(int alpha) {
     } else if (ex & WS_EX_LAYERED) {
         SetWindowLongPtrW(st_->window, GWL_EXSTYLE, ex & ~WS_EX_LAYERED);
     }
-}
-
-int Form::transparency() {
-    ensureLoaded();
-    return alpha_;
 }
 
 // The print dialog owned by the form's window (none when the form is gone).
