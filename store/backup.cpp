@@ -176,10 +176,10 @@ Moment localNow() {
 }
 
 std::string backupFolder(const std::string& dbPath, const BackupOptions& options) {
+    // Named with the system's separator throughout: the folder and its files appear in messages.
     if (!options.folder.empty())
-        return options.folder;
-    const std::string dir = jet::folderOf(dbPath);
-    return (dir == "/" ? "" : dir) + "/backup";
+        return platform::nativeSeparators(options.folder);
+    return platform::nativeSeparators(platform::joinPath(jet::folderOf(dbPath), "backup"));
 }
 
 std::string backupStem(const std::string& dbPath) {
@@ -206,7 +206,7 @@ std::string damagedBackupName(const std::string& dbPath, Day day) {
 
 std::string keptCopyBase(const std::string& dbPath, const std::string& what, Moment now,
                          const BackupOptions& options) {
-    return backupFolder(dbPath, options) + "/" + backupStem(dbPath) + "-before-" + what + "-" + stamp(now);
+    return platform::joinPath(backupFolder(dbPath, options), backupStem(dbPath) + "-before-" + what + "-" + stamp(now));
 }
 
 std::vector<bool> retainedCopies(const std::vector<DailyCopy>& copies, Day today) {
@@ -256,9 +256,9 @@ jet::Result<std::optional<PendingBackup>> prepareBackup(const std::string& dbPat
     p.dbPath = dbPath;
     p.today = today;
     p.options = options;
-    p.target = backupFolder(dbPath, options) + "/" + dailyBackupName(dbPath, today);
+    p.target = platform::joinPath(backupFolder(dbPath, options), dailyBackupName(dbPath, today));
     platform::FileInfo st;
-    const std::string damaged = backupFolder(dbPath, options) + "/" + damagedBackupName(dbPath, today);
+    const std::string damaged = platform::joinPath(backupFolder(dbPath, options), damagedBackupName(dbPath, today));
     if (mode == BackupMode::IfMissing &&
         (platform::pathInfo(p.target, st) == 0 || platform::pathInfo(damaged, st) == 0))
         return std::optional<PendingBackup>();
@@ -341,7 +341,7 @@ jet::Result<BackupOutcome> finishBackup(const PendingBackup& p) {
                                   out.path);
         // The database itself is damaged: its copy is kept apart, under a name that says so, and
         // counts for nothing when the good copies are pruned.
-        out.path = jet::folderOf(p.target) + "/" + damagedBackupName(p.dbPath, p.today);
+        out.path = platform::joinPath(jet::folderOf(p.target), damagedBackupName(p.dbPath, p.today));
         auto kept = jet::placeFile(out.path, jet::PlaceMode::Replace,
                                    [&](int fd, const std::string&) -> jet::Status {
                                        platform::setPermissions(fd, p.mode);
@@ -370,7 +370,7 @@ jet::Result<BackupOutcome> backupDatabase(const std::string& dbPath, Day today, 
         return pending.error();
     if (!*pending) {
         BackupOutcome out;
-        out.path = backupFolder(dbPath, options) + "/" + dailyBackupName(dbPath, today);
+        out.path = platform::joinPath(backupFolder(dbPath, options), dailyBackupName(dbPath, today));
         platform::FileInfo st;
         if (platform::pathInfo(out.path, st) == 0)
             out.bytes = st.size;
@@ -391,7 +391,7 @@ std::vector<BackupEntry> listBackups(const std::string& dbPath, const BackupOpti
             continue;
         auto e = parseName(name.substr(prefix.size()));
         platform::FileInfo st;
-        const std::string path = folder + "/" + name;
+        const std::string path = platform::joinPath(folder, name);
         if (!e || platform::pathInfo(path, st) != 0 || !st.regular)
             continue;
         e->name = name;

@@ -21,4 +21,8 @@ std::string joinPath(const std::string& folder, const std::string& name) {
     return folder == "/" ? folder + name : folder + "/" + name;
 }
 
+std::string nativeSeparators(const std::string& path) {
+    return path;
+}
+
 } // namespace platform

@@ -28,4 +28,12 @@ std::string joinPath(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
 }
 
+std::string nativeSeparators(const std::string& path) {
+    std::string out = path;
+    for (char& c : out)
+        if (c == '/')
+            c = '\\';
+    return out;
+}
+
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "jet/codec.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -83,6 +84,16 @@ TempDir::TempDir() {
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
+#endif
+}
+
+std::string TempDir::file(const std::string& name) const {
+#ifdef _WIN32
+    std::string out = path_ + "\\" + name;
+    std::replace(out.begin(), out.end(), '/', '\\');
+    return out;
+#else
+    return path_ + "/" + name;
 #endif
 }
 

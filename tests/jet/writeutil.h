@@ -28,7 +28,9 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    // `name` in the folder, written with the system's separator ("backup/db" as "backup\\db" on
+    // Windows), as the program names the files it makes.
+    std::string file(const std::string& name) const;
 
 private:
     std::string path_;

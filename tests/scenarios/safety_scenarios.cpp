@@ -6,6 +6,7 @@
 #include "store/backup.h"
 #include "store/database_file.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -74,8 +75,14 @@ TEST_F(DamagedDatabase, TheAdviceNamesTheBackupToRestore) {
         damagedMessages += box.text.toUtf8().rfind("数据库文件已损坏", 0) == 0;
     EXPECT_EQ(damagedMessages, 1);
     const std::string text = calls[size_t(advice)].text.toUtf8();
-    // The backup folder as the store names it on every system: the database's folder, "/backup/".
-    const std::string goodPath = dir_->utf8() + "/backup/" + store::dailyBackupName("db", now.day);
+    // The copy in the database's folder's "backup", named with the system's separator throughout.
+#ifdef _WIN32
+    const char separator = '\\';
+#else
+    const char separator = '/';
+#endif
+    std::string goodPath = dir_->utf8() + "/backup/" + store::dailyBackupName("db", now.day);
+    std::replace(goodPath.begin(), goodPath.end(), '/', separator);
     EXPECT_NE(text.find("ledrimo-db restore " + dbPath() + " " + goodPath), std::string::npos) << text;
     EXPECT_NE(text.find("4 条记录"), std::string::npos) << text;
     EXPECT_EQ(text.find("9999"), std::string::npos) << text;

@@ -60,8 +60,20 @@ values = [c.value for row in ws.iter_rows() for c in row]
 assert "张三" in values, values[:20]
 PY
 tool check "$win_dir\\db" > /dev/null || fail "check"
-tool backup "$win_dir\\db" > /dev/null || fail "backup"
-ls "$dir/backup/"*.mdb > /dev/null 2>&1 || ls -R "$dir" | grep -q '\.mdb' || fail "no backup written: $(ls -R "$dir")"
+# The backup, its listing and the restore name the copy with Windows's separator only, and the
+# copy named is the one restored.
+tool backup "$win_dir\\db" > "$dir/backup.txt" || fail "backup"
+ls "$dir/backup/"*.mdb > /dev/null 2>&1 || fail "no backup written: $(ls -R "$dir")"
+copy=$(sed -n 's/^已备份：\(.*\.mdb\)（.*/\1/p' "$dir/backup.txt" | tr -d '\r')
+[[ "$copy" == "$win_dir\\backup\\db-"????-??-??.mdb ]] || fail "the backup is named $copy: $(cat "$dir/backup.txt")"
+tool backups "$win_dir\\db" > "$dir/backups.txt" || fail "backups"
+grep -qF "备份文件夹：$win_dir\\backup（" "$dir/backups.txt" || fail "the folder is named otherwise: $(cat "$dir/backups.txt")"
+tool restore "$win_dir\\db" "$copy" > "$dir/restore.txt" || fail "restore from $copy"
+kept=$(sed -n 's/^原来的数据库已另存为：//p' "$dir/restore.txt" | tr -d '\r')
+[[ "$kept" == "$win_dir\\backup\\db-before-restore-"*.mdb ]] || fail "the kept copy is named $kept: $(cat "$dir/restore.txt")"
+if grep -q / "$dir/backup.txt" "$dir/backups.txt" "$dir/restore.txt"; then
+  fail "a path with '/': $(cat "$dir/backup.txt" "$dir/backups.txt" "$dir/restore.txt")"
+fi
 # An unknown verb and a missing file: exit code 1.
 set +e
 tool nosuchverb > /dev/null 2>&1; [ $? -eq 1 ] || fail "unknown verb: exit code not 1"
