@@ -107,9 +107,10 @@ Status placeFile(const std::string& target, PlaceMode mode, const FileFiller& fi
     }
     if (fd < 0)
         return ioError(target, "无法创建临时文件", EEXIST);
-    // A replaced file keeps its permissions (a private database stays private).
+    // A replaced file keeps its owner and permissions (a private database stays private), from
+    // its first byte on.
     if (exists && old.regular)
-        platform::setPermissions(fd, old.permissions);
+        platform::keepOwnerAndPermissions(fd, old);
 
     auto abandon = [&](Error e) -> Status {
         if (fd >= 0)
@@ -121,10 +122,15 @@ Status placeFile(const std::string& target, PlaceMode mode, const FileFiller& fi
         return abandon(ioError(target, "写入失败", err));
     if (auto st = fill(fd, temp); !st)
         return abandon(st.error());
-    // The filler may have rewritten the file by name: flush what is at the temporary name now.
+    // The filler may have rewritten the file by name: flush what is at the temporary name now,
+    // and give a file made anew there the owner and permissions the descriptor's file has.
     const int syncFd = platform::openFile(temp, platform::kRead);
     if (syncFd < 0)
         return abandon(ioError(target, "写入失败", errno));
+    platform::FileInfo written, made;
+    if (platform::fileInfo(fd, written) == 0 && platform::fileInfo(syncFd, made) == 0 &&
+        (written.device != made.device || written.id != made.id))
+        platform::keepOwnerAndPermissions(syncFd, written);
     int err = injected("sync");
     if (!err && platform::syncFile(syncFd) != 0)
         err = errno;

@@ -79,6 +79,7 @@ struct FileInfo {
     uint64_t device = 0;
     uint64_t id = 0;
     unsigned permissions = 0666; // the POSIX mode bits (07777); 0666 where there are none
+    unsigned owner = 0, group = 0; // the POSIX user and group ids; 0 where there are none
 };
 // About an open file; 0 or -1 (errno).
 int fileInfo(int fd, FileInfo& out);
@@ -91,6 +92,10 @@ bool isFolder(const std::string& path);
 
 // Gives an open file the mode bits `permissions` (POSIX); does nothing where there are none.
 void setPermissions(int fd, unsigned permissions);
+// Gives an open file the owner and group of `like` as far as this process may (root any; a user
+// only a group of its own), then its mode bits: a file written to replace `like` keeps them.
+// Does nothing where there are none.
+void keepOwnerAndPermissions(int fd, const FileInfo& like);
 
 // Gives the file `from` the name `to`, replacing any file there in one step: a reader sees the
 // old file or the new one, never neither, and after a crash one of the two is at `to`. Durable

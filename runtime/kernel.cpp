@@ -103,6 +103,10 @@ bool writeFile(const Text& path, const std::vector<Bytes>& parts) {
     const int fd = platform::openFile(temporary, platform::kWrite | platform::kCreate | platform::kTruncate, 0666);
     if (fd < 0)
         return false;
+    // A replaced file keeps its owner and permissions.
+    platform::FileInfo old;
+    if (platform::pathInfo(target, old) == 0 && old.regular)
+        platform::keepOwnerAndPermissions(fd, old);
     bool ok = true;
     for (const Bytes& part : parts) {
         if (!part.empty() && platform::writeNext(fd, part.data(), part.size()) != int64_t(part.size())) {

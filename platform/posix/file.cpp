@@ -23,6 +23,8 @@ void fill(const struct stat& st, FileInfo& out) {
     out.device = uint64_t(st.st_dev);
     out.id = uint64_t(st.st_ino);
     out.permissions = unsigned(st.st_mode & 07777);
+    out.owner = unsigned(st.st_uid);
+    out.group = unsigned(st.st_gid);
 }
 
 } // namespace
@@ -144,6 +146,14 @@ bool isFolder(const std::string& path) {
 
 void setPermissions(int fd, unsigned permissions) {
     (void)::fchmod(fd, mode_t(permissions & 07777));
+}
+
+void keepOwnerAndPermissions(int fd, const FileInfo& like) {
+    // The owner first: a change of owner may clear the set-id bits the mode then gives back. A
+    // user who may not give the file the other owner or group keeps what is allowed.
+    if (::fchown(fd, uid_t(like.owner), gid_t(like.group)) != 0)
+        (void)::fchown(fd, uid_t(-1), gid_t(like.group));
+    setPermissions(fd, like.permissions);
 }
 
 int replaceFile(const std::string& from, const std::string& to) {

@@ -274,6 +274,7 @@ bool isFolder(const std::string& path) {
 }
 
 void setPermissions(int, unsigned) {}
+void keepOwnerAndPermissions(int, const FileInfo&) {}
 
 int replaceFile(const std::string& from, const std::string& to) {
     const std::wstring source = wide(from), target = wide(to);

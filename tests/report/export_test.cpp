@@ -10,6 +10,11 @@
 #include <filesystem>
 #include <fstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 using namespace report;
 
 namespace {
@@ -169,6 +174,32 @@ TEST_F(ExportTest, CsvAndJson) {
     EXPECT_EQ(rows.array[2].at("上班时间").kind, testutil::Json::Null);
     EXPECT_EQ(rows.array[2].at("时间").string, u"2026-10-10 18:30:05");
     EXPECT_EQ(rows.array[3].at("上班日期").kind, testutil::Json::Null);
+}
+
+// An export written over an earlier one keeps that file's mode and owner, also the workbook,
+// which the xlsx writer makes anew under its own name.
+TEST_F(ExportTest, AReplacedExportKeepsItsOwnerAndMode) {
+#ifdef _WIN32
+    GTEST_SKIP() << "file modes and owners as POSIX has them";
+#else
+    const bool root = ::geteuid() == 0;
+    for (const auto& [name, format] : {std::pair{"out.csv", ExportFormat::Csv}, std::pair{"out.xlsx", ExportFormat::Xlsx}}) {
+        const std::string out = dir.file(name);
+        ASSERT_TRUE(run(out, format));
+        ASSERT_EQ(::chmod(out.c_str(), 0640), 0);
+        if (root) // given to another user, as root exporting over a user's file
+            ASSERT_EQ(::chown(out.c_str(), 65534, 65534), 0);
+        struct stat before {};
+        ASSERT_EQ(::stat(out.c_str(), &before), 0);
+        ASSERT_TRUE(run(out, format, true)) << name;
+        struct stat after {};
+        ASSERT_EQ(::stat(out.c_str(), &after), 0);
+        EXPECT_NE(after.st_ino, before.st_ino) << name;
+        EXPECT_EQ(after.st_mode & 07777, 0640u) << name;
+        EXPECT_EQ(after.st_uid, before.st_uid) << name;
+        EXPECT_EQ(after.st_gid, before.st_gid) << name;
+    }
+#endif
 }
 
 TEST_F(ExportTest, NeverOverwritesUnasked) {

@@ -12,6 +12,7 @@
 
 #include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using rt::Bytes;
@@ -88,6 +89,26 @@ TEST(Files, ExistsAndWrite) {
     // Nothing half-written was left behind.
     EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("数据.bin")});
+}
+
+// A file written over keeps its mode and owner: a private file stays private.
+TEST(Files, AReplacedFileKeepsItsOwnerAndMode) {
+    QTemporaryDir tmp;
+    const Text file = Text(tmp.path()) + "/db";
+    ASSERT_TRUE(rt::writeFile(file, {Bytes("old")}));
+    const std::string path = rt::fileSystemPath(file);
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    if (geteuid() == 0) // given to another user, as root writing a user's file
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    ASSERT_TRUE(rt::writeFile(file, {Bytes("new")}));
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode & 07777, 0600u);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
 }
 
 TEST(Files, ReadOnlyDirectoryKeepsExistingFile) {

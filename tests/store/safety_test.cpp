@@ -27,6 +27,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -522,6 +523,43 @@ TEST(Restore, TheKeptCopyOfALinkedDatabaseHasTheFilesMode) {
     struct stat st {};
     ASSERT_EQ(::stat(done->keptAs.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+#endif
+}
+
+// A `db` its user made private stays private, and keeps its owner, when compact or restore puts a
+// new file in its place.
+TEST(Restore, CompactAndRestoreKeepTheDatabasesOwnerAndMode) {
+#ifdef _WIN32
+    GTEST_SKIP() << "file modes and owners as POSIX has them";
+#else
+    TempDir dir;
+    const std::string db = makeLog(dir, 10);
+    auto copy = store::backupDatabase(db, date(2024, 3, 14), store::BackupMode::Replace);
+    ASSERT_TRUE(copy) << copy.error().describe();
+    ASSERT_EQ(::chmod(db.c_str(), 0600), 0);
+    // As root the file is given to another user (nobody), as a user's own file is when root runs
+    // the tool on it.
+    const bool root = ::geteuid() == 0;
+    if (root)
+        ASSERT_EQ(::chown(db.c_str(), 65534, 65534), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(db.c_str(), &before), 0);
+    auto expectKept = [&](const char* after) {
+        struct stat st {};
+        ASSERT_EQ(::stat(db.c_str(), &st), 0);
+        EXPECT_NE(st.st_ino, before.st_ino) << after << ": the file was not replaced";
+        EXPECT_EQ(st.st_mode & 07777, 0600u) << after;
+        EXPECT_EQ(st.st_uid, before.st_uid) << after;
+        EXPECT_EQ(st.st_gid, before.st_gid) << after;
+    };
+    auto compacted = store::compactDatabase(db, {date(2024, 3, 15), 9, 0, 0});
+    ASSERT_TRUE(compacted) << compacted.error().describe();
+    expectKept("compact");
+    ASSERT_EQ(::stat(db.c_str(), &before), 0);
+    auto restored = store::restoreBackup(db, copy->path, {date(2024, 3, 15), 9, 30, 5});
+    ASSERT_TRUE(restored) << restored.error().describe();
+    expectKept("restore");
+    EXPECT_EQ(entriesIn(db), 10);
 #endif
 }
 
