@@ -340,11 +340,7 @@ void Form::unload() {
     st_->accelerators = nullptr;
     st_->menuBar = nullptr;
     st_->background = Picture();
-    for (HICON* icon : {&st_->bigIcon, &st_->smallIcon}) {
-        if (*icon)
-            DestroyIcon(*icon);
-        *icon = nullptr;
-    }
+    st_->icon = Picture();
     st_->keptShortcuts.clear();
     st_->menuFont.reset();
     st_->menuBackBrush.reset();
@@ -471,12 +467,8 @@ void Form::setIcon(const Picture& icon) {
     HICON small = icon.isNull() ? nullptr : win32::icon(icon, GetSystemMetrics(SM_CXSMICON));
     SendMessageW(st_->window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
     SendMessageW(st_->window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-    // The frame no longer uses the icons it had.
-    for (HICON old : {st_->bigIcon, st_->smallIcon})
-        if (old)
-            DestroyIcon(old);
-    st_->bigIcon = big;
-    st_->smallIcon = small;
+    // The icons are the picture's: kept with it, and the frame no longer uses the ones it had.
+    st_->icon = icon;
 }
 
 long long Form::handle() {

@@ -38,17 +38,10 @@ struct ComRelease {
 template <class T>
 using Com = std::unique_ptr<T, ComRelease<T>>;
 
-// A bitmap (a top-down 32-bit DIB section) holding the pixels.
+// A bitmap holding the pixels.
 HBITMAP bitmapOfPixels(const Picture::Data& d) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = d.width;
-    info.bmiHeader.biHeight = -d.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = win32::newBitmap(nullptr, d.width, d.height, &bits);
     if (!bitmap)
         return nullptr;
     std::memcpy(bits, d.pixels.data(), d.pixels.size() * sizeof(uint32_t));
@@ -178,6 +171,54 @@ int iconWidth(HICON icon) {
     return bm.bmWidth;
 }
 
+// A new icon of the picture, `size` pixels square (the caller destroys it).
+HICON newIcon(const Picture& p, const Picture::Data* d, int size) {
+    if (!d->icons.empty()) {
+        HICON best = nullptr;
+        int bestWidth = 0;
+        for (HICON i : d->icons) {
+            const int w = iconWidth(i);
+            const int off = std::abs(w - size), bestOff = std::abs(bestWidth - size);
+            if (!best || off < bestOff || (off == bestOff && w > bestWidth)) {
+                best = i;
+                bestWidth = w;
+            }
+        }
+        return CopyIcon(best);
+    }
+    // Made from the pixels: scaled into a size x size bitmap with alpha, and a mask of nothing.
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HBITMAP color = win32::newBitmap(dc, size, size, &bits);
+    HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
+    HICON result = nullptr;
+    if (color && mask) {
+        HGDIOBJ old = SelectObject(dc, color);
+        win32::drawPicture(dc, p, RECT{0, 0, size, size});
+        SelectObject(dc, old);
+        GdiFlush();
+        // Drawn premultiplied; an icon's colours are kept apart from their alpha.
+        auto* px = static_cast<uint32_t*>(bits);
+        for (size_t i = 0; i < size_t(size) * size_t(size); ++i) {
+            const uint32_t a = px[i] >> 24;
+            if (a == 0 || a == 255)
+                continue;
+            auto part = [&](int shift) { return std::min<uint32_t>(255, ((px[i] >> shift) & 0xFF) * 255 / a); };
+            px[i] = (a << 24) | (part(16) << 16) | (part(8) << 8) | part(0);
+        }
+        ICONINFO ii{TRUE, 0, 0, mask, color};
+        result = CreateIconIndirect(&ii);
+    }
+    if (color)
+        DeleteObject(color);
+    if (mask)
+        DeleteObject(mask);
+    DeleteDC(dc);
+    return result;
+}
+
 } // namespace
 
 Picture Picture::fromBytes(const Bytes& data) {
@@ -217,57 +258,24 @@ HICON icon(const Picture& p, int size) {
     const Picture::Data* d = p.data();
     if (!d)
         return nullptr;
-    if (!d->icons.empty()) {
-        HICON best = nullptr;
-        int bestWidth = 0;
-        for (HICON i : d->icons) {
-            const int w = iconWidth(i);
-            const int off = std::abs(w - size), bestOff = std::abs(bestWidth - size);
-            if (!best || off < bestOff || (off == bestOff && w > bestWidth)) {
-                best = i;
-                bestWidth = w;
-            }
-        }
-        return CopyIcon(best);
-    }
-    // Made from the pixels: scaled into a size x size bitmap with alpha, and a mask of nothing.
+    auto it = d->madeIcons.find(size);
+    if (it != d->madeIcons.end())
+        return it->second;
+    HICON made = newIcon(p, d, size);
+    if (made)
+        d->madeIcons.emplace(size, made);
+    return made;
+}
+
+HBITMAP newBitmap(HDC dc, int width, int height, void** bits) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = size;
-    info.bmiHeader.biHeight = -size;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    HBITMAP color = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
-    HICON result = nullptr;
-    if (color && mask) {
-        HGDIOBJ old = SelectObject(dc, color);
-        drawPicture(dc, p, RECT{0, 0, size, size});
-        SelectObject(dc, old);
-        GdiFlush();
-        // Drawn premultiplied; an icon's colours are kept apart from their alpha.
-        auto* px = static_cast<uint32_t*>(bits);
-        for (size_t i = 0; i < size_t(size) * size_t(size); ++i) {
-            const uint32_t a = px[i] >> 24;
-            if (a == 0 || a == 255)
-                continue;
-            auto part = [&](int shift) { return std::min<uint32_t>(255, ((px[i] >> shift) & 0xFF) * 255 / a); };
-            px[i] = (a << 24) | (part(16) << 16) | (part(8) << 8) | part(0);
-        }
-        ICONINFO ii{TRUE, 0, 0, mask, color};
-        result = CreateIconIndirect(&ii);
-    }
-    if (color)
-        DeleteObject(color);
-    if (mask)
-        DeleteObject(mask);
-    DeleteDC(dc);
-    return result;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
 void drawPicture(HDC dc, const Picture& p, const RECT& to) {
@@ -284,26 +292,5 @@ void drawPicture(HDC dc, const Picture& p, const RECT& to) {
 }
 
 } // namespace win32
-
-namespace detail {
-
-HBITMAP bitmapOf(const Picture& picture) {
-    return picture.data() ? bitmapOfPixels(*picture.data()) : nullptr;
-}
-
-HICON iconOf(const Picture& picture, int size) {
-    const Picture::Data* d = picture.data();
-    if (!d)
-        return nullptr;
-    auto it = d->madeIcons.find(size);
-    if (it != d->madeIcons.end())
-        return it->second;
-    HICON icon = win32::icon(picture, size);
-    if (icon)
-        d->madeIcons.emplace(size, icon);
-    return icon;
-}
-
-} // namespace detail
 
 } // namespace rt

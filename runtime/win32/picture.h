@@ -20,8 +20,7 @@ struct rt::Picture::Data {
     std::vector<uint32_t> pixels;
     HBITMAP bitmap = nullptr;  // those pixels as a bitmap (a DIB section)
     std::vector<HICON> icons;  // the sizes of an icon file, as it lists them; empty for others
-    mutable std::map<int, HICON> madeIcons; // icons made from the pixels, by size (detail::iconOf)
-
+    mutable std::map<int, HICON> madeIcons; // the icons handed out by win32::icon, by size
     Data() = default;
     Data(const Data&) = delete;
     Data& operator=(const Data&) = delete;
@@ -33,19 +32,13 @@ namespace rt::win32 {
 // The picture as a bitmap (null for the null picture); it stays the picture's.
 HBITMAP bitmap(const Picture& p);
 // An icon of the picture `size` pixels square: of an icon file the size it holds that is nearest
-// (the larger one on a tie), else made from the pixels. The caller destroys it (DestroyIcon).
+// (the larger one on a tie), else made from the pixels. Made once per size, it stays the
+// picture's: whoever shows it keeps the picture.
 HICON icon(const Picture& p, int size);
 // Draws the picture into the rectangle of `dc`, scaled, with its transparency.
 void drawPicture(HDC dc, const Picture& p, const RECT& to);
+// A new top-down 32-bit bitmap (a DIB section, for `dc` or the screen) and its pixels in `bits`;
+// null when it cannot be had. The caller deletes it.
+HBITMAP newBitmap(HDC dc, int width, int height, void** bits);
 
 } // namespace rt::win32
-
-namespace rt::detail {
-
-// For the controls and forms: a new bitmap of the picture (the caller deletes it; null for the
-// null picture), and an icon of about `size` pixels that stays the picture's (win32::icon's
-// choice, made once per size).
-HBITMAP bitmapOf(const Picture& picture);
-HICON iconOf(const Picture& picture, int size);
-
-} // namespace rt::detail

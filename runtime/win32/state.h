@@ -106,7 +106,7 @@ struct FormState {
     HMENU menuBar = nullptr;
     HACCEL accelerators = nullptr; // the menu items' shortcuts (and those kept in the window)
     Picture background;            // tiled over the client area
-    HICON bigIcon = nullptr, smallIcon = nullptr; // the frame's icons (destroyed with it)
+    Picture icon;                  // the frame's, kept while the frame shows its icons
     bool modalLoop = false;        // a modal form's nested message loop runs while set
     std::vector<Form*> disabledByModal; // the windows this modal form disabled, enabled again when it goes
     HWND lastFocus = nullptr;      // the control that had the keyboard when the window was last deactivated

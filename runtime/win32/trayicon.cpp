@@ -117,7 +117,7 @@ void TrayIcon::setIcon(const Picture& picture) {
         return;
     TrayData& d = dataOf(*st_);
     d.picture = picture;
-    d.icon.hIcon = picture.isNull() ? nullptr : detail::iconOf(picture, GetSystemMetrics(SM_CXSMICON));
+    d.icon.hIcon = picture.isNull() ? nullptr : win32::icon(picture, GetSystemMetrics(SM_CXSMICON));
     if (d.icon.hIcon)
         show(d);
     else if (d.added)

@@ -63,25 +63,21 @@ TEST(Win32Picture, CarriedPicturesDecodeAsBitmapsAndTheIconKeepsItsSizes) {
         HICON icon = rt::win32::icon(program, wanted);
         ASSERT_NE(icon, nullptr);
         EXPECT_EQ(iconSize(icon), got) << wanted;
-        DestroyIcon(icon);
     }
-    // The icon kept with the picture is the same each time it is asked for.
-    EXPECT_EQ(rt::detail::iconOf(program, 16), rt::detail::iconOf(program, 16));
-    EXPECT_EQ(iconSize(rt::detail::iconOf(program, 32)), 32);
-    HBITMAP copy = rt::detail::bitmapOf(button);
-    ASSERT_NE(copy, nullptr);
-    EXPECT_NE(copy, rt::win32::bitmap(button));
+    // The icon kept with the picture is the same each time it is asked for, also through a copy
+    // of the picture.
+    EXPECT_EQ(rt::win32::icon(program, 16), rt::win32::icon(rt::Picture(program), 16));
+    EXPECT_NE(rt::win32::icon(program, 16), rt::win32::icon(program, 32));
     BITMAP bm{};
-    GetObjectW(copy, sizeof bm, &bm);
+    ASSERT_NE(GetObjectW(rt::win32::bitmap(button), sizeof bm, &bm), 0);
     EXPECT_EQ(bm.bmWidth, 69);
     EXPECT_EQ(bm.bmHeight, 24);
-    DeleteObject(copy);
 
     // A picture that is no icon file still gives an icon, of the size asked.
     HICON made = rt::win32::icon(button, 16);
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(iconSize(made), 16);
-    DestroyIcon(made);
+    EXPECT_EQ(rt::win32::icon(button, 16), made);
 
     // The same bytes give an equal picture; damaged and truncated bytes none.
     const std::string_view jpeg = runtime::carriedFile(runtime::pictures::kLogin);
