@@ -1,5 +1,6 @@
 // The bar chart's drawing and layout.
 #include "runtime/chart.h"
+#include "runtime/loader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +23,20 @@ Text valueText(double v) {
 }
 
 } // namespace
+
+void ChartPicture::describe(const KindProps& p) {
+    for (const SeriesDesc& s : p.series)
+        series.push_back({Text::fromUtf8(s.title), s.color, s.shade});
+    if (auto color = p.markColor)
+        markColor = *color;
+    if (auto color = p.lineColor)
+        lineColor = *color;
+    if (auto color = p.backColor)
+        backColor = *color;
+    markTitle = Text::fromUtf8(p.markTitle);
+    lineTitle = Text::fromUtf8(p.lineTitle);
+    unit = Text::fromUtf8(p.unit);
+}
 
 Color ChartPicture::colorOf(int seriesIndex) const {
     if (series.empty())

@@ -10,6 +10,8 @@
 
 namespace rt::detail {
 
+struct KindProps;
+
 struct ChartPicture {
     struct Series {
         Text title;
@@ -34,6 +36,9 @@ struct ChartPicture {
     std::vector<Bar> bars;
     double reference = -1; // below 0: no line
     Text referenceCaption;
+
+    // The series, colours, titles and unit as the control's description gives them.
+    void describe(const KindProps& p);
 
     // Draws everything into `area`, with the painter's font as the base font of its texts. Leaves
     // the painter's pen and font as they were.

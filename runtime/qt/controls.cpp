@@ -398,19 +398,7 @@ ListView::Batch::~Batch() {
 void Chart::build() {
     QWidget* parent = st_->parent;
     auto* w = new detail::ChartWidget(parent);
-    detail::ChartPicture& c = w->picture;
-    const detail::KindProps& p = props();
-    for (const detail::SeriesDesc& s : p.series)
-        c.series.push_back({Text::fromUtf8(s.title), s.color, s.shade});
-    if (auto color = p.markColor)
-        c.markColor = *color;
-    if (auto color = p.lineColor)
-        c.lineColor = *color;
-    if (auto color = p.backColor)
-        c.backColor = *color;
-    c.markTitle = Text::fromUtf8(p.markTitle);
-    c.lineTitle = Text::fromUtf8(p.lineTitle);
-    c.unit = Text::fromUtf8(p.unit);
+    w->picture.describe(props());
     w->onDoubleClick = [this](int bar) { raise("doubleClicked", bar); };
     st_->widget = w;
 }

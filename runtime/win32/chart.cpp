@@ -149,19 +149,7 @@ void Chart::build() {
     (void)registered;
     auto data = std::make_shared<ChartData>();
     data->control = this;
-    detail::ChartPicture& c = data->picture;
-    const detail::KindProps& p = props();
-    for (const detail::SeriesDesc& s : p.series)
-        c.series.push_back({Text::fromUtf8(s.title), s.color, s.shade});
-    if (auto color = p.markColor)
-        c.markColor = *color;
-    if (auto color = p.lineColor)
-        c.lineColor = *color;
-    if (auto color = p.backColor)
-        c.backColor = *color;
-    c.markTitle = Text::fromUtf8(p.markTitle);
-    c.lineTitle = Text::fromUtf8(p.lineTitle);
-    c.unit = Text::fromUtf8(p.unit);
+    data->picture.describe(props());
     HWND h = CreateWindowExW(0, kChartClass, L"", WS_CHILD, 0, 0, 0, 0, st_->parent, nullptr, GetModuleHandleW(nullptr),
                              nullptr);
     SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data.get()));
