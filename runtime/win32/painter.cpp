@@ -1,6 +1,5 @@
 // The drawing interface over GDI, and the timesheet's printout.
 #include "runtime/win32/painter.h"
-#include "runtime/win32/picture.h"
 
 #include <commdlg.h>
 #include <winspool.h>
@@ -149,9 +148,16 @@ void GdiPainter::fillRect(const RectF& r, Color c, int alpha) {
         return;
     }
     // One opaque pixel of the colour, stretched over the box with constant alpha.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 1;
+    info.bmiHeader.biHeight = 1;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HDC source = CreateCompatibleDC(dc_);
-    HBITMAP pixel = win32::newBitmap(source, 1, 1, &bits);
+    HBITMAP pixel = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!pixel) {
         DeleteDC(source);
         return;
