@@ -3,6 +3,7 @@
 // keyboard lit, and their texts (caption, tab, shortcut) kept in the menus for Windows' own use.
 #include "runtime/runtime.h"
 #include "runtime/testing.h"
+#include "tests/win32/screen.h"
 
 #include <gtest/gtest.h>
 
@@ -33,37 +34,8 @@ const char kForm[] = R"({
   ]
 })";
 
-HWND windowOf(rt::Form& f) {
-    return reinterpret_cast<HWND>(static_cast<intptr_t>(f.handle()));
-}
-
-std::vector<COLORREF> pixelsOf(HWND w) {
-    RECT r;
-    GetClientRect(w, &r);
-    HDC dc = GetDC(w);
-    HDC copy = CreateCompatibleDC(dc);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = r.right;
-    info.bmiHeader.biHeight = -r.bottom;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(copy, bitmap);
-    BitBlt(copy, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    std::vector<COLORREF> out;
-    for (int i = 0; i < r.right * r.bottom; ++i) {
-        const COLORREF px = static_cast<const COLORREF*>(bits)[i]; // 0x00RRGGBB
-        out.push_back(RGB((px >> 16) & 0xff, (px >> 8) & 0xff, px & 0xff));
-    }
-    SelectObject(copy, old);
-    DeleteObject(bitmap);
-    DeleteDC(copy);
-    ReleaseDC(w, dc);
-    return out;
-}
+using screen::clientPixels;
+using screen::windowOf;
 
 size_t count(const std::vector<COLORREF>& pixels, COLORREF c) {
     size_t n = 0;
@@ -85,7 +57,7 @@ struct OpenMenu {
 template <class Drawn> std::vector<COLORREF> photograph(HWND popup, Drawn drawn) {
     std::vector<COLORREF> p;
     for (int i = 0; i < 40; ++i, Sleep(50))
-        if (drawn(p = pixelsOf(popup)))
+        if (drawn(p = clientPixels(popup)))
             break;
     return p;
 }

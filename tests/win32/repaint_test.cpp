@@ -7,6 +7,7 @@
 #include "runtime/program.h"
 #include "runtime/runtime.h"
 #include "runtime/testing.h"
+#include "tests/win32/screen.h"
 
 #include <gtest/gtest.h>
 
@@ -34,34 +35,11 @@ const char kForm[] = R"({
 
 using Pixels = std::vector<COLORREF>;
 
-HWND windowOf(rt::Form& f) {
-    return reinterpret_cast<HWND>(static_cast<intptr_t>(f.handle()));
-}
+using screen::windowOf;
 
 // The form's client area as it is on the screen now (what has been painted, nothing more).
 Pixels screenPixels(rt::Form& f) {
-    HWND w = windowOf(f);
-    RECT r;
-    GetClientRect(w, &r);
-    HDC dc = GetDC(w);
-    HDC copy = CreateCompatibleDC(dc);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = r.right;
-    info.bmiHeader.biHeight = -r.bottom;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(copy, bitmap);
-    BitBlt(copy, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    Pixels out(static_cast<const COLORREF*>(bits), static_cast<const COLORREF*>(bits) + r.right * r.bottom);
-    SelectObject(copy, old);
-    DeleteObject(bitmap);
-    DeleteDC(copy);
-    ReleaseDC(w, dc);
-    return out;
+    return screen::clientPixels(windowOf(f));
 }
 
 // The same after the whole window has been painted anew, background first, then every control.
