@@ -12,6 +12,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <initializer_list>
 #include <optional>
 
 namespace rt::testing {
@@ -298,40 +299,35 @@ bool pressKey(Form& form, const Text& key) {
     return true;
 }
 
-bool clickRow(ListView& list, int row) {
+namespace {
+
+// The row selected as a click selects it, then the list view's notifications for the clicks, in
+// order (each only while the list is still there: a handler may close its window).
+bool clickRowWith(ListView& list, int row, std::initializer_list<UINT> codes) {
     POINT at{};
     HWND h = listRow(list, row, at);
     if (!h)
         return false;
     selectRow(h, row);
-    if (IsWindow(h))
-        rowNotification(h, row, at, NM_CLICK);
+    for (UINT code : codes)
+        if (IsWindow(h))
+            rowNotification(h, row, at, code);
     return true;
+}
+
+} // namespace
+
+bool clickRow(ListView& list, int row) {
+    return clickRowWith(list, row, {UINT(NM_CLICK)});
 }
 
 bool doubleClickRow(ListView& list, int row) {
-    POINT at{};
-    HWND h = listRow(list, row, at);
-    if (!h)
-        return false;
     // The first click, then the second that the system reports as a double click.
-    selectRow(h, row);
-    if (IsWindow(h))
-        rowNotification(h, row, at, NM_CLICK);
-    if (IsWindow(h))
-        rowNotification(h, row, at, NM_DBLCLK);
-    return true;
+    return clickRowWith(list, row, {UINT(NM_CLICK), UINT(NM_DBLCLK)});
 }
 
 bool rightClickRow(ListView& list, int row) {
-    POINT at{};
-    HWND h = listRow(list, row, at);
-    if (!h)
-        return false;
-    selectRow(h, row);
-    if (IsWindow(h))
-        rowNotification(h, row, at, NM_RCLICK);
-    return true;
+    return clickRowWith(list, row, {UINT(NM_RCLICK)});
 }
 
 bool doubleClickBar(Chart& chart, int index) {
